@@ -1,0 +1,191 @@
+// The DMT row dump: a row's header, info line, components with their versions, RMT elements,
+// and a closing line that repeats the ordinal and the uuid.
+#include "frame/DumpChannel.h"
+#include "frame/DumpClasses.h"
+
+using namespace zyn_mpg;
+
+namespace {
+
+/// Writes one of the row's binary identifiers (a version or the major id) from the answer of
+/// its query: 0 gives the hexadecimal text, 1 (no identifier) the absent line, any other
+/// answer, a failed query, writes nothing. The hexadecimal text lands in the caller's string,
+/// which all identifiers of the row share.
+void EmitIdentifier(HRESULT iQueryResult, const ZynBinary& iIdentifier,
+                    ZynUnicodeString& ioHexaText, const char* iPresentTrace,
+                    const char* iPresentOutput, const char* iAbsentTrace,
+                    const char* iAbsentOutput) {
+  if (iQueryResult == 0) {
+    ZynDCIMpgServicesForTests::GetBinaryHexaName(iIdentifier, ioHexaText);
+    Emit([&] { TracePrint(iPresentTrace, ioHexaText.CastToCharPtr()); },
+         [&](std::ostream& out) {
+           out << iPresentOutput << ioHexaText.CastToCharPtr() << std::endl;
+         });
+  } else if (iQueryResult == 1) {
+    Emit([&] { TracePut(iAbsentTrace); },
+         [&](std::ostream& out) { out << iAbsentOutput << std::endl; });
+  }
+}
+
+}  // namespace
+
+HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
+  ZynIDCIMpgDMTElement_var element(GetImpl(0));
+  if (!element) return E_FAIL;
+
+  if (iIndex != 0)
+    Emit([&] { TracePrint("<DMTElement>  %d *** uuid: ", iIndex); },
+         [&](std::ostream& out) { out << "<DMTElement>  " << iIndex << " *** uuid: "; });
+  else
+    Emit([] { TracePut("<DMTElement>   *** uuid: "); },
+         [](std::ostream& out) { out << "<DMTElement>   *** uuid: "; });
+
+  // Without the private interface the header piece stays written, with no line end.
+  ZynIDCIMpgElementPrivate_var elementPrivate(element);
+  if (!elementPrivate) return E_FAIL;
+
+  // The uuid and whether it could be read serve again in the closing line.
+  ZynUuid uuid;
+  const bool uuidRead = elementPrivate->GetUuid(uuid) >= 0;
+  if (uuidRead)
+    PrintUuid(uuid);
+  else
+    Emit([] { TracePut("invalid element uuid"); },
+         [](std::ostream& out) { out << "invalid element uuid"; });
+
+  // The stars carry a trailing blank on standard output only.
+  Emit([] { TracePut(" ********************"); },
+       [](std::ostream& out) { out << " ******************** "; });
+
+  if (iLevel == 0) {
+    Emit([] { TracePut("</DMTElement>\n"); },
+         [](std::ostream& out) { out << "</DMTElement>" << std::endl; });
+    return S_OK;
+  }
+  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+
+  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
+  element->GetMappingMaster(master);
+  ZynUnicodeString masterText;
+  ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
+  Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
+       [&](std::ostream& out) { out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar(); });
+
+  bool alreadyExists = false;
+  element->GetAlreadyExists(alreadyExists);
+  if (alreadyExists)
+    Emit([] { TracePut(", DMT element already exists"); },
+         [](std::ostream& out) { out << ", DMT element already exists"; });
+  else
+    Emit([] { TracePut(", New DMT element"); },
+         [](std::ostream& out) { out << ", New DMT element"; });
+
+  int modificationState = 0;
+  element->GetModificationState(modificationState);
+  Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
+       [&](std::ostream& out) {
+         out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
+       });
+
+  // One dump handle serves every nested dump; each cast replaces what it held.
+  ZynIMpgDump_var dump;
+  // The hexadecimal text is shared by the three identifiers and never cleared between them.
+  ZynUnicodeString hexaText;
+
+  ZynIDCIMpgComponent_var nonM1Component;
+  element->GetNonM1Component(nonM1Component);
+  Emit([] { TracePut("<Non-M1 Component>\n"); },
+       [](std::ostream& out) { out << "<Non-M1 Component>" << std::endl; });
+
+  dump.__CastTo(nonM1Component);
+  if (!dump)
+    Emit([] { TracePut("No non-M1 component\n"); },
+         [](std::ostream& out) { out << "No non-M1 component" << std::endl; });
+  else
+    dump->Dump(iLevel, 1, 0);
+
+  ZynBinary nonM1Version;
+  const HRESULT nonM1VersionResult = element->GetNonM1ComponentVersion(nonM1Version);
+  EmitIdentifier(nonM1VersionResult, nonM1Version, hexaText, "Non-M1 component version: %s\n",
+                 "Non-M1 component version: ", "No non-M1 component version.\n",
+                 "No non-M1 component version.");
+
+  Emit([] { TracePut("</Non-M1 Component>\n"); },
+       [](std::ostream& out) { out << "</Non-M1 Component>" << std::endl; });
+
+  ZynIDCIMpgComponent_var m1Component;
+  element->GetM1Component(m1Component);
+  Emit([] { TracePut("<M1 Component>\n"); },
+       [](std::ostream& out) { out << "<M1 Component>" << std::endl; });
+
+  // Both forms keep a blank before the line end.
+  dump.__CastTo(m1Component);
+  if (!dump)
+    Emit([] { TracePut("No M1 component \n"); },
+         [](std::ostream& out) { out << "No M1 component " << std::endl; });
+  else
+    dump->Dump(iLevel, 1, 0);
+
+  ZynBinary m1Version;
+  const HRESULT m1VersionResult = element->GetM1ComponentVersion(m1Version);
+  EmitIdentifier(m1VersionResult, m1Version, hexaText, "M1 component version: %s\n",
+                 "M1 component version: ", "No M1 component version.\n",
+                 "No M1 component version.");
+
+  ZynBinary m1MajorId;
+  const HRESULT m1MajorIdResult = element->GetM1ComponentMajorID(m1MajorId);
+  EmitIdentifier(m1MajorIdResult, m1MajorId, hexaText, "M1 component majorID: %s\n",
+                 "M1 component majorID: ", "No M1 component majorID.\n",
+                 "No M1 component majorID.");
+
+  Emit([] { TracePut("</M1 Component>\n"); },
+       [](std::ostream& out) { out << "</M1 Component>" << std::endl; });
+
+  // The trace form keeps a blank before the line end, standard output does not.
+  ZynListValZynIDCIMpgRMTElement_var rmtElements;
+  element->GetRMTElements(rmtElements);
+  const int rmtCount = rmtElements.Size();
+  Emit([&] { TracePrint("<DUMP of RMTElements>   Number of RMT elements : %d \n", rmtCount); },
+       [&](std::ostream& out) {
+         out << "<DUMP of RMTElements>   Number of RMT elements : " << rmtCount << std::endl;
+       });
+
+  // Each RMT element keeps its own position as ordinal, even after one without a dump.
+  if (iLevel >= 1 && rmtCount >= 1) {
+    for (int position = 1; position <= rmtCount; ++position) {
+      dump.__CastTo(rmtElements[position]);
+      if (dump) dump->Dump(iLevel, 1, position);
+    }
+  }
+
+  // On standard output the closing tag has no final "s".
+  Emit([] { TracePut("</DUMP of RMTElements>\n"); },
+       [](std::ostream& out) { out << "</DUMP of RMTElement>" << std::endl; });
+
+  // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
+  // picks its own.
+  Emit(
+      [&] {
+        if (iIndex != 0)
+          TracePrint("</DMTElement>  %d *** uuid: ", iIndex);
+        else
+          TracePut("</DMTElement>   *** uuid: ");
+        if (uuidRead)
+          PrintUuid(uuid);
+        else
+          TracePut("invalid element uuid");
+        TracePut(" ********************\n");
+      },
+      [&](std::ostream& out) {
+        if (iIndex != 0)
+          out << "</DMTElement>  " << iIndex << " *** uuid: ";
+        else
+          out << "</DMTElement>   *** uuid: ";
+        if (uuidRead)
+          PrintUuid(uuid);
+        else
+          out << "invalid element uuid";
+        out << " ********************" << std::endl;
+      });
+  return S_OK;
+}

@@ -1,0 +1,26 @@
+// The uuid printer, the one output routine that several dumps share.
+#include "frame/DumpChannel.h"
+
+#include <cstring>
+#include <memory>
+
+namespace zyn_mpg {
+
+namespace {
+/// Room for the host's text form and its terminator.
+constexpr int kUuidBufferSize = 36;
+}  // namespace
+
+void PrintUuid(const ZynUuid& iUuid) {
+  std::unique_ptr<char[]> buffer(new char[kUuidBufferSize]());
+  iUuid.UUID_to_chaine(buffer.get(), 0);
+  // The text ends at the first zero byte, and never beyond the buffer.
+  const void* end = std::memchr(buffer.get(), 0, kUuidBufferSize);
+  const int length = end ? static_cast<int>(static_cast<const char*>(end) - buffer.get())
+                         : kUuidBufferSize;
+  const ZynUnicodeString text(buffer.get(), length);
+  Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
+       [&](std::ostream& out) { out << text.CastToCharPtr(); });
+}
+
+}  // namespace zyn_mpg

@@ -1,0 +1,248 @@
+// In-memory mapping tables whose objects answer every query from values set on them, with
+// fault injection: any query's result and value set independently, any interface withheld.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zyn/ZynMappingInfra.h"
+
+namespace zyn::mem {
+
+/// The twelve object types of a mapping table.
+enum class Type : std::uint8_t {
+  Manager,
+  Context,
+  Environment,
+  DMTRow,
+  RMTRow,
+  FileBasedComponent,
+  RMTFileBasedComponent,
+  OrvComponent,
+  PellComponent,
+  PellNonM1Component,
+  ProviderComponent,
+  DummyComponent,
+};
+inline constexpr int kTypeCount = 12;
+
+/// The interfaces an object may offer; ZynIMpgDump stands for the dump extension.
+enum class Iface : std::uint8_t {
+  ZynIMpgDump,
+  ZynIDCIMpgManager,
+  ZynIDCIMpgManagerPrivate,
+  ZynIDCIMpgContext,
+  ZynIDCIMpgEnvironment,
+  ZynIDCIMpgElementPrivate,
+  ZynIDCIMpgDMTElement,
+  ZynIDCIMpgRMTElement,
+  ZynIDCIMpgComponent,
+  ZynIDCIMpgComponentPrivate,
+  ZynIDCIMpgFileComponent,
+  ZynIDCIMpgRMTFileBasedComponent,
+  ZynIDCIMpgOrvComponent,
+  ZynIDCIMpgPellComponent,
+  ZynIDCIMpgProviderComponent,
+};
+inline constexpr int kIfaceCount = 15;
+
+/// Every query of the mapping interfaces, by operation name. One name may belong to several
+/// interfaces (GetName); an object answers it through the interface its type offers.
+enum class Op : std::uint8_t {
+  GetContext,
+  IsPLMIDCompletionActive,
+  GetDMTElements,
+  GetDMTElementsToBeSaved,
+  GetName,
+  GetMappingClient,
+  GetMappingMaster,
+  GetDirectory,
+  GetUuid,
+  GetM1Component,
+  GetNonM1Component,
+  GetRMTElements,
+  GetAlreadyExists,
+  GetModificationState,
+  GetM1ComponentVersion,
+  GetM1ComponentMajorID,
+  GetNonM1ComponentVersion,
+  GetM1Components,
+  GetMigrationState,
+  GetOwner,
+  GetRef,
+  GetPointed,
+  GetComponentType,
+  GetExposedIdentifier,
+  GetHashKey,
+  GetPathName,
+  GetDocType,
+  GetLastSavePath,
+  GetLastSaveName,
+  GetLastSaveTime,
+  GetPX1Id,
+  GetAlias,
+  GetTechnoString,
+  GetLinkSequence,
+  IsBrokenLink,
+  GetObjectType,
+  GetModelPLMID,
+  GetWorkspaceId,
+  GetElementId,
+  GetWorkspaceUuid,
+  GetElementUuid,
+  GetPLMID,
+  GetCEStamp,
+  GetBinaryIdentifier,
+  GetProviderName,
+};
+inline constexpr int kOpCount = 45;
+
+/// What an operation's out-argument (or result, for the two bool queries) holds.
+enum class Kind : std::uint8_t {
+  Text,      // ZynUnicodeString
+  Uuid,      // ZynUuid
+  Int,       // int, and the two enumerations
+  Unsigned,  // unsigned int
+  Bool,      // bool (IsPLMIDCompletionActive and IsBrokenLink answer it directly)
+  Binary,    // ZynBinary
+  Octets,    // _SEQUENCE_octet
+  Time,      // ZynTime
+  PLMID,     // ZynPLMID
+  CEStamp,   // ZynPLMCEStamp
+  Object,    // a handle to another object of the table (component or context)
+  List,      // a list of objects of the table
+};
+
+const char* TypeName(Type iType);
+const char* IfaceName(Iface iIface);
+const char* OpName(Op iOp);
+bool ParseType(std::string_view iName, Type* oType);
+bool ParseIface(std::string_view iName, Iface* oIface);
+bool ParseOp(std::string_view iName, Op* oOp);
+Kind OpKind(Op iOp);
+/// Whether objects of iType offer iIface before anything is withheld (all offer ZynIMpgDump).
+bool TypeOffers(Type iType, Iface iIface);
+/// Whether objects of iType answer iOp (through one of the interfaces they offer).
+bool TypeHasOp(Type iType, Op iOp);
+/// The interface through which objects of iType answer iOp.
+Iface OpIface(Type iType, Op iOp);
+/// For Object and List operations: the interface every target must offer.
+Iface TargetIface(Op iOp);
+
+class Table;
+
+/// One object of a table. It answers each query from its slot for that operation: the result
+/// (0 unless set) and, when a value was given, the value written into the out-argument; a
+/// query without a value leaves its out-argument as the caller built it.
+///
+/// Objects are owned by their table (one reference each) and must not be queried after the
+/// table is gone.
+class MemObject {
+ public:
+  Type GetType() const { return type_; }
+  /// The object as the host sees it (no reference added).
+  virtual ZynBaseUnknown* Unknown() = 0;
+
+  /// Withdraws an interface: asking the object for it answers null.
+  void Withhold(Iface iIface) { withheld_ |= static_cast<std::uint16_t>(1u << static_cast<int>(iIface)); }
+  bool Offers(Iface iIface) const;
+
+  /// The result iOp answers (values of iOp's kind are set below).
+  void SetResult(Op iOp, HRESULT iResult);
+  void SetText(Op iOp, std::string_view iText);
+  void SetUuid(Op iOp, const ZynUuid& iUuid);
+  void SetInt(Op iOp, int iValue);
+  void SetUnsigned(Op iOp, unsigned int iValue);
+  void SetBool(Op iOp, bool iValue);
+  void SetBinary(Op iOp, const std::vector<std::uint8_t>& iBytes);
+  /// A binary that reports iLength bytes and gives none.
+  void SetHollowBinary(Op iOp, int iLength);
+  void SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets);
+  /// iSeconds -1 is a time that is not set.
+  void SetTime(Op iOp, std::time_t iSeconds);
+  void SetPLMID(Op iOp, const ZynPLMID& iId);
+  void SetCEStamp(Op iOp, const ZynPLMCEStamp& iStamp);
+  void SetObject(Op iOp, MemObject* iTarget);
+  void SetList(Op iOp, const std::vector<MemObject*>& iTargets);
+
+  /// For the answer machinery of the types.
+  struct Slot {
+    HRESULT result = 0;
+    bool given = false;
+    union {
+      int i;
+      unsigned int u;
+      bool b;
+      std::time_t t;
+      const void* p;
+    };
+    Slot() : p(nullptr) {}
+  };
+  Slot* FindSlot(Op iOp);
+  Table& GetTable() const { return *table_; }
+
+ protected:
+  MemObject(Table& iTable, Type iType, Slot* iSlots) : table_(&iTable), slots_(iSlots), type_(iType) {}
+  virtual ~MemObject() = default;
+  friend class Table;
+
+ private:
+  Table* table_;
+  Slot* slots_;
+  Type type_;
+  std::uint16_t withheld_ = 0;
+};
+
+/// A mapping table: objects, their answers, and the storage of answers that do not fit a slot.
+/// Destroying the table releases every object; objects still referenced elsewhere stay alive
+/// but must not be queried.
+class Table {
+ public:
+  Table();
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  MemObject* Create(Type iType);
+  std::size_t CountObjects() const;
+  /// Memory held by the objects and their answers, in bytes (an estimate from the allocations).
+  std::size_t BytesUsed() const;
+
+  struct Storage;
+  Storage& GetStorage() { return *storage_; }
+
+ private:
+  std::vector<MemObject*> objects_;
+  std::unique_ptr<Storage> storage_;
+};
+
+/// A table read from a table file, with its objects by id and the settings of its "dump",
+/// "trace_tool" and "active_traces" members.
+struct LoadedTable {
+  std::unique_ptr<Table> table;
+  std::vector<std::pair<std::string, MemObject*>> objects;  // in file order
+  MemObject* Find(std::string_view iId) const;
+
+  std::string dumpObject;  // empty when the file names none
+  int dumpLevel = 1;
+  int dumpMode = 1;
+  int dumpIndex = 0;
+  std::vector<bool> validity{false};
+  int traceType = 0;
+  std::vector<std::string> activeTraces;
+};
+
+/// Reads a table file (JSON, UTF-8). On a bad table answers false with a message that names the
+/// place ("objects.row1.GetUuid: expected 32 hexadecimal digits"; "line 3, column 7: ..." for a
+/// syntax error) and builds nothing.
+bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError);
+
+/// A deterministic synthetic table: a manager with a context, iRows DMT rows with iRmtPerRow RMT
+/// rows each, using every component type. The manager's id is "manager".
+bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string* oError);
+
+}  // namespace zyn::mem

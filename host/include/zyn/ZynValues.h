@@ -1,0 +1,105 @@
+// The host's value types: strings, identifiers, binaries, octet sequences, times, and the
+// hexadecimal conversion of bytes.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "zyn/ZynBaseUnknown.h"
+
+/// A text held as UTF-8. Both 8-bit views answer the stored bytes, valid while the string lives
+/// and until it is next changed.
+class ZYN_EXPORT ZynUnicodeString {
+ public:
+  ZynUnicodeString() = default;
+  ZynUnicodeString(const char* iText);  // NOLINT(google-explicit-constructor): host idiom
+  ZynUnicodeString(const char* iText, int iByteCount);
+  ZynUnicodeString& operator=(const char* iText);
+
+  /// The text as 8-bit characters, NUL-terminated.
+  const char* ConvertToChar() const { return text_.c_str(); }
+  const char* CastToCharPtr() const { return text_.c_str(); }
+  /// Number of characters (code points), not bytes.
+  int GetLengthInChar() const;
+  /// Replaces the text by iCount 16-bit units, each taken as its code point; a unit 0 ends the
+  /// text. Answers S_OK.
+  HRESULT BuildFromUCChar(const std::uint16_t* iUnits, int iCount);
+
+  const std::string& str() const { return text_; }
+  bool operator==(const ZynUnicodeString& iOther) const { return text_ == iOther.text_; }
+
+ private:
+  std::string text_;
+};
+
+/// A 128-bit identifier; a default one is all zeros.
+class ZYN_EXPORT ZynUuid {
+ public:
+  ZynUuid() = default;
+  explicit ZynUuid(const std::uint8_t (&iBytes)[16]);
+  /// Writes the text form into oBuffer, which must hold 33 bytes: with flag 0, 32 lowercase
+  /// hexadecimal digits and a NUL.
+  void UUID_to_chaine(char* oBuffer, int iFlag) const;
+  const std::uint8_t* bytes() const { return bytes_; }
+
+ private:
+  std::uint8_t bytes_[16] = {};
+};
+
+/// A run of bytes. A binary may report more bytes than it gives (getArray null), as a host
+/// binary whose content was never loaded does.
+class ZYN_EXPORT ZynBinary {
+ public:
+  ZynBinary() = default;
+  ZynBinary(const std::uint8_t* iBytes, int iLength);
+  /// A binary that reports iLength bytes and gives none.
+  static ZynBinary Hollow(int iLength);
+
+  const std::uint8_t* getArray() const { return hollow_ || bytes_.empty() ? nullptr : bytes_.data(); }
+  int getLength() const { return length_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  int length_ = 0;
+  bool hollow_ = false;
+};
+
+/// A sequence of octets, contiguous, reached by position from 0.
+class ZYN_EXPORT _SEQUENCE_octet {
+ public:
+  _SEQUENCE_octet() = default;
+  _SEQUENCE_octet(const std::uint8_t* iOctets, int iLength);
+  int length() const { return length_; }
+  std::uint8_t& operator[](int iPosition) { return octets_[static_cast<std::size_t>(iPosition)]; }
+  const std::uint8_t& operator[](int iPosition) const {
+    return octets_[static_cast<std::size_t>(iPosition)];
+  }
+  /// For tests of oversized sequences: makes length() report iLength while holding only the
+  /// octets it has. Nothing may read past those.
+  void ReportLengthForTests(int iLength) { length_ = iLength; }
+
+ private:
+  std::vector<std::uint8_t> octets_;
+  int length_ = 0;
+};
+
+/// A moment in UTC, or no moment (Gettime_t -1).
+class ZYN_EXPORT ZynTime {
+ public:
+  ZynTime() = default;
+  explicit ZynTime(std::time_t iSeconds) : seconds_(iSeconds) {}
+  std::time_t Gettime_t() const { return seconds_; }
+  /// The moment formatted by iFormat (strftime conventions) in UTC; iFlag is not used.
+  ZynUnicodeString ConvertToString(const ZynUnicodeString& iFormat, int iFlag) const;
+
+ private:
+  std::time_t seconds_ = -1;
+};
+
+/// Writes two uppercase hexadecimal digits per byte of iBytes into oBuffer, as many bytes as
+/// fit in iBufferSize with room for a terminating NUL, which it writes. Answers S_OK, or E_FAIL
+/// for a null pointer or a negative count.
+ZYN_EXPORT HRESULT ZynDbCharToHexa(const std::uint8_t* iBytes, int iCount, char* oBuffer,
+                                   int iBufferSize);

@@ -1,0 +1,34 @@
+// What the object-model library's units share with each other and with white-box tests: the
+// module tag of dictionary entries and the slot through which a module object reaches the loader.
+#pragma once
+
+#include "zyn/ZynBaseUnknown.h"
+
+namespace zyn_om {
+
+/// The tag that ZynFillDictionary::Register gives to the entries it records on this thread
+/// (null outside module loading). Answers the previous tag.
+ZYN_EXPORT const void* ExchangeCurrentModuleTag(const void* iTag);
+
+/// Sets the current module tag for the life of the object, then restores the previous one.
+class ScopedModuleTag {
+ public:
+  explicit ScopedModuleTag(const void* iTag) : previous_(ExchangeCurrentModuleTag(iTag)) {}
+  ~ScopedModuleTag() { ExchangeCurrentModuleTag(previous_); }
+  ScopedModuleTag(const ScopedModuleTag&) = delete;
+  ScopedModuleTag& operator=(const ScopedModuleTag&) = delete;
+
+ private:
+  const void* previous_;
+};
+
+/// The module object built by the library being loaded: its constructor publishes it here, the
+/// loader reads it once dlopen returns. Null when no module object was built since the last
+/// clear.
+ZYN_EXPORT void ClearModuleBeingLoaded();
+ZYN_EXPORT const ZynOMModuleInfo* ModuleBeingLoaded();
+
+/// Whether the module object that handed over iInfo is still built (its library not unloaded).
+ZYN_EXPORT bool IsModuleResident(const ZynOMModuleInfo* iInfo);
+
+}  // namespace zyn_om
