@@ -69,7 +69,9 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynUnicodeString masterText;
   ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
   Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](std::ostream& out) { out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar(); });
+       [&](std::ostream& out) {
+         out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
+       });
 
   bool alreadyExists = false;
   element->GetAlreadyExists(alreadyExists);

@@ -58,8 +58,9 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
         TracePrint(", MappingMaster :%s", masterText.ConvertToChar());
       },
       [&](std::ostream& out) {
-        out << " Name :" << name.CastToCharPtr() << ", MappingClient :"
-            << clientText.ConvertToChar() << ", MappingMaster :" << masterText.ConvertToChar();
+        out << " Name :" << name.CastToCharPtr()
+            << ", MappingClient :" << clientText.ConvertToChar()
+            << ", MappingMaster :" << masterText.ConvertToChar();
       });
 
   if (iLevel == kDirectoryLevel) {
@@ -82,6 +83,9 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
         TracePut("\n");
         TracePut("</Environment>\n");
       },
-      [](std::ostream& out) { out << std::endl << "</Environment>" << std::endl; });
+      [](std::ostream& out) {
+        out << std::endl;
+        out << "</Environment>" << std::endl;
+      });
   return S_OK;
 }

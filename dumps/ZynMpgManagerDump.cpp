@@ -42,7 +42,9 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
          });
   else
     Emit([] { TracePut("No Completion of PLMIDs. </MpgManagerInfo>\n"); },
-         [](std::ostream& out) { out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl; });
+         [](std::ostream& out) {
+           out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl;
+         });
 
   // In the "to be saved" listing the list of all elements serves for its count alone.
   ZynListValZynIDCIMpgDMTElement_var elements;

@@ -71,7 +71,7 @@ class ZYN_EXPORT ZynPLMID {
   std::string Text() const;
   /// Writes Text() into the named trace as one TraPut at level 2.
   HRESULT Dump(ZynTrace& iTrace) const;
-  /// Writes Text() into the stream.
+  /// Writes Text() into the stream and flushes it.
   HRESULT Dump(std::ostream& iStream) const;
   /// Text() into oText.
   HRESULT GetUnicodeDump(ZynUnicodeString& oText) const;

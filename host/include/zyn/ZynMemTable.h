@@ -124,13 +124,15 @@ bool ParseType(std::string_view iName, Type* oType);
 bool ParseIface(std::string_view iName, Iface* oIface);
 bool ParseOp(std::string_view iName, Op* oOp);
 Kind OpKind(Op iOp);
-/// Whether objects of iType offer iIface before anything is withheld (all offer ZynIMpgDump).
+/// Whether objects of iType offer iIface before anything is withheld (all but the context offer
+/// ZynIMpgDump: no dump is registered for it).
 bool TypeOffers(Type iType, Iface iIface);
 /// Whether objects of iType answer iOp (through one of the interfaces they offer).
 bool TypeHasOp(Type iType, Op iOp);
-/// The interface through which objects of iType answer iOp.
+/// The interface through which objects of iType answer iOp (ZynIMpgDump when they do not).
 Iface OpIface(Type iType, Op iOp);
-/// For Object and List operations: the interface every target must offer.
+/// For Object and List operations: the interface every target must offer (ZynIMpgDump for the
+/// other operations).
 Iface TargetIface(Op iOp);
 
 class Table;
@@ -165,6 +167,9 @@ class MemObject {
   /// iSeconds -1 is a time that is not set.
   void SetTime(Op iOp, std::time_t iSeconds);
   void SetPLMID(Op iOp, const ZynPLMID& iId);
+  /// A set identifier with these fields; equal identifiers are stored once.
+  void SetPLMID(Op iOp, const std::vector<std::uint8_t>& iPhysical, std::string_view iLogical,
+                std::string_view iMajor);
   void SetCEStamp(Op iOp, const ZynPLMCEStamp& iStamp);
   void SetObject(Op iOp, MemObject* iTarget);
   void SetList(Op iOp, const std::vector<MemObject*>& iTargets);

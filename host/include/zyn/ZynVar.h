@@ -11,6 +11,8 @@
 class ZYN_EXPORT ZynNullVarError : public std::logic_error {
  public:
   explicit ZynNullVarError(const char* iInterfaceName);
+  /// Out of line, so that the error's type information lives in the host library alone.
+  ~ZynNullVarError() override;
 };
 
 /// Raises ZynNullVarError naming the interface; does not return.

@@ -1,0 +1,151 @@
+// The RMT row dump: a row's header, state line, owner, Ref and pointed components, its non-M1
+// and M1 components, and a closing line that repeats the ordinal and the uuid.
+#include "frame/DumpChannel.h"
+#include "frame/DumpClasses.h"
+
+using namespace zyn_mpg;
+
+namespace {
+
+/// Dumps one of the row's related components (owner, Ref or pointed) at level 0 under its
+/// label. A component that is absent or has no dump leaves no trace, not even its label.
+void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var& iComponent,
+                          const char* iTraceLabel, const char* iOutputLabel) {
+  ioDump.__CastTo(iComponent);
+  if (!ioDump) return;
+  Emit([&] { TracePut(iTraceLabel); },
+       [&](std::ostream& out) { out << iOutputLabel << std::endl; });
+  ioDump->Dump(0, 1, 0);
+}
+
+}  // namespace
+
+HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
+  ZynIDCIMpgRMTElement_var element(GetImpl(0));
+  if (!element) return E_FAIL;
+
+  if (iIndex != 0)
+    Emit([&] { TracePrint("<RMTElement>  %d --- uuid: ", iIndex); },
+         [&](std::ostream& out) { out << "<RMTElement>  " << iIndex << " --- uuid: "; });
+  else
+    Emit([] { TracePut("<RMTElement>  --- uuid: "); },
+         [](std::ostream& out) { out << "<RMTElement>  --- uuid: "; });
+
+  // Without the private interface the header piece stays written, with no line end.
+  ZynIDCIMpgElementPrivate_var elementPrivate(element);
+  if (!elementPrivate) return E_FAIL;
+
+  // The uuid and whether it could be read serve again in the closing line.
+  ZynUuid uuid;
+  const bool uuidRead = elementPrivate->GetUuid(uuid) >= 0;
+  if (uuidRead)
+    PrintUuid(uuid);
+  else
+    Emit([] { TracePut("invalid element uuid"); },
+         [](std::ostream& out) { out << "invalid element uuid"; });
+
+  Emit([] { TracePut(" -------------------  "); },
+       [](std::ostream& out) { out << " -------------------  "; });
+
+  if (iLevel == 0) {
+    Emit([] { TracePut("</RMTElement>\n"); },
+         [](std::ostream& out) { out << "</RMTElement>" << std::endl; });
+    return S_OK;
+  }
+  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+
+  bool migrated = false;
+  element->GetMigrationState(migrated);
+  Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
+       [&](std::ostream& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
+
+  bool alreadyExists = false;
+  element->GetAlreadyExists(alreadyExists);
+  if (alreadyExists)
+    Emit([] { TracePut(", RMT element already exists"); },
+         [](std::ostream& out) { out << ", RMT element already exists"; });
+  else
+    Emit([] { TracePut(", New RMT element"); },
+         [](std::ostream& out) { out << ", New RMT element"; });
+
+  int modificationState = 0;
+  element->GetModificationState(modificationState);
+  Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
+       [&](std::ostream& out) { out << ", ModificationState:" << modificationState << std::endl; });
+
+  // One dump handle serves every nested dump; each cast replaces what it held.
+  ZynIMpgDump_var dump;
+
+  // The related components are dumped at level 0, whatever this dump's level.
+  ZynIDCIMpgComponent_var owner;
+  element->GetOwner(owner);
+  DumpRelatedComponent(dump, owner, "  Owner:\n", "  Owner:");
+
+  ZynIDCIMpgComponent_var ref;
+  element->GetRef(ref);
+  DumpRelatedComponent(dump, ref, "  Ref:\n", "  Ref:");
+
+  // The pointed label differs in its blanks between the two sinks.
+  ZynIDCIMpgComponent_var pointed;
+  element->GetPointed(pointed);
+  DumpRelatedComponent(dump, pointed, " Pointed:\n", "  Pointed: ");
+
+  // On standard output the non-M1 tags have no opening angle bracket.
+  ZynIDCIMpgComponent_var nonM1Component;
+  element->GetNonM1Component(nonM1Component);
+  Emit([] { TracePut("<Non-M1 Component>\n"); },
+       [](std::ostream& out) { out << "Non-M1 Component>" << std::endl; });
+
+  dump.__CastTo(nonM1Component);
+  if (dump) dump->Dump(iLevel, 1, 0);
+
+  Emit([] { TracePut("</Non-M1 Component>\n"); },
+       [](std::ostream& out) { out << "/Non-M1 Component>" << std::endl; });
+
+  ZynListValZynIDCIMpgComponent_var m1Components;
+  element->GetM1Components(m1Components);
+  const int m1Count = m1Components.Size();
+  if (m1Count == 0) {
+    Emit([] { TracePut("No M1 Components\n"); },
+         [](std::ostream& out) { out << "No M1 Components" << std::endl; });
+  } else {
+    Emit([&] { TracePrint("<M1 Components> Number of M1 Components : %d\n", m1Count); },
+         [&](std::ostream& out) {
+           out << "<M1 Components> Number of M1 Components : " << m1Count << std::endl;
+         });
+    // The M1 components carry no ordinal; one without a dump is skipped.
+    for (int position = 1; position <= m1Count; ++position) {
+      dump.__CastTo(m1Components[position]);
+      if (dump) dump->Dump(iLevel, 1, 0);
+    }
+  }
+
+  // The list's closing tag (only for a non-empty list) and the closing line, which repeats the
+  // ordinal and the uuid, go to one sink; the uuid printer still picks its own.
+  Emit(
+      [&] {
+        if (m1Count != 0) TracePut("</M1 Components>\n");
+        if (iIndex != 0)
+          TracePrint("</RMTElement>  %d --- uuid: ", iIndex);
+        else
+          TracePut("</RMTElement>  --- uuid: ");
+        if (uuidRead)
+          PrintUuid(uuid);
+        else
+          TracePut("invalid element uuid");
+        TracePut(" -------------------\n");
+      },
+      [&](std::ostream& out) {
+        if (m1Count != 0) out << "</M1 Components>" << std::endl;
+        if (iIndex != 0)
+          out << "</RMTElement>  " << iIndex << " --- uuid: ";
+        else
+          out << "</RMTElement>  --- uuid: ";
+        if (uuidRead)
+          PrintUuid(uuid);
+        else
+          out << "invalid element uuid";
+        out << " -------------------" << std::endl;
+      });
+  return S_OK;
+}

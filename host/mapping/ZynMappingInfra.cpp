@@ -1,0 +1,139 @@
+// The mapping infrastructure's identifiers, its interfaces and object types as the object model
+// knows them, the dump interface, and its text services.
+#include "zyn/ZynMappingInfra.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#define ZYN_MAPPING_IID(Name, Serial) \
+  const IID IID_##Name = {            \
+      0x5a594d00u | (Serial),         \
+      0x4d50,                         \
+      0x4749,                         \
+      {0x80, 0x01, 0x5a, 0x59, 0x4d, 0x50, 0x47, static_cast<std::uint8_t>(Serial)}};
+
+ZYN_MAPPING_IID(ZynIMpgDump, 0x01)
+ZYN_MAPPING_IID(ZynIDCIMpgManager, 0x02)
+ZYN_MAPPING_IID(ZynIDCIMpgManagerPrivate, 0x03)
+ZYN_MAPPING_IID(ZynIDCIMpgContext, 0x04)
+ZYN_MAPPING_IID(ZynIDCIMpgEnvironment, 0x05)
+ZYN_MAPPING_IID(ZynIDCIMpgElementPrivate, 0x06)
+ZYN_MAPPING_IID(ZynIDCIMpgDMTElement, 0x07)
+ZYN_MAPPING_IID(ZynIDCIMpgRMTElement, 0x08)
+ZYN_MAPPING_IID(ZynIDCIMpgComponent, 0x09)
+ZYN_MAPPING_IID(ZynIDCIMpgComponentPrivate, 0x0a)
+ZYN_MAPPING_IID(ZynIDCIMpgFileComponent, 0x0b)
+ZYN_MAPPING_IID(ZynIDCIMpgRMTFileBasedComponent, 0x0c)
+ZYN_MAPPING_IID(ZynIDCIMpgOrvComponent, 0x0d)
+ZYN_MAPPING_IID(ZynIDCIMpgPellComponent, 0x0e)
+ZYN_MAPPING_IID(ZynIDCIMpgProviderComponent, 0x0f)
+
+#undef ZYN_MAPPING_IID
+
+namespace {
+
+constexpr char kFramework[] = "ZynMappingInfraStructure";
+
+/// The object types of the mapping tables, under the names that extensions name them by.
+constexpr const char* kTypeNames[] = {
+    "ZynDCIMpgManager",
+    "ZynDCIMpgContext",
+    "ZynDCIMpgEnvironment",
+    "ZynDCIMpgDMTRow",
+    "ZynDCIMpgRMTRow",
+    "ZynDCIMpgFileBasedComponent",
+    "ZynDCIMpgRMTFileBasedComponent",
+    "ZynDCIMpgOrvComponent",
+    "ZynDCIMpgPellComponent",
+    "ZynDCIMpgPellNonM1Component",
+    "ZynDCIMpgProviderComponent",
+    "ZynDCIMpgDummyComponent",
+};
+
+std::atomic<ZynMetaClass*> gDumpInterface{nullptr};
+
+/// Describes the infrastructure to the object model: its interfaces, then its object types.
+/// Runs once, at library load or at the first use that comes before it.
+void DescribeInfrastructure() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct Interface {
+      const char* name;
+      const IID* iid;
+    };
+    const Interface interfaces[] = {
+        {"ZynIMpgDump", &IID_ZynIMpgDump},
+        {"ZynIDCIMpgManager", &IID_ZynIDCIMpgManager},
+        {"ZynIDCIMpgManagerPrivate", &IID_ZynIDCIMpgManagerPrivate},
+        {"ZynIDCIMpgContext", &IID_ZynIDCIMpgContext},
+        {"ZynIDCIMpgEnvironment", &IID_ZynIDCIMpgEnvironment},
+        {"ZynIDCIMpgElementPrivate", &IID_ZynIDCIMpgElementPrivate},
+        {"ZynIDCIMpgDMTElement", &IID_ZynIDCIMpgDMTElement},
+        {"ZynIDCIMpgRMTElement", &IID_ZynIDCIMpgRMTElement},
+        {"ZynIDCIMpgComponent", &IID_ZynIDCIMpgComponent},
+        {"ZynIDCIMpgComponentPrivate", &IID_ZynIDCIMpgComponentPrivate},
+        {"ZynIDCIMpgFileComponent", &IID_ZynIDCIMpgFileComponent},
+        {"ZynIDCIMpgRMTFileBasedComponent", &IID_ZynIDCIMpgRMTFileBasedComponent},
+        {"ZynIDCIMpgOrvComponent", &IID_ZynIDCIMpgOrvComponent},
+        {"ZynIDCIMpgPellComponent", &IID_ZynIDCIMpgPellComponent},
+        {"ZynIDCIMpgProviderComponent", &IID_ZynIDCIMpgProviderComponent},
+    };
+    for (const Interface& interface : interfaces) {
+      ZynMetaClass* meta = ZynRegisterInterface(interface.name, *interface.iid, "ZynBaseUnknown");
+      if (interface.iid == &IID_ZynIMpgDump) gDumpInterface.store(meta, std::memory_order_release);
+    }
+    for (const char* type : kTypeNames)
+      kvr::internal::fct_RetrieveMetaObject(type, Implementation, nullptr, nullptr, kFramework, 0);
+  });
+}
+
+/// Described at library load, so that the types are known before any module asks for them.
+const bool gDescribedAtLoad = (DescribeInfrastructure(), true);
+
+}  // namespace
+
+// ---- ZynIMpgDump ----
+
+ZynIMpgDump::ZynIMpgDump() = default;
+ZynIMpgDump::~ZynIMpgDump() = default;
+
+ZynMetaClass* ZynIMpgDump::MetaObject() {
+  if (ZynMetaClass* meta = gDumpInterface.load(std::memory_order_acquire)) return meta;
+  DescribeInfrastructure();
+  return gDumpInterface.load(std::memory_order_acquire);
+}
+
+// ---- Text services ----
+
+HRESULT ZynDCIMpgServices::GetMappingMasterDump(ZynDCIMpgMappingMaster iMaster,
+                                                ZynUnicodeString& oText) {
+  switch (static_cast<int>(iMaster)) {
+    case ZynDCIMpgMasterNone:
+      oText = "None";
+      break;
+    case ZynDCIMpgMasterM1:
+      oText = "M1";
+      break;
+    case ZynDCIMpgMasterNonM1:
+      oText = "NonM1";
+      break;
+    default:
+      oText = ("Unknown(" + std::to_string(static_cast<int>(iMaster)) + ")").c_str();
+      break;
+  }
+  return S_OK;
+}
+
+HRESULT ZynDCIMpgServicesForTests::GetBinaryHexaName(const ZynBinary& iBinary,
+                                                     ZynUnicodeString& oText) {
+  const std::uint8_t* bytes = iBinary.getArray();
+  if (!bytes || iBinary.getLength() <= 0) {
+    oText = "";
+    return S_OK;
+  }
+  std::string hexa(2 * static_cast<std::size_t>(iBinary.getLength()) + 1, '\0');
+  ZynDbCharToHexa(bytes, iBinary.getLength(), &hexa[0], static_cast<int>(hexa.size()));
+  oText = hexa.c_str();
+  return S_OK;
+}

@@ -1,0 +1,100 @@
+// The mapping infrastructure's trace tool: its validity schedule and where its texts go.
+//
+// IsValid is asked before every emission of every dump, on every dumping thread: it costs one
+// atomic increment, plus a short lock only while a schedule of several entries is set.
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "zyn/ZynMappingInfra.h"
+
+int ZynDCIMpgTraceTool::_traceType = 0;
+
+namespace {
+
+/// Room for the texts of ordinary formats; longer ones are formatted on the heap.
+constexpr int kStackTextSize = 512;
+
+struct Validity {
+  /// The answer of every check while the schedule has one entry; -1 while it has several.
+  std::atomic<int> constant{0};
+  std::atomic<long> checks{0};
+  std::mutex mutex;
+  std::vector<bool> schedule{false};
+};
+
+Validity& TheValidity() {
+  static auto* validity = new Validity;
+  return *validity;
+}
+
+std::atomic<ZynTraceToolOutput*> gOutput{nullptr};
+
+}  // namespace
+
+unsigned char ZynDCIMpgTraceTool::IsValid() {
+  Validity& validity = TheValidity();
+  const long position = validity.checks.fetch_add(1, std::memory_order_relaxed);
+  const int constant = validity.constant.load(std::memory_order_acquire);
+  if (constant >= 0) return static_cast<unsigned char>(constant);
+  std::lock_guard<std::mutex> lock(validity.mutex);
+  const std::vector<bool>& schedule = validity.schedule;
+  const std::size_t last = schedule.size() - 1;
+  const std::size_t index =
+      static_cast<std::size_t>(position) < last ? static_cast<std::size_t>(position) : last;
+  return schedule[index] ? 1 : 0;
+}
+
+void ZynDCIMpgTraceTool::SetValidity(const std::vector<bool>& iSchedule) {
+  Validity& validity = TheValidity();
+  std::lock_guard<std::mutex> lock(validity.mutex);
+  validity.schedule = iSchedule.empty() ? std::vector<bool>{false} : iSchedule;
+  validity.checks.store(0, std::memory_order_relaxed);
+  validity.constant.store(validity.schedule.size() == 1 ? (validity.schedule[0] ? 1 : 0) : -1,
+                          std::memory_order_release);
+}
+
+long ZynDCIMpgTraceTool::CountValidityChecks() {
+  return TheValidity().checks.load(std::memory_order_relaxed);
+}
+
+void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
+  gOutput.store(iOutput, std::memory_order_release);
+}
+
+HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
+  const char* text = iText ? iText : "";
+  if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
+    output->OnTraPut(iLevel, text);
+  else
+    std::fputs(text, stderr);
+  return S_OK;
+}
+
+HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
+  const char* format = iFormat ? iFormat : "";
+  char stackText[kStackTextSize];
+  std::vector<char> heapText;
+  const char* text = stackText;
+
+  va_list values;
+  va_start(values, iFormat);
+  va_list again;
+  va_copy(again, values);
+  const int length = std::vsnprintf(stackText, sizeof stackText, format, values);
+  va_end(values);
+  if (length < 0) {
+    stackText[0] = '\0';
+  } else if (length >= kStackTextSize) {
+    heapText.resize(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(heapText.data(), heapText.size(), format, again);
+    text = heapText.data();
+  }
+  va_end(again);
+
+  if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
+    output->OnTraPrint(iLevel, format, text);
+  else
+    std::fputs(text, stderr);
+  return S_OK;
+}

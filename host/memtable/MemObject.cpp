@@ -1,0 +1,808 @@
+// The objects of an in-memory mapping table: one class per type, answering each query from a
+// fixed array of slots, and the table that owns them with the storage of their answers.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "zyn/ZynMemTable.h"
+
+namespace zyn::mem {
+namespace {
+
+using Slot = MemObject::Slot;
+
+/// What a heap block of iBytes really takes: the allocator's header, rounded to its 16-byte
+/// granules, never below its smallest chunk.
+std::size_t HeapBlock(std::size_t iBytes) {
+  const std::size_t chunk = (iBytes + 8 + 15) & ~static_cast<std::size_t>(15);
+  return chunk < 32 ? 32 : chunk;
+}
+
+/// Where each type keeps the answer of each of its operations: the slots follow the order of
+/// Op, one per operation the type answers.
+struct SlotLayout {
+  std::int8_t index[kTypeCount][kOpCount];
+  int count[kTypeCount];
+};
+
+SlotLayout BuildLayout() {
+  SlotLayout layout{};
+  for (int t = 0; t < kTypeCount; ++t) {
+    int next = 0;
+    for (int o = 0; o < kOpCount; ++o)
+      layout.index[t][o] =
+          TypeHasOp(static_cast<Type>(t), static_cast<Op>(o)) ? static_cast<std::int8_t>(next++) : -1;
+    layout.count[t] = next;
+  }
+  return layout;
+}
+
+const SlotLayout& Layout() {
+  static const SlotLayout layout = BuildLayout();
+  return layout;
+}
+
+/// A list answer: the targets, in order, kept in the table's storage.
+struct ListRecord {
+  MemObject* const* items;
+  int count;
+};
+
+/// A binary answer is stored as a tagged text: 'B' and the bytes, or 'H' and the length that a
+/// binary without content reports.
+constexpr char kBinaryTag = 'B';
+constexpr char kHollowTag = 'H';
+
+/// Allocation by bumping a cursor through large blocks; nothing is freed before the table.
+class Arena {
+ public:
+  void* Allocate(std::size_t iBytes, std::size_t iAlign) {
+    std::size_t pad = Padding(iAlign);
+    if (!cursor_ || pad + iBytes > left_) {
+      if (iBytes > kBlockBytes / 4) return NewBlock(iBytes);
+      cursor_ = static_cast<char*>(NewBlock(kBlockBytes));
+      left_ = kBlockBytes;
+      pad = 0;
+    }
+    char* place = cursor_ + pad;
+    cursor_ = place + iBytes;
+    left_ -= pad + iBytes;
+    return place;
+  }
+  std::size_t BytesUsed() const { return bytes_ + blocks_.capacity() * sizeof(blocks_[0]); }
+
+ private:
+  static constexpr std::size_t kBlockBytes = 64 * 1024;
+  std::size_t Padding(std::size_t iAlign) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(cursor_);
+    return (iAlign - at % iAlign) % iAlign;
+  }
+  void* NewBlock(std::size_t iBytes) {
+    const std::size_t units = (iBytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+    blocks_.emplace_back(new std::max_align_t[units]);
+    bytes_ += HeapBlock(units * sizeof(std::max_align_t));
+    return blocks_.back().get();
+  }
+  std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
+  char* cursor_ = nullptr;
+  std::size_t left_ = 0;
+  std::size_t bytes_ = 0;
+};
+
+}  // namespace
+
+/// The answers that do not fit a slot: texts and byte runs stored once each, uuids and lists
+/// in an arena, PLM identifiers once per distinct value.
+struct Table::Storage {
+  Arena arena;
+  std::unordered_set<std::string> strings;
+  std::size_t stringBytes = 0;
+  std::deque<ZynPLMID> plmids;
+  std::unordered_map<std::string, const ZynPLMID*> plmidsByFields;
+  std::size_t plmidBytes = 0;
+  std::size_t objectBytes = 0;
+
+  const std::string* Intern(std::string iText) {
+    auto [where, inserted] = strings.insert(std::move(iText));
+    if (inserted) {
+      // A node holds the link, the string and its hash; long strings add their own block.
+      stringBytes += HeapBlock(sizeof(void*) + sizeof(std::string) + sizeof(std::size_t));
+      if (where->capacity() > 15) stringBytes += HeapBlock(where->capacity() + 1);
+    }
+    return &*where;
+  }
+
+  template <class T>
+  T* Make(const T& iValue) {
+    return ::new (arena.Allocate(sizeof(T), alignof(T))) T(iValue);
+  }
+
+  const ZynPLMID* KeepPLMID(const ZynPLMID& iId, std::size_t iExtraBytes) {
+    plmids.push_back(iId);
+    plmidBytes += sizeof(ZynPLMID) + iExtraBytes;
+    return &plmids.back();
+  }
+
+  std::size_t BytesUsed() const {
+    return sizeof(Storage) + objectBytes + arena.BytesUsed() + stringBytes +
+           strings.bucket_count() * sizeof(void*) + plmidBytes +
+           plmidsByFields.bucket_count() * sizeof(void*);
+  }
+};
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Answers: each writes the slot's value into the out-argument when one was given and answers
+// the slot's result.
+
+const std::string& TextOf(const Slot& iSlot) { return *static_cast<const std::string*>(iSlot.p); }
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUnicodeString& oText) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) {
+    const std::string& text = TextOf(*slot);
+    oText = ZynUnicodeString(text.data(), static_cast<int>(text.size()));
+  }
+  return slot->result;
+}
+
+template <class IntLike>
+HRESULT AnswerInt(MemObject& iObject, Op iOp, IntLike& oValue) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oValue = static_cast<IntLike>(slot->i);
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, int& oValue) {
+  return AnswerInt(iObject, iOp, oValue);
+}
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynDCIMpgMappingMaster& oValue) {
+  return AnswerInt(iObject, iOp, oValue);
+}
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynDCIMpgMappingClient& oValue) {
+  return AnswerInt(iObject, iOp, oValue);
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, unsigned int& oValue) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oValue = slot->u;
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, bool& oValue) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oValue = slot->b;
+  return slot->result;
+}
+
+/// The two queries that answer their bool directly: false unless a value was given.
+bool AnswerFlag(MemObject& iObject, Op iOp) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  return slot && slot->given && slot->b;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUuid& oUuid) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oUuid = *static_cast<const ZynUuid*>(slot->p);
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) {
+    const std::string& stored = TextOf(*slot);
+    if (stored[0] == kHollowTag) {
+      std::int32_t length = 0;
+      std::memcpy(&length, stored.data() + 1, sizeof(length));
+      oBinary = ZynBinary::Hollow(length);
+    } else {
+      oBinary = ZynBinary(reinterpret_cast<const std::uint8_t*>(stored.data() + 1),
+                          static_cast<int>(stored.size() - 1));
+    }
+  }
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, _SEQUENCE_octet& oOctets) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) {
+    const std::string& stored = TextOf(*slot);
+    oOctets = _SEQUENCE_octet(reinterpret_cast<const std::uint8_t*>(stored.data()),
+                              static_cast<int>(stored.size()));
+  }
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynTime& oTime) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oTime = ZynTime(slot->t);
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMID& oId) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oId = *static_cast<const ZynPLMID*>(slot->p);
+  return slot->result;
+}
+
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMCEStamp& oStamp) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) oStamp = slot->p ? ZynPLMCEStamp(TextOf(*slot)) : ZynPLMCEStamp();
+  return slot->result;
+}
+
+template <class I>
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynVar<I>& oHandle) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) {
+    MemObject* target = static_cast<MemObject*>(const_cast<void*>(slot->p));
+    oHandle.__CastTo(target ? target->Unknown() : nullptr);
+  }
+  return slot->result;
+}
+
+/// Lends a list the stored targets; handles are built only when the list is read. The source
+/// holds no reference to anything: the table must outlive the list.
+class StoredListSource final : public ZynListSource {
+ public:
+  explicit StoredListSource(const ListRecord& iRecord) : record_(iRecord) {}
+  int Size() const override { return record_.count; }
+  ZynBaseUnknown* At(int iPosition) const override {
+    MemObject* target = record_.items[iPosition];
+    return target ? target->Unknown() : nullptr;
+  }
+  void AddRef() override { references_.fetch_add(1, std::memory_order_relaxed); }
+  void Release() override {
+    if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+
+ private:
+  const ListRecord& record_;
+  std::atomic<int> references_{0};
+};
+
+template <class I>
+HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynListVal<I>& oList) {
+  const Slot* slot = iObject.FindSlot(iOp);
+  if (!slot) return E_FAIL;
+  if (slot->given) {
+    auto* source = new (std::nothrow) StoredListSource(*static_cast<const ListRecord*>(slot->p));
+    if (!source) return E_OUTOFMEMORY;
+    oList.Lend(source);
+  }
+  return slot->result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// One answering class per interface; Self is the object's class.
+
+template <class Self, class I, Iface K>
+class Answers : public I {
+ public:
+  using Interface = I;
+  static constexpr Iface kIface = K;
+
+ protected:
+  template <class Out>
+  HRESULT Ask(Op iOp, Out& oValue) {
+    return AnswerInto(static_cast<Self&>(*this), iOp, oValue);
+  }
+  bool AskFlag(Op iOp) { return AnswerFlag(static_cast<Self&>(*this), iOp); }
+};
+
+template <class Self>
+class ManagerAnswers : public Answers<Self, ZynIDCIMpgManager, Iface::ZynIDCIMpgManager> {
+ public:
+  HRESULT GetContext(ZynIDCIMpgContext_var& o) override { return this->Ask(Op::GetContext, o); }
+  bool IsPLMIDCompletionActive() override { return this->AskFlag(Op::IsPLMIDCompletionActive); }
+  HRESULT GetDMTElements(ZynListValZynIDCIMpgDMTElement_var& o) override {
+    return this->Ask(Op::GetDMTElements, o);
+  }
+};
+
+template <class Self>
+class ManagerPrivateAnswers
+    : public Answers<Self, ZynIDCIMpgManagerPrivate, Iface::ZynIDCIMpgManagerPrivate> {
+ public:
+  HRESULT GetDMTElementsToBeSaved(ZynListValZynIDCIMpgDMTElement_var& o) override {
+    return this->Ask(Op::GetDMTElementsToBeSaved, o);
+  }
+};
+
+template <class Self>
+class ContextAnswers : public Answers<Self, ZynIDCIMpgContext, Iface::ZynIDCIMpgContext> {
+ public:
+  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
+};
+
+template <class Self>
+class EnvironmentAnswers
+    : public Answers<Self, ZynIDCIMpgEnvironment, Iface::ZynIDCIMpgEnvironment> {
+ public:
+  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
+  HRESULT GetMappingClient(ZynDCIMpgMappingClient& o) override {
+    return this->Ask(Op::GetMappingClient, o);
+  }
+  HRESULT GetMappingMaster(ZynDCIMpgMappingMaster& o) override {
+    return this->Ask(Op::GetMappingMaster, o);
+  }
+  HRESULT GetDirectory(ZynUnicodeString& o) override { return this->Ask(Op::GetDirectory, o); }
+};
+
+template <class Self>
+class ElementPrivateAnswers
+    : public Answers<Self, ZynIDCIMpgElementPrivate, Iface::ZynIDCIMpgElementPrivate> {
+ public:
+  HRESULT GetUuid(ZynUuid& o) override { return this->Ask(Op::GetUuid, o); }
+};
+
+template <class Self>
+class DMTElementAnswers
+    : public Answers<Self, ZynIDCIMpgDMTElement, Iface::ZynIDCIMpgDMTElement> {
+ public:
+  HRESULT GetMappingMaster(ZynDCIMpgMappingMaster& o) override {
+    return this->Ask(Op::GetMappingMaster, o);
+  }
+  HRESULT GetM1Component(ZynIDCIMpgComponent_var& o) override {
+    return this->Ask(Op::GetM1Component, o);
+  }
+  HRESULT GetNonM1Component(ZynIDCIMpgComponent_var& o) override {
+    return this->Ask(Op::GetNonM1Component, o);
+  }
+  HRESULT GetRMTElements(ZynListValZynIDCIMpgRMTElement_var& o) override {
+    return this->Ask(Op::GetRMTElements, o);
+  }
+  HRESULT GetAlreadyExists(bool& o) override { return this->Ask(Op::GetAlreadyExists, o); }
+  HRESULT GetModificationState(int& o) override { return this->Ask(Op::GetModificationState, o); }
+  HRESULT GetM1ComponentVersion(ZynBinary& o) override {
+    return this->Ask(Op::GetM1ComponentVersion, o);
+  }
+  HRESULT GetM1ComponentMajorID(ZynBinary& o) override {
+    return this->Ask(Op::GetM1ComponentMajorID, o);
+  }
+  HRESULT GetNonM1ComponentVersion(ZynBinary& o) override {
+    return this->Ask(Op::GetNonM1ComponentVersion, o);
+  }
+};
+
+template <class Self>
+class RMTElementAnswers
+    : public Answers<Self, ZynIDCIMpgRMTElement, Iface::ZynIDCIMpgRMTElement> {
+ public:
+  HRESULT GetM1Components(ZynListValZynIDCIMpgComponent_var& o) override {
+    return this->Ask(Op::GetM1Components, o);
+  }
+  HRESULT GetNonM1Component(ZynIDCIMpgComponent_var& o) override {
+    return this->Ask(Op::GetNonM1Component, o);
+  }
+  HRESULT GetMigrationState(bool& o) override { return this->Ask(Op::GetMigrationState, o); }
+  HRESULT GetOwner(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetOwner, o); }
+  HRESULT GetRef(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetRef, o); }
+  HRESULT GetPointed(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetPointed, o); }
+  HRESULT GetAlreadyExists(bool& o) override { return this->Ask(Op::GetAlreadyExists, o); }
+  HRESULT GetModificationState(int& o) override { return this->Ask(Op::GetModificationState, o); }
+};
+
+template <class Self>
+class ComponentAnswers : public Answers<Self, ZynIDCIMpgComponent, Iface::ZynIDCIMpgComponent> {
+ public:
+  HRESULT GetComponentType(int& o) override { return this->Ask(Op::GetComponentType, o); }
+  HRESULT GetExposedIdentifier(ZynBinary& o) override {
+    return this->Ask(Op::GetExposedIdentifier, o);
+  }
+};
+
+template <class Self>
+class ComponentPrivateAnswers
+    : public Answers<Self, ZynIDCIMpgComponentPrivate, Iface::ZynIDCIMpgComponentPrivate> {
+ public:
+  HRESULT GetHashKey(unsigned int& o) override { return this->Ask(Op::GetHashKey, o); }
+};
+
+template <class Self>
+class FileComponentAnswers
+    : public Answers<Self, ZynIDCIMpgFileComponent, Iface::ZynIDCIMpgFileComponent> {
+ public:
+  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
+  HRESULT GetUuid(ZynUuid& o) override { return this->Ask(Op::GetUuid, o); }
+  HRESULT GetPathName(ZynUnicodeString& o) override { return this->Ask(Op::GetPathName, o); }
+  HRESULT GetDocType(ZynUnicodeString& o) override { return this->Ask(Op::GetDocType, o); }
+  HRESULT GetLastSavePath(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetLastSavePath, o);
+  }
+  HRESULT GetLastSaveName(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetLastSaveName, o);
+  }
+  HRESULT GetLastSaveTime(ZynTime& o) override { return this->Ask(Op::GetLastSaveTime, o); }
+};
+
+template <class Self>
+class RMTFileBasedAnswers : public Answers<Self, ZynIDCIMpgRMTFileBasedComponent,
+                                           Iface::ZynIDCIMpgRMTFileBasedComponent> {
+ public:
+  HRESULT GetPX1Id(_SEQUENCE_octet& o) override { return this->Ask(Op::GetPX1Id, o); }
+  HRESULT GetAlias(ZynUnicodeString& o) override { return this->Ask(Op::GetAlias, o); }
+  HRESULT GetTechnoString(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetTechnoString, o);
+  }
+  HRESULT GetLinkSequence(_SEQUENCE_octet& o) override {
+    return this->Ask(Op::GetLinkSequence, o);
+  }
+  bool IsBrokenLink() override { return this->AskFlag(Op::IsBrokenLink); }
+  HRESULT GetObjectType(ZynUnicodeString& o) override { return this->Ask(Op::GetObjectType, o); }
+};
+
+template <class Self>
+class OrvAnswers : public Answers<Self, ZynIDCIMpgOrvComponent, Iface::ZynIDCIMpgOrvComponent> {
+ public:
+  HRESULT GetModelPLMID(ZynPLMID& o) override { return this->Ask(Op::GetModelPLMID, o); }
+  HRESULT GetWorkspaceId(int& o) override { return this->Ask(Op::GetWorkspaceId, o); }
+  HRESULT GetElementId(int& o) override { return this->Ask(Op::GetElementId, o); }
+  HRESULT GetWorkspaceUuid(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetWorkspaceUuid, o);
+  }
+  HRESULT GetElementUuid(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetElementUuid, o);
+  }
+};
+
+template <class Self>
+class PellAnswers
+    : public Answers<Self, ZynIDCIMpgPellComponent, Iface::ZynIDCIMpgPellComponent> {
+ public:
+  HRESULT GetPLMID(ZynPLMID& o) override { return this->Ask(Op::GetPLMID, o); }
+  HRESULT GetCEStamp(ZynPLMCEStamp& o) override { return this->Ask(Op::GetCEStamp, o); }
+};
+
+template <class Self>
+class ProviderAnswers
+    : public Answers<Self, ZynIDCIMpgProviderComponent, Iface::ZynIDCIMpgProviderComponent> {
+ public:
+  HRESULT GetBinaryIdentifier(ZynBinary& o) override {
+    return this->Ask(Op::GetBinaryIdentifier, o);
+  }
+  HRESULT GetProviderName(ZynUnicodeString& o) override {
+    return this->Ask(Op::GetProviderName, o);
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// The object classes.
+
+/// The type's meta-class, found by name once it exists (types are described by whoever
+/// registers extensions for them) and kept from then on.
+ZynMetaClass* TypeMetaClass(Type iType) {
+  static std::atomic<ZynMetaClass*> cache[kTypeCount];
+  std::atomic<ZynMetaClass*>& cached = cache[static_cast<int>(iType)];
+  if (ZynMetaClass* meta = cached.load(std::memory_order_acquire)) return meta;
+  ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(TypeName(iType));
+  if (meta) cached.store(meta, std::memory_order_release);
+  return meta;
+}
+
+/// An object of type T offering the interfaces of its answering classes (the first one gives
+/// the object's identity). Its slots follow it in the same block of storage.
+template <Type T, template <class> class First, template <class> class... Rest>
+class MemImpl final : public MemObject, public First<MemImpl<T, First, Rest...>>,
+                      public Rest<MemImpl<T, First, Rest...>>... {
+ public:
+  MemImpl(Table& iTable, Slot* iSlots) : MemObject(iTable, T, iSlots) { ZynLiveObjectCreated(); }
+  ~MemImpl() override { ZynLiveObjectDestroyed(); }
+
+  ZynBaseUnknown* Unknown() override { return Identity(); }
+
+  HRESULT QueryInterface(const IID& iIid, void** oInterface) override {
+    if (!oInterface) return E_FAIL;
+    *oInterface = nullptr;
+    bool declared = false;
+    void* found = nullptr;
+    if (iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown) {
+      declared = true;
+      found = Identity();
+    } else {
+      Find<First>(iIid, declared, found);
+      (Find<Rest>(iIid, declared, found), ...);
+    }
+    if (found) {
+      AddRef();
+      *oInterface = found;
+      return S_OK;
+    }
+    if (!declared && Offers(Iface::ZynIMpgDump))
+      *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
+    return *oInterface ? S_OK : E_NOINTERFACE;
+  }
+  HRESULT QueryInterface(const char* iInterfaceName, void** oInterface) override {
+    const IID* iid = iInterfaceName ? ZynFindInterfaceIid(iInterfaceName) : nullptr;
+    if (!iid) {
+      if (oInterface) *oInterface = nullptr;
+      return E_NOINTERFACE;
+    }
+    return QueryInterface(*iid, oInterface);
+  }
+
+  std::uint32_t AddRef() override { return references_.fetch_add(1, std::memory_order_relaxed) + 1; }
+  std::uint32_t Release() override {
+    const std::uint32_t left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0) {
+      void* storage = this;
+      this->~MemImpl();
+      ZynBaseUnknown::operator delete(storage);
+    }
+    return left;
+  }
+
+  HRESULT GetTypeInfoCount(unsigned int*) override { return E_FAIL; }
+  HRESULT GetTypeInfo(unsigned int, unsigned int, void**) override { return E_FAIL; }
+  HRESULT GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) override {
+    return E_FAIL;
+  }
+  HRESULT Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
+                 unsigned int*) override {
+    return E_FAIL;
+  }
+
+  ZynMetaClass* GetMetaObject() const override { return TypeMetaClass(T); }
+  const char* IsA() const override { return TypeName(T); }
+  int IsAKindOf(const char* iClassName) const override {
+    if (!iClassName) return 0;
+    if (std::strcmp(iClassName, TypeName(T)) == 0) return 1;
+    ZynMetaClass* meta = GetMetaObject();
+    return meta ? meta->IsAKindOf(iClassName) : 0;
+  }
+  ZynBaseUnknown* GetImpl(int) const override { return const_cast<MemImpl*>(this)->Identity(); }
+  int IsNull() const override { return 0; }
+  int IsEqual(const ZynBaseUnknown* iOther) const override {
+    return iOther && iOther->GetImpl(0) == GetImpl(0);
+  }
+  HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
+
+ private:
+  ZynBaseUnknown* Identity() {
+    return static_cast<typename First<MemImpl>::Interface*>(this);
+  }
+
+  /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
+  template <template <class> class Part>
+  void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
+    using Interface = typename Part<MemImpl>::Interface;
+    if (ioDeclared || iIid != Interface::ClassIid()) return;
+    ioDeclared = true;
+    if (Offers(Part<MemImpl>::kIface)) oFound = static_cast<Interface*>(this);
+  }
+
+  std::atomic<std::uint32_t> references_{1};  // the table's
+};
+
+template <Type T, template <class> class... Extra>
+using ComponentImpl = MemImpl<T, ComponentAnswers, ComponentPrivateAnswers, Extra...>;
+
+using ManagerObject = MemImpl<Type::Manager, ManagerAnswers, ManagerPrivateAnswers>;
+using ContextObject = MemImpl<Type::Context, ContextAnswers>;
+using EnvironmentObject = MemImpl<Type::Environment, EnvironmentAnswers>;
+using DMTRowObject = MemImpl<Type::DMTRow, DMTElementAnswers, ElementPrivateAnswers>;
+using RMTRowObject = MemImpl<Type::RMTRow, RMTElementAnswers, ElementPrivateAnswers>;
+using FileBasedObject = ComponentImpl<Type::FileBasedComponent, FileComponentAnswers>;
+using RMTFileBasedObject = ComponentImpl<Type::RMTFileBasedComponent, RMTFileBasedAnswers>;
+using OrvObject = ComponentImpl<Type::OrvComponent, OrvAnswers>;
+using PellObject = ComponentImpl<Type::PellComponent, PellAnswers>;
+using PellNonM1Object = ComponentImpl<Type::PellNonM1Component, PellAnswers>;
+using ProviderObject = ComponentImpl<Type::ProviderComponent, ProviderAnswers>;
+using DummyObject = ComponentImpl<Type::DummyComponent>;
+
+/// A new object with its slots, from ZynBaseUnknown's storage; null when that storage fails.
+template <class Impl>
+Impl* Build(Table& iTable, Type iType, std::size_t* oBytes) {
+  const int slotCount = Layout().count[static_cast<int>(iType)];
+  static_assert(sizeof(Impl) % alignof(Slot) == 0, "slots must follow the object aligned");
+  const std::size_t bytes = sizeof(Impl) + static_cast<std::size_t>(slotCount) * sizeof(Slot);
+  void* storage = ZynBaseUnknown::operator new(bytes);
+  if (!storage) return nullptr;
+  Slot* slots = reinterpret_cast<Slot*>(static_cast<char*>(storage) + sizeof(Impl));
+  for (int i = 0; i < slotCount; ++i) ::new (slots + i) Slot();
+  *oBytes = HeapBlock(bytes);
+  return ::new (storage) Impl(iTable, slots);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// MemObject
+
+bool MemObject::Offers(Iface iIface) const {
+  return TypeOffers(type_, iIface) && !(withheld_ & (1u << static_cast<int>(iIface)));
+}
+
+MemObject::Slot* MemObject::FindSlot(Op iOp) {
+  const int index = Layout().index[static_cast<int>(type_)][static_cast<int>(iOp)];
+  return index < 0 ? nullptr : slots_ + index;
+}
+
+namespace {
+/// The slot that takes a value of iKind for iOp; null when the type does not answer iOp or
+/// iOp answers another kind (such a value is ignored).
+Slot* ValueSlot(MemObject& iObject, Op iOp, Kind iKind) {
+  if (OpKind(iOp) != iKind) return nullptr;
+  Slot* slot = iObject.FindSlot(iOp);
+  if (slot) slot->given = true;
+  return slot;
+}
+}  // namespace
+
+void MemObject::SetResult(Op iOp, HRESULT iResult) {
+  if (Slot* slot = FindSlot(iOp)) slot->result = iResult;
+}
+
+void MemObject::SetText(Op iOp, std::string_view iText) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Text))
+    slot->p = table_->GetStorage().Intern(std::string(iText));
+}
+
+void MemObject::SetUuid(Op iOp, const ZynUuid& iUuid) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Uuid)) slot->p = table_->GetStorage().Make(iUuid);
+}
+
+void MemObject::SetInt(Op iOp, int iValue) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Int)) slot->i = iValue;
+}
+
+void MemObject::SetUnsigned(Op iOp, unsigned int iValue) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Unsigned)) slot->u = iValue;
+}
+
+void MemObject::SetBool(Op iOp, bool iValue) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Bool)) slot->b = iValue;
+}
+
+void MemObject::SetBinary(Op iOp, const std::vector<std::uint8_t>& iBytes) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Binary)) {
+    std::string stored(1, kBinaryTag);
+    stored.append(iBytes.begin(), iBytes.end());
+    slot->p = table_->GetStorage().Intern(std::move(stored));
+  }
+}
+
+void MemObject::SetHollowBinary(Op iOp, int iLength) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Binary)) {
+    const std::int32_t length = iLength;
+    std::string stored(1, kHollowTag);
+    stored.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    slot->p = table_->GetStorage().Intern(std::move(stored));
+  }
+}
+
+void MemObject::SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Octets))
+    slot->p = table_->GetStorage().Intern(std::string(iOctets.begin(), iOctets.end()));
+}
+
+void MemObject::SetTime(Op iOp, std::time_t iSeconds) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Time)) slot->t = iSeconds;
+}
+
+void MemObject::SetPLMID(Op iOp, const ZynPLMID& iId) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::PLMID))
+    slot->p = table_->GetStorage().KeepPLMID(iId, 0);
+}
+
+void MemObject::SetPLMID(Op iOp, const std::vector<std::uint8_t>& iPhysical,
+                         std::string_view iLogical, std::string_view iMajor) {
+  Slot* slot = ValueSlot(*this, iOp, Kind::PLMID);
+  if (!slot) return;
+  Table::Storage& storage = table_->GetStorage();
+  // Length-prefixed fields, so that no two identifiers share a key.
+  std::string key = std::to_string(iPhysical.size()) + ':' + std::to_string(iLogical.size()) +
+                    ':' + std::to_string(iMajor.size()) + ':';
+  key.append(iPhysical.begin(), iPhysical.end());
+  key.append(iLogical);
+  key.append(iMajor);
+  auto found = storage.plmidsByFields.find(key);
+  if (found == storage.plmidsByFields.end()) {
+    const std::size_t extra = HeapBlock(sizeof(void*) * 2 + sizeof(std::string) + sizeof(void*)) +
+                              (key.size() > 15 ? HeapBlock(key.size() + 1) : 0) +
+                              (iPhysical.empty() ? 0 : HeapBlock(iPhysical.size())) +
+                              (iLogical.size() > 15 ? HeapBlock(iLogical.size() + 1) : 0) +
+                              (iMajor.size() > 15 ? HeapBlock(iMajor.size() + 1) : 0);
+    const ZynPLMID* kept = storage.KeepPLMID(
+        ZynPLMID(iPhysical, std::string(iLogical), std::string(iMajor)), extra);
+    found = storage.plmidsByFields.emplace(std::move(key), kept).first;
+  }
+  slot->p = found->second;
+}
+
+void MemObject::SetCEStamp(Op iOp, const ZynPLMCEStamp& iStamp) {
+  Slot* slot = ValueSlot(*this, iOp, Kind::CEStamp);
+  if (!slot) return;
+  if (!iStamp.IsValid()) {
+    slot->p = nullptr;
+    return;
+  }
+  ZynUnicodeString text;
+  ZynPLMCEStamp::Stream(iStamp, text);
+  slot->p = table_->GetStorage().Intern(text.str());
+}
+
+void MemObject::SetObject(Op iOp, MemObject* iTarget) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Object)) slot->p = iTarget;
+}
+
+void MemObject::SetList(Op iOp, const std::vector<MemObject*>& iTargets) {
+  Slot* slot = ValueSlot(*this, iOp, Kind::List);
+  if (!slot) return;
+  Table::Storage& storage = table_->GetStorage();
+  MemObject** items = nullptr;
+  if (!iTargets.empty()) {
+    items = static_cast<MemObject**>(
+        storage.arena.Allocate(iTargets.size() * sizeof(MemObject*), alignof(MemObject*)));
+    std::memcpy(items, iTargets.data(), iTargets.size() * sizeof(MemObject*));
+  }
+  slot->p = storage.Make(ListRecord{items, static_cast<int>(iTargets.size())});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Table
+
+Table::Table() : storage_(std::make_unique<Storage>()) {}
+
+Table::~Table() {
+  for (MemObject* object : objects_) object->Unknown()->Release();
+}
+
+MemObject* Table::Create(Type iType) {
+  std::size_t bytes = 0;
+  MemObject* object = nullptr;
+  switch (iType) {
+    case Type::Manager: object = Build<ManagerObject>(*this, iType, &bytes); break;
+    case Type::Context: object = Build<ContextObject>(*this, iType, &bytes); break;
+    case Type::Environment: object = Build<EnvironmentObject>(*this, iType, &bytes); break;
+    case Type::DMTRow: object = Build<DMTRowObject>(*this, iType, &bytes); break;
+    case Type::RMTRow: object = Build<RMTRowObject>(*this, iType, &bytes); break;
+    case Type::FileBasedComponent: object = Build<FileBasedObject>(*this, iType, &bytes); break;
+    case Type::RMTFileBasedComponent:
+      object = Build<RMTFileBasedObject>(*this, iType, &bytes);
+      break;
+    case Type::OrvComponent: object = Build<OrvObject>(*this, iType, &bytes); break;
+    case Type::PellComponent: object = Build<PellObject>(*this, iType, &bytes); break;
+    case Type::PellNonM1Component: object = Build<PellNonM1Object>(*this, iType, &bytes); break;
+    case Type::ProviderComponent: object = Build<ProviderObject>(*this, iType, &bytes); break;
+    case Type::DummyComponent: object = Build<DummyObject>(*this, iType, &bytes); break;
+  }
+  if (!object) return nullptr;
+  try {
+    objects_.push_back(object);
+  } catch (...) {
+    object->Unknown()->Release();
+    throw;
+  }
+  storage_->objectBytes += bytes;
+  return object;
+}
+
+std::size_t Table::CountObjects() const { return objects_.size(); }
+
+std::size_t Table::BytesUsed() const {
+  return sizeof(Table) + objects_.capacity() * sizeof(MemObject*) + storage_->BytesUsed();
+}
+
+}  // namespace zyn::mem

@@ -1,0 +1,158 @@
+// The root identifiers, host-object storage with injected failures, the live-object count, the
+// base of extension objects, and the creation service that builds them.
+#include "zyn/ZynBaseUnknown.h"
+
+#include <cstdlib>
+#include <mutex>
+
+const IID IID_IUnknown = {
+    0x5a590000u, 0x0001, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x4e, 0x4f, 0x4d, 0x01}};
+const IID IID_ZynBaseUnknown = {
+    0x5a590000u, 0x0002, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x4e, 0x4f, 0x4d, 0x02}};
+
+namespace {
+
+std::atomic<long> gLiveObjects{0};
+
+/// The injected allocation failures. `armed` keeps the ordinary allocation free of any lock;
+/// the countdown itself runs under the mutex, so that concurrent allocations take turns.
+struct AllocationFaults {
+  std::atomic<bool> armed{false};
+  std::mutex mutex;
+  int skip = 0;
+  int failures = 0;
+
+  /// True when this allocation is to fail.
+  bool Due() {
+    if (!armed.load(std::memory_order_acquire)) return false;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (failures <= 0) return false;
+    if (skip > 0) {
+      --skip;
+      return false;
+    }
+    if (--failures == 0) armed.store(false, std::memory_order_release);
+    return true;
+  }
+};
+
+AllocationFaults& Faults() {
+  static auto* faults = new AllocationFaults;
+  return *faults;
+}
+
+}  // namespace
+
+long ZynLiveObjectCount() { return gLiveObjects.load(std::memory_order_acquire); }
+void ZynLiveObjectCreated() { gLiveObjects.fetch_add(1, std::memory_order_relaxed); }
+void ZynLiveObjectDestroyed() { gLiveObjects.fetch_sub(1, std::memory_order_release); }
+
+void ZynAllocationFaults::FailAfter(int iSkip, int iCount) {
+  AllocationFaults& faults = Faults();
+  std::lock_guard<std::mutex> lock(faults.mutex);
+  faults.skip = iSkip > 0 ? iSkip : 0;
+  faults.failures = iCount > 0 ? iCount : 0;
+  faults.armed.store(faults.failures > 0, std::memory_order_release);
+}
+
+void ZynAllocationFaults::Clear() { FailAfter(0, 0); }
+
+void* ZynBaseUnknown::operator new(std::size_t iSize) noexcept {
+  if (Faults().Due()) return nullptr;
+  return std::malloc(iSize ? iSize : 1);
+}
+
+void ZynBaseUnknown::operator delete(void* iStorage) noexcept { std::free(iStorage); }
+
+// ---- ZynBaseExtension ----
+
+ZynBaseExtension::ZynBaseExtension() : references_(1), extended_(nullptr), class_(nullptr) {
+  ZynLiveObjectCreated();
+}
+
+ZynBaseExtension::~ZynBaseExtension() {
+  if (extended_) extended_->Release();
+  ZynLiveObjectDestroyed();
+}
+
+void ZynBaseExtension::AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass) {
+  if (iExtended) iExtended->AddRef();
+  if (extended_) extended_->Release();
+  extended_ = iExtended;
+  class_ = iClass;
+}
+
+HRESULT ZynBaseExtension::QueryInterface(const IID& iIid, void** oInterface) {
+  if (!oInterface) return E_FAIL;
+  *oInterface = nullptr;
+  bool own = iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown;
+  for (const ZynMetaClass* meta = class_; meta && !own; meta = meta->GetBase())
+    if (const IID* iid = meta->GetIid()) own = *iid == iIid;
+  if (own) {
+    AddRef();
+    *oInterface = static_cast<ZynBaseUnknown*>(this);
+    return S_OK;
+  }
+  // Every other interface is the extended object's.
+  if (extended_) return extended_->QueryInterface(iIid, oInterface);
+  return E_NOINTERFACE;
+}
+
+HRESULT ZynBaseExtension::QueryInterface(const char* iInterfaceName, void** oInterface) {
+  if (!oInterface) return E_FAIL;
+  *oInterface = nullptr;
+  const IID* iid = ZynFindInterfaceIid(iInterfaceName);
+  if (!iid) return E_NOINTERFACE;
+  return QueryInterface(*iid, oInterface);
+}
+
+std::uint32_t ZynBaseExtension::AddRef() {
+  return references_.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+std::uint32_t ZynBaseExtension::Release() {
+  const std::uint32_t remaining = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (remaining == 0) delete this;
+  return remaining;
+}
+
+HRESULT ZynBaseExtension::GetTypeInfoCount(unsigned int*) { return E_FAIL; }
+HRESULT ZynBaseExtension::GetTypeInfo(unsigned int, unsigned int, void**) { return E_FAIL; }
+HRESULT ZynBaseExtension::GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) {
+  return E_FAIL;
+}
+HRESULT ZynBaseExtension::Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
+                                 unsigned int*) {
+  return E_FAIL;
+}
+
+ZynMetaClass* ZynBaseExtension::GetMetaObject() const { return class_; }
+const char* ZynBaseExtension::IsA() const { return class_ ? class_->GetName() : ""; }
+int ZynBaseExtension::IsAKindOf(const char* iClassName) const {
+  return class_ ? class_->IsAKindOf(iClassName) : 0;
+}
+ZynBaseUnknown* ZynBaseExtension::GetImpl(int) const { return extended_; }
+int ZynBaseExtension::IsNull() const { return 0; }
+int ZynBaseExtension::IsEqual(const ZynBaseUnknown* iOther) const { return iOther == this; }
+HRESULT ZynBaseExtension::ChangeComponentState(int, int, int) { return E_FAIL; }
+
+// ---- Creation service ----
+
+IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown*, ZynMetaClass* iClass,
+                      const IID& iIid, ZynConstructorFunction iConstructor) {
+  if (!iConstructor) return nullptr;
+  ZynBaseUnknown* built = iConstructor();
+  if (!built) return nullptr;
+  auto* extension = dynamic_cast<ZynBaseExtension*>(built);
+  if (!extension) {
+    delete built;
+    return nullptr;
+  }
+  extension->AttachExtended(iExtended, iClass);
+  void* found = nullptr;
+  const HRESULT result = extension->QueryInterface(iIid, &found);
+  // The constructor's reference goes; the one QueryInterface took, if any, stays with the caller.
+  extension->Release();
+  if (result < 0 || !found) return nullptr;
+  return static_cast<IUnknown*>(static_cast<ZynBaseUnknown*>(found));
+}
