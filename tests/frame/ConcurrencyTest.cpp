@@ -52,6 +52,10 @@ class ConcurrencyTest : public ModuleTest {
     std::string error;
     ASSERT_TRUE(zyn::mem::GenerateTable(20, 2, &table_, &error)) << error;
   }
+  void TearDown() override {
+    table_ = zyn::mem::LoadedTable();
+    ModuleTest::TearDown();
+  }
   template <class Body>
   static void RunTogether(Body iBody) {
     std::atomic<int> ready{0};

@@ -1,0 +1,846 @@
+// Reads table files: the JSON text that describes a mapping table's objects, their answers and
+// the settings of a dump run. The first fault ends the reading with a message naming its place.
+#include <cstdint>
+#include <ctime>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "zyn/ZynMemTable.h"
+
+namespace zyn::mem {
+
+MemObject* LoadedTable::Find(std::string_view iId) const {
+  for (const auto& [id, object] : objects)
+    if (id == iId) return object;
+  return nullptr;
+}
+
+namespace {
+
+using Json = nlohmann::json;
+
+/// Deeper nesting than this is refused; no table needs more than a few levels.
+constexpr std::size_t kMaxDepth = 64;
+/// The longest octet sequence a table may describe.
+constexpr std::int64_t kMaxOctets = std::int64_t{1} << 28;
+
+constexpr const char* kTraceNames[] = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
+                                       "ZynMpgProviderComponentTrace", "ZynMpgFullSaveTrace",
+                                       "ZynMpgEnvQueryTrace"};
+
+/// A JSON value read whole: the answer of one operation, or one member of the settings.
+struct Value {
+  enum class Shape : std::uint8_t { Null, Bool, Integer, Number, String, Array, Object };
+  Shape shape = Shape::Null;
+  bool boolean = false;
+  std::int64_t integer = 0;  // for Integer; numbers beyond 64 bits are a Number
+  std::string text;
+  std::vector<Value> items;       // array elements, or object member values
+  std::vector<std::string> keys;  // object member names, in the order of items
+
+  Value* Member(std::string_view iName) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      if (keys[i] == iName) return &items[i];
+    return nullptr;
+  }
+};
+
+/// Where in a value a fault lies (appended to the value's place) and what it is.
+struct Problem {
+  std::string where;
+  std::string what;
+  bool Set(std::string iWhere, std::string iWhat) {
+    where = std::move(iWhere);
+    what = std::move(iWhat);
+    return false;
+  }
+};
+
+std::string Quoted(std::string_view iText) {
+  std::string quoted;
+  quoted.reserve(iText.size() + 2);
+  quoted += '"';
+  quoted.append(iText);
+  quoted += '"';
+  return quoted;
+}
+
+bool ReadInt32(const Value& iValue, int* oValue) {
+  if (iValue.shape != Value::Shape::Integer || iValue.integer < std::numeric_limits<int>::min() ||
+      iValue.integer > std::numeric_limits<int>::max())
+    return false;
+  *oValue = static_cast<int>(iValue.integer);
+  return true;
+}
+
+int HexDigit(char iChar) {
+  if (iChar >= '0' && iChar <= '9') return iChar - '0';
+  if (iChar >= 'a' && iChar <= 'f') return iChar - 'a' + 10;
+  if (iChar >= 'A' && iChar <= 'F') return iChar - 'A' + 10;
+  return -1;
+}
+
+/// Bytes from hexadecimal digits in pairs, either case.
+bool ReadHex(std::string_view iText, std::vector<std::uint8_t>* oBytes) {
+  if (iText.size() % 2 != 0) return false;
+  oBytes->clear();
+  oBytes->reserve(iText.size() / 2);
+  for (std::size_t i = 0; i < iText.size(); i += 2) {
+    const int high = HexDigit(iText[i]);
+    const int low = HexDigit(iText[i + 1]);
+    if (high < 0 || low < 0) return false;
+    oBytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  return true;
+}
+
+/// 32 hexadecimal digits, either case; dashes anywhere are ignored.
+bool ReadUuid(std::string_view iText, ZynUuid* oUuid) {
+  std::uint8_t bytes[16] = {};
+  int digits = 0;
+  for (char c : iText) {
+    if (c == '-') continue;
+    const int digit = HexDigit(c);
+    if (digit < 0 || digits == 32) return false;
+    bytes[digits / 2] = static_cast<std::uint8_t>(bytes[digits / 2] * 16 + digit);
+    ++digits;
+  }
+  if (digits != 32) return false;
+  *oUuid = ZynUuid(bytes);
+  return true;
+}
+
+/// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t iYear, unsigned iMonth, unsigned iDay) {
+  iYear -= iMonth <= 2;
+  const std::int64_t era = (iYear >= 0 ? iYear : iYear - 399) / 400;
+  const unsigned yearOfEra = static_cast<unsigned>(iYear - era * 400);
+  const unsigned dayOfYear = (153 * (iMonth + (iMonth > 2 ? -3 : 9)) + 2) / 5 + iDay - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+/// "YYYY-MM-DDTHH:MM:SSZ", a valid moment in UTC.
+bool ReadTime(std::string_view iText, std::time_t* oSeconds) {
+  static constexpr char kShape[] = "dddd-dd-ddTdd:dd:ddZ";
+  if (iText.size() != sizeof(kShape) - 1) return false;
+  for (std::size_t i = 0; i < iText.size(); ++i) {
+    const bool digit = iText[i] >= '0' && iText[i] <= '9';
+    if (kShape[i] == 'd' ? !digit : iText[i] != kShape[i]) return false;
+  }
+  auto number = [&](std::size_t iAt, std::size_t iCount) {
+    unsigned value = 0;
+    for (std::size_t i = iAt; i < iAt + iCount; ++i) value = value * 10 + (iText[i] - '0');
+    return value;
+  };
+  const unsigned year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  const unsigned hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  static constexpr unsigned kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (day > kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+  const std::int64_t seconds =
+      DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  *oSeconds = static_cast<std::time_t>(seconds);
+  return true;
+}
+
+/// nlohmann's description of a syntax fault, from "line L, column C:", with bytes that are not
+/// printable ASCII shown as \xNN and the text kept short.
+std::string SyntaxMessage(const std::string& iWhat) {
+  static constexpr std::string_view kLead = "parse error at ";
+  std::string_view what = iWhat;
+  const std::size_t at = what.find(kLead);
+  if (at != std::string_view::npos) what.remove_prefix(at + kLead.size());
+  std::string message;
+  for (char c : what) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+      message += c;
+    } else {
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      message += "\\x";
+      message += kDigits[byte >> 4];
+      message += kDigits[byte & 15];
+    }
+    if (message.size() > 200) {
+      message += "...";
+      break;
+    }
+  }
+  return message;
+}
+
+/// Reads the table while the JSON parser walks the text: the frame of the top level, of
+/// "objects" and of each object are followed event by event; every other value is read whole
+/// and then checked. Objects are built as soon as each is read; references between them are
+/// settled once every id is known.
+class Loader {
+ public:
+  Loader() : table_(std::make_unique<Table>()) {}
+
+  // The parser's events.
+  bool null() { return Scalar(Value{}); }
+  bool boolean(bool iValue) {
+    Value value;
+    value.shape = Value::Shape::Bool;
+    value.boolean = iValue;
+    return Scalar(std::move(value));
+  }
+  bool number_integer(Json::number_integer_t iValue) {
+    Value value;
+    value.shape = Value::Shape::Integer;
+    value.integer = iValue;
+    return Scalar(std::move(value));
+  }
+  bool number_unsigned(Json::number_unsigned_t iValue) {
+    Value value;
+    if (iValue <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+      value.shape = Value::Shape::Integer;
+      value.integer = static_cast<std::int64_t>(iValue);
+    } else {
+      value.shape = Value::Shape::Number;
+    }
+    return Scalar(std::move(value));
+  }
+  bool number_float(Json::number_float_t, const std::string&) {
+    Value value;
+    value.shape = Value::Shape::Number;
+    return Scalar(std::move(value));
+  }
+  bool string(std::string& iText) {
+    Value value;
+    value.shape = Value::Shape::String;
+    value.text = std::move(iText);
+    return Scalar(std::move(value));
+  }
+  bool binary(Json::binary_t&) { return Fail("top level", "binary values are not JSON"); }
+  bool start_object(std::size_t) { return StartContainer(Value::Shape::Object); }
+  bool start_array(std::size_t) { return StartContainer(Value::Shape::Array); }
+  bool end_object() { return EndContainer(); }
+  bool end_array() { return EndContainer(); }
+  bool key(std::string& iKey);
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& iError) {
+    error_ = SyntaxMessage(iError.what());
+    return false;
+  }
+
+  /// Once the text is read: settles the references and checks the dump's object.
+  bool Finish();
+  void MoveInto(LoadedTable* oTable);
+  const std::string& Error() const { return error_; }
+
+ private:
+  enum class Frame : std::uint8_t { Root, Objects, Entry };
+  enum class RootMember : std::uint8_t { Objects, Dump, TraceTool, ActiveTraces };
+  enum class EntryMember : std::uint8_t { Type, Lacks, Operation };
+
+  /// A reference or list answer, settled when every id is known.
+  struct Reference {
+    MemObject* holder;
+    std::uint32_t holderId;
+    Op op;
+    bool list;
+    bool valueForm;  // given as {"result": R, "value": ...}
+    std::uint32_t first;
+    std::uint32_t count;
+  };
+  static constexpr std::int64_t kNullTarget = -1;
+
+  bool Fail(std::string iPlace, std::string_view iWhat) {
+    error_ = std::move(iPlace);
+    error_ += ": ";
+    error_.append(iWhat);
+    return false;
+  }
+
+  bool Scalar(Value iValue);
+  bool StartContainer(Value::Shape iShape);
+  bool EndContainer();
+  /// Whether a value beginning now starts a reading whole; fails where a value cannot stand.
+  bool BeginValue(bool iIsObject);
+  Value* NewValue();
+  bool Collected();
+
+  std::string EntryPlace() const { return "objects." + *idNames_[entryId_]; }
+  std::string MemberPlace() const;
+  std::uint32_t IdIndex(std::string iId);
+
+  bool ReadSetting(RootMember iMember, Value& iValue);
+  bool ReadDump(Value& iValue);
+  bool ReadTraceTool(Value& iValue);
+  bool ReadActiveTraces(Value& iValue);
+
+  bool FinishEntry();
+  bool ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem);
+  bool ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
+                  Problem* oProblem);
+  bool ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
+                      Problem* oProblem);
+
+  std::string error_;
+  std::unique_ptr<Table> table_;
+
+  std::vector<Frame> frames_;
+  RootMember rootMember_ = RootMember::Objects;
+  unsigned rootMembersSeen_ = 0;
+
+  // Ids: every id named so far, defined or only referred to.
+  std::unordered_map<std::string, std::uint32_t> idIndex_;
+  std::vector<const std::string*> idNames_;
+  std::vector<MemObject*> idObjects_;  // null until defined
+  std::vector<std::pair<std::string, MemObject*>> objects_;
+
+  // The object being read.
+  std::uint32_t entryId_ = 0;
+  EntryMember entryMember_ = EntryMember::Type;
+  Op entryOp_ = Op::GetContext;
+  bool entryHasType_ = false;
+  Type entryType_ = Type::Manager;
+  bool entryHasLacks_ = false;
+  Value entryLacks_;
+  std::uint64_t entryOpsSeen_ = 0;
+  std::vector<std::pair<Op, Value>> entryOps_;
+
+  // A value being read whole.
+  bool collecting_ = false;
+  Value collected_;
+  std::vector<Value*> open_;
+
+  std::vector<Reference> references_;
+  std::vector<std::int64_t> targets_;  // id indexes, or kNullTarget
+
+  std::string dumpObject_;
+  int dumpLevel_ = 1;
+  int dumpMode_ = 1;
+  int dumpIndex_ = 0;
+  std::vector<bool> validity_{false};
+  int traceType_ = 0;
+  std::vector<std::string> activeTraces_;
+};
+
+std::uint32_t Loader::IdIndex(std::string iId) {
+  auto [where, added] = idIndex_.try_emplace(std::move(iId), 0);
+  if (added) {
+    where->second = static_cast<std::uint32_t>(idNames_.size());
+    idNames_.push_back(&where->first);
+    idObjects_.push_back(nullptr);
+  }
+  return where->second;
+}
+
+std::string Loader::MemberPlace() const {
+  if (frames_.back() == Frame::Root) {
+    switch (rootMember_) {
+      case RootMember::Objects: return "objects";
+      case RootMember::Dump: return "dump";
+      case RootMember::TraceTool: return "trace_tool";
+      case RootMember::ActiveTraces: return "active_traces";
+    }
+  }
+  switch (entryMember_) {
+    case EntryMember::Type: return EntryPlace() + ".type";
+    case EntryMember::Lacks: return EntryPlace() + ".lacks";
+    case EntryMember::Operation: break;
+  }
+  return EntryPlace() + "." + OpName(entryOp_);
+}
+
+bool Loader::BeginValue(bool iIsObject) {
+  if (frames_.empty()) {
+    if (!iIsObject) return Fail("top level", "expected an object");
+    frames_.push_back(Frame::Root);
+    return true;
+  }
+  switch (frames_.back()) {
+    case Frame::Root:
+      if (rootMember_ != RootMember::Objects) break;
+      if (!iIsObject) return Fail("objects", "expected an object");
+      frames_.push_back(Frame::Objects);
+      return true;
+    case Frame::Objects:
+      if (!iIsObject) return Fail(EntryPlace(), "expected an object");
+      frames_.push_back(Frame::Entry);
+      entryHasType_ = false;
+      entryHasLacks_ = false;
+      entryOpsSeen_ = 0;
+      entryOps_.clear();
+      return true;
+    case Frame::Entry: break;
+  }
+  collecting_ = true;
+  collected_ = Value{};
+  open_.clear();
+  return true;
+}
+
+Value* Loader::NewValue() {
+  if (open_.empty()) return &collected_;
+  Value* parent = open_.back();
+  parent->items.emplace_back();
+  return &parent->items.back();
+}
+
+bool Loader::Scalar(Value iValue) {
+  if (!collecting_) {
+    if (!BeginValue(false)) return false;
+    if (!collecting_) return true;
+  }
+  *NewValue() = std::move(iValue);
+  return open_.empty() ? Collected() : true;
+}
+
+bool Loader::StartContainer(Value::Shape iShape) {
+  if (!collecting_) {
+    if (!BeginValue(iShape == Value::Shape::Object)) return false;
+    if (!collecting_) return true;
+  }
+  if (frames_.size() + open_.size() >= kMaxDepth)
+    return Fail(MemberPlace(), "nesting deeper than " + std::to_string(kMaxDepth) + " levels");
+  Value* value = NewValue();
+  value->shape = iShape;
+  open_.push_back(value);
+  return true;
+}
+
+bool Loader::EndContainer() {
+  if (collecting_) {
+    open_.pop_back();
+    return open_.empty() ? Collected() : true;
+  }
+  const Frame ended = frames_.back();
+  frames_.pop_back();
+  return ended == Frame::Entry ? FinishEntry() : true;
+}
+
+bool Loader::key(std::string& iKey) {
+  if (collecting_) {
+    Value* parent = open_.back();
+    for (const std::string& seen : parent->keys)
+      if (seen == iKey) return Fail(MemberPlace(), "duplicate key " + Quoted(iKey));
+    parent->keys.push_back(std::move(iKey));
+    return true;
+  }
+  switch (frames_.back()) {
+    case Frame::Root: {
+      static constexpr const char* kNames[] = {"objects", "dump", "trace_tool", "active_traces"};
+      for (unsigned i = 0; i < 4; ++i)
+        if (iKey == kNames[i]) {
+          if (rootMembersSeen_ & (1u << i)) return Fail(iKey, "duplicate key");
+          rootMembersSeen_ |= 1u << i;
+          rootMember_ = static_cast<RootMember>(i);
+          return true;
+        }
+      return Fail(iKey, "unknown key");
+    }
+    case Frame::Objects: {
+      if (iKey.empty()) return Fail("objects", "an id must not be empty");
+      entryId_ = IdIndex(std::move(iKey));
+      if (idObjects_[entryId_]) return Fail(EntryPlace(), "duplicate id");
+      return true;
+    }
+    case Frame::Entry: {
+      bool duplicate = false;
+      if (iKey == "type") {
+        entryMember_ = EntryMember::Type;
+        duplicate = entryHasType_;
+      } else if (iKey == "lacks") {
+        entryMember_ = EntryMember::Lacks;
+        duplicate = entryHasLacks_;
+      } else if (ParseOp(iKey, &entryOp_)) {
+        entryMember_ = EntryMember::Operation;
+        const std::uint64_t bit = std::uint64_t{1} << static_cast<int>(entryOp_);
+        duplicate = (entryOpsSeen_ & bit) != 0;
+        entryOpsSeen_ |= bit;
+      } else {
+        return Fail(EntryPlace() + "." + iKey, "unknown key");
+      }
+      if (duplicate) return Fail(EntryPlace() + "." + iKey, "duplicate key");
+      return true;
+    }
+  }
+  return true;
+}
+
+bool Loader::Collected() {
+  collecting_ = false;
+  if (frames_.back() == Frame::Root) return ReadSetting(rootMember_, collected_);
+  switch (entryMember_) {
+    case EntryMember::Type:
+      if (collected_.shape != Value::Shape::String)
+        return Fail(EntryPlace() + ".type", "expected a type name");
+      if (!ParseType(collected_.text, &entryType_))
+        return Fail(EntryPlace() + ".type", "unknown type " + Quoted(collected_.text));
+      entryHasType_ = true;
+      return true;
+    case EntryMember::Lacks:
+      entryLacks_ = std::move(collected_);
+      entryHasLacks_ = true;
+      return true;
+    case EntryMember::Operation:
+      entryOps_.emplace_back(entryOp_, std::move(collected_));
+      return true;
+  }
+  return true;
+}
+
+bool Loader::FinishEntry() {
+  const std::string_view typeName = entryHasType_ ? TypeName(entryType_) : "";
+  if (!entryHasType_) return Fail(EntryPlace(), "missing \"type\"");
+  std::uint16_t withheld = 0;
+  if (entryHasLacks_) {
+    if (entryLacks_.shape != Value::Shape::Array)
+      return Fail(EntryPlace() + ".lacks", "expected an array of interface names");
+    for (std::size_t i = 0; i < entryLacks_.items.size(); ++i) {
+      const Value& name = entryLacks_.items[i];
+      const std::string place = EntryPlace() + ".lacks[" + std::to_string(i) + "]";
+      Iface iface;
+      if (name.shape != Value::Shape::String) return Fail(place, "expected an interface name");
+      if (!ParseIface(name.text, &iface))
+        return Fail(place, "unknown interface " + Quoted(name.text));
+      if (!TypeOffers(entryType_, iface))
+        return Fail(place, std::string(typeName) + " offers no " + name.text);
+      withheld |= static_cast<std::uint16_t>(1u << static_cast<int>(iface));
+    }
+  }
+  for (const auto& [op, value] : entryOps_)
+    if (!TypeHasOp(entryType_, op))
+      return Fail(EntryPlace() + "." + OpName(op), std::string(typeName) + " offers no " + OpName(op));
+
+  MemObject* object = table_->Create(entryType_);
+  if (!object) return Fail(EntryPlace(), "no storage for the object");
+  for (int i = 0; i < kIfaceCount; ++i)
+    if (withheld & (1u << i)) object->Withhold(static_cast<Iface>(i));
+  for (auto& [op, value] : entryOps_) {
+    Problem problem;
+    if (!ApplyAnswer(object, op, value, &problem))
+      return Fail(EntryPlace() + "." + OpName(op) + problem.where, problem.what);
+  }
+  idObjects_[entryId_] = object;
+  objects_.emplace_back(*idNames_[entryId_], object);
+  return true;
+}
+
+bool Loader::ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem) {
+  if (iOp == Op::IsPLMIDCompletionActive || iOp == Op::IsBrokenLink) {
+    if (iValue.shape != Value::Shape::Bool) return oProblem->Set("", "expected true or false");
+    iObject->SetBool(iOp, iValue.boolean);
+    return true;
+  }
+  if (iValue.shape == Value::Shape::Object && (iValue.Member("result") || iValue.Member("value"))) {
+    for (const std::string& key : iValue.keys)
+      if (key != "result" && key != "value") return oProblem->Set("." + key, "unknown key");
+    const Value* result = iValue.Member("result");
+    if (!result) return oProblem->Set("", "expected \"result\" beside \"value\"");
+    int code = 0;
+    if (!ReadInt32(*result, &code)) return oProblem->Set(".result", "expected a 32-bit integer");
+    iObject->SetResult(iOp, code);
+    Value* value = iValue.Member("value");
+    if (!value) return true;
+    if (!ApplyValue(iObject, iOp, *value, true, oProblem)) {
+      oProblem->where.insert(0, ".value");
+      return false;
+    }
+    return true;
+  }
+  return ApplyValue(iObject, iOp, iValue, false, oProblem);
+}
+
+bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
+                        Problem* oProblem) {
+  using Shape = Value::Shape;
+  const Shape shape = iValue.shape;
+  switch (OpKind(iOp)) {
+    case Kind::Text:
+      if (shape != Shape::String) return oProblem->Set("", "expected a text");
+      iObject->SetText(iOp, iValue.text);
+      return true;
+    case Kind::Uuid: {
+      ZynUuid uuid;
+      if (shape != Shape::String || !ReadUuid(iValue.text, &uuid))
+        return oProblem->Set("", "expected 32 hexadecimal digits");
+      iObject->SetUuid(iOp, uuid);
+      return true;
+    }
+    case Kind::Int: {
+      int value = 0;
+      if (!ReadInt32(iValue, &value)) return oProblem->Set("", "expected a 32-bit integer");
+      iObject->SetInt(iOp, value);
+      return true;
+    }
+    case Kind::Unsigned:
+      if (shape != Shape::Integer || iValue.integer < 0 || iValue.integer > 4294967295LL)
+        return oProblem->Set("", "expected an integer from 0 to 4294967295");
+      iObject->SetUnsigned(iOp, static_cast<unsigned int>(iValue.integer));
+      return true;
+    case Kind::Bool:
+      if (shape != Shape::Bool) return oProblem->Set("", "expected true or false");
+      iObject->SetBool(iOp, iValue.boolean);
+      return true;
+    case Kind::Binary: {
+      std::vector<std::uint8_t> bytes;
+      if (shape == Shape::String) {
+        if (!ReadHex(iValue.text, &bytes))
+          return oProblem->Set("", "expected hexadecimal digits in pairs");
+        iObject->SetBinary(iOp, bytes);
+        return true;
+      }
+      if (shape == Shape::Object && iValue.keys.size() == 1 && iValue.keys[0] == "length") {
+        int length = 0;
+        if (!ReadInt32(iValue.items[0], &length) || length < 0)
+          return oProblem->Set(".length", "expected an integer from 0 to 2147483647");
+        iObject->SetHollowBinary(iOp, length);
+        return true;
+      }
+      return oProblem->Set("", "expected hexadecimal digits or {\"length\": n}");
+    }
+    case Kind::Octets: {
+      std::vector<std::uint8_t> octets;
+      if (shape == Shape::String) {
+        if (!ReadHex(iValue.text, &octets))
+          return oProblem->Set("", "expected hexadecimal digits in pairs");
+        iObject->SetOctets(iOp, octets);
+        return true;
+      }
+      if (shape != Shape::Object)
+        return oProblem->Set("", "expected hexadecimal digits or {\"repeat\": hex, \"times\": n}");
+      for (const std::string& key : iValue.keys)
+        if (key != "repeat" && key != "times") return oProblem->Set("." + key, "unknown key");
+      const Value* repeat = iValue.Member("repeat");
+      const Value* times = iValue.Member("times");
+      if (!repeat || !times) return oProblem->Set("", "expected \"repeat\" and \"times\"");
+      std::vector<std::uint8_t> unit;
+      if (repeat->shape != Shape::String || !ReadHex(repeat->text, &unit))
+        return oProblem->Set(".repeat", "expected hexadecimal digits in pairs");
+      int count = 0;
+      if (!ReadInt32(*times, &count) || count < 0)
+        return oProblem->Set(".times", "expected an integer from 0 to 2147483647");
+      const std::int64_t total = static_cast<std::int64_t>(unit.size()) * count;
+      if (total > kMaxOctets)
+        return oProblem->Set(".times", "a sequence of " + std::to_string(total) +
+                                           " octets is longer than the limit of " +
+                                           std::to_string(kMaxOctets));
+      octets.reserve(static_cast<std::size_t>(total));
+      for (int i = 0; i < count; ++i) octets.insert(octets.end(), unit.begin(), unit.end());
+      iObject->SetOctets(iOp, octets);
+      return true;
+    }
+    case Kind::Time: {
+      std::time_t seconds = -1;
+      if (shape == Shape::Null) {
+        iObject->SetTime(iOp, -1);
+        return true;
+      }
+      if (shape != Shape::String || !ReadTime(iValue.text, &seconds))
+        return oProblem->Set("", "expected \"YYYY-MM-DDTHH:MM:SSZ\" or null");
+      if (seconds == -1)
+        return oProblem->Set("", "this moment cannot be told from a time that is not set");
+      iObject->SetTime(iOp, seconds);
+      return true;
+    }
+    case Kind::PLMID: {
+      if (shape != Shape::Object)
+        return oProblem->Set("", "expected {\"physical\": hex, \"logical\": text, \"major\": text}");
+      std::vector<std::uint8_t> physical;
+      std::string_view logical, major;
+      for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
+        const std::string& key = iValue.keys[i];
+        const Value& field = iValue.items[i];
+        if (key == "physical") {
+          if (field.shape != Shape::String || !ReadHex(field.text, &physical))
+            return oProblem->Set(".physical", "expected hexadecimal digits in pairs");
+        } else if (key == "logical" || key == "major") {
+          if (field.shape != Shape::String) return oProblem->Set("." + key, "expected a text");
+          (key == "logical" ? logical : major) = field.text;
+        } else {
+          return oProblem->Set("." + key, "unknown key");
+        }
+      }
+      iObject->SetPLMID(iOp, physical, logical, major);
+      return true;
+    }
+    case Kind::CEStamp:
+      if (shape != Shape::String) return oProblem->Set("", "expected a text");
+      iObject->SetCEStamp(iOp, ZynPLMCEStamp(iValue.text));
+      return true;
+    case Kind::Object:
+    case Kind::List: return ApplyReference(iObject, iOp, iValue, iValueForm, oProblem);
+  }
+  return true;
+}
+
+bool Loader::ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
+                            Problem* oProblem) {
+  using Shape = Value::Shape;
+  const bool list = OpKind(iOp) == Kind::List;
+  Reference reference{iObject, entryId_, iOp, list, iValueForm,
+                      static_cast<std::uint32_t>(targets_.size()), 0};
+  auto add = [&](Value& iTarget) {
+    targets_.push_back(iTarget.shape == Shape::Null ? kNullTarget
+                                                    : IdIndex(std::move(iTarget.text)));
+  };
+  if (!list) {
+    if (iValue.shape != Shape::String && iValue.shape != Shape::Null)
+      return oProblem->Set("", "expected an id or null");
+    add(iValue);
+    reference.count = 1;
+  } else {
+    if (iValue.shape != Shape::Array) return oProblem->Set("", "expected an array of ids");
+    for (std::size_t i = 0; i < iValue.items.size(); ++i) {
+      Value& item = iValue.items[i];
+      if (item.shape != Shape::String && item.shape != Shape::Null)
+        return oProblem->Set("[" + std::to_string(i) + "]", "expected an id or null");
+    }
+    for (Value& item : iValue.items) add(item);
+    reference.count = static_cast<std::uint32_t>(iValue.items.size());
+  }
+  references_.push_back(reference);
+  return true;
+}
+
+bool Loader::ReadSetting(RootMember iMember, Value& iValue) {
+  switch (iMember) {
+    case RootMember::Dump: return ReadDump(iValue);
+    case RootMember::TraceTool: return ReadTraceTool(iValue);
+    case RootMember::ActiveTraces: return ReadActiveTraces(iValue);
+    case RootMember::Objects: break;
+  }
+  return true;
+}
+
+bool Loader::ReadDump(Value& iValue) {
+  if (iValue.shape != Value::Shape::Object) return Fail("dump", "expected an object");
+  for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
+    const std::string& key = iValue.keys[i];
+    Value& member = iValue.items[i];
+    if (key == "object") {
+      if (member.shape != Value::Shape::String) return Fail("dump.object", "expected an id");
+      dumpObject_ = std::move(member.text);
+      if (dumpObject_.empty()) return Fail("dump.object", "an id must not be empty");
+    } else if (key == "level" || key == "mode" || key == "index") {
+      int* target = key == "level" ? &dumpLevel_ : key == "mode" ? &dumpMode_ : &dumpIndex_;
+      if (!ReadInt32(member, target)) return Fail("dump." + key, "expected a 32-bit integer");
+    } else {
+      return Fail("dump." + key, "unknown key");
+    }
+  }
+  return true;
+}
+
+bool Loader::ReadTraceTool(Value& iValue) {
+  if (iValue.shape != Value::Shape::Object) return Fail("trace_tool", "expected an object");
+  for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
+    const std::string& key = iValue.keys[i];
+    const Value& member = iValue.items[i];
+    if (key == "valid") {
+      static constexpr std::string_view kExpected =
+          "expected true, false or a non-empty array of them";
+      validity_.clear();
+      if (member.shape == Value::Shape::Bool) {
+        validity_.push_back(member.boolean);
+      } else if (member.shape == Value::Shape::Array && !member.items.empty()) {
+        for (const Value& entry : member.items) {
+          if (entry.shape != Value::Shape::Bool) return Fail("trace_tool.valid", kExpected);
+          validity_.push_back(entry.boolean);
+        }
+      } else {
+        return Fail("trace_tool.valid", kExpected);
+      }
+    } else if (key == "trace_type") {
+      if (!ReadInt32(member, &traceType_))
+        return Fail("trace_tool.trace_type", "expected a 32-bit integer");
+    } else {
+      return Fail("trace_tool." + key, "unknown key");
+    }
+  }
+  return true;
+}
+
+bool Loader::ReadActiveTraces(Value& iValue) {
+  if (iValue.shape != Value::Shape::Array)
+    return Fail("active_traces", "expected an array of trace names");
+  for (std::size_t i = 0; i < iValue.items.size(); ++i) {
+    Value& name = iValue.items[i];
+    const std::string place = "active_traces[" + std::to_string(i) + "]";
+    if (name.shape != Value::Shape::String) return Fail(place, "expected a trace name");
+    bool known = false;
+    for (const char* trace : kTraceNames) known = known || name.text == trace;
+    if (!known) return Fail(place, "unknown trace " + Quoted(name.text));
+    activeTraces_.push_back(std::move(name.text));
+  }
+  return true;
+}
+
+bool Loader::Finish() {
+  std::vector<MemObject*> targets;
+  for (const Reference& reference : references_) {
+    targets.clear();
+    const Iface required = TargetIface(reference.op);
+    for (std::uint32_t i = 0; i < reference.count; ++i) {
+      const std::int64_t target = targets_[reference.first + i];
+      MemObject* object = target == kNullTarget ? nullptr : idObjects_[target];
+      if (target != kNullTarget && (!object || !object->Offers(required))) {
+        std::string place = "objects." + *idNames_[reference.holderId] + "." + OpName(reference.op);
+        if (reference.valueForm) place += ".value";
+        if (reference.list) place += "[" + std::to_string(i) + "]";
+        const std::string& name = *idNames_[target];
+        if (!object) return Fail(place, "unknown id " + Quoted(name));
+        return Fail(place, Quoted(name) + " offers no " + IfaceName(required));
+      }
+      targets.push_back(object);
+    }
+    if (reference.list)
+      reference.holder->SetList(reference.op, targets);
+    else
+      reference.holder->SetObject(reference.op, targets[0]);
+  }
+  if (!dumpObject_.empty()) {
+    auto found = idIndex_.find(dumpObject_);
+    MemObject* object = found == idIndex_.end() ? nullptr : idObjects_[found->second];
+    if (!object) return Fail("dump.object", "unknown id " + Quoted(dumpObject_));
+    if (!object->Offers(Iface::ZynIMpgDump))
+      return Fail("dump.object", Quoted(dumpObject_) + " offers no ZynIMpgDump");
+  }
+  return true;
+}
+
+void Loader::MoveInto(LoadedTable* oTable) {
+  LoadedTable loaded;
+  loaded.table = std::move(table_);
+  loaded.objects = std::move(objects_);
+  loaded.dumpObject = std::move(dumpObject_);
+  loaded.dumpLevel = dumpLevel_;
+  loaded.dumpMode = dumpMode_;
+  loaded.dumpIndex = dumpIndex_;
+  loaded.validity = std::move(validity_);
+  loaded.traceType = traceType_;
+  loaded.activeTraces = std::move(activeTraces_);
+  *oTable = std::move(loaded);
+}
+
+}  // namespace
+
+bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError) {
+  std::string error;
+  try {
+    Loader loader;
+    if (Json::sax_parse(iText.begin(), iText.end(), &loader) && loader.Finish()) {
+      if (oTable) loader.MoveInto(oTable);
+      return true;
+    }
+    error = loader.Error().empty() ? "the table could not be read" : loader.Error();
+  } catch (const std::bad_alloc&) {
+    error = "out of memory while reading the table";
+  }
+  if (oError) *oError = std::move(error);
+  return false;
+}
+
+}  // namespace zyn::mem

@@ -1,0 +1,55 @@
+// Counting of standard output and readings of the process's memory for mpgdump --stats.
+#include "DumpStats.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+namespace mpgdump {
+
+CountingStreambuf::CountingStreambuf(std::ostream& iStream)
+    : stream_(iStream), original_(iStream.rdbuf()) {
+  stream_.rdbuf(this);
+}
+
+CountingStreambuf::~CountingStreambuf() { stream_.rdbuf(original_); }
+
+CountingStreambuf::int_type CountingStreambuf::overflow(int_type iChar) {
+  if (traits_type::eq_int_type(iChar, traits_type::eof())) return traits_type::not_eof(iChar);
+  const int_type written = original_->sputc(traits_type::to_char_type(iChar));
+  if (!traits_type::eq_int_type(written, traits_type::eof())) {
+    ++bytes_;
+    if (traits_type::to_char_type(iChar) == '\n') ++lines_;
+  }
+  return written;
+}
+
+std::streamsize CountingStreambuf::xsputn(const char* iText, std::streamsize iCount) {
+  const std::streamsize written = original_->sputn(iText, iCount);
+  if (written > 0) {
+    bytes_ += static_cast<std::uint64_t>(written);
+    lines_ += static_cast<std::uint64_t>(std::count(iText, iText + written, '\n'));
+  }
+  return written;
+}
+
+int CountingStreambuf::sync() { return original_->pubsync(); }
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 6, "VmRSS:") == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+long PeakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;  // KiB on Linux
+}
+
+}  // namespace mpgdump

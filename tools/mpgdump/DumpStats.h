@@ -1,0 +1,42 @@
+// What mpgdump --stats measures: the lines and bytes a dump writes on standard output, the time
+// it takes and the memory the process holds.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <streambuf>
+
+namespace mpgdump {
+
+/// Stands between an output stream and its buffer, counting the bytes and newlines that pass.
+/// Holds no buffer of its own, so every write and every flush reaches the original buffer at
+/// once and in order. Installed only when counting is asked for, so that the ordinary path pays
+/// nothing; the original buffer is put back when it goes.
+class CountingStreambuf : public std::streambuf {
+ public:
+  explicit CountingStreambuf(std::ostream& iStream);
+  ~CountingStreambuf() override;
+  CountingStreambuf(const CountingStreambuf&) = delete;
+  CountingStreambuf& operator=(const CountingStreambuf&) = delete;
+
+  std::uint64_t Bytes() const { return bytes_; }
+  std::uint64_t Lines() const { return lines_; }
+
+ protected:
+  int_type overflow(int_type iChar) override;
+  std::streamsize xsputn(const char* iText, std::streamsize iCount) override;
+  int sync() override;
+
+ private:
+  std::ostream& stream_;
+  std::streambuf* original_;
+  std::uint64_t bytes_ = 0;
+  std::uint64_t lines_ = 0;
+};
+
+/// The resident memory of the process now (VmRSS), in KiB; -1 when unknown.
+long ResidentKiB();
+/// The largest resident memory of the process so far, in KiB.
+long PeakResidentKiB();
+
+}  // namespace mpgdump
