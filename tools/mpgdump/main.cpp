@@ -271,20 +271,22 @@ int Run(const Options& iOptions) {
     }
   }
 
-  // The object to dump and the arguments of Dump.
+  // The object to dump and the arguments of Dump. The loader has checked the file's own choice;
+  // --object is checked here, in the same terms.
   const std::string objectId = iOptions.object.empty() ? session.table.dumpObject : iOptions.object;
+  const char* objectPlace = iOptions.object.empty() ? "dump.object" : "--object";
   if (objectId.empty()) {
     Complain(source, ": no object to dump: the table's \"dump\" names none and --object is absent");
     return kExitUsage;
   }
   zyn::mem::MemObject* object = session.table.Find(objectId);
   if (!object) {
-    Complain(source, ": no object \"", objectId, "\" to dump");
+    Complain(source, ": ", objectPlace, ": unknown id \"", objectId, "\"");
     return kExitUsage;
   }
   if (!object->Offers(zyn::mem::Iface::ZynIMpgDump)) {
-    Complain(source, ": object \"", objectId, "\" (", zyn::mem::TypeName(object->GetType()),
-             ") offers no ZynIMpgDump");
+    Complain(source, ": ", objectPlace, ": \"", objectId, "\" (",
+             zyn::mem::TypeName(object->GetType()), ") offers no ZynIMpgDump");
     return kExitUsage;
   }
   const int level = iOptions.level.value_or(session.table.dumpLevel);
@@ -346,8 +348,8 @@ int Run(const Options& iOptions) {
   // The dump.
   session.dump = ZynIMpgDump_var(object->Unknown());
   if (!session.dump) {
-    Complain(source, ": object \"", objectId, "\" (", zyn::mem::TypeName(object->GetType()),
-             ") offers no ZynIMpgDump once the module is loaded");
+    Complain(source, ": ", objectPlace, ": \"", objectId, "\" (",
+             zyn::mem::TypeName(object->GetType()), ") has no dump in the module");
     return kExitUsage;
   }
   std::optional<CountingStreambuf> counter;

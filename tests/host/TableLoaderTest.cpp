@@ -1,0 +1,475 @@
+// The in-memory tables: what a table file may say and the faults it is refused for, how objects
+// answer from what the file set, withheld interfaces, lists, and generated tables.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "zyn/ZynMappingInfra.h"
+#include "zyn/ZynMemTable.h"
+
+namespace {
+
+using zyn::mem::GenerateTable;
+using zyn::mem::Iface;
+using zyn::mem::LoadedTable;
+using zyn::mem::LoadTable;
+using zyn::mem::MemObject;
+using zyn::mem::Op;
+using zyn::mem::Table;
+using zyn::mem::Type;
+
+std::string LoadError(const std::string& iText) {
+  LoadedTable table;
+  std::string error;
+  if (LoadTable(iText, &table, &error)) return "(loaded)";
+  return error;
+}
+
+/// A table file holding the one object iObject under the id "x" (iObject is its members).
+std::string OneObject(const std::string& iObject) {
+  return R"({"objects": {"x": {)" + iObject + "}}}";
+}
+
+struct BadTable {
+  std::string text;
+  std::string messageStart;
+};
+
+const BadTable kBadTables[] = {
+    // The shape of the file.
+    {"", "line 1, column 1: syntax error"},
+    {"{\"objects\": {}}\n}", "line 2, column 1: syntax error"},
+    {"{\"objects\":\n {\"a\": }}", "line 2, column 8: syntax error"},
+    {"{\"objects\": {\"a\xC3\x28\": {}}}", "line 1, column "},
+    {"[]", "top level: expected an object"},
+    {"{\"objects\": []}", "objects: expected an object"},
+    {"{\"object\": {}}", "object: unknown key"},
+    {"{\"dump\": {}, \"dump\": {}}", "dump: duplicate key"},
+    {R"({"objects": {"x": 1}})", "objects.x: expected an object"},
+    {R"({"objects": {"x": {"type": "ZynDCIMpgContext"}, "x": {"type": "ZynDCIMpgContext"}}})",
+     "objects.x: duplicate id"},
+    {OneObject(""), "objects.x: missing \"type\""},
+    {OneObject(R"("type": 3)"), "objects.x.type: expected a type name"},
+    {OneObject(R"("type": "ZynDCIMpgThing")"), "objects.x.type: unknown type \"ZynDCIMpgThing\""},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetFoo": 1)"), "objects.x.GetFoo: unknown key"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": "a", "GetName": "b")"),
+     "objects.x.GetName: duplicate key"},
+    {OneObject(R"("type": "ZynDCIMpgManager", "GetUuid": "00")"),
+     "objects.x.GetUuid: ZynDCIMpgManager offers no GetUuid"},
+    // Values of the wrong kind or out of range.
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetUuid": "0123456789abcdef0123456789abcde")"),
+     "objects.x.GetUuid: expected 32 hexadecimal digits"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetUuid": "0123456789abcdef0123456789abcdefg")"),
+     "objects.x.GetUuid: expected 32 hexadecimal digits"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": 7)"),
+     "objects.x.GetName: expected a text"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetModificationState": 2147483648)"),
+     "objects.x.GetModificationState: expected a 32-bit integer"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetModificationState": 1.5)"),
+     "objects.x.GetModificationState: expected a 32-bit integer"},
+    {OneObject(R"("type": "ZynDCIMpgDummyComponent", "GetHashKey": -1)"),
+     "objects.x.GetHashKey: expected an integer from 0 to 4294967295"},
+    {OneObject(R"("type": "ZynDCIMpgDummyComponent", "GetHashKey": 4294967296)"),
+     "objects.x.GetHashKey: expected an integer from 0 to 4294967295"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetAlreadyExists": 1)"),
+     "objects.x.GetAlreadyExists: expected true or false"},
+    {OneObject(R"("type": "ZynDCIMpgManager", "IsPLMIDCompletionActive": {"result": 0})"),
+     "objects.x.IsPLMIDCompletionActive: expected true or false"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetM1ComponentVersion": "ABC")"),
+     "objects.x.GetM1ComponentVersion: expected hexadecimal digits in pairs"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetM1ComponentVersion": {"length": -1})"),
+     "objects.x.GetM1ComponentVersion.length: expected an integer from 0 to 2147483647"},
+    {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": "0G")"),
+     "objects.x.GetPX1Id: expected hexadecimal digits in pairs"},
+    {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent",
+                  "GetLinkSequence": {"repeat": "0001", "times": 200000000})"),
+     "objects.x.GetLinkSequence.times: a sequence of 400000000 octets is longer than the limit "
+     "of 268435456"},
+    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-02-29T00:00:00Z")"),
+     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
+    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-01-01 00:00:00")"),
+     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
+    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": {"physical": "0A", "other": ""})"),
+     "objects.x.GetPLMID.other: unknown key"},
+    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": {"major": "a", "major": "b"})"),
+     "objects.x.GetPLMID: duplicate key \"major\""},
+    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetCEStamp": null)"),
+     "objects.x.GetCEStamp: expected a text"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"result": 2147500037})"),
+     "objects.x.GetName.result: expected a 32-bit integer"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"result": 0, "value": 5})"),
+     "objects.x.GetName.value: expected a text"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"value": "a"})"),
+     "objects.x.GetName: expected \"result\" beside \"value\""},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"result": 0, "reason": "a"})"),
+     "objects.x.GetName.reason: unknown key"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "GetName": )" + std::string(100000, '[') +
+               std::string(100000, ']')),
+     "objects.x.GetName: nesting deeper than 64 levels"},
+    // Withdrawn interfaces.
+    {OneObject(R"("type": "ZynDCIMpgContext", "lacks": "ZynIMpgDump")"),
+     "objects.x.lacks: expected an array of interface names"},
+    {OneObject(R"("type": "ZynDCIMpgContext", "lacks": ["ZynIFoo"])"),
+     "objects.x.lacks[0]: unknown interface \"ZynIFoo\""},
+    {OneObject(R"("type": "ZynDCIMpgContext", "lacks": ["ZynIMpgDump"])"),
+     "objects.x.lacks[0]: ZynDCIMpgContext offers no ZynIMpgDump"},
+    // References and lists.
+    {OneObject(R"("type": "ZynDCIMpgManager", "GetContext": "nowhere")"),
+     "objects.x.GetContext: unknown id \"nowhere\""},
+    {OneObject(R"("type": "ZynDCIMpgManager", "GetContext": {"result": 1, "value": "x"})"),
+     "objects.x.GetContext.value: \"x\" offers no ZynIDCIMpgContext"},
+    {OneObject(R"("type": "ZynDCIMpgManager", "GetDMTElements": [null, 1])"),
+     "objects.x.GetDMTElements[1]: expected an id or null"},
+    {OneObject(R"("type": "ZynDCIMpgManager", "GetDMTElements": "x")"),
+     "objects.x.GetDMTElements: expected an array of ids"},
+    {R"({"objects": {"x": {"type": "ZynDCIMpgManager", "GetDMTElements": [null, "r"]},
+                     "r": {"type": "ZynDCIMpgDMTRow", "lacks": ["ZynIDCIMpgDMTElement"]}}})",
+     "objects.x.GetDMTElements[1]: \"r\" offers no ZynIDCIMpgDMTElement"},
+    {R"({"objects": {"x": {"type": "ZynDCIMpgDMTRow", "GetRMTElements": ["d"]},
+                     "d": {"type": "ZynDCIMpgDMTRow"}}})",
+     "objects.x.GetRMTElements[0]: \"d\" offers no ZynIDCIMpgRMTElement"},
+    {R"({"objects": {"x": {"type": "ZynDCIMpgRMTRow", "GetOwner": "r"},
+                     "r": {"type": "ZynDCIMpgRMTRow"}}})",
+     "objects.x.GetOwner: \"r\" offers no ZynIDCIMpgComponent"},
+    // The settings.
+    {R"({"trace_tool": {"valid": []}})",
+     "trace_tool.valid: expected true, false or a non-empty array of them"},
+    {R"({"trace_tool": {"valid": [true, 1]}})",
+     "trace_tool.valid: expected true, false or a non-empty array of them"},
+    {R"({"trace_tool": {"trace_type": "2"}})", "trace_tool.trace_type: expected a 32-bit integer"},
+    {R"({"trace_tool": {"level": 2}})", "trace_tool.level: unknown key"},
+    {R"({"active_traces": ["ZynMpgMappingTrace", "ZynMpgNoTrace"]})",
+     "active_traces[1]: unknown trace \"ZynMpgNoTrace\""},
+    {R"({"dump": {"level": "1"}})", "dump.level: expected a 32-bit integer"},
+    {R"({"dump": {"object": "x"}})", "dump.object: unknown id \"x\""},
+    {R"({"dump": {"object": "x"}, "objects": {"x": {"type": "ZynDCIMpgContext"}}})",
+     "dump.object: \"x\" offers no ZynIMpgDump"},
+    {R"({"dump": {"object": "x"},
+         "objects": {"x": {"type": "ZynDCIMpgDMTRow", "lacks": ["ZynIMpgDump"]}}})",
+     "dump.object: \"x\" offers no ZynIMpgDump"},
+    {"{\"dump\": " + std::string(1000, '[') + std::string(1000, ']') + "}",
+     "dump: nesting deeper than 64 levels"},
+};
+
+TEST(TableLoader, RefusesEveryBadTableNamingThePlace) {
+  const long liveBefore = ZynLiveObjectCount();
+  for (const BadTable& bad : kBadTables) {
+    const std::string error = LoadError(bad.text);
+    EXPECT_EQ(error.compare(0, bad.messageStart.size(), bad.messageStart), 0)
+        << "table: " << bad.text.substr(0, 200) << "\nmessage: " << error;
+  }
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
+TEST(TableLoader, LeavesTheTableUntouchedWhenRefusing) {
+  LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(LoadTable(OneObject(R"("type": "ZynDCIMpgContext")"), &table, &error)) << error;
+  EXPECT_FALSE(LoadTable(OneObject(R"("type": "ZynDCIMpgThing")"), &table, &error));
+  EXPECT_NE(table.Find("x"), nullptr);
+}
+
+TEST(TableLoader, ReadsTheSettingsWithTheirDefaults) {
+  LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(LoadTable("{}", &table, &error)) << error;
+  EXPECT_EQ(table.dumpObject, "");
+  EXPECT_EQ(table.dumpLevel, 1);
+  EXPECT_EQ(table.dumpMode, 1);
+  EXPECT_EQ(table.dumpIndex, 0);
+  EXPECT_EQ(table.validity, std::vector<bool>{false});
+  EXPECT_EQ(table.traceType, 0);
+  EXPECT_TRUE(table.activeTraces.empty());
+
+  ASSERT_TRUE(LoadTable(R"({"objects": {"m": {"type": "ZynDCIMpgManager"}},
+      "dump": {"object": "m", "level": 3, "mode": -2, "index": 7},
+      "trace_tool": {"valid": [true, false, true], "trace_type": 2},
+      "active_traces": ["ZynMpgEnvQueryTrace", "ZynMpgFullSaveTrace"]})",
+                        &table, &error))
+      << error;
+  EXPECT_EQ(table.dumpObject, "m");
+  EXPECT_EQ(table.dumpLevel, 3);
+  EXPECT_EQ(table.dumpMode, -2);
+  EXPECT_EQ(table.dumpIndex, 7);
+  EXPECT_EQ(table.validity, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(table.traceType, 2);
+  EXPECT_EQ(table.activeTraces,
+            (std::vector<std::string>{"ZynMpgEnvQueryTrace", "ZynMpgFullSaveTrace"}));
+}
+
+/// A loaded table whose objects are queried by id.
+class Answers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(LoadTable(kTable, &table_, &error)) << error;
+  }
+  ZynBaseUnknown* Object(const char* iId) {
+    MemObject* object = table_.Find(iId);
+    return object ? object->Unknown() : nullptr;
+  }
+
+  static constexpr const char* kTable = R"({"objects": {
+    "m": {"type": "ZynDCIMpgManager", "GetContext": "c", "IsPLMIDCompletionActive": true,
+          "GetDMTElements": ["d", null, "d"], "GetDMTElementsToBeSaved": []},
+    "c": {"type": "ZynDCIMpgContext", "GetName": "Ctx \u00e9"},
+    "d": {"type": "ZynDCIMpgDMTRow",
+          "GetUuid": "0123ABCD-89ab-cdef-FEDC-ba9876543210",
+          "GetMappingMaster": 2,
+          "GetModificationState": {"result": -2147467259},
+          "GetM1ComponentVersion": {"result": 1, "value": "0a0B"},
+          "GetM1ComponentMajorID": {"length": 4},
+          "GetNonM1ComponentVersion": "",
+          "GetNonM1Component": null,
+          "GetRMTElements": ["r"]},
+    "r": {"type": "ZynDCIMpgRMTRow", "lacks": ["ZynIDCIMpgElementPrivate", "ZynIMpgDump"],
+          "GetM1Components": [null, "f", "p"], "GetOwner": {"result": 5, "value": "f"}},
+    "f": {"type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "1970-01-02T00:00:01Z",
+          "GetHashKey": 4294967295, "GetComponentType": -3},
+    "p": {"type": "ZynDCIMpgPellComponent", "GetPLMID": {}, "GetCEStamp": "stamp 1"},
+    "o": {"type": "ZynDCIMpgOrvComponent", "GetModelPLMID": {"physical": "0a1b", "logical": "L"}},
+    "t": {"type": "ZynDCIMpgRMTFileBasedComponent", "IsBrokenLink": true,
+          "GetPX1Id": {"repeat": "AB01", "times": 3}, "GetLinkSequence": "",
+          "lacks": ["ZynIDCIMpgComponent"]},
+    "n": {"type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": null}
+  }})";
+
+  LoadedTable table_;
+};
+
+TEST_F(Answers, ResultAndValueAreSetApart) {
+  ZynIDCIMpgDMTElement_var row(Object("d"));
+  ASSERT_TRUE(row);
+  // Value only: result 0.
+  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
+  EXPECT_EQ(row->GetMappingMaster(master), S_OK);
+  EXPECT_EQ(master, ZynDCIMpgMasterNonM1);
+  // Result only: the out-argument stays as the caller built it.
+  int state = 77;
+  EXPECT_EQ(row->GetModificationState(state), E_FAIL);
+  EXPECT_EQ(state, 77);
+  // Both.
+  ZynBinary version;
+  EXPECT_EQ(row->GetM1ComponentVersion(version), 1);
+  ASSERT_EQ(version.getLength(), 2);
+  ASSERT_NE(version.getArray(), nullptr);
+  EXPECT_EQ(version.getArray()[0], 0x0A);
+  EXPECT_EQ(version.getArray()[1], 0x0B);
+  // Not given at all: result 0, untouched.
+  bool exists = true;
+  EXPECT_EQ(row->GetAlreadyExists(exists), S_OK);
+  EXPECT_TRUE(exists);
+  // A binary that reports bytes it does not give, and an empty one.
+  ZynBinary major, empty(reinterpret_cast<const std::uint8_t*>("zz"), 2);
+  EXPECT_EQ(row->GetM1ComponentMajorID(major), S_OK);
+  EXPECT_EQ(major.getLength(), 4);
+  EXPECT_EQ(major.getArray(), nullptr);
+  EXPECT_EQ(row->GetNonM1ComponentVersion(empty), S_OK);
+  EXPECT_EQ(empty.getLength(), 0);
+
+  ZynIDCIMpgElementPrivate_var element(Object("d"));
+  ZynUuid uuid;
+  EXPECT_EQ(element->GetUuid(uuid), S_OK);
+  char text[33] = {};
+  uuid.UUID_to_chaine(text, 0);
+  EXPECT_STREQ(text, "0123abcd89abcdeffedcba9876543210");
+}
+
+TEST_F(Answers, ValuesOfEveryKindComeBackAsWritten) {
+  ZynIDCIMpgContext_var context(Object("c"));
+  ZynUnicodeString name;
+  EXPECT_EQ(context->GetName(name), S_OK);
+  EXPECT_EQ(name.str(), "Ctx \xC3\xA9");
+
+  ZynIDCIMpgFileComponent_var file(Object("f"));
+  ZynTime saved;
+  EXPECT_EQ(file->GetLastSaveTime(saved), S_OK);
+  EXPECT_EQ(saved.Gettime_t(), 86401);
+  ZynTime unset(5);
+  EXPECT_EQ(ZynIDCIMpgFileComponent_var(Object("n"))->GetLastSaveTime(unset), S_OK);
+  EXPECT_EQ(unset.Gettime_t(), -1);
+  unsigned int key = 0;
+  EXPECT_EQ(ZynIDCIMpgComponentPrivate_var(Object("f"))->GetHashKey(key), S_OK);
+  EXPECT_EQ(key, 4294967295u);
+  int type = 0;
+  EXPECT_EQ(ZynIDCIMpgComponent_var(Object("f"))->GetComponentType(type), S_OK);
+  EXPECT_EQ(type, -3);
+
+  ZynIDCIMpgPellComponent_var pell(Object("p"));
+  ZynPLMID id;
+  EXPECT_EQ(pell->GetPLMID(id), S_OK);
+  EXPECT_FALSE(id.IsNull());  // {} is a set identifier with empty fields
+  EXPECT_EQ(id.PhysicalHexa(), "");
+  ZynPLMCEStamp stamp = ZynPLMCEStampServices::CreateInvalidCEStamp();
+  EXPECT_EQ(pell->GetCEStamp(stamp), S_OK);
+  ZynUnicodeString stampText;
+  ZynPLMCEStamp::Stream(stamp, stampText);
+  EXPECT_TRUE(stamp.IsValid());
+  EXPECT_EQ(stampText.str(), "stamp 1");
+
+  ZynPLMID model;
+  EXPECT_EQ(ZynIDCIMpgOrvComponent_var(Object("o"))->GetModelPLMID(model), S_OK);
+  EXPECT_EQ(model.PhysicalHexa(), "0A1B");
+  int workspace = 9;
+  EXPECT_EQ(ZynIDCIMpgOrvComponent_var(Object("o"))->GetWorkspaceId(workspace), S_OK);
+  EXPECT_EQ(workspace, 9);
+
+  ZynIDCIMpgRMTFileBasedComponent_var link(Object("t"));
+  _SEQUENCE_octet px1;
+  EXPECT_EQ(link->GetPX1Id(px1), S_OK);
+  ASSERT_EQ(px1.length(), 6);
+  EXPECT_EQ(px1[4], 0xAB);
+  EXPECT_EQ(px1[5], 0x01);
+  _SEQUENCE_octet sequence(&px1[0], 1);
+  EXPECT_EQ(link->GetLinkSequence(sequence), S_OK);
+  EXPECT_EQ(sequence.length(), 0);
+  EXPECT_TRUE(link->IsBrokenLink());
+  EXPECT_TRUE(ZynIDCIMpgManager_var(Object("m"))->IsPLMIDCompletionActive());
+}
+
+TEST_F(Answers, ReferencesAndListsGiveHandles) {
+  ZynIDCIMpgManager_var manager(Object("m"));
+  ZynIDCIMpgContext_var context;
+  EXPECT_EQ(manager->GetContext(context), S_OK);
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->GetImpl(0), Object("c"));
+
+  ZynListValZynIDCIMpgDMTElement_var rows;
+  EXPECT_EQ(manager->GetDMTElements(rows), S_OK);
+  ASSERT_EQ(rows.Size(), 3);  // null entries count
+  EXPECT_TRUE(rows[1]);
+  EXPECT_FALSE(rows[2]);
+  EXPECT_EQ(rows[3]->GetImpl(0), Object("d"));
+  EXPECT_FALSE(rows[4]);
+  ZynListValZynIDCIMpgDMTElement_var toBeSaved;
+  EXPECT_EQ(ZynIDCIMpgManagerPrivate_var(Object("m"))->GetDMTElementsToBeSaved(toBeSaved), S_OK);
+  EXPECT_EQ(toBeSaved.Size(), 0);
+
+  ZynIDCIMpgDMTElement_var row(Object("d"));
+  ZynIDCIMpgComponent_var component(Object("f"));
+  EXPECT_EQ(row->GetNonM1Component(component), S_OK);
+  EXPECT_FALSE(component);  // a null target gives a null handle
+  component = ZynIDCIMpgComponent_var(Object("f"));
+  EXPECT_EQ(row->GetM1Component(component), S_OK);
+  EXPECT_EQ(component->GetImpl(0), Object("f"));  // not given: untouched
+
+  ZynListValZynIDCIMpgRMTElement_var rmt;
+  EXPECT_EQ(row->GetRMTElements(rmt), S_OK);
+  ASSERT_EQ(rmt.Size(), 1);
+  ZynListValZynIDCIMpgComponent_var m1;
+  EXPECT_EQ(rmt[1]->GetM1Components(m1), S_OK);
+  ASSERT_EQ(m1.Size(), 3);
+  EXPECT_FALSE(m1[1]);
+  EXPECT_EQ(m1[3]->GetImpl(0), Object("p"));
+  ZynIDCIMpgComponent_var owner;
+  EXPECT_EQ(rmt[1]->GetOwner(owner), 5);
+  EXPECT_EQ(owner->GetImpl(0), Object("f"));
+}
+
+TEST_F(Answers, WithheldInterfacesAnswerNull) {
+  ZynBaseUnknown* rmt = Object("r");
+  void* found = &found;
+  EXPECT_EQ(rmt->QueryInterface(IID_ZynIDCIMpgElementPrivate, &found), E_NOINTERFACE);
+  EXPECT_EQ(found, nullptr);
+  EXPECT_FALSE(ZynIDCIMpgElementPrivate_var(rmt));
+  EXPECT_FALSE(ZynIMpgDump_var(rmt));
+  EXPECT_TRUE(ZynIDCIMpgRMTElement_var(rmt));
+  EXPECT_FALSE(table_.Find("r")->Offers(Iface::ZynIDCIMpgElementPrivate));
+  EXPECT_TRUE(table_.Find("r")->Offers(Iface::ZynIDCIMpgRMTElement));
+  // Operations of a withdrawn interface are still answered through the ones left.
+  ZynBaseUnknown* link = Object("t");
+  EXPECT_FALSE(ZynIDCIMpgComponent_var(link));
+  EXPECT_TRUE(ZynIDCIMpgRMTFileBasedComponent_var(link));
+  EXPECT_EQ(link->QueryInterface("ZynIDCIMpgComponent", &found), E_NOINTERFACE);
+  EXPECT_EQ(link->QueryInterface("ZynIDCIMpgRMTFileBasedComponent", &found), S_OK);
+  static_cast<ZynBaseUnknown*>(found)->Release();
+}
+
+// Each type's class offers exactly the interfaces its type is described with.
+TEST(MemObjects, EveryTypeOffersItsInterfacesAndNoOther) {
+  const long liveBefore = ZynLiveObjectCount();
+  {
+    Table table;
+    for (int t = 0; t < zyn::mem::kTypeCount; ++t) {
+      const Type type = static_cast<Type>(t);
+      ZynBaseUnknown* object = table.Create(type)->Unknown();
+      EXPECT_STREQ(object->IsA(), zyn::mem::TypeName(type));
+      EXPECT_TRUE(object->IsAKindOf(zyn::mem::TypeName(type)));
+      EXPECT_EQ(object->GetImpl(0), object);
+      for (int i = 1; i < zyn::mem::kIfaceCount; ++i) {
+        const Iface iface = static_cast<Iface>(i);
+        void* found = nullptr;
+        const HRESULT result = object->QueryInterface(zyn::mem::IfaceName(iface), &found);
+        EXPECT_EQ(result == S_OK, zyn::mem::TypeOffers(type, iface))
+            << zyn::mem::TypeName(type) << " " << zyn::mem::IfaceName(iface);
+        if (found) {
+          EXPECT_EQ(static_cast<ZynBaseUnknown*>(found)->GetImpl(0), object);
+          EXPECT_TRUE(static_cast<ZynBaseUnknown*>(found)->IsEqual(object));
+          static_cast<ZynBaseUnknown*>(found)->Release();
+        }
+      }
+    }
+    EXPECT_EQ(ZynLiveObjectCount(), liveBefore + zyn::mem::kTypeCount);
+  }
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
+TEST(MemObjects, AnObjectHeldElsewhereOutlivesItsTable) {
+  const long liveBefore = ZynLiveObjectCount();
+  ZynIDCIMpgContext_var kept;
+  {
+    Table table;
+    kept = ZynIDCIMpgContext_var(table.Create(Type::Context)->Unknown());
+  }
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore + 1);
+  kept = nullptr;
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
+TEST(TableGenerator, BuildsEveryTypeWithinTheMemoryBudget) {
+  LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(GenerateTable(700, 2, &table, &error)) << error;
+  MemObject* manager = table.Find("manager");
+  ASSERT_NE(manager, nullptr);
+  EXPECT_EQ(table.dumpObject, "manager");
+  // Per row: the row, two components, two RMT rows and their five shared components.
+  EXPECT_EQ(table.table->CountObjects(), 3u + 700u * 10u);
+  EXPECT_LE(table.table->BytesUsed(), 256u * table.table->CountObjects());
+
+  ZynListValZynIDCIMpgDMTElement_var rows, toBeSaved;
+  ZynIDCIMpgManager_var(manager->Unknown())->GetDMTElements(rows);
+  ZynIDCIMpgManagerPrivate_var(manager->Unknown())->GetDMTElementsToBeSaved(toBeSaved);
+  ASSERT_EQ(rows.Size(), 700);
+  EXPECT_GT(toBeSaved.Size(), 0);
+  std::set<std::string> types;
+  for (int i = 1; i <= rows.Size(); ++i) {
+    types.insert(rows[i]->IsA());
+    ZynListValZynIDCIMpgRMTElement_var rmt;
+    rows[i]->GetRMTElements(rmt);
+    ASSERT_EQ(rmt.Size(), 2);
+    for (int j = 1; j <= rmt.Size(); ++j) {
+      types.insert(rmt[j]->IsA());
+      ZynListValZynIDCIMpgComponent_var m1;
+      rmt[j]->GetM1Components(m1);
+      EXPECT_EQ(m1.Size(), j);
+      for (int k = 1; k <= m1.Size(); ++k) types.insert(m1[k]->IsA());
+      ZynIDCIMpgComponent_var owner;
+      rmt[j]->GetOwner(owner);
+      types.insert(owner->IsA());
+    }
+    ZynIDCIMpgComponent_var nonM1;
+    rows[i]->GetNonM1Component(nonM1);
+    types.insert(nonM1->IsA());
+  }
+  EXPECT_EQ(types.size(), 2u + 7u);  // both rows and every component type
+
+  LoadedTable again;
+  ASSERT_TRUE(GenerateTable(700, 2, &again, &error)) << error;
+  EXPECT_EQ(again.table->BytesUsed(), table.table->BytesUsed());
+  EXPECT_FALSE(GenerateTable(-1, 2, &again, &error));
+}
+
+}  // namespace
