@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -39,8 +38,9 @@ SlotLayout BuildLayout() {
   for (int t = 0; t < kTypeCount; ++t) {
     int next = 0;
     for (int o = 0; o < kOpCount; ++o)
-      layout.index[t][o] =
-          TypeHasOp(static_cast<Type>(t), static_cast<Op>(o)) ? static_cast<std::int8_t>(next++) : -1;
+      layout.index[t][o] = TypeHasOp(static_cast<Type>(t), static_cast<Op>(o))
+                               ? static_cast<std::int8_t>(next++)
+                               : -1;
     layout.count[t] = next;
   }
   return layout;
@@ -98,27 +98,94 @@ class Arena {
   std::size_t bytes_ = 0;
 };
 
+/// An index of records by their text key, each record stored once: open addressing with the
+/// hashes kept in the entries, so that a probe reads one entry and, when the hash matches, the
+/// one record.
+template <class Record>
+class TextIndex {
+ public:
+  /// The record whose key is iKey, made by iMake (which must give it that key) when there is
+  /// none.
+  template <class Make>
+  const Record* FindOrAdd(std::string_view iKey, Make&& iMake) {
+    if ((count_ + 1) * 4 > entries_.size() * 3) Grow();
+    const std::size_t hash = std::hash<std::string_view>{}(iKey);
+    const std::size_t mask = entries_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Entry& entry = entries_[i];
+      if (!entry.record) {
+        entry = Entry{hash, iMake()};
+        ++count_;
+        return entry.record;
+      }
+      if (entry.hash == hash && entry.record->key == iKey) return entry.record;
+    }
+  }
+  std::size_t BytesUsed() const { return entries_.capacity() * sizeof(Entry); }
+
+ private:
+  struct Entry {
+    std::size_t hash;
+    const Record* record;
+  };
+  void Grow() {
+    std::vector<Entry> grown(entries_.empty() ? 1024 : entries_.size() * 2, Entry{0, nullptr});
+    const std::size_t mask = grown.size() - 1;
+    for (const Entry& entry : entries_) {
+      if (!entry.record) continue;
+      std::size_t i = entry.hash & mask;
+      while (grown[i].record) i = (i + 1) & mask;
+      grown[i] = entry;
+    }
+    entries_.swap(grown);
+  }
+  std::vector<Entry> entries_;
+  std::size_t count_ = 0;
+};
+
+/// A stored text: its view, followed in the arena by its characters.
+struct TextRecord {
+  std::string_view key;
+};
+
+/// A stored PLM identifier, by a key made of its fields.
+struct PLMIDRecord {
+  std::string_view key;
+  const ZynPLMID* id;
+};
+
 }  // namespace
 
 /// The answers that do not fit a slot: texts and byte runs stored once each, uuids and lists
 /// in an arena, PLM identifiers once per distinct value.
 struct Table::Storage {
   Arena arena;
-  std::unordered_set<std::string> strings;
-  std::size_t stringBytes = 0;
+  TextIndex<TextRecord> texts;
   std::deque<ZynPLMID> plmids;
-  std::unordered_map<std::string, const ZynPLMID*> plmidsByFields;
+  TextIndex<PLMIDRecord> plmidsByFields;
   std::size_t plmidBytes = 0;
   std::size_t objectBytes = 0;
+  std::string scratch;  // for building keys without an allocation each time
 
-  const std::string* Intern(std::string iText) {
-    auto [where, inserted] = strings.insert(std::move(iText));
-    if (inserted) {
-      // A node holds the link, the string and its hash; long strings add their own block.
-      stringBytes += HeapBlock(sizeof(void*) + sizeof(std::string) + sizeof(std::size_t));
-      if (where->capacity() > 15) stringBytes += HeapBlock(where->capacity() + 1);
-    }
-    return &*where;
+  /// Gives back the room of an unusually long key once it is stored.
+  void TrimScratch() {
+    if (scratch.capacity() > 64 * 1024) std::string().swap(scratch);
+  }
+
+  /// iText's characters copied into the arena after room for a record of iRecordBytes.
+  std::pair<void*, std::string_view> KeepAfter(std::size_t iRecordBytes, std::string_view iText) {
+    char* place = static_cast<char*>(arena.Allocate(iRecordBytes + iText.size(), 8));
+    if (!iText.empty()) std::memcpy(place + iRecordBytes, iText.data(), iText.size());
+    return {place, std::string_view(place + iRecordBytes, iText.size())};
+  }
+
+  /// The one stored copy of iText; the view it answers stays put while the table lives.
+  const std::string_view* Intern(std::string_view iText) {
+    const TextRecord* record = texts.FindOrAdd(iText, [&] {
+      auto [place, kept] = KeepAfter(sizeof(TextRecord), iText);
+      return ::new (place) TextRecord{kept};
+    });
+    return &record->key;
   }
 
   template <class T>
@@ -133,9 +200,8 @@ struct Table::Storage {
   }
 
   std::size_t BytesUsed() const {
-    return sizeof(Storage) + objectBytes + arena.BytesUsed() + stringBytes +
-           strings.bucket_count() * sizeof(void*) + plmidBytes +
-           plmidsByFields.bucket_count() * sizeof(void*);
+    return sizeof(Storage) + objectBytes + arena.BytesUsed() + texts.BytesUsed() +
+           plmidsByFields.BytesUsed() + plmidBytes + scratch.capacity();
   }
 };
 
@@ -145,13 +211,15 @@ namespace {
 // Answers: each writes the slot's value into the out-argument when one was given and answers
 // the slot's result.
 
-const std::string& TextOf(const Slot& iSlot) { return *static_cast<const std::string*>(iSlot.p); }
+std::string_view TextOf(const Slot& iSlot) {
+  return *static_cast<const std::string_view*>(iSlot.p);
+}
 
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUnicodeString& oText) {
   const Slot* slot = iObject.FindSlot(iOp);
   if (!slot) return E_FAIL;
   if (slot->given) {
-    const std::string& text = TextOf(*slot);
+    const std::string_view text = TextOf(*slot);
     oText = ZynUnicodeString(text.data(), static_cast<int>(text.size()));
   }
   return slot->result;
@@ -206,7 +274,7 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
   const Slot* slot = iObject.FindSlot(iOp);
   if (!slot) return E_FAIL;
   if (slot->given) {
-    const std::string& stored = TextOf(*slot);
+    const std::string_view stored = TextOf(*slot);
     if (stored[0] == kHollowTag) {
       std::int32_t length = 0;
       std::memcpy(&length, stored.data() + 1, sizeof(length));
@@ -223,7 +291,7 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, _SEQUENCE_octet& oOctets) {
   const Slot* slot = iObject.FindSlot(iOp);
   if (!slot) return E_FAIL;
   if (slot->given) {
-    const std::string& stored = TextOf(*slot);
+    const std::string_view stored = TextOf(*slot);
     oOctets = _SEQUENCE_octet(reinterpret_cast<const std::uint8_t*>(stored.data()),
                               static_cast<int>(stored.size()));
   }
@@ -247,7 +315,7 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMID& oId) {
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMCEStamp& oStamp) {
   const Slot* slot = iObject.FindSlot(iOp);
   if (!slot) return E_FAIL;
-  if (slot->given) oStamp = slot->p ? ZynPLMCEStamp(TextOf(*slot)) : ZynPLMCEStamp();
+  if (slot->given) oStamp = slot->p ? ZynPLMCEStamp(std::string(TextOf(*slot))) : ZynPLMCEStamp();
   return slot->result;
 }
 
@@ -358,8 +426,7 @@ class ElementPrivateAnswers
 };
 
 template <class Self>
-class DMTElementAnswers
-    : public Answers<Self, ZynIDCIMpgDMTElement, Iface::ZynIDCIMpgDMTElement> {
+class DMTElementAnswers : public Answers<Self, ZynIDCIMpgDMTElement, Iface::ZynIDCIMpgDMTElement> {
  public:
   HRESULT GetMappingMaster(ZynDCIMpgMappingMaster& o) override {
     return this->Ask(Op::GetMappingMaster, o);
@@ -387,8 +454,7 @@ class DMTElementAnswers
 };
 
 template <class Self>
-class RMTElementAnswers
-    : public Answers<Self, ZynIDCIMpgRMTElement, Iface::ZynIDCIMpgRMTElement> {
+class RMTElementAnswers : public Answers<Self, ZynIDCIMpgRMTElement, Iface::ZynIDCIMpgRMTElement> {
  public:
   HRESULT GetM1Components(ZynListValZynIDCIMpgComponent_var& o) override {
     return this->Ask(Op::GetM1Components, o);
@@ -446,9 +512,7 @@ class RMTFileBasedAnswers : public Answers<Self, ZynIDCIMpgRMTFileBasedComponent
   HRESULT GetTechnoString(ZynUnicodeString& o) override {
     return this->Ask(Op::GetTechnoString, o);
   }
-  HRESULT GetLinkSequence(_SEQUENCE_octet& o) override {
-    return this->Ask(Op::GetLinkSequence, o);
-  }
+  HRESULT GetLinkSequence(_SEQUENCE_octet& o) override { return this->Ask(Op::GetLinkSequence, o); }
   bool IsBrokenLink() override { return this->AskFlag(Op::IsBrokenLink); }
   HRESULT GetObjectType(ZynUnicodeString& o) override { return this->Ask(Op::GetObjectType, o); }
 };
@@ -462,14 +526,11 @@ class OrvAnswers : public Answers<Self, ZynIDCIMpgOrvComponent, Iface::ZynIDCIMp
   HRESULT GetWorkspaceUuid(ZynUnicodeString& o) override {
     return this->Ask(Op::GetWorkspaceUuid, o);
   }
-  HRESULT GetElementUuid(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetElementUuid, o);
-  }
+  HRESULT GetElementUuid(ZynUnicodeString& o) override { return this->Ask(Op::GetElementUuid, o); }
 };
 
 template <class Self>
-class PellAnswers
-    : public Answers<Self, ZynIDCIMpgPellComponent, Iface::ZynIDCIMpgPellComponent> {
+class PellAnswers : public Answers<Self, ZynIDCIMpgPellComponent, Iface::ZynIDCIMpgPellComponent> {
  public:
   HRESULT GetPLMID(ZynPLMID& o) override { return this->Ask(Op::GetPLMID, o); }
   HRESULT GetCEStamp(ZynPLMCEStamp& o) override { return this->Ask(Op::GetCEStamp, o); }
@@ -504,7 +565,8 @@ ZynMetaClass* TypeMetaClass(Type iType) {
 /// An object of type T offering the interfaces of its answering classes (the first one gives
 /// the object's identity). Its slots follow it in the same block of storage.
 template <Type T, template <class> class First, template <class> class... Rest>
-class MemImpl final : public MemObject, public First<MemImpl<T, First, Rest...>>,
+class MemImpl final : public MemObject,
+                      public First<MemImpl<T, First, Rest...>>,
                       public Rest<MemImpl<T, First, Rest...>>... {
  public:
   MemImpl(Table& iTable, Slot* iSlots) : MemObject(iTable, T, iSlots) { ZynLiveObjectCreated(); }
@@ -542,7 +604,9 @@ class MemImpl final : public MemObject, public First<MemImpl<T, First, Rest...>>
     return QueryInterface(*iid, oInterface);
   }
 
-  std::uint32_t AddRef() override { return references_.fetch_add(1, std::memory_order_relaxed) + 1; }
+  std::uint32_t AddRef() override {
+    return references_.fetch_add(1, std::memory_order_relaxed) + 1;
+  }
   std::uint32_t Release() override {
     const std::uint32_t left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) {
@@ -579,9 +643,7 @@ class MemImpl final : public MemObject, public First<MemImpl<T, First, Rest...>>
   HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
 
  private:
-  ZynBaseUnknown* Identity() {
-    return static_cast<typename First<MemImpl>::Interface*>(this);
-  }
+  ZynBaseUnknown* Identity() { return static_cast<typename First<MemImpl>::Interface*>(this); }
 
   /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
   template <template <class> class Part>
@@ -655,8 +717,7 @@ void MemObject::SetResult(Op iOp, HRESULT iResult) {
 }
 
 void MemObject::SetText(Op iOp, std::string_view iText) {
-  if (Slot* slot = ValueSlot(*this, iOp, Kind::Text))
-    slot->p = table_->GetStorage().Intern(std::string(iText));
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Text)) slot->p = table_->GetStorage().Intern(iText);
 }
 
 void MemObject::SetUuid(Op iOp, const ZynUuid& iUuid) {
@@ -677,24 +738,29 @@ void MemObject::SetBool(Op iOp, bool iValue) {
 
 void MemObject::SetBinary(Op iOp, const std::vector<std::uint8_t>& iBytes) {
   if (Slot* slot = ValueSlot(*this, iOp, Kind::Binary)) {
-    std::string stored(1, kBinaryTag);
-    stored.append(iBytes.begin(), iBytes.end());
-    slot->p = table_->GetStorage().Intern(std::move(stored));
+    Table::Storage& storage = table_->GetStorage();
+    storage.scratch.assign(1, kBinaryTag);
+    storage.scratch.append(iBytes.begin(), iBytes.end());
+    slot->p = storage.Intern(storage.scratch);
+    storage.TrimScratch();
   }
 }
 
 void MemObject::SetHollowBinary(Op iOp, int iLength) {
   if (Slot* slot = ValueSlot(*this, iOp, Kind::Binary)) {
     const std::int32_t length = iLength;
-    std::string stored(1, kHollowTag);
-    stored.append(reinterpret_cast<const char*>(&length), sizeof(length));
-    slot->p = table_->GetStorage().Intern(std::move(stored));
+    Table::Storage& storage = table_->GetStorage();
+    storage.scratch.assign(1, kHollowTag);
+    storage.scratch.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    slot->p = storage.Intern(storage.scratch);
+    storage.TrimScratch();
   }
 }
 
 void MemObject::SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets) {
   if (Slot* slot = ValueSlot(*this, iOp, Kind::Octets))
-    slot->p = table_->GetStorage().Intern(std::string(iOctets.begin(), iOctets.end()));
+    slot->p = table_->GetStorage().Intern(
+        std::string_view(reinterpret_cast<const char*>(iOctets.data()), iOctets.size()));
 }
 
 void MemObject::SetTime(Op iOp, std::time_t iSeconds) {
@@ -703,7 +769,7 @@ void MemObject::SetTime(Op iOp, std::time_t iSeconds) {
 
 void MemObject::SetPLMID(Op iOp, const ZynPLMID& iId) {
   if (Slot* slot = ValueSlot(*this, iOp, Kind::PLMID))
-    slot->p = table_->GetStorage().KeepPLMID(iId, 0);
+    slot->p = table_->GetStorage().KeepPLMID(iId, HeapBlock(iId.Text().size()));
 }
 
 void MemObject::SetPLMID(Op iOp, const std::vector<std::uint8_t>& iPhysical,
@@ -711,24 +777,28 @@ void MemObject::SetPLMID(Op iOp, const std::vector<std::uint8_t>& iPhysical,
   Slot* slot = ValueSlot(*this, iOp, Kind::PLMID);
   if (!slot) return;
   Table::Storage& storage = table_->GetStorage();
-  // Length-prefixed fields, so that no two identifiers share a key.
-  std::string key = std::to_string(iPhysical.size()) + ':' + std::to_string(iLogical.size()) +
-                    ':' + std::to_string(iMajor.size()) + ':';
+  // The fields with their lengths before them, so that no two identifiers share a key.
+  std::string& key = storage.scratch;
+  key.clear();
+  for (std::size_t length : {iPhysical.size(), iLogical.size(), iMajor.size()}) {
+    const auto length32 = static_cast<std::uint32_t>(length);
+    key.append(reinterpret_cast<const char*>(&length32), sizeof(length32));
+  }
   key.append(iPhysical.begin(), iPhysical.end());
   key.append(iLogical);
   key.append(iMajor);
-  auto found = storage.plmidsByFields.find(key);
-  if (found == storage.plmidsByFields.end()) {
-    const std::size_t extra = HeapBlock(sizeof(void*) * 2 + sizeof(std::string) + sizeof(void*)) +
-                              (key.size() > 15 ? HeapBlock(key.size() + 1) : 0) +
-                              (iPhysical.empty() ? 0 : HeapBlock(iPhysical.size())) +
+  const PLMIDRecord* record = storage.plmidsByFields.FindOrAdd(key, [&] {
+    // The identifier's own blocks: its physical bytes and any text too long to sit inside it.
+    const std::size_t extra = (iPhysical.empty() ? 0 : HeapBlock(iPhysical.size())) +
                               (iLogical.size() > 15 ? HeapBlock(iLogical.size() + 1) : 0) +
                               (iMajor.size() > 15 ? HeapBlock(iMajor.size() + 1) : 0);
-    const ZynPLMID* kept = storage.KeepPLMID(
-        ZynPLMID(iPhysical, std::string(iLogical), std::string(iMajor)), extra);
-    found = storage.plmidsByFields.emplace(std::move(key), kept).first;
-  }
-  slot->p = found->second;
+    const ZynPLMID* kept =
+        storage.KeepPLMID(ZynPLMID(iPhysical, std::string(iLogical), std::string(iMajor)), extra);
+    auto [place, keptKey] = storage.KeepAfter(sizeof(PLMIDRecord), key);
+    return ::new (place) PLMIDRecord{keptKey, kept};
+  });
+  slot->p = record->id;
+  storage.TrimScratch();
 }
 
 void MemObject::SetCEStamp(Op iOp, const ZynPLMCEStamp& iStamp) {
@@ -773,20 +843,42 @@ MemObject* Table::Create(Type iType) {
   std::size_t bytes = 0;
   MemObject* object = nullptr;
   switch (iType) {
-    case Type::Manager: object = Build<ManagerObject>(*this, iType, &bytes); break;
-    case Type::Context: object = Build<ContextObject>(*this, iType, &bytes); break;
-    case Type::Environment: object = Build<EnvironmentObject>(*this, iType, &bytes); break;
-    case Type::DMTRow: object = Build<DMTRowObject>(*this, iType, &bytes); break;
-    case Type::RMTRow: object = Build<RMTRowObject>(*this, iType, &bytes); break;
-    case Type::FileBasedComponent: object = Build<FileBasedObject>(*this, iType, &bytes); break;
+    case Type::Manager:
+      object = Build<ManagerObject>(*this, iType, &bytes);
+      break;
+    case Type::Context:
+      object = Build<ContextObject>(*this, iType, &bytes);
+      break;
+    case Type::Environment:
+      object = Build<EnvironmentObject>(*this, iType, &bytes);
+      break;
+    case Type::DMTRow:
+      object = Build<DMTRowObject>(*this, iType, &bytes);
+      break;
+    case Type::RMTRow:
+      object = Build<RMTRowObject>(*this, iType, &bytes);
+      break;
+    case Type::FileBasedComponent:
+      object = Build<FileBasedObject>(*this, iType, &bytes);
+      break;
     case Type::RMTFileBasedComponent:
       object = Build<RMTFileBasedObject>(*this, iType, &bytes);
       break;
-    case Type::OrvComponent: object = Build<OrvObject>(*this, iType, &bytes); break;
-    case Type::PellComponent: object = Build<PellObject>(*this, iType, &bytes); break;
-    case Type::PellNonM1Component: object = Build<PellNonM1Object>(*this, iType, &bytes); break;
-    case Type::ProviderComponent: object = Build<ProviderObject>(*this, iType, &bytes); break;
-    case Type::DummyComponent: object = Build<DummyObject>(*this, iType, &bytes); break;
+    case Type::OrvComponent:
+      object = Build<OrvObject>(*this, iType, &bytes);
+      break;
+    case Type::PellComponent:
+      object = Build<PellObject>(*this, iType, &bytes);
+      break;
+    case Type::PellNonM1Component:
+      object = Build<PellNonM1Object>(*this, iType, &bytes);
+      break;
+    case Type::ProviderComponent:
+      object = Build<ProviderObject>(*this, iType, &bytes);
+      break;
+    case Type::DummyComponent:
+      object = Build<DummyObject>(*this, iType, &bytes);
+      break;
   }
   if (!object) return nullptr;
   try {

@@ -13,7 +13,7 @@ using Mask = std::uint16_t;
 
 constexpr Mask Bit(Iface iIface) { return static_cast<Mask>(1u << static_cast<int>(iIface)); }
 
-constexpr std::array<const char*, kTypeCount> kTypeNames = {
+constexpr std::array<std::string_view, kTypeCount> kTypeNames = {
     "ZynDCIMpgManager",
     "ZynDCIMpgContext",
     "ZynDCIMpgEnvironment",
@@ -28,7 +28,7 @@ constexpr std::array<const char*, kTypeCount> kTypeNames = {
     "ZynDCIMpgDummyComponent",
 };
 
-constexpr std::array<const char*, kIfaceCount> kIfaceNames = {
+constexpr std::array<std::string_view, kIfaceCount> kIfaceNames = {
     "ZynIMpgDump",
     "ZynIDCIMpgManager",
     "ZynIDCIMpgManagerPrivate",
@@ -48,7 +48,7 @@ constexpr std::array<const char*, kIfaceCount> kIfaceNames = {
 
 /// What each operation is called, what it answers, and the interfaces that declare it.
 struct OpInfo {
-  const char* name;
+  std::string_view name;  // of a literal, so also NUL-terminated
   Kind kind;
   Mask ifaces;
   Iface target;  // for Object and List operations; ZynIMpgDump for the others
@@ -154,16 +154,13 @@ constexpr bool OneInterfacePerOperation() {
 }
 static_assert(OneInterfacePerOperation(), "an operation answered through two interfaces");
 
-constexpr bool SameName(const char* iLeft, std::string_view iRight) {
-  return std::string_view(iLeft) == iRight;
-}
-static_assert(SameName(kOps[static_cast<int>(Op::GetProviderName)].name, "GetProviderName"),
+static_assert(kOps[static_cast<int>(Op::GetProviderName)].name == "GetProviderName",
               "operation names out of the order of Op");
-static_assert(SameName(kOps[static_cast<int>(Op::GetLastSaveTime)].name, "GetLastSaveTime"),
+static_assert(kOps[static_cast<int>(Op::GetLastSaveTime)].name == "GetLastSaveTime",
               "operation names out of the order of Op");
 
 template <std::size_t N, class E>
-bool ParseName(const std::array<const char*, N>& iNames, std::string_view iName, E* oValue) {
+bool ParseName(const std::array<std::string_view, N>& iNames, std::string_view iName, E* oValue) {
   for (std::size_t i = 0; i < N; ++i)
     if (iName == iNames[i]) {
       if (oValue) *oValue = static_cast<E>(i);
@@ -174,9 +171,9 @@ bool ParseName(const std::array<const char*, N>& iNames, std::string_view iName,
 
 }  // namespace
 
-const char* TypeName(Type iType) { return kTypeNames[static_cast<int>(iType)]; }
-const char* IfaceName(Iface iIface) { return kIfaceNames[static_cast<int>(iIface)]; }
-const char* OpName(Op iOp) { return kOps[static_cast<int>(iOp)].name; }
+const char* TypeName(Type iType) { return kTypeNames[static_cast<int>(iType)].data(); }
+const char* IfaceName(Iface iIface) { return kIfaceNames[static_cast<int>(iIface)].data(); }
+const char* OpName(Op iOp) { return kOps[static_cast<int>(iOp)].name.data(); }
 
 bool ParseType(std::string_view iName, Type* oType) { return ParseName(kTypeNames, iName, oType); }
 bool ParseIface(std::string_view iName, Iface* oIface) {

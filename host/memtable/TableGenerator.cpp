@@ -94,8 +94,7 @@ MemObject* Generator::NewComponent(long iRow) {
       component->SetText(Op::GetObjectType, "Link");
       break;
     case Type::OrvComponent:
-      component->SetPLMID(Op::GetModelPLMID, BytesFor(k % 512, 4), Numbered("model", k % 512),
-                          "A");
+      component->SetPLMID(Op::GetModelPLMID, BytesFor(k % 512, 4), Numbered("model", k % 512), "A");
       component->SetInt(Op::GetWorkspaceId, static_cast<int>(k % 16));
       component->SetInt(Op::GetElementId, static_cast<int>(k % INT_MAX));
       component->SetText(Op::GetWorkspaceUuid, Numbered("ws", k % 16));
@@ -113,13 +112,14 @@ MemObject* Generator::NewComponent(long iRow) {
       component->SetBinary(Op::GetBinaryIdentifier, BytesFor(k % 1024, 6));
       component->SetText(Op::GetProviderName, Numbered("provider", k % 8));
       break;
-    default: break;
+    default:
+      break;
   }
   return component;
 }
 
-MemObject* Generator::NewRMTRow(long iRow, int iIndex, MemObject* iNonM1,
-                                MemObject* const* iParts, MemObject* iM1a, MemObject* iM1b) {
+MemObject* Generator::NewRMTRow(long iRow, int iIndex, MemObject* iNonM1, MemObject* const* iParts,
+                                MemObject* iM1a, MemObject* iM1b) {
   MemObject* row = Create(Type::RMTRow);
   row->SetUuid(Op::GetUuid, UuidFor(serial_++));
   if (iIndex % 2 == 0)

@@ -1,16 +1,17 @@
 // Reads table files: the JSON text that describes a mapping table's objects, their answers and
 // the settings of a dump run. The first fault ends the reading with a message naming its place.
 #include <cstdint>
+#include <cstring>
 #include <ctime>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "zyn/ZynMemTable.h"
 
@@ -44,6 +45,14 @@ struct Value {
   std::string text;
   std::vector<Value> items;       // array elements, or object member values
   std::vector<std::string> keys;  // object member names, in the order of items
+
+  /// Empties the value, keeping its buffers for the next one.
+  void Clear() {
+    shape = Shape::Null;
+    text.clear();
+    items.clear();
+    keys.clear();
+  }
 
   Value* Member(std::string_view iName) {
     for (std::size_t i = 0; i < keys.size(); ++i)
@@ -178,48 +187,141 @@ std::string SyntaxMessage(const std::string& iWhat) {
   return message;
 }
 
+/// Characters kept for the reader's whole run, in large blocks.
+class TextPool {
+ public:
+  std::string_view Keep(std::string_view iText) {
+    if (iText.size() > left_) {
+      const std::size_t size = iText.size() > kBlock / 4 ? iText.size() : kBlock;
+      blocks_.emplace_back(new char[size]);
+      cursor_ = blocks_.back().get();
+      left_ = size;
+    }
+    char* copy = cursor_;
+    if (!iText.empty()) std::memcpy(copy, iText.data(), iText.size());
+    cursor_ += iText.size();
+    left_ -= iText.size();
+    return std::string_view(copy, iText.size());
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* cursor_ = nullptr;
+  std::size_t left_ = 0;
+};
+
+/// The ids named so far, numbered in the order they were first named: open addressing over
+/// their hashes, the names kept in a pool.
+class IdTable {
+ public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+  explicit IdTable(std::size_t iExpected) {
+    std::size_t size = 1024;
+    while (size < iExpected * 2) size *= 2;
+    entries_.assign(size, Entry{0, kNone});
+  }
+
+  /// iId's number; a new id gets the next number.
+  std::uint32_t FindOrAdd(std::string_view iId) {
+    if ((names_.size() + 1) * 4 > entries_.size() * 3) Grow();
+    const std::size_t hash = std::hash<std::string_view>{}(iId);
+    Entry& entry = entries_[Position(iId, hash)];
+    if (entry.index == kNone) {
+      entry = Entry{hash, static_cast<std::uint32_t>(names_.size())};
+      names_.push_back(texts_.Keep(iId));
+    }
+    return entry.index;
+  }
+  /// iId's number, or kNone.
+  std::uint32_t Find(std::string_view iId) const {
+    return entries_[Position(iId, std::hash<std::string_view>{}(iId))].index;
+  }
+  std::string_view Name(std::uint32_t iIndex) const { return names_[iIndex]; }
+
+ private:
+  struct Entry {
+    std::size_t hash;
+    std::uint32_t index;
+  };
+  /// Where iId's entry is, or the empty entry where it would go.
+  std::size_t Position(std::string_view iId, std::size_t iHash) const {
+    const std::size_t mask = entries_.size() - 1;
+    for (std::size_t i = iHash & mask;; i = (i + 1) & mask) {
+      const Entry& entry = entries_[i];
+      if (entry.index == kNone || (entry.hash == iHash && names_[entry.index] == iId)) return i;
+    }
+  }
+  void Grow() {
+    std::vector<Entry> grown(entries_.size() * 2, Entry{0, kNone});
+    const std::size_t mask = grown.size() - 1;
+    for (const Entry& entry : entries_) {
+      if (entry.index == kNone) continue;
+      std::size_t i = entry.hash & mask;
+      while (grown[i].index != kNone) i = (i + 1) & mask;
+      grown[i] = entry;
+    }
+    entries_.swap(grown);
+  }
+
+  std::vector<Entry> entries_;
+  std::vector<std::string_view> names_;
+  TextPool texts_;
+};
+
 /// Reads the table while the JSON parser walks the text: the frame of the top level, of
 /// "objects" and of each object are followed event by event; every other value is read whole
 /// and then checked. Objects are built as soon as each is read; references between them are
 /// settled once every id is known.
 class Loader {
  public:
-  Loader() : table_(std::make_unique<Table>()) {}
+  /// iTextSize sizes the table of ids: objects take a few hundred bytes of text each.
+  explicit Loader(std::size_t iTextSize)
+      : table_(std::make_unique<Table>()), ids_(iTextSize / 256) {}
 
   // The parser's events.
-  bool null() { return Scalar(Value{}); }
+  bool null() {
+    Value* value = Scalar();
+    return value && Done();
+  }
   bool boolean(bool iValue) {
-    Value value;
-    value.shape = Value::Shape::Bool;
-    value.boolean = iValue;
-    return Scalar(std::move(value));
+    Value* value = Scalar();
+    if (!value) return false;
+    value->shape = Value::Shape::Bool;
+    value->boolean = iValue;
+    return Done();
   }
   bool number_integer(Json::number_integer_t iValue) {
-    Value value;
-    value.shape = Value::Shape::Integer;
-    value.integer = iValue;
-    return Scalar(std::move(value));
+    Value* value = Scalar();
+    if (!value) return false;
+    value->shape = Value::Shape::Integer;
+    value->integer = iValue;
+    return Done();
   }
   bool number_unsigned(Json::number_unsigned_t iValue) {
-    Value value;
+    Value* value = Scalar();
+    if (!value) return false;
     if (iValue <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-      value.shape = Value::Shape::Integer;
-      value.integer = static_cast<std::int64_t>(iValue);
+      value->shape = Value::Shape::Integer;
+      value->integer = static_cast<std::int64_t>(iValue);
     } else {
-      value.shape = Value::Shape::Number;
+      value->shape = Value::Shape::Number;
     }
-    return Scalar(std::move(value));
+    return Done();
   }
   bool number_float(Json::number_float_t, const std::string&) {
-    Value value;
-    value.shape = Value::Shape::Number;
-    return Scalar(std::move(value));
+    Value* value = Scalar();
+    if (!value) return false;
+    value->shape = Value::Shape::Number;
+    return Done();
   }
   bool string(std::string& iText) {
-    Value value;
-    value.shape = Value::Shape::String;
-    value.text = std::move(iText);
-    return Scalar(std::move(value));
+    Value* value = Scalar();
+    if (!value) return false;
+    value->shape = Value::Shape::String;
+    value->text.assign(iText);  // a copy: the parser keeps its buffer, the value its own
+    return Done();
   }
   bool binary(Json::binary_t&) { return Fail("top level", "binary values are not JSON"); }
   bool start_object(std::size_t) { return StartContainer(Value::Shape::Object); }
@@ -261,7 +363,10 @@ class Loader {
     return false;
   }
 
-  bool Scalar(Value iValue);
+  /// Where a scalar beginning now goes (null after a fault, or for nothing to keep).
+  Value* Scalar();
+  /// After a scalar: the end of a value read whole when it stood alone.
+  bool Done() { return open_.empty() ? Collected() : true; }
   bool StartContainer(Value::Shape iShape);
   bool EndContainer();
   /// Whether a value beginning now starts a reading whole; fails where a value cannot stand.
@@ -269,9 +374,9 @@ class Loader {
   Value* NewValue();
   bool Collected();
 
-  std::string EntryPlace() const { return "objects." + *idNames_[entryId_]; }
+  std::string EntryPlace() const { return "objects." + std::string(ids_.Name(entryId_)); }
   std::string MemberPlace() const;
-  std::uint32_t IdIndex(std::string iId);
+  std::uint32_t IdIndex(std::string_view iId);
 
   bool ReadSetting(RootMember iMember, Value& iValue);
   bool ReadDump(Value& iValue);
@@ -280,8 +385,7 @@ class Loader {
 
   bool FinishEntry();
   bool ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem);
-  bool ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
-                  Problem* oProblem);
+  bool ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm, Problem* oProblem);
   bool ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
                       Problem* oProblem);
 
@@ -293,8 +397,7 @@ class Loader {
   unsigned rootMembersSeen_ = 0;
 
   // Ids: every id named so far, defined or only referred to.
-  std::unordered_map<std::string, std::uint32_t> idIndex_;
-  std::vector<const std::string*> idNames_;
+  IdTable ids_;
   std::vector<MemObject*> idObjects_;  // null until defined
   std::vector<std::pair<std::string, MemObject*>> objects_;
 
@@ -307,7 +410,8 @@ class Loader {
   bool entryHasLacks_ = false;
   Value entryLacks_;
   std::uint64_t entryOpsSeen_ = 0;
-  std::vector<std::pair<Op, Value>> entryOps_;
+  std::vector<std::pair<Op, Value>> entryOps_;  // the first entryOpCount_ are this object's
+  std::size_t entryOpCount_ = 0;
 
   // A value being read whole.
   bool collecting_ = false;
@@ -326,29 +430,32 @@ class Loader {
   std::vector<std::string> activeTraces_;
 };
 
-std::uint32_t Loader::IdIndex(std::string iId) {
-  auto [where, added] = idIndex_.try_emplace(std::move(iId), 0);
-  if (added) {
-    where->second = static_cast<std::uint32_t>(idNames_.size());
-    idNames_.push_back(&where->first);
-    idObjects_.push_back(nullptr);
-  }
-  return where->second;
+std::uint32_t Loader::IdIndex(std::string_view iId) {
+  const std::uint32_t index = ids_.FindOrAdd(iId);
+  if (index == idObjects_.size()) idObjects_.push_back(nullptr);
+  return index;
 }
 
 std::string Loader::MemberPlace() const {
   if (frames_.back() == Frame::Root) {
     switch (rootMember_) {
-      case RootMember::Objects: return "objects";
-      case RootMember::Dump: return "dump";
-      case RootMember::TraceTool: return "trace_tool";
-      case RootMember::ActiveTraces: return "active_traces";
+      case RootMember::Objects:
+        return "objects";
+      case RootMember::Dump:
+        return "dump";
+      case RootMember::TraceTool:
+        return "trace_tool";
+      case RootMember::ActiveTraces:
+        return "active_traces";
     }
   }
   switch (entryMember_) {
-    case EntryMember::Type: return EntryPlace() + ".type";
-    case EntryMember::Lacks: return EntryPlace() + ".lacks";
-    case EntryMember::Operation: break;
+    case EntryMember::Type:
+      return EntryPlace() + ".type";
+    case EntryMember::Lacks:
+      return EntryPlace() + ".lacks";
+    case EntryMember::Operation:
+      break;
   }
   return EntryPlace() + "." + OpName(entryOp_);
 }
@@ -371,12 +478,13 @@ bool Loader::BeginValue(bool iIsObject) {
       entryHasType_ = false;
       entryHasLacks_ = false;
       entryOpsSeen_ = 0;
-      entryOps_.clear();
+      entryOpCount_ = 0;
       return true;
-    case Frame::Entry: break;
+    case Frame::Entry:
+      break;
   }
   collecting_ = true;
-  collected_ = Value{};
+  collected_.Clear();
   open_.clear();
   return true;
 }
@@ -388,13 +496,9 @@ Value* Loader::NewValue() {
   return &parent->items.back();
 }
 
-bool Loader::Scalar(Value iValue) {
-  if (!collecting_) {
-    if (!BeginValue(false)) return false;
-    if (!collecting_) return true;
-  }
-  *NewValue() = std::move(iValue);
-  return open_.empty() ? Collected() : true;
+Value* Loader::Scalar() {
+  if (!collecting_ && !BeginValue(false)) return nullptr;
+  return NewValue();
 }
 
 bool Loader::StartContainer(Value::Shape iShape) {
@@ -442,7 +546,7 @@ bool Loader::key(std::string& iKey) {
     }
     case Frame::Objects: {
       if (iKey.empty()) return Fail("objects", "an id must not be empty");
-      entryId_ = IdIndex(std::move(iKey));
+      entryId_ = IdIndex(iKey);
       if (idObjects_[entryId_]) return Fail(EntryPlace(), "duplicate id");
       return true;
     }
@@ -485,7 +589,11 @@ bool Loader::Collected() {
       entryHasLacks_ = true;
       return true;
     case EntryMember::Operation:
-      entryOps_.emplace_back(entryOp_, std::move(collected_));
+      // Swapped in, so that the buffers of both values serve again.
+      if (entryOpCount_ == entryOps_.size()) entryOps_.emplace_back();
+      entryOps_[entryOpCount_].first = entryOp_;
+      std::swap(entryOps_[entryOpCount_].second, collected_);
+      ++entryOpCount_;
       return true;
   }
   return true;
@@ -510,21 +618,25 @@ bool Loader::FinishEntry() {
       withheld |= static_cast<std::uint16_t>(1u << static_cast<int>(iface));
     }
   }
-  for (const auto& [op, value] : entryOps_)
+  for (std::size_t i = 0; i < entryOpCount_; ++i) {
+    const Op op = entryOps_[i].first;
     if (!TypeHasOp(entryType_, op))
-      return Fail(EntryPlace() + "." + OpName(op), std::string(typeName) + " offers no " + OpName(op));
+      return Fail(EntryPlace() + "." + OpName(op),
+                  std::string(typeName) + " offers no " + OpName(op));
+  }
 
   MemObject* object = table_->Create(entryType_);
   if (!object) return Fail(EntryPlace(), "no storage for the object");
   for (int i = 0; i < kIfaceCount; ++i)
     if (withheld & (1u << i)) object->Withhold(static_cast<Iface>(i));
-  for (auto& [op, value] : entryOps_) {
+  for (std::size_t i = 0; i < entryOpCount_; ++i) {
+    const Op op = entryOps_[i].first;
     Problem problem;
-    if (!ApplyAnswer(object, op, value, &problem))
+    if (!ApplyAnswer(object, op, entryOps_[i].second, &problem))
       return Fail(EntryPlace() + "." + OpName(op) + problem.where, problem.what);
   }
   idObjects_[entryId_] = object;
-  objects_.emplace_back(*idNames_[entryId_], object);
+  objects_.emplace_back(ids_.Name(entryId_), object);
   return true;
 }
 
@@ -647,7 +759,8 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
     }
     case Kind::PLMID: {
       if (shape != Shape::Object)
-        return oProblem->Set("", "expected {\"physical\": hex, \"logical\": text, \"major\": text}");
+        return oProblem->Set("",
+                             "expected {\"physical\": hex, \"logical\": text, \"major\": text}");
       std::vector<std::uint8_t> physical;
       std::string_view logical, major;
       for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
@@ -671,7 +784,8 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       iObject->SetCEStamp(iOp, ZynPLMCEStamp(iValue.text));
       return true;
     case Kind::Object:
-    case Kind::List: return ApplyReference(iObject, iOp, iValue, iValueForm, oProblem);
+    case Kind::List:
+      return ApplyReference(iObject, iOp, iValue, iValueForm, oProblem);
   }
   return true;
 }
@@ -680,11 +794,10 @@ bool Loader::ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iVal
                             Problem* oProblem) {
   using Shape = Value::Shape;
   const bool list = OpKind(iOp) == Kind::List;
-  Reference reference{iObject, entryId_, iOp, list, iValueForm,
-                      static_cast<std::uint32_t>(targets_.size()), 0};
+  Reference reference{
+      iObject, entryId_, iOp, list, iValueForm, static_cast<std::uint32_t>(targets_.size()), 0};
   auto add = [&](Value& iTarget) {
-    targets_.push_back(iTarget.shape == Shape::Null ? kNullTarget
-                                                    : IdIndex(std::move(iTarget.text)));
+    targets_.push_back(iTarget.shape == Shape::Null ? kNullTarget : IdIndex(iTarget.text));
   };
   if (!list) {
     if (iValue.shape != Shape::String && iValue.shape != Shape::Null)
@@ -707,10 +820,14 @@ bool Loader::ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iVal
 
 bool Loader::ReadSetting(RootMember iMember, Value& iValue) {
   switch (iMember) {
-    case RootMember::Dump: return ReadDump(iValue);
-    case RootMember::TraceTool: return ReadTraceTool(iValue);
-    case RootMember::ActiveTraces: return ReadActiveTraces(iValue);
-    case RootMember::Objects: break;
+    case RootMember::Dump:
+      return ReadDump(iValue);
+    case RootMember::TraceTool:
+      return ReadTraceTool(iValue);
+    case RootMember::ActiveTraces:
+      return ReadActiveTraces(iValue);
+    case RootMember::Objects:
+      break;
   }
   return true;
 }
@@ -787,10 +904,11 @@ bool Loader::Finish() {
       const std::int64_t target = targets_[reference.first + i];
       MemObject* object = target == kNullTarget ? nullptr : idObjects_[target];
       if (target != kNullTarget && (!object || !object->Offers(required))) {
-        std::string place = "objects." + *idNames_[reference.holderId] + "." + OpName(reference.op);
+        std::string place =
+            "objects." + std::string(ids_.Name(reference.holderId)) + "." + OpName(reference.op);
         if (reference.valueForm) place += ".value";
         if (reference.list) place += "[" + std::to_string(i) + "]";
-        const std::string& name = *idNames_[target];
+        const std::string_view name = ids_.Name(static_cast<std::uint32_t>(target));
         if (!object) return Fail(place, "unknown id " + Quoted(name));
         return Fail(place, Quoted(name) + " offers no " + IfaceName(required));
       }
@@ -802,8 +920,8 @@ bool Loader::Finish() {
       reference.holder->SetObject(reference.op, targets[0]);
   }
   if (!dumpObject_.empty()) {
-    auto found = idIndex_.find(dumpObject_);
-    MemObject* object = found == idIndex_.end() ? nullptr : idObjects_[found->second];
+    const std::uint32_t found = ids_.Find(dumpObject_);
+    MemObject* object = found == IdTable::kNone ? nullptr : idObjects_[found];
     if (!object) return Fail("dump.object", "unknown id " + Quoted(dumpObject_));
     if (!object->Offers(Iface::ZynIMpgDump))
       return Fail("dump.object", Quoted(dumpObject_) + " offers no ZynIMpgDump");
@@ -830,7 +948,7 @@ void Loader::MoveInto(LoadedTable* oTable) {
 bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError) {
   std::string error;
   try {
-    Loader loader;
+    Loader loader(iText.size());
     if (Json::sax_parse(iText.begin(), iText.end(), &loader) && loader.Finish()) {
       if (oTable) loader.MoveInto(oTable);
       return true;

@@ -2,7 +2,6 @@
 // answer from what the file set, withheld interfaces, lists, and generated tables.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -87,9 +86,11 @@ const BadTable kBadTables[] = {
                   "GetLinkSequence": {"repeat": "0001", "times": 200000000})"),
      "objects.x.GetLinkSequence.times: a sequence of 400000000 octets is longer than the limit "
      "of 268435456"},
-    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-02-29T00:00:00Z")"),
+    {OneObject(
+         R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-02-29T00:00:00Z")"),
      "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
-    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-01-01 00:00:00")"),
+    {OneObject(
+         R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-01-01 00:00:00")"),
      "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
     {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": {"physical": "0A", "other": ""})"),
      "objects.x.GetPLMID.other: unknown key"},
@@ -431,18 +432,18 @@ TEST(MemObjects, AnObjectHeldElsewhereOutlivesItsTable) {
 TEST(TableGenerator, BuildsEveryTypeWithinTheMemoryBudget) {
   LoadedTable table;
   std::string error;
-  ASSERT_TRUE(GenerateTable(700, 2, &table, &error)) << error;
+  ASSERT_TRUE(GenerateTable(5000, 2, &table, &error)) << error;
   MemObject* manager = table.Find("manager");
   ASSERT_NE(manager, nullptr);
   EXPECT_EQ(table.dumpObject, "manager");
   // Per row: the row, two components, two RMT rows and their five shared components.
-  EXPECT_EQ(table.table->CountObjects(), 3u + 700u * 10u);
+  EXPECT_EQ(table.table->CountObjects(), 3u + 5000u * 10u);
   EXPECT_LE(table.table->BytesUsed(), 256u * table.table->CountObjects());
 
   ZynListValZynIDCIMpgDMTElement_var rows, toBeSaved;
   ZynIDCIMpgManager_var(manager->Unknown())->GetDMTElements(rows);
   ZynIDCIMpgManagerPrivate_var(manager->Unknown())->GetDMTElementsToBeSaved(toBeSaved);
-  ASSERT_EQ(rows.Size(), 700);
+  ASSERT_EQ(rows.Size(), 5000);
   EXPECT_GT(toBeSaved.Size(), 0);
   std::set<std::string> types;
   for (int i = 1; i <= rows.Size(); ++i) {
@@ -467,7 +468,7 @@ TEST(TableGenerator, BuildsEveryTypeWithinTheMemoryBudget) {
   EXPECT_EQ(types.size(), 2u + 7u);  // both rows and every component type
 
   LoadedTable again;
-  ASSERT_TRUE(GenerateTable(700, 2, &again, &error)) << error;
+  ASSERT_TRUE(GenerateTable(5000, 2, &again, &error)) << error;
   EXPECT_EQ(again.table->BytesUsed(), table.table->BytesUsed());
   EXPECT_FALSE(GenerateTable(-1, 2, &again, &error));
 }
