@@ -187,6 +187,15 @@ std::string SyntaxMessage(const std::string& iWhat) {
   return message;
 }
 
+/// "line L, column C" of the byte at iOffset, both counted from 1 as the parser counts them.
+std::string PlaceAt(std::string_view iText, std::size_t iOffset) {
+  if (iOffset > iText.size()) iOffset = iText.size();
+  std::size_t line = 1, lineStart = 0;
+  for (std::size_t at = 0; at < iOffset; ++at)
+    if (iText[at] == '\n') ++line, lineStart = at + 1;
+  return "line " + std::to_string(line) + ", column " + std::to_string(iOffset - lineStart + 1);
+}
+
 /// Characters kept for the reader's whole run, in large blocks.
 class TextPool {
  public:
@@ -276,9 +285,9 @@ class IdTable {
 /// settled once every id is known.
 class Loader {
  public:
-  /// iTextSize sizes the table of ids: objects take a few hundred bytes of text each.
-  explicit Loader(std::size_t iTextSize)
-      : table_(std::make_unique<Table>()), ids_(iTextSize / 256) {}
+  /// Sizes the table of ids from the text: objects take a few hundred bytes of text each.
+  explicit Loader(std::string_view iText)
+      : text_(iText), table_(std::make_unique<Table>()), ids_(iText.size() / 256) {}
 
   // The parser's events.
   bool null() {
@@ -329,8 +338,15 @@ class Loader {
   bool end_object() { return EndContainer(); }
   bool end_array() { return EndContainer(); }
   bool key(std::string& iKey);
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& iError) {
+  bool parse_error(std::size_t iRead, const std::string&,
+                   const nlohmann::detail::exception& iError) {
     error_ = SyntaxMessage(iError.what());
+    // The parser places its syntax faults itself, but not a number too large for a double.
+    if (error_.rfind("line ", 0) != 0) {
+      const std::size_t lead = error_.find("] ");
+      error_ = PlaceAt(text_, iRead > 0 ? iRead - 1 : 0) + ": " +
+               (lead == std::string::npos ? error_ : error_.substr(lead + 2));
+    }
     return false;
   }
 
@@ -389,6 +405,7 @@ class Loader {
   bool ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
                       Problem* oProblem);
 
+  std::string_view text_;
   std::string error_;
   std::unique_ptr<Table> table_;
 
@@ -948,7 +965,12 @@ void Loader::MoveInto(LoadedTable* oTable) {
 bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError) {
   std::string error;
   try {
-    Loader loader(iText.size());
+    // The parser takes a NUL byte for the end of the text; whatever follows would go unread.
+    if (const std::size_t nul = iText.find('\0'); nul != std::string_view::npos) {
+      if (oError) *oError = PlaceAt(iText, nul) + ": a NUL byte, which no table text holds";
+      return false;
+    }
+    Loader loader(iText);
     if (Json::sax_parse(iText.begin(), iText.end(), &loader) && loader.Finish()) {
       if (oTable) loader.MoveInto(oTable);
       return true;

@@ -148,12 +148,22 @@ bool ReadText(const std::string& iPath, std::string* oText, std::string* oError)
     }
     return true;
   }
+  std::error_code ignored;
+  if (std::filesystem::is_directory(iPath, ignored)) {
+    *oError = "cannot read: it is a directory";
+    return false;
+  }
   std::ifstream file(iPath, std::ios::binary);
   if (!file) {
     *oError = std::string("cannot open: ") + std::strerror(errno);
     return false;
   }
-  oText->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  try {
+    oText->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure& failure) {
+    *oError = std::string("cannot read: ") + failure.what();
+    return false;
+  }
   if (file.bad()) {
     *oError = std::string("cannot read: ") + std::strerror(errno);
     return false;
