@@ -16,8 +16,8 @@ void PrintUuid(const ZynUuid& iUuid) {
   iUuid.UUID_to_chaine(buffer.get(), 0);
   // The text ends at the first zero byte, and never beyond the buffer.
   const void* end = std::memchr(buffer.get(), 0, kUuidBufferSize);
-  const int length = end ? static_cast<int>(static_cast<const char*>(end) - buffer.get())
-                         : kUuidBufferSize;
+  const int length =
+      end ? static_cast<int>(static_cast<const char*>(end) - buffer.get()) : kUuidBufferSize;
   const ZynUnicodeString text(buffer.get(), length);
   Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
        [&](std::ostream& out) { out << text.CastToCharPtr(); });

@@ -14,5 +14,4 @@ ZYN_MPG_DUMP_CLASS(ZynMpgRMTFileBasedComponentDump, "ZynDCIMpgRMTFileBasedCompon
 ZYN_MPG_DUMP_CLASS(ZynMpgRMTRowDump, "ZynDCIMpgRMTRow", nullptr)
 ZYN_MPG_DUMP_CLASS(ZynMpgOrvComponentDump, "ZynDCIMpgOrvComponent", nullptr)
 // One class serves both Pell types.
-ZYN_MPG_DUMP_CLASS(ZynMpgPellComponentDump, "ZynDCIMpgPellComponent",
-                   "ZynDCIMpgPellNonM1Component")
+ZYN_MPG_DUMP_CLASS(ZynMpgPellComponentDump, "ZynDCIMpgPellComponent", "ZynDCIMpgPellNonM1Component")

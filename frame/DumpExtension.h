@@ -35,9 +35,9 @@ class DumpExtension : public ZynIMpgDump {
     kvr::internal::om_guard guard;
     if (ZynMetaClass* cached = metaClass_.load(std::memory_order_relaxed)) return cached;
     ZynMetaClass* interfaceMeta = ZynIMpgDump::MetaObject();
-    ZynMetaClass* meta = kvr::internal::fct_RetrieveMetaObject(
-        Derived::kClassName, DataExtension, interfaceMeta, Derived::kExtendedType, kFramework,
-        sizeof(Derived));
+    ZynMetaClass* meta =
+        kvr::internal::fct_RetrieveMetaObject(Derived::kClassName, DataExtension, interfaceMeta,
+                                              Derived::kExtendedType, kFramework, sizeof(Derived));
     if (meta && Derived::kAlsoExtends)
       meta->SetExtensionOf(kvr::internal::fct_FindMetaObject(Derived::kAlsoExtends));
     metaClass_.store(meta, std::memory_order_release);
@@ -83,14 +83,14 @@ void* DumpExtension<Derived>::Register() {
 }  // namespace zyn_mpg
 
 /// Declares a dump class: its exported creation function and the class with what differs.
-#define ZYN_MPG_DUMP_CLASS(Class, ExtendedType, AlsoExtends)                                  \
-  extern "C" IUnknown* CreateBOAZynIMpgDump##Class(ZynBaseUnknown* iExtended,                 \
-                                                   ZynBaseUnknown* iOuter);                   \
-  class Class final : public zyn_mpg::DumpExtension<Class> {                                 \
-   public:                                                                                    \
-    static constexpr const char* kClassName = #Class;                                         \
-    static constexpr const char* kExtendedType = ExtendedType;                                \
-    static constexpr const char* kAlsoExtends = AlsoExtends;                                  \
-    static constexpr ZynCreateFunction kCreate = &CreateBOAZynIMpgDump##Class;                \
-    HRESULT Dump(int iLevel, int iMode, int iIndex) override;                                 \
+#define ZYN_MPG_DUMP_CLASS(Class, ExtendedType, AlsoExtends)                   \
+  extern "C" IUnknown* CreateBOAZynIMpgDump##Class(ZynBaseUnknown* iExtended,  \
+                                                   ZynBaseUnknown* iOuter);    \
+  class Class final : public zyn_mpg::DumpExtension<Class> {                   \
+   public:                                                                     \
+    static constexpr const char* kClassName = #Class;                          \
+    static constexpr const char* kExtendedType = ExtendedType;                 \
+    static constexpr const char* kAlsoExtends = AlsoExtends;                   \
+    static constexpr ZynCreateFunction kCreate = &CreateBOAZynIMpgDump##Class; \
+    HRESULT Dump(int iLevel, int iMode, int iIndex) override;                  \
   };

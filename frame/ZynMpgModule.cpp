@@ -31,10 +31,10 @@ ZynOMModule& ModuleObject() { return gModule; }
 
 }  // namespace zyn_mpg
 
-#define ZYN_MPG_CREATION_FUNCTION(Class)                                                   \
-  extern "C" __attribute__((visibility("default"))) IUnknown* CreateBOAZynIMpgDump##Class( \
-      ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter) {                                 \
-    return Class::Create(iExtended, iOuter);                                               \
+#define ZYN_MPG_CREATION_FUNCTION(Class)                                                     \
+  extern "C" __attribute__((visibility("default")))                                          \
+  IUnknown* CreateBOAZynIMpgDump##Class(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter) { \
+    return Class::Create(iExtended, iOuter);                                                 \
   }
 
 ZYN_MPG_CREATION_FUNCTION(ZynMpgDMTRowDump)

@@ -1,13 +1,13 @@
 // Fuzz target: a table file through the loader, then a dump of every object of the loaded table
 // at several levels and modes on both sinks.
 #include <dlfcn.h>
+#include <libgen.h>
 #include <linux/limits.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <libgen.h>
 #include <streambuf>
 #include <string>
 

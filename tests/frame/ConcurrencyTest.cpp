@@ -92,7 +92,8 @@ TEST_F(ConcurrencyTest, ThreadsDumpingOnStandardOutputAndNamedTracesShareNothing
   ZynTrace::SetActive("ZynMpgProviderComponentTrace", true);
   ZynTrace::SetActive("ZynMpgMappingTrace", true);
   RunTogether([&](int t) {
-    for (int level : {0, 1, 2, 3}) EXPECT_EQ(DumpOf(table_.Find("manager"), level, 1 + t % 3, 0), S_OK);
+    for (int level : {0, 1, 2, 3})
+      EXPECT_EQ(DumpOf(table_.Find("manager"), level, 1 + t % 3, 0), S_OK);
   });
 }
 

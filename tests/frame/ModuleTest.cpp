@@ -60,8 +60,8 @@ TEST_F(ModuleTest, EveryTypeGetsItsClassThroughTheDictionary) {
     EXPECT_STREQ(dump->IsA(), row.className);
     EXPECT_TRUE(dump->IsAKindOf(row.className));
     EXPECT_TRUE(dump->IsAKindOf("ZynIMpgDump"));
-    EXPECT_FALSE(dump->IsAKindOf(row.type == Type::Manager ? "ZynMpgRMTRowDump"
-                                                           : "ZynMpgManagerDump"));
+    EXPECT_FALSE(
+        dump->IsAKindOf(row.type == Type::Manager ? "ZynMpgRMTRowDump" : "ZynMpgManagerDump"));
     EXPECT_EQ(dump->GetImpl(0), object->Unknown());
     // Each request builds a fresh extension of the same class.
     ZynIMpgDump_var again(object->Unknown());
@@ -206,7 +206,7 @@ TEST_F(ModuleTest, TheSinkIsChosenAfreshAtEachEmission) {
   CapturedTrace trace;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(DumpOf(dummy, i, i, i), S_OK);
   EXPECT_EQ(trace.calls, (std::vector<std::string>{"TraPut 2 <Dummy component>\n",
-                                                    "TraPut 2 <Dummy component>\n"}));
+                                                   "TraPut 2 <Dummy component>\n"}));
   EXPECT_EQ(out.str(), "<Dummy component>\n");
   EXPECT_EQ(out.flushes(), 1);
 }
@@ -223,10 +223,9 @@ TEST_F(ModuleTest, TheUuidPrinterChoosesItsOwnSink) {
   CapturedStdout out;
   CapturedTrace trace;
   EXPECT_EQ(DumpOf(row, 0, 1, 3), S_OK);
-  EXPECT_EQ(trace.calls,
-            (std::vector<std::string>{"TraPrint 2 <DMTElement>  %d *** uuid:  -> <DMTElement>  3 *** uuid: ",
-                                      "TraPut 2  ********************",
-                                      "TraPut 2 </DMTElement>\n"}));
+  EXPECT_EQ(trace.calls, (std::vector<std::string>{
+                             "TraPrint 2 <DMTElement>  %d *** uuid:  -> <DMTElement>  3 *** uuid: ",
+                             "TraPut 2  ********************", "TraPut 2 </DMTElement>\n"}));
   EXPECT_EQ(out.str(), "0123456789abcdeffedcba9876543210");
   EXPECT_EQ(out.flushes(), 0);
 }

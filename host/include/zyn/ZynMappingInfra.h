@@ -48,7 +48,11 @@ ZYN_EXPORT extern const IID IID_ZynIDCIMpgPellComponent;
 ZYN_EXPORT extern const IID IID_ZynIDCIMpgProviderComponent;
 
 /// Mapping master of a row or environment: 0 none, 1 M1, 2 non-M1; other values are possible.
-enum ZynDCIMpgMappingMaster : int { ZynDCIMpgMasterNone = 0, ZynDCIMpgMasterM1 = 1, ZynDCIMpgMasterNonM1 = 2 };
+enum ZynDCIMpgMappingMaster : int {
+  ZynDCIMpgMasterNone = 0,
+  ZynDCIMpgMasterM1 = 1,
+  ZynDCIMpgMasterNonM1 = 2
+};
 /// Mapping client of an environment; values 0 to 5 are named, others are possible.
 enum ZynDCIMpgMappingClient : int {
   ZynDCIMpgClientNone = 0,

@@ -150,7 +150,9 @@ class MemObject {
   virtual ZynBaseUnknown* Unknown() = 0;
 
   /// Withdraws an interface: asking the object for it answers null.
-  void Withhold(Iface iIface) { withheld_ |= static_cast<std::uint16_t>(1u << static_cast<int>(iIface)); }
+  void Withhold(Iface iIface) {
+    withheld_ |= static_cast<std::uint16_t>(1u << static_cast<int>(iIface));
+  }
   bool Offers(Iface iIface) const;
 
   /// The result iOp answers (values of iOp's kind are set below).
@@ -191,7 +193,8 @@ class MemObject {
   Table& GetTable() const { return *table_; }
 
  protected:
-  MemObject(Table& iTable, Type iType, Slot* iSlots) : table_(&iTable), slots_(iSlots), type_(iType) {}
+  MemObject(Table& iTable, Type iType, Slot* iSlots)
+      : table_(&iTable), slots_(iSlots), type_(iType) {}
   virtual ~MemObject() = default;
   friend class Table;
 

@@ -57,7 +57,9 @@ class ZYN_EXPORT ZynBinary {
   /// A binary that reports iLength bytes and gives none.
   static ZynBinary Hollow(int iLength);
 
-  const std::uint8_t* getArray() const { return hollow_ || bytes_.empty() ? nullptr : bytes_.data(); }
+  const std::uint8_t* getArray() const {
+    return hollow_ || bytes_.empty() ? nullptr : bytes_.data();
+  }
   int getLength() const { return length_; }
 
  private:

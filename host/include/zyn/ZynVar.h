@@ -70,7 +70,7 @@ class ZynVar {
     if (iObject) {
       void* out = nullptr;
       if (const_cast<ZynBaseUnknown*>(iObject)->QueryInterface(ZynInterfaceTraits<I>::Iid(),
-                                                                &out) >= 0)
+                                                               &out) >= 0)
         found = static_cast<I*>(out);
     }
     Clear();
@@ -168,7 +168,7 @@ class ZynListVal {
   using ZynListVal##I##_var = ZynListVal<I>;
 
 /// Inside an interface class: its identifier and name.
-#define ZYN_DECLARE_INTERFACE(I)                     \
- public:                                             \
+#define ZYN_DECLARE_INTERFACE(I)                   \
+ public:                                           \
   static const IID& ClassIid() { return IID_##I; } \
   static const char* ClassName() { return #I; }
