@@ -46,10 +46,9 @@ SlotLayout BuildLayout() {
   return layout;
 }
 
-const SlotLayout& Layout() {
-  static const SlotLayout layout = BuildLayout();
-  return layout;
-}
+// Built when the library loads, so that the hot path of every query reads it without a guard.
+const SlotLayout kLayout = BuildLayout();
+const SlotLayout& Layout() { return kLayout; }
 
 /// A list answer: the targets, in order, kept in the table's storage.
 struct ListRecord {

@@ -12,6 +12,10 @@ const IID IID_ZynBaseUnknown = {
 
 namespace {
 
+/// Answered by extension objects alone, with themselves: how ToCreateBOA recognises them.
+const IID kExtensionProbe = {
+    0x5a590000u, 0x00ff, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x45, 0x58, 0x54, 0xff}};
+
 std::atomic<long> gLiveObjects{0};
 
 /// The injected allocation failures. `armed` keeps the ordinary allocation free of any lock;
@@ -85,6 +89,10 @@ void ZynBaseExtension::AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* i
 HRESULT ZynBaseExtension::QueryInterface(const IID& iIid, void** oInterface) {
   if (!oInterface) return E_FAIL;
   *oInterface = nullptr;
+  if (iIid == kExtensionProbe) {
+    *oInterface = this;  // no reference: only ToCreateBOA asks, on an object it holds
+    return S_OK;
+  }
   bool own = iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown;
   for (const ZynMetaClass* meta = class_; meta && !own; meta = meta->GetBase())
     if (const IID* iid = meta->GetIid()) own = *iid == iIid;
@@ -143,7 +151,11 @@ IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown*, ZynMetaClass* 
   if (!iConstructor) return nullptr;
   ZynBaseUnknown* built = iConstructor();
   if (!built) return nullptr;
-  auto* extension = dynamic_cast<ZynBaseExtension*>(built);
+  // Asking for the extension probe costs one virtual call where a dynamic_cast would compare
+  // type names across libraries.
+  void* probe = nullptr;
+  built->QueryInterface(kExtensionProbe, &probe);
+  auto* extension = static_cast<ZynBaseExtension*>(probe);
   if (!extension) {
     delete built;
     return nullptr;

@@ -419,6 +419,10 @@ int Run(const Options& iOptions) {
 }  // namespace mpgdump
 
 int main(int argc, char** argv) {
+  // Standard output is written only through std::cout (the dumps and the named traces), so it
+  // needs no lock-step with C stdio: each insertion then lands in the stream's own buffer, and
+  // std::endl still writes the line out at once.
+  std::ios::sync_with_stdio(false);
   mpgdump::Options options;
   if (const std::optional<int> status = mpgdump::ParseArguments(argc, argv, &options)) {
     return *status;
