@@ -37,14 +37,26 @@ std::streamsize CountingStreambuf::xsputn(const char* iText, std::streamsize iCo
 
 int CountingStreambuf::sync() { return original_->pubsync(); }
 
-long ResidentKiB() {
+namespace {
+/// A "Name:   N kB" field of /proc/self/status, in KiB; -1 when absent.
+long StatusKiB(const std::string& iField) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.compare(0, 6, "VmRSS:") == 0) return std::stol(line.substr(6));
+    if (line.compare(0, iField.size(), iField) == 0) return std::stol(line.substr(iField.size()));
   }
   return -1;
 }
+}  // namespace
+
+long ResidentKiB() { return StatusKiB("VmRSS:"); }
+
+void ResetPeakResident() {
+  std::ofstream clearRefs("/proc/self/clear_refs");
+  clearRefs << "5";  // 5 resets the peak resident set size
+}
+
+long PeakResidentSinceResetKiB() { return StatusKiB("VmHWM:"); }
 
 long PeakResidentKiB() {
   rusage usage{};

@@ -38,5 +38,9 @@ class CountingStreambuf : public std::streambuf {
 long ResidentKiB();
 /// The largest resident memory of the process so far, in KiB.
 long PeakResidentKiB();
+/// Starts a new peak: the kernel's high-water mark (VmHWM) drops to the resident memory now.
+void ResetPeakResident();
+/// The high-water mark since ResetPeakResident (VmHWM), in KiB; -1 when unknown.
+long PeakResidentSinceResetKiB();
 
 }  // namespace mpgdump

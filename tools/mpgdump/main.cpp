@@ -366,6 +366,7 @@ int Run(const Options& iOptions) {
   long residentBefore = 0;
   if (iOptions.stats) {
     residentBefore = ResidentKiB();
+    ResetPeakResident();
     counter.emplace(std::cout);
   }
   const auto start = std::chrono::steady_clock::now();
@@ -399,6 +400,9 @@ int Run(const Options& iOptions) {
     std::snprintf(line, sizeof line, "peak resident memory: %ld KiB\n", PeakResidentKiB());
     report += line;
     std::snprintf(line, sizeof line, "resident memory before dump: %ld KiB\n", residentBefore);
+    report += line;
+    std::snprintf(line, sizeof line, "peak resident memory during dump: %ld KiB\n",
+                  PeakResidentSinceResetKiB());
     report += line;
     std::snprintf(line, sizeof line, "table bytes: %zu\n", session.table.table->BytesUsed());
     report += line;

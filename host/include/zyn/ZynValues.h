@@ -5,33 +5,60 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "zyn/ZynBaseUnknown.h"
 
-/// A text held as UTF-8. Both 8-bit views answer the stored bytes, valid while the string lives
-/// and until it is next changed.
+/// A text held as UTF-8. Both 8-bit views answer the stored bytes, NUL-terminated, valid while
+/// the string lives and until it is next changed. Texts of up to kInlineBytes bytes (names,
+/// uuids, hexadecimal identifiers) are kept inside the object, with no allocation.
 class ZYN_EXPORT ZynUnicodeString {
  public:
+  static constexpr std::size_t kInlineBytes = 47;
+
   ZynUnicodeString() = default;
   ZynUnicodeString(const char* iText);  // NOLINT(google-explicit-constructor): host idiom
   ZynUnicodeString(const char* iText, int iByteCount);
+  ZynUnicodeString(const ZynUnicodeString& iOther) { Assign(iOther.data_, iOther.size_); }
+  ZynUnicodeString(ZynUnicodeString&& iOther) noexcept { Take(iOther); }
+  ZynUnicodeString& operator=(const ZynUnicodeString& iOther) {
+    if (this != &iOther) Assign(iOther.data_, iOther.size_);
+    return *this;
+  }
+  ZynUnicodeString& operator=(ZynUnicodeString&& iOther) noexcept {
+    if (this != &iOther) {
+      Release();
+      Take(iOther);
+    }
+    return *this;
+  }
   ZynUnicodeString& operator=(const char* iText);
+  ~ZynUnicodeString() { Release(); }
 
   /// The text as 8-bit characters, NUL-terminated.
-  const char* ConvertToChar() const { return text_.c_str(); }
-  const char* CastToCharPtr() const { return text_.c_str(); }
+  const char* ConvertToChar() const { return data_; }
+  const char* CastToCharPtr() const { return data_; }
   /// Number of characters (code points), not bytes.
   int GetLengthInChar() const;
   /// Replaces the text by iCount 16-bit units, each taken as its code point; a unit 0 ends the
   /// text. Answers S_OK.
   HRESULT BuildFromUCChar(const std::uint16_t* iUnits, int iCount);
 
-  const std::string& str() const { return text_; }
-  bool operator==(const ZynUnicodeString& iOther) const { return text_ == iOther.text_; }
+  std::string_view str() const { return std::string_view(data_, size_); }
+  bool operator==(const ZynUnicodeString& iOther) const { return str() == iOther.str(); }
 
  private:
-  std::string text_;
+  void Assign(const char* iText, std::size_t iSize);
+  /// Room for iSize bytes and a terminator; the text already held is lost.
+  char* Reserve(std::size_t iSize);
+  void Release() noexcept;
+  void Take(ZynUnicodeString& iOther) noexcept;
+
+  char* data_ = inline_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = kInlineBytes;
+  char inline_[kInlineBytes + 1] = {};
 };
 
 /// A 128-bit identifier; a default one is all zeros.
