@@ -60,6 +60,10 @@ struct ListRecord {
 /// binary without content reports.
 constexpr char kBinaryTag = 'B';
 constexpr char kHollowTag = 'H';
+/// An octets answer likewise: 'O' and the octets, or 'L', the length the sequence reports and the
+/// octets it holds.
+constexpr char kOctetsTag = 'O';
+constexpr char kOversizedTag = 'L';
 
 /// Allocation by bumping a cursor through large blocks; nothing is freed before the table.
 class Arena {
@@ -291,8 +295,17 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, _SEQUENCE_octet& oOctets) {
   if (!slot) return E_FAIL;
   if (slot->given) {
     const std::string_view stored = TextOf(*slot);
-    oOctets = _SEQUENCE_octet(reinterpret_cast<const std::uint8_t*>(stored.data()),
-                              static_cast<int>(stored.size()));
+    std::int32_t reported = -1;
+    std::size_t held = 0;
+    if (stored[0] == kOversizedTag) {
+      std::memcpy(&reported, stored.data() + 1, sizeof(reported));
+      held = 1 + sizeof(reported);
+    } else {
+      held = 1;
+    }
+    oOctets = _SEQUENCE_octet(reinterpret_cast<const std::uint8_t*>(stored.data() + held),
+                              static_cast<int>(stored.size() - held));
+    if (reported >= 0) oOctets.ReportLengthForTests(reported);
   }
   return slot->result;
 }
@@ -757,9 +770,26 @@ void MemObject::SetHollowBinary(Op iOp, int iLength) {
 }
 
 void MemObject::SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets) {
-  if (Slot* slot = ValueSlot(*this, iOp, Kind::Octets))
-    slot->p = table_->GetStorage().Intern(
-        std::string_view(reinterpret_cast<const char*>(iOctets.data()), iOctets.size()));
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Octets)) {
+    Table::Storage& storage = table_->GetStorage();
+    storage.scratch.assign(1, kOctetsTag);
+    storage.scratch.append(iOctets.begin(), iOctets.end());
+    slot->p = storage.Intern(storage.scratch);
+    storage.TrimScratch();
+  }
+}
+
+void MemObject::SetOversizedOctets(Op iOp, const std::vector<std::uint8_t>& iHeld,
+                                   int iReportedLength) {
+  if (Slot* slot = ValueSlot(*this, iOp, Kind::Octets)) {
+    const std::int32_t length = iReportedLength;
+    Table::Storage& storage = table_->GetStorage();
+    storage.scratch.assign(1, kOversizedTag);
+    storage.scratch.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    storage.scratch.append(iHeld.begin(), iHeld.end());
+    slot->p = storage.Intern(storage.scratch);
+    storage.TrimScratch();
+  }
 }
 
 void MemObject::SetTime(Op iOp, std::time_t iSeconds) {

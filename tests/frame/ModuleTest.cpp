@@ -230,6 +230,32 @@ TEST_F(ModuleTest, TheUuidPrinterChoosesItsOwnSink) {
   EXPECT_EQ(out.flushes(), 0);
 }
 
+// A sequence whose hexadecimal text would not fit a 32-bit count is refused with a notice on
+// either sink, and nothing reads past the octets it holds.
+TEST_F(ModuleTest, OversizedSequencesAreRefusedWithoutOverflow) {
+  Table table;
+  MemObject* component = table.Create(Type::RMTFileBasedComponent);
+  component->SetOversizedOctets(zyn::mem::Op::GetPX1Id, {0x50, 0x58}, 1 << 30);
+  CapturedStdout out;
+  CapturedTrace trace;
+  EXPECT_EQ(DumpOf(component, 2, 1, 0), S_OK);
+  EXPECT_EQ(out.str(),
+            "<RMT non-M1 component>\n"
+            "   PX1Id HKey: 0\n"
+            "   PX1Id Value:\n"
+            "Sequence too long to print, octets = 1073741824\n"
+            "   Alias:, TechnoString:\n"
+            ",empty LinkSequence\n"
+            "   Not Broken Link,Object type:\n"
+            "</RMT non-M1 component>\n");
+  ZynDCIMpgTraceTool::SetValid(true);
+  EXPECT_EQ(DumpOf(component, 2, 1, 0), S_OK);
+  EXPECT_NE(trace.text.find("   PX1Id Value:\nSequence too long to print, octets = 1073741824\n"
+                            "   Alias:"),
+            std::string::npos)
+      << trace.text;
+}
+
 TEST_F(ModuleTest, TheNullHandleErrorEscapesWithNothingLeaked) {
   Table table;
   for (Type type : {Type::OrvComponent, Type::ProviderComponent, Type::PellComponent}) {

@@ -166,6 +166,9 @@ class MemObject {
   /// A binary that reports iLength bytes and gives none.
   void SetHollowBinary(Op iOp, int iLength);
   void SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets);
+  /// A sequence that reports iReportedLength octets while holding only iHeld: for the refusal
+  /// of sizes whose hexadecimal text would not fit a 32-bit count. Nothing may read past iHeld.
+  void SetOversizedOctets(Op iOp, const std::vector<std::uint8_t>& iHeld, int iReportedLength);
   /// iSeconds -1 is a time that is not set.
   void SetTime(Op iOp, std::time_t iSeconds);
   void SetPLMID(Op iOp, const ZynPLMID& iId);
