@@ -31,12 +31,7 @@ ZYN_MAPPING_IID(ZynIDCIMpgProviderComponent, 0x0f)
 
 #undef ZYN_MAPPING_IID
 
-namespace {
-
-constexpr char kFramework[] = "ZynMappingInfraStructure";
-
-/// The object types of the mapping tables, under the names that extensions name them by.
-constexpr const char* kTypeNames[] = {
+const char* const kZynDCIMpgTypeNames[kZynDCIMpgTypeCount] = {
     "ZynDCIMpgManager",
     "ZynDCIMpgContext",
     "ZynDCIMpgEnvironment",
@@ -50,6 +45,10 @@ constexpr const char* kTypeNames[] = {
     "ZynDCIMpgProviderComponent",
     "ZynDCIMpgDummyComponent",
 };
+
+namespace {
+
+constexpr char kFramework[] = "ZynMappingInfraStructure";
 
 std::atomic<ZynMetaClass*> gDumpInterface{nullptr};
 
@@ -83,7 +82,7 @@ void DescribeInfrastructure() {
       ZynMetaClass* meta = ZynRegisterInterface(interface.name, *interface.iid, "ZynBaseUnknown");
       if (interface.iid == &IID_ZynIMpgDump) gDumpInterface.store(meta, std::memory_order_release);
     }
-    for (const char* type : kTypeNames)
+    for (const char* type : kZynDCIMpgTypeNames)
       kvr::internal::fct_RetrieveMetaObject(type, Implementation, nullptr, nullptr, kFramework, 0);
   });
 }

@@ -13,20 +13,7 @@ using Mask = std::uint16_t;
 
 constexpr Mask Bit(Iface iIface) { return static_cast<Mask>(1u << static_cast<int>(iIface)); }
 
-constexpr std::array<std::string_view, kTypeCount> kTypeNames = {
-    "ZynDCIMpgManager",
-    "ZynDCIMpgContext",
-    "ZynDCIMpgEnvironment",
-    "ZynDCIMpgDMTRow",
-    "ZynDCIMpgRMTRow",
-    "ZynDCIMpgFileBasedComponent",
-    "ZynDCIMpgRMTFileBasedComponent",
-    "ZynDCIMpgOrvComponent",
-    "ZynDCIMpgPellComponent",
-    "ZynDCIMpgPellNonM1Component",
-    "ZynDCIMpgProviderComponent",
-    "ZynDCIMpgDummyComponent",
-};
+static_assert(kTypeCount == kZynDCIMpgTypeCount, "the table types are the infrastructure's");
 
 constexpr std::array<std::string_view, kIfaceCount> kIfaceNames = {
     "ZynIMpgDump",
@@ -171,11 +158,18 @@ bool ParseName(const std::array<std::string_view, N>& iNames, std::string_view i
 
 }  // namespace
 
-const char* TypeName(Type iType) { return kTypeNames[static_cast<int>(iType)].data(); }
+const char* TypeName(Type iType) { return kZynDCIMpgTypeNames[static_cast<int>(iType)]; }
 const char* IfaceName(Iface iIface) { return kIfaceNames[static_cast<int>(iIface)].data(); }
 const char* OpName(Op iOp) { return kOps[static_cast<int>(iOp)].name.data(); }
 
-bool ParseType(std::string_view iName, Type* oType) { return ParseName(kTypeNames, iName, oType); }
+bool ParseType(std::string_view iName, Type* oType) {
+  for (int i = 0; i < kTypeCount; ++i)
+    if (iName == kZynDCIMpgTypeNames[i]) {
+      if (oType) *oType = static_cast<Type>(i);
+      return true;
+    }
+  return false;
+}
 bool ParseIface(std::string_view iName, Iface* oIface) {
   return ParseName(kIfaceNames, iName, oIface);
 }

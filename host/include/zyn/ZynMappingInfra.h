@@ -47,6 +47,12 @@ ZYN_EXPORT extern const IID IID_ZynIDCIMpgOrvComponent;
 ZYN_EXPORT extern const IID IID_ZynIDCIMpgPellComponent;
 ZYN_EXPORT extern const IID IID_ZynIDCIMpgProviderComponent;
 
+/// The object types of the mapping infrastructure, under the names that extensions name them
+/// by: the manager, its context, the environment, the DMT and RMT rows, then the seven
+/// component types.
+inline constexpr int kZynDCIMpgTypeCount = 12;
+ZYN_EXPORT extern const char* const kZynDCIMpgTypeNames[kZynDCIMpgTypeCount];
+
 /// Mapping master of a row or environment: 0 none, 1 M1, 2 non-M1; other values are possible.
 enum ZynDCIMpgMappingMaster : int {
   ZynDCIMpgMasterNone = 0,
