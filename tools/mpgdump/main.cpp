@@ -431,5 +431,11 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = mpgdump::ParseArguments(argc, argv, &options)) {
     return *status;
   }
-  return mpgdump::Run(options);
+  try {
+    return mpgdump::Run(options);
+  } catch (const std::exception& failure) {
+    // Out of memory while building a table, for one: say so rather than abort.
+    std::fprintf(stderr, "mpgdump: %s\n", failure.what());
+    return 1;
+  }
 }
