@@ -629,16 +629,6 @@ class MemImpl final : public MemObject,
     return left;
   }
 
-  HRESULT GetTypeInfoCount(unsigned int*) override { return E_FAIL; }
-  HRESULT GetTypeInfo(unsigned int, unsigned int, void**) override { return E_FAIL; }
-  HRESULT GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) override {
-    return E_FAIL;
-  }
-  HRESULT Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
-                 unsigned int*) override {
-    return E_FAIL;
-  }
-
   ZynMetaClass* GetMetaObject() const override { return TypeMetaClass(T); }
   const char* IsA() const override { return TypeName(T); }
   int IsAKindOf(const char* iClassName) const override {

@@ -10,6 +10,16 @@ const IID IID_IUnknown = {
 const IID IID_ZynBaseUnknown = {
     0x5a590000u, 0x0002, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x4e, 0x4f, 0x4d, 0x02}};
 
+HRESULT IDispatch::GetTypeInfoCount(unsigned int*) { return E_FAIL; }
+HRESULT IDispatch::GetTypeInfo(unsigned int, unsigned int, void**) { return E_FAIL; }
+HRESULT IDispatch::GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) {
+  return E_FAIL;
+}
+HRESULT IDispatch::Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
+                          unsigned int*) {
+  return E_FAIL;
+}
+
 namespace {
 
 /// Answered by extension objects alone, with themselves: how ToCreateBOA recognises them.
@@ -122,16 +132,6 @@ std::uint32_t ZynBaseExtension::Release() {
   const std::uint32_t remaining = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (remaining == 0) delete this;
   return remaining;
-}
-
-HRESULT ZynBaseExtension::GetTypeInfoCount(unsigned int*) { return E_FAIL; }
-HRESULT ZynBaseExtension::GetTypeInfo(unsigned int, unsigned int, void**) { return E_FAIL; }
-HRESULT ZynBaseExtension::GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) {
-  return E_FAIL;
-}
-HRESULT ZynBaseExtension::Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
-                                 unsigned int*) {
-  return E_FAIL;
 }
 
 ZynMetaClass* ZynBaseExtension::GetMetaObject() const { return class_; }

@@ -41,15 +41,6 @@ class FakeObject final : public ZynBaseUnknown {
     if (left == 0) delete this;
     return left;
   }
-  HRESULT GetTypeInfoCount(unsigned int*) override { return E_FAIL; }
-  HRESULT GetTypeInfo(unsigned int, unsigned int, void**) override { return E_FAIL; }
-  HRESULT GetIDsOfNames(const IID&, char**, unsigned int, unsigned int, int*) override {
-    return E_FAIL;
-  }
-  HRESULT Invoke(int, const IID&, unsigned int, unsigned short, void*, void*, void*,
-                 unsigned int*) override {
-    return E_FAIL;
-  }
   ZynMetaClass* GetMetaObject() const override { return type_; }
   const char* IsA() const override { return type_->GetName(); }
   int IsAKindOf(const char* iName) const override { return type_->IsAKindOf(iName); }

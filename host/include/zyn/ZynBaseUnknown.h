@@ -49,16 +49,16 @@ class ZYN_EXPORT IUnknown {
   ~IUnknown() = default;
 };
 
-/// The four dispatch slots; this host implements none of them and answers E_FAIL.
+/// The four dispatch slots. This host implements none of them: every object answers E_FAIL,
+/// which these defaults give once for all.
 class ZYN_EXPORT IDispatch : public IUnknown {
  public:
-  virtual HRESULT GetTypeInfoCount(unsigned int* oCount) = 0;
-  virtual HRESULT GetTypeInfo(unsigned int iIndex, unsigned int iLocale, void** oInfo) = 0;
+  virtual HRESULT GetTypeInfoCount(unsigned int* oCount);
+  virtual HRESULT GetTypeInfo(unsigned int iIndex, unsigned int iLocale, void** oInfo);
   virtual HRESULT GetIDsOfNames(const IID& iIid, char** iNames, unsigned int iCount,
-                                unsigned int iLocale, int* oIds) = 0;
+                                unsigned int iLocale, int* oIds);
   virtual HRESULT Invoke(int iId, const IID& iIid, unsigned int iLocale, unsigned short iFlags,
-                         void* ioParams, void* oResult, void* oException,
-                         unsigned int* oArgError) = 0;
+                         void* ioParams, void* oResult, void* oException, unsigned int* oArgError);
 
  protected:
   ~IDispatch() = default;
@@ -122,12 +122,6 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   HRESULT QueryInterface(const char* iInterfaceName, void** oInterface) override;
   std::uint32_t AddRef() override;
   std::uint32_t Release() override;
-  HRESULT GetTypeInfoCount(unsigned int* oCount) override;
-  HRESULT GetTypeInfo(unsigned int iIndex, unsigned int iLocale, void** oInfo) override;
-  HRESULT GetIDsOfNames(const IID& iIid, char** iNames, unsigned int iCount, unsigned int iLocale,
-                        int* oIds) override;
-  HRESULT Invoke(int iId, const IID& iIid, unsigned int iLocale, unsigned short iFlags,
-                 void* ioParams, void* oResult, void* oException, unsigned int* oArgError) override;
   ZynMetaClass* GetMetaObject() const override;
   const char* IsA() const override;
   int IsAKindOf(const char* iClassName) const override;
