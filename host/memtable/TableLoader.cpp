@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ValueTexts.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {
@@ -29,8 +31,26 @@ using Json = nlohmann::json;
 
 /// Deeper nesting than this is refused; no table needs more than a few levels.
 constexpr std::size_t kMaxDepth = 64;
-/// The longest octet sequence a table may describe.
+/// The longest octet sequence a table may describe: the table keeps every sequence whole in
+/// memory, and a dump prints two digits per octet.
 constexpr std::int64_t kMaxOctets = std::int64_t{1} << 28;
+
+static_assert(sizeof(std::time_t) == sizeof(std::int64_t), "a host time counts seconds in 64 bits");
+
+// What the refusals of values say: what was expected, and where the host's own type sets the
+// bounds, which bounds those are.
+constexpr std::string_view kExpectedInt =
+    "expected a 32-bit integer (the host's int holds -2147483648 to 2147483647)";
+constexpr std::string_view kExpectedResult =
+    "expected a 32-bit integer (an HRESULT: S_OK is 0, E_FAIL is -2147467259)";
+constexpr std::string_view kExpectedUnsigned =
+    "expected an integer from 0 to 4294967295 (the host's unsigned int holds 32 bits)";
+constexpr std::string_view kExpectedHex = "expected hexadecimal digits in pairs, two per byte";
+constexpr std::string_view kExpectedUuid =
+    "expected 32 hexadecimal digits (a uuid holds 16 bytes; dashes are ignored)";
+constexpr std::string_view kExpectedTime =
+    "expected \"YYYY-MM-DDTHH:MM:SSZ\", a whole number of seconds from 1970-01-01T00:00:00Z, or "
+    "null for a time that is not set";
 
 constexpr const char* kTraceNames[] = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
                                        "ZynMpgProviderComponentTrace", "ZynMpgFullSaveTrace",
@@ -86,78 +106,6 @@ bool ReadInt32(const Value& iValue, int* oValue) {
       iValue.integer > std::numeric_limits<int>::max())
     return false;
   *oValue = static_cast<int>(iValue.integer);
-  return true;
-}
-
-int HexDigit(char iChar) {
-  if (iChar >= '0' && iChar <= '9') return iChar - '0';
-  if (iChar >= 'a' && iChar <= 'f') return iChar - 'a' + 10;
-  if (iChar >= 'A' && iChar <= 'F') return iChar - 'A' + 10;
-  return -1;
-}
-
-/// Bytes from hexadecimal digits in pairs, either case.
-bool ReadHex(std::string_view iText, std::vector<std::uint8_t>* oBytes) {
-  if (iText.size() % 2 != 0) return false;
-  oBytes->clear();
-  oBytes->reserve(iText.size() / 2);
-  for (std::size_t i = 0; i < iText.size(); i += 2) {
-    const int high = HexDigit(iText[i]);
-    const int low = HexDigit(iText[i + 1]);
-    if (high < 0 || low < 0) return false;
-    oBytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
-  }
-  return true;
-}
-
-/// 32 hexadecimal digits, either case; dashes anywhere are ignored.
-bool ReadUuid(std::string_view iText, ZynUuid* oUuid) {
-  std::uint8_t bytes[16] = {};
-  int digits = 0;
-  for (char c : iText) {
-    if (c == '-') continue;
-    const int digit = HexDigit(c);
-    if (digit < 0 || digits == 32) return false;
-    bytes[digits / 2] = static_cast<std::uint8_t>(bytes[digits / 2] * 16 + digit);
-    ++digits;
-  }
-  if (digits != 32) return false;
-  *oUuid = ZynUuid(bytes);
-  return true;
-}
-
-/// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t iYear, unsigned iMonth, unsigned iDay) {
-  iYear -= iMonth <= 2;
-  const std::int64_t era = (iYear >= 0 ? iYear : iYear - 399) / 400;
-  const unsigned yearOfEra = static_cast<unsigned>(iYear - era * 400);
-  const unsigned dayOfYear = (153 * (iMonth + (iMonth > 2 ? -3 : 9)) + 2) / 5 + iDay - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-/// "YYYY-MM-DDTHH:MM:SSZ", a valid moment in UTC.
-bool ReadTime(std::string_view iText, std::time_t* oSeconds) {
-  static constexpr char kShape[] = "dddd-dd-ddTdd:dd:ddZ";
-  if (iText.size() != sizeof(kShape) - 1) return false;
-  for (std::size_t i = 0; i < iText.size(); ++i) {
-    const bool digit = iText[i] >= '0' && iText[i] <= '9';
-    if (kShape[i] == 'd' ? !digit : iText[i] != kShape[i]) return false;
-  }
-  auto number = [&](std::size_t iAt, std::size_t iCount) {
-    unsigned value = 0;
-    for (std::size_t i = iAt; i < iAt + iCount; ++i) value = value * 10 + (iText[i] - '0');
-    return value;
-  };
-  const unsigned year = number(0, 4), month = number(5, 2), day = number(8, 2);
-  const unsigned hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-  static constexpr unsigned kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (day > kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
-  const std::int64_t seconds =
-      DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-  *oSeconds = static_cast<std::time_t>(seconds);
   return true;
 }
 
@@ -357,7 +305,9 @@ class Loader {
 
  private:
   enum class Frame : std::uint8_t { Root, Objects, Entry };
-  enum class RootMember : std::uint8_t { Objects, Dump, TraceTool, ActiveTraces };
+  /// In the order of kRootMembers. "$schema" names the file's schema for editors; the reading
+  /// checks that it is a text and otherwise ignores it.
+  enum class RootMember : std::uint8_t { Objects, Dump, TraceTool, ActiveTraces, Schema };
   enum class EntryMember : std::uint8_t { Type, Lacks, Operation };
 
   /// A reference or list answer, settled when every id is known.
@@ -404,6 +354,7 @@ class Loader {
   bool ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm, Problem* oProblem);
   bool ApplyReference(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
                       Problem* oProblem);
+  bool ApplyTime(MemObject* iObject, Op iOp, const Value& iValue, Problem* oProblem);
 
   std::string_view text_;
   std::string error_;
@@ -464,6 +415,8 @@ std::string Loader::MemberPlace() const {
         return "trace_tool";
       case RootMember::ActiveTraces:
         return "active_traces";
+      case RootMember::Schema:
+        return "$schema";
     }
   }
   switch (entryMember_) {
@@ -551,8 +504,9 @@ bool Loader::key(std::string& iKey) {
   }
   switch (frames_.back()) {
     case Frame::Root: {
-      static constexpr const char* kNames[] = {"objects", "dump", "trace_tool", "active_traces"};
-      for (unsigned i = 0; i < 4; ++i)
+      static constexpr const char* kNames[] = {"objects", "dump", "trace_tool", "active_traces",
+                                               "$schema"};
+      for (unsigned i = 0; i < std::size(kNames); ++i)
         if (iKey == kNames[i]) {
           if (rootMembersSeen_ & (1u << i)) return Fail(iKey, "duplicate key");
           rootMembersSeen_ |= 1u << i;
@@ -669,7 +623,7 @@ bool Loader::ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oPr
     const Value* result = iValue.Member("result");
     if (!result) return oProblem->Set("", "expected \"result\" beside \"value\"");
     int code = 0;
-    if (!ReadInt32(*result, &code)) return oProblem->Set(".result", "expected a 32-bit integer");
+    if (!ReadInt32(*result, &code)) return oProblem->Set(".result", std::string(kExpectedResult));
     iObject->SetResult(iOp, code);
     Value* value = iValue.Member("value");
     if (!value) return true;
@@ -694,19 +648,19 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
     case Kind::Uuid: {
       ZynUuid uuid;
       if (shape != Shape::String || !ReadUuid(iValue.text, &uuid))
-        return oProblem->Set("", "expected 32 hexadecimal digits");
+        return oProblem->Set("", std::string(kExpectedUuid));
       iObject->SetUuid(iOp, uuid);
       return true;
     }
     case Kind::Int: {
       int value = 0;
-      if (!ReadInt32(iValue, &value)) return oProblem->Set("", "expected a 32-bit integer");
+      if (!ReadInt32(iValue, &value)) return oProblem->Set("", std::string(kExpectedInt));
       iObject->SetInt(iOp, value);
       return true;
     }
     case Kind::Unsigned:
       if (shape != Shape::Integer || iValue.integer < 0 || iValue.integer > 4294967295LL)
-        return oProblem->Set("", "expected an integer from 0 to 4294967295");
+        return oProblem->Set("", std::string(kExpectedUnsigned));
       iObject->SetUnsigned(iOp, static_cast<unsigned int>(iValue.integer));
       return true;
     case Kind::Bool:
@@ -716,15 +670,16 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
     case Kind::Binary: {
       std::vector<std::uint8_t> bytes;
       if (shape == Shape::String) {
-        if (!ReadHex(iValue.text, &bytes))
-          return oProblem->Set("", "expected hexadecimal digits in pairs");
+        if (!ReadHex(iValue.text, &bytes)) return oProblem->Set("", std::string(kExpectedHex));
         iObject->SetBinary(iOp, bytes);
         return true;
       }
       if (shape == Shape::Object && iValue.keys.size() == 1 && iValue.keys[0] == "length") {
+        // Any count a binary can report, negative ones included.
         int length = 0;
-        if (!ReadInt32(iValue.items[0], &length) || length < 0)
-          return oProblem->Set(".length", "expected an integer from 0 to 2147483647");
+        if (!ReadInt32(iValue.items[0], &length))
+          return oProblem->Set(".length",
+                               "expected a 32-bit integer (a binary reports its length in an int)");
         iObject->SetHollowBinary(iOp, length);
         return true;
       }
@@ -733,8 +688,7 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
     case Kind::Octets: {
       std::vector<std::uint8_t> octets;
       if (shape == Shape::String) {
-        if (!ReadHex(iValue.text, &octets))
-          return oProblem->Set("", "expected hexadecimal digits in pairs");
+        if (!ReadHex(iValue.text, &octets)) return oProblem->Set("", std::string(kExpectedHex));
         iObject->SetOctets(iOp, octets);
         return true;
       }
@@ -747,7 +701,7 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       if (!repeat || !times) return oProblem->Set("", "expected \"repeat\" and \"times\"");
       std::vector<std::uint8_t> unit;
       if (repeat->shape != Shape::String || !ReadHex(repeat->text, &unit))
-        return oProblem->Set(".repeat", "expected hexadecimal digits in pairs");
+        return oProblem->Set(".repeat", std::string(kExpectedHex));
       int count = 0;
       if (!ReadInt32(*times, &count) || count < 0)
         return oProblem->Set(".times", "expected an integer from 0 to 2147483647");
@@ -755,29 +709,23 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       if (total > kMaxOctets)
         return oProblem->Set(".times", "a sequence of " + std::to_string(total) +
                                            " octets is longer than the limit of " +
-                                           std::to_string(kMaxOctets));
+                                           std::to_string(kMaxOctets) +
+                                           ", since the table keeps every sequence in memory");
       octets.reserve(static_cast<std::size_t>(total));
       for (int i = 0; i < count; ++i) octets.insert(octets.end(), unit.begin(), unit.end());
       iObject->SetOctets(iOp, octets);
       return true;
     }
-    case Kind::Time: {
-      std::time_t seconds = -1;
+    case Kind::Time:
+      return ApplyTime(iObject, iOp, iValue, oProblem);
+    case Kind::PLMID: {
       if (shape == Shape::Null) {
-        iObject->SetTime(iOp, -1);
+        iObject->SetPLMID(iOp, ZynPLMID());
         return true;
       }
-      if (shape != Shape::String || !ReadTime(iValue.text, &seconds))
-        return oProblem->Set("", "expected \"YYYY-MM-DDTHH:MM:SSZ\" or null");
-      if (seconds == -1)
-        return oProblem->Set("", "this moment cannot be told from a time that is not set");
-      iObject->SetTime(iOp, seconds);
-      return true;
-    }
-    case Kind::PLMID: {
       if (shape != Shape::Object)
-        return oProblem->Set("",
-                             "expected {\"physical\": hex, \"logical\": text, \"major\": text}");
+        return oProblem->Set(
+            "", "expected {\"physical\": hex, \"logical\": text, \"major\": text} or null");
       std::vector<std::uint8_t> physical;
       std::string_view logical, major;
       for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
@@ -785,7 +733,7 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
         const Value& field = iValue.items[i];
         if (key == "physical") {
           if (field.shape != Shape::String || !ReadHex(field.text, &physical))
-            return oProblem->Set(".physical", "expected hexadecimal digits in pairs");
+            return oProblem->Set(".physical", std::string(kExpectedHex));
         } else if (key == "logical" || key == "major") {
           if (field.shape != Shape::String) return oProblem->Set("." + key, "expected a text");
           (key == "logical" ? logical : major) = field.text;
@@ -797,12 +745,54 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       return true;
     }
     case Kind::CEStamp:
-      if (shape != Shape::String) return oProblem->Set("", "expected a text");
+      if (shape == Shape::Null) {
+        iObject->SetCEStamp(iOp, ZynPLMCEStampServices::CreateInvalidCEStamp());
+        return true;
+      }
+      if (shape != Shape::String) return oProblem->Set("", "expected a text or null");
       iObject->SetCEStamp(iOp, ZynPLMCEStamp(iValue.text));
       return true;
     case Kind::Object:
     case Kind::List:
       return ApplyReference(iObject, iOp, iValue, iValueForm, oProblem);
+  }
+  return true;
+}
+
+/// Every moment a host time can hold is a time: -1 (1969-12-31T23:59:59Z) included, which the
+/// host's time then reports exactly as it reports a time that is not set.
+bool Loader::ApplyTime(MemObject* iObject, Op iOp, const Value& iValue, Problem* oProblem) {
+  switch (iValue.shape) {
+    case Value::Shape::Null:
+      iObject->SetTime(iOp, -1);
+      return true;
+    case Value::Shape::Integer:
+      iObject->SetTime(iOp, static_cast<std::time_t>(iValue.integer));
+      return true;
+    case Value::Shape::Number:
+      return oProblem->Set("",
+                           "expected a whole number of seconds that fits in 64 bits, as a host "
+                           "time counts them");
+    case Value::Shape::String:
+      break;
+    default:
+      return oProblem->Set("", std::string(kExpectedTime));
+  }
+  std::int64_t seconds = 0;
+  switch (ReadMoment(iValue.text, &seconds)) {
+    case MomentText::Moment:
+      iObject->SetTime(iOp, static_cast<std::time_t>(seconds));
+      return true;
+    case MomentText::Malformed:
+      return oProblem->Set("", std::string(kExpectedTime));
+    case MomentText::NoSuchMoment:
+      return oProblem->Set("",
+                           "no such date or time of day (the Gregorian calendar in UTC, "
+                           "seconds from 00 to 59, as a host time counts them)");
+    case MomentText::BeyondHost:
+      return oProblem->Set("",
+                           "a moment beyond what a host time can hold (a 64-bit count of "
+                           "seconds from 1970)");
   }
   return true;
 }
@@ -843,6 +833,10 @@ bool Loader::ReadSetting(RootMember iMember, Value& iValue) {
       return ReadTraceTool(iValue);
     case RootMember::ActiveTraces:
       return ReadActiveTraces(iValue);
+    case RootMember::Schema:
+      if (iValue.shape != Value::Shape::String)
+        return Fail("$schema", "expected the address of the table's schema, a text");
+      return true;
     case RootMember::Objects:
       break;
   }
@@ -860,7 +854,7 @@ bool Loader::ReadDump(Value& iValue) {
       if (dumpObject_.empty()) return Fail("dump.object", "an id must not be empty");
     } else if (key == "level" || key == "mode" || key == "index") {
       int* target = key == "level" ? &dumpLevel_ : key == "mode" ? &dumpMode_ : &dumpIndex_;
-      if (!ReadInt32(member, target)) return Fail("dump." + key, "expected a 32-bit integer");
+      if (!ReadInt32(member, target)) return Fail("dump." + key, kExpectedInt);
     } else {
       return Fail("dump." + key, "unknown key");
     }
@@ -888,8 +882,7 @@ bool Loader::ReadTraceTool(Value& iValue) {
         return Fail("trace_tool.valid", kExpected);
       }
     } else if (key == "trace_type") {
-      if (!ReadInt32(member, &traceType_))
-        return Fail("trace_tool.trace_type", "expected a 32-bit integer");
+      if (!ReadInt32(member, &traceType_)) return Fail("trace_tool.trace_type", kExpectedInt);
     } else {
       return Fail("trace_tool." + key, "unknown key");
     }

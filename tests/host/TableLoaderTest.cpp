@@ -2,8 +2,10 @@
 // answer from what the file set, withheld interfaces, lists, and generated tables.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
@@ -78,8 +80,8 @@ const BadTable kBadTables[] = {
      "objects.x.IsPLMIDCompletionActive: expected true or false"},
     {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetM1ComponentVersion": "ABC")"),
      "objects.x.GetM1ComponentVersion: expected hexadecimal digits in pairs"},
-    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetM1ComponentVersion": {"length": -1})"),
-     "objects.x.GetM1ComponentVersion.length: expected an integer from 0 to 2147483647"},
+    {OneObject(R"("type": "ZynDCIMpgDMTRow", "GetM1ComponentVersion": {"length": 2147483648})"),
+     "objects.x.GetM1ComponentVersion.length: expected a 32-bit integer"},
     {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": "0G")"),
      "objects.x.GetPX1Id: expected hexadecimal digits in pairs"},
     {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent",
@@ -88,16 +90,32 @@ const BadTable kBadTables[] = {
      "of 268435456"},
     {OneObject(
          R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-02-29T00:00:00Z")"),
-     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
+     "objects.x.GetLastSaveTime: no such date or time of day"},
+    {OneObject(
+         R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2016-12-31T23:59:60Z")"),
+     "objects.x.GetLastSaveTime: no such date or time of day"},
     {OneObject(
          R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-01-01 00:00:00")"),
-     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\" or null"},
+     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\", a whole number of seconds"},
+    {OneObject(
+         R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "10000-01-01T00:00:00Z")"),
+     "objects.x.GetLastSaveTime: expected \"YYYY-MM-DDTHH:MM:SSZ\", a whole number of seconds"},
+    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent",
+                  "GetLastSaveTime": "+292277026597-01-01T00:00:00Z")"),
+     "objects.x.GetLastSaveTime: a moment beyond what a host time can hold"},
+    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": 9223372036854775808)"),
+     "objects.x.GetLastSaveTime: expected a whole number of seconds that fits in 64 bits"},
+    {OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": 1.5)"),
+     "objects.x.GetLastSaveTime: expected a whole number of seconds that fits in 64 bits"},
     {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": {"physical": "0A", "other": ""})"),
      "objects.x.GetPLMID.other: unknown key"},
     {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": {"major": "a", "major": "b"})"),
      "objects.x.GetPLMID: duplicate key \"major\""},
-    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetCEStamp": null)"),
-     "objects.x.GetCEStamp: expected a text"},
+    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetCEStamp": 5)"),
+     "objects.x.GetCEStamp: expected a text or null"},
+    {OneObject(R"("type": "ZynDCIMpgPellComponent", "GetPLMID": "0A")"),
+     "objects.x.GetPLMID: expected {\"physical\": hex, \"logical\": text, \"major\": text} or "
+     "null"},
     {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"result": 2147500037})"),
      "objects.x.GetName.result: expected a 32-bit integer"},
     {OneObject(R"("type": "ZynDCIMpgContext", "GetName": {"result": 0, "value": 5})"),
@@ -135,6 +153,7 @@ const BadTable kBadTables[] = {
                      "r": {"type": "ZynDCIMpgRMTRow"}}})",
      "objects.x.GetOwner: \"r\" offers no ZynIDCIMpgComponent"},
     // The settings.
+    {R"({"$schema": {"$ref": "x"}})", "$schema: expected the address of the table's schema"},
     {R"({"trace_tool": {"valid": []}})",
      "trace_tool.valid: expected true, false or a non-empty array of them"},
     {R"({"trace_tool": {"valid": [true, 1]}})",
@@ -234,8 +253,11 @@ class Answers : public ::testing::Test {
     "t": {"type": "ZynDCIMpgRMTFileBasedComponent", "IsBrokenLink": true,
           "GetPX1Id": {"repeat": "AB01", "times": 3}, "GetLinkSequence": "",
           "lacks": ["ZynIDCIMpgComponent"]},
-    "n": {"type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": null}
-  }})";
+    "n": {"type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": null},
+    "h": {"type": "ZynDCIMpgProviderComponent", "GetBinaryIdentifier": {"length": -3}},
+    "q": {"type": "ZynDCIMpgPellComponent", "GetPLMID": null, "GetCEStamp": null}
+  },
+  "$schema": "../../docs/schemas/table.schema.json"})";
 
   LoadedTable table_;
 };
@@ -317,6 +339,18 @@ TEST_F(Answers, ValuesOfEveryKindComeBackAsWritten) {
   EXPECT_EQ(ZynIDCIMpgOrvComponent_var(Object("o"))->GetWorkspaceId(workspace), S_OK);
   EXPECT_EQ(workspace, 9);
 
+  // The null identifier and the invalid stamp, written over set ones.
+  ZynIDCIMpgPellComponent_var nulls(Object("q"));
+  EXPECT_EQ(nulls->GetPLMID(id), S_OK);
+  EXPECT_TRUE(id.IsNull());
+  EXPECT_EQ(nulls->GetCEStamp(stamp), S_OK);
+  EXPECT_FALSE(stamp.IsValid());
+  // A binary that reports a negative count.
+  ZynBinary identifier(reinterpret_cast<const std::uint8_t*>("zz"), 2);
+  EXPECT_EQ(ZynIDCIMpgProviderComponent_var(Object("h"))->GetBinaryIdentifier(identifier), S_OK);
+  EXPECT_EQ(identifier.getLength(), -3);
+  EXPECT_EQ(identifier.getArray(), nullptr);
+
   ZynIDCIMpgRMTFileBasedComponent_var link(Object("t"));
   _SEQUENCE_octet px1;
   EXPECT_EQ(link->GetPX1Id(px1), S_OK);
@@ -386,6 +420,35 @@ TEST_F(Answers, WithheldInterfacesAnswerNull) {
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgComponent", &found), E_NOINTERFACE);
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgRMTFileBasedComponent", &found), S_OK);
   static_cast<ZynBaseUnknown*>(found)->Release();
+}
+
+// Every moment a host time holds can be given, in either form; -1 is the moment before 1970 and
+// reads back as a time that is not set.
+TEST(TableLoader, GivesEveryMomentAHostTimeHolds) {
+  const std::pair<std::string, std::int64_t> kMoments[] = {
+      {R"("1969-12-31T23:59:59Z")", -1},
+      {R"("1969-12-31T23:59:58Z")", -2},
+      {R"("1970-01-01T00:00:00Z")", 0},
+      {R"("0000-03-01T00:00:00Z")", -62162035200},
+      {R"("-0001-12-31T23:59:59Z")", -62167219201},
+      {R"("+10000-01-01T00:00:00Z")", 253402300800},
+      {R"("+292277026596-12-04T15:30:07Z")", INT64_MAX},
+      {R"("-292277022657-01-27T08:29:52Z")", INT64_MIN},
+      {"-1", -1},
+      {"9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+  };
+  for (const auto& [given, seconds] : kMoments) {
+    LoadedTable table;
+    std::string error;
+    ASSERT_TRUE(LoadTable(
+        OneObject(R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": )" + given), &table,
+        &error))
+        << given << ": " << error;
+    ZynTime time(5);
+    EXPECT_EQ(ZynIDCIMpgFileComponent_var(table.Find("x")->Unknown())->GetLastSaveTime(time), S_OK);
+    EXPECT_EQ(time.Gettime_t(), seconds) << given;
+  }
 }
 
 // Each type's class offers exactly the interfaces its type is described with.
