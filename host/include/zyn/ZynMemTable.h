@@ -247,7 +247,8 @@ struct LoadedTable {
   std::vector<std::string> activeTraces;
 };
 
-/// Reads a table file (JSON, UTF-8). On a bad table answers false with a message that names the
+/// Reads a table file (JSON, UTF-8; the format is described in docs/table-format.md, the
+/// messages there too). On a bad table answers false with a message that names the
 /// place ("objects.row1.GetUuid: expected 32 hexadecimal digits"; "line 3, column 7: ..." for a
 /// syntax error) and builds nothing.
 bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError);
