@@ -200,14 +200,17 @@ std::string KnownTraceNames() {
   return names;
 }
 
-/// The module built or installed beside the tool: ../lib/ then the tool's own directory. When
-/// neither exists, the first, so that the loader names the place it looked.
+/// The module built or installed beside the tool: ../lib/ in a build tree, the installed
+/// module directory (ZYN_INSTALLED_MODULE_DIR, relative to the tool's), then the tool's own
+/// directory. When none exists, the first, so that the loader names the place it looked.
 std::string DefaultModulePath() {
   std::error_code error;
   const std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", error);
   const std::filesystem::path directory = error ? std::filesystem::path(".") : tool.parent_path();
   const std::filesystem::path candidates[] = {
-      (directory / ".." / "lib" / kModuleFileName).lexically_normal(), directory / kModuleFileName};
+      (directory / ".." / "lib" / kModuleFileName).lexically_normal(),
+      (directory / ZYN_INSTALLED_MODULE_DIR / kModuleFileName).lexically_normal(),
+      directory / kModuleFileName};
   for (const auto& candidate : candidates) {
     if (std::filesystem::exists(candidate, error)) return candidate.string();
   }
