@@ -169,6 +169,16 @@ stats      closed     5       complete   -
 TABLE
     # Standard output cannot be a directory, a missing path or a read-only file: the shell
     # opens it and refuses those before mpgdump starts; the same holds for standard error.
+
+    # A dump that fails after writing: its own failure is still reported, and the lost output
+    # decides the status.
+    "$mpgdump" "$(dirname "$0")/cases/dmt-lacks-private-stdout/table.json" >/dev/full \
+      2>"$work/err"
+    status=$?
+    [[ $status == 5 ]] || fail "failing dump on /dev/full: exit status $status, expected 5"
+    grep -qx 'mpgdump: standard output: write error: No space left on device' "$work/err" &&
+      grep -q '^mpgdump: Dump of .* failed: E_FAIL' "$work/err" ||
+      fail "failing dump on /dev/full: not both messages: $(head -c 300 "$work/err")"
     ;;
   same-file)
     cd "$work" || exit 2
