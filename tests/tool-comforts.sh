@@ -23,16 +23,8 @@ mpgdump=$(realpath -- "$1") || exit 2
 completions=$(realpath -- "$2") || exit 2
 group=$3
 cases=$(realpath -- "$(dirname "$0")/cases") || exit 2
-work=$(mktemp -d "${TMPDIR:-/tmp}/tool-comforts.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
+source "$(dirname "$0")/support/checks.sh"
 cd "$work" || exit 2
-
-failed=0
-fail() {
-  echo "FAILED: $*"
-  failed=1
-}
 
 rows=2000
 

@@ -23,15 +23,7 @@ if [[ $# -ne 3 ]]; then
 fi
 mpgdump=$(realpath -- "$1") || exit 2
 sample=$2 group=$3
-work=$(mktemp -d "${TMPDIR:-/tmp}/tool-outputs.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
-
-failed=0
-fail() {
-  echo "FAILED: $*"
-  failed=1
-}
+source "$(dirname "$0")/support/checks.sh"
 
 # The sample table with a trace tool that turns valid and invalid in turn, so that standard
 # output, the trace text and the trace log all receive text.
