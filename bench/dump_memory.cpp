@@ -61,14 +61,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  std::unique_ptr<zyn::toolio::OutputBuffer> file;
   std::unique_ptr<mpgdump::TraceToolSink> sink;
   if (tracePath) {
-    std::unique_ptr<mpgdump::OutputFile> file = mpgdump::OutputFile::Open(tracePath, &error);
+    int openError = 0;
+    file = zyn::toolio::OutputBuffer::OpenFile(tracePath, &openError);
     if (!file) {
-      std::fprintf(stderr, "dump_memory: cannot write %s: %s\n", tracePath, error.c_str());
+      std::fprintf(stderr, "dump_memory: cannot write %s: %s\n", tracePath,
+                   std::strerror(openError));
       return 2;
     }
-    sink = std::make_unique<mpgdump::TraceToolSink>(std::move(file), nullptr);
+    sink = std::make_unique<mpgdump::TraceToolSink>(*file, nullptr);
     ZynDCIMpgTraceTool::SetOutput(sink.get());
   }
   ZynDCIMpgTraceTool::SetValid(tracePath != nullptr);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "DumpStats.h"
+#include "zyntoolio/StandardStreams.h"
 
 namespace {
 
@@ -36,8 +37,10 @@ bool ReadAll(std::FILE* iFile, std::string* oText) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The same stream setting as mpgdump's: std::cout unsynchronised from C stdio.
+  // The same stream setting as mpgdump's: std::cout unsynchronised from C stdio, writing
+  // through the same checked buffer.
   std::ios::sync_with_stdio(false);
+  zyn::toolio::InstallStandardStreams(zyn::toolio::StandardDescriptors{});
   int repeat = 1;
   bool bare = false;
   const char* path = nullptr;
@@ -100,5 +103,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "counted lines: %llu\ncounted bytes: %llu\n",
                  static_cast<unsigned long long>(counter->Lines()),
                  static_cast<unsigned long long>(counter->Bytes()));
-  return 0;
+  return zyn::toolio::FinishStandardStreams("replay_stdout") ? 0 : 1;
 }

@@ -492,12 +492,15 @@ int main(int argc, char** argv) {
   // As in mpgdump, the last flush of the file, made once the dump is over, is not timed.
   double best = 0;
   for (int round = 0; round < repeat; ++round) {
-    std::unique_ptr<mpgdump::OutputFile> file = mpgdump::OutputFile::Open(outPath, &error);
+    int openError = 0;
+    std::unique_ptr<zyn::toolio::OutputBuffer> file =
+        zyn::toolio::OutputBuffer::OpenFile(outPath, &openError);
     if (!file) {
-      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", outPath.c_str(), error.c_str());
+      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", outPath.c_str(),
+                   std::strerror(openError));
       return 2;
     }
-    mpgdump::TraceToolSink sink(std::move(file), nullptr);
+    mpgdump::TraceToolSink sink(*file, nullptr);
     ZynDCIMpgTraceTool::SetOutput(&sink);
     const auto begin = std::chrono::steady_clock::now();
     replay.Run();

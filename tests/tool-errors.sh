@@ -13,15 +13,7 @@ if [[ $# -ne 3 ]]; then
   exit 2
 fi
 mpgdump=$1 library=$2 check=$3
-work=$(mktemp -d "${TMPDIR:-/tmp}/tool-errors.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
-
-failed=0
-fail() {
-  echo "FAILED: $*"
-  failed=1
-}
+source "$(dirname "$0")/support/checks.sh"
 
 # Runs mpgdump with the given arguments and checks that it refused them with STATUS and a
 # message holding PLACE.

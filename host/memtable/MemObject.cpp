@@ -603,7 +603,12 @@ class MemImpl final : public MemObject,
       *oInterface = found;
       return S_OK;
     }
-    if (!declared && Offers(Iface::ZynIMpgDump))
+    if (declared) return E_NOINTERFACE;
+    if (iIid == IID_ZynIMpgDump) {
+      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
+        watcher->OnDumpRequested(T);
+    }
+    if (Offers(Iface::ZynIMpgDump))
       *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
     return *oInterface ? S_OK : E_NOINTERFACE;
   }

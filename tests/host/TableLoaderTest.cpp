@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
@@ -478,6 +479,25 @@ TEST(MemObjects, EveryTypeOffersItsInterfacesAndNoOther) {
     EXPECT_EQ(ZynLiveObjectCount(), liveBefore + zyn::mem::kTypeCount);
   }
   EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
+// A host follows a dump through the requests for the dump extension, and through nothing else.
+TEST(MemObjects, TheWatcherIsToldOfEveryDumpRequestAndNothingElse) {
+  struct Watcher : zyn::mem::DumpRequestWatcher {
+    std::vector<Type> told;
+    void OnDumpRequested(Type iType) override { told.push_back(iType); }
+  } watcher;
+  Table table;
+  MemObject* row = table.Create(Type::DMTRow);
+  MemObject* withheld = table.Create(Type::RMTRow);
+  withheld->Withhold(Iface::ZynIMpgDump);
+  table.SetDumpRequestWatcher(&watcher);
+  ZynIMpgDump_var(row->Unknown());
+  ZynIDCIMpgDMTElement_var(row->Unknown());
+  EXPECT_FALSE(ZynIMpgDump_var(withheld->Unknown()));
+  table.SetDumpRequestWatcher(nullptr);
+  ZynIMpgDump_var(row->Unknown());
+  EXPECT_EQ(watcher.told, (std::vector<Type>{Type::DMTRow, Type::RMTRow}));
 }
 
 TEST(MemObjects, AnObjectHeldElsewhereOutlivesItsTable) {

@@ -2,10 +2,10 @@
 //
 // Exit status: 0 when Dump answered S_OK; 1 when it answered anything else; 2 for bad usage or
 // a bad table; 3 when the module cannot be loaded; 4 when the host's null-handle error escaped
-// the dump.
-#include <CLI/CLI.hpp>
+// the dump; 5 when an output could not be written, which wins over the others (their message
+// still comes). Every output is checked: standard output, the trace text, the trace log and
+// the --stats report; the trace log is replaced only once complete.
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -21,121 +21,32 @@
 #include <string>
 #include <vector>
 
+#include "DumpOutputs.h"
+#include "DumpProgress.h"
 #include "DumpStats.h"
+#include "Options.h"
 #include "SampleTable.h"
-#include "TraceSinks.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
 #include "zyn/ZynTrace.h"
 #include "zyn/ZynVar.h"
+#include "zyntoolio/SignalCleanup.h"
+#include "zyntoolio/StandardStreams.h"
 
 namespace mpgdump {
 namespace {
 
-constexpr int kExitDumpFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitModule = 3;
-constexpr int kExitNullHandle = 4;
-
 constexpr char kModuleFileName[] = "ZynDCMpgDUMP.so";
 constexpr char kModuleMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
 
-/// The named traces the module builds; only these may be activated.
-constexpr std::array<const char*, 5> kTraceNames = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
-                                                    "ZynMpgProviderComponentTrace",
-                                                    "ZynMpgFullSaveTrace", "ZynMpgEnvQueryTrace"};
-
-/// What the command line asked for.
-struct Options {
-  std::string table;  // empty: the bundled sample; "-": standard input
-  std::string object;
-  std::optional<int> level, mode, index;
-  bool trace = false;
-  std::string traceOut;  // empty: standard error
-  std::vector<std::string> activate;
-  std::string traceLog;                 // empty: no log
-  std::string module;                   // empty: the module beside the tool
-  std::optional<std::string> generate;  // "N" or "NxK": a synthetic table
-  bool stats = false;
-};
-
-/// Reports a failure on standard error, prefixed with the tool's name.
+/// Reports a failure on standard error, prefixed with the tool's name, after the trace text
+/// that standard error may hold.
 template <class... Pieces>
 void Complain(const Pieces&... iPieces) {
   std::ostringstream message;
-  message << "mpgdump: ";
   (message << ... << iPieces);
-  message << '\n';
-  const std::string text = message.str();
-  std::fwrite(text.data(), 1, text.size(), stderr);
-}
-
-/// Parses the command line. Answers an exit status when the tool is to stop here (help,
-/// version or bad usage), nothing when it is to go on.
-std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
-  CLI::App app{
-      "Loads the dump module, reads a mapping table and writes the dump of one of its objects "
-      "on standard output.",
-      "mpgdump"};
-  app.footer(
-      "Exit status: 0 when Dump answered S_OK; 1 when it answered E_FAIL or another code; 2 for "
-      "bad usage or a bad table; 3 when the module cannot be loaded; 4 when the host's "
-      "null-handle error escaped the dump.");
-  app.set_version_flag("--version", "mpgdump 1.0.0", "Print the version and exit");
-
-  int level = 0, mode = 0, index = 0;
-  app.add_option("TABLE", oOptions->table,
-                 "A table file; '-' reads standard input; none: the bundled sample table");
-  app.add_option("--object", oOptions->object, "Dump the object of this id (overrides the file)")
-      ->type_name("ID");
-  CLI::Option* levelOption =
-      app.add_option("--level", level, "Dump level (overrides the file)")->type_name("N");
-  CLI::Option* modeOption =
-      app.add_option("--mode", mode, "Dump mode (overrides the file)")->type_name("N");
-  CLI::Option* indexOption =
-      app.add_option("--index", index, "Dump index (overrides the file)")->type_name("N");
-  app.add_flag("--trace", oOptions->trace,
-               "The trace tool reports itself valid (instead of the file's schedule)");
-  app.add_option("--trace-out", oOptions->traceOut,
-                 "Where the trace tool's text goes (default: standard error)")
-      ->type_name("FILE");
-  app.add_option("--activate", oOptions->activate,
-                 "Activate a named trace (repeatable): ZynMpgFullMappingTrace, "
-                 "ZynMpgMappingTrace, ZynMpgProviderComponentTrace, ZynMpgFullSaveTrace, "
-                 "ZynMpgEnvQueryTrace")
-      ->type_name("NAME")
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("--trace-log", oOptions->traceLog,
-                 "Write a JSON Lines record of every write on the trace tool and on the named "
-                 "traces to FILE")
-      ->type_name("FILE");
-  app.add_option("--module", oOptions->module,
-                 "The module to load (default: the one built or installed beside the tool)")
-      ->type_name("PATH");
-  std::string generate;
-  CLI::Option* generateOption =
-      app.add_option("--generate", generate,
-                     "Instead of a file, dump a synthetic table of N DMT rows with K RMT rows "
-                     "each (K 2 by default); the object dumped is \"manager\" unless --object")
-          ->type_name("N[xK]");
-  app.add_flag("--stats", oOptions->stats,
-               "After the dump, on standard error: objects, lines, bytes, dump seconds, peak "
-               "resident memory");
-  generateOption->excludes(app.get_option("TABLE"));
-
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& error) {
-    const int status = app.exit(error);
-    return status == 0 ? 0 : kExitUsage;
-  }
-  if (levelOption->count()) oOptions->level = level;
-  if (modeOption->count()) oOptions->mode = mode;
-  if (indexOption->count()) oOptions->index = index;
-  if (generateOption->count()) oOptions->generate = generate;
-  return std::nullopt;
+  zyn::toolio::Say("mpgdump", message.str());
 }
 
 /// Reads a whole file, or standard input for "-".
@@ -223,34 +134,40 @@ std::string Hex(HRESULT iResult) {
   return text;
 }
 
+/// Where the table came from, and what to dump with which arguments.
+struct DumpTarget {
+  std::string source;  // how messages call the table
+  std::string objectId;
+  const char* objectPlace;  // where the object was chosen: "dump.object" or "--object"
+  zyn::mem::MemObject* object = nullptr;
+  int level = 0, mode = 0, index = 0;
+};
+
 /// Everything the run sets up, torn down in the order that keeps each piece valid while the
 /// pieces after it still use it: the dump handle first (its code lives in the module), then the
-/// sinks are uninstalled, then the module goes, then the sinks are flushed, then the table.
+/// sinks are uninstalled, then the module goes, then the outputs, then the table.
 class Session {
  public:
   ~Session() {
     dump = nullptr;
+    UninstallSinks();
+    loader.Unload();
+  }
+  void UninstallSinks() {
     ZynDCIMpgTraceTool::SetOutput(nullptr);
     ZynTrace::SetObserver(nullptr);
-    loader.Unload();
-    toolSink.reset();
-    log.reset();
-    std::cout.flush();
-    table = zyn::mem::LoadedTable();
   }
 
   zyn::mem::LoadedTable table;
-  std::unique_ptr<TraceLog> log;
-  std::unique_ptr<TraceToolSink> toolSink;
+  DumpOutputs outputs;
   ZynModuleLoader loader;
   ZynIMpgDump_var dump;
 };
 
-int Run(const Options& iOptions) {
-  Session session;
-
-  // The table: a file, standard input, a synthetic table or the bundled sample.
-  std::string source;
+/// Reads or builds the table and picks the object to dump. Answers 0, or kExitUsage after
+/// saying why.
+int PrepareTable(const Options& iOptions, zyn::mem::LoadedTable* oTable, DumpTarget* oTarget) {
+  std::string& source = oTarget->source;
   std::string error;
   if (iOptions.generate) {
     source = "--generate " + *iOptions.generate;
@@ -261,11 +178,11 @@ int Run(const Options& iOptions) {
                *iOptions.generate, "\"");
       return kExitUsage;
     }
-    if (!zyn::mem::GenerateTable(rows, rmtPerRow, &session.table, &error)) {
+    if (!zyn::mem::GenerateTable(rows, rmtPerRow, oTable, &error)) {
       Complain(source, ": ", error);
       return kExitUsage;
     }
-    if (session.table.dumpObject.empty()) session.table.dumpObject = "manager";
+    if (oTable->dumpObject.empty()) oTable->dumpObject = "manager";
   } else {
     std::string text;
     if (iOptions.table.empty()) {
@@ -278,7 +195,7 @@ int Run(const Options& iOptions) {
         return kExitUsage;
       }
     }
-    if (!zyn::mem::LoadTable(text, &session.table, &error)) {
+    if (!zyn::mem::LoadTable(text, oTable, &error)) {
       Complain(source, ": ", error);
       return kExitUsage;
     }
@@ -286,13 +203,15 @@ int Run(const Options& iOptions) {
 
   // The object to dump and the arguments of Dump. The loader has checked the file's own choice;
   // --object is checked here, in the same terms.
-  const std::string objectId = iOptions.object.empty() ? session.table.dumpObject : iOptions.object;
-  const char* objectPlace = iOptions.object.empty() ? "dump.object" : "--object";
+  const std::string& objectId = oTarget->objectId =
+      iOptions.object.empty() ? oTable->dumpObject : iOptions.object;
+  const char* objectPlace = oTarget->objectPlace =
+      iOptions.object.empty() ? "dump.object" : "--object";
   if (objectId.empty()) {
     Complain(source, ": no object to dump: the table's \"dump\" names none and --object is absent");
     return kExitUsage;
   }
-  zyn::mem::MemObject* object = session.table.Find(objectId);
+  zyn::mem::MemObject* object = oTarget->object = oTable->Find(objectId);
   if (!object) {
     Complain(source, ": ", objectPlace, ": unknown id \"", objectId, "\"");
     return kExitUsage;
@@ -302,12 +221,12 @@ int Run(const Options& iOptions) {
              zyn::mem::TypeName(object->GetType()), ") offers no ZynIMpgDump");
     return kExitUsage;
   }
-  const int level = iOptions.level.value_or(session.table.dumpLevel);
-  const int mode = iOptions.mode.value_or(session.table.dumpMode);
-  const int index = iOptions.index.value_or(session.table.dumpIndex);
+  oTarget->level = iOptions.level.value_or(oTable->dumpLevel);
+  oTarget->mode = iOptions.mode.value_or(oTable->dumpMode);
+  oTarget->index = iOptions.index.value_or(oTable->dumpIndex);
 
   // The named traces: activation applies to the traces the module builds when it loads.
-  for (const std::string& name : session.table.activeTraces) {
+  for (const std::string& name : oTable->activeTraces) {
     if (!IsTraceName(name)) {
       Complain(source, ": active_traces: unknown trace \"", name, "\" (known: ", KnownTraceNames(),
                ")");
@@ -320,51 +239,75 @@ int Run(const Options& iOptions) {
       return kExitUsage;
     }
   }
+  return 0;
+}
 
-  // The sinks: the trace tool's text, and the log when asked for.
-  if (!iOptions.traceLog.empty()) {
-    std::unique_ptr<OutputFile> file = OutputFile::Open(iOptions.traceLog, &error);
-    if (!file) {
-      Complain(iOptions.traceLog, ": cannot write the trace log: ", error);
-      return kExitUsage;
-    }
-    session.log = std::make_unique<TraceLog>(std::move(file));
-  }
-  std::unique_ptr<OutputFile> traceFile;
-  if (iOptions.traceOut.empty()) {
-    traceFile = OutputFile::StandardError();
-  } else {
-    traceFile = OutputFile::Open(iOptions.traceOut, &error);
-    if (!traceFile) {
-      Complain(iOptions.traceOut, ": cannot write the trace output: ", error);
-      return kExitUsage;
-    }
-  }
-  session.toolSink = std::make_unique<TraceToolSink>(std::move(traceFile), session.log.get());
+/// The --stats report, on standard error.
+void WriteStats(const zyn::mem::Table& iTable, const CountingStreambuf& iCounter, double iSeconds,
+                long iResidentBefore) {
+  char line[160];
+  std::string report;
+  std::snprintf(line, sizeof line, "objects: %zu\n", iTable.CountObjects());
+  report += line;
+  std::snprintf(line, sizeof line, "lines: %" PRIu64 "\n", iCounter.Lines());
+  report += line;
+  std::snprintf(line, sizeof line, "bytes: %" PRIu64 "\n", iCounter.Bytes());
+  report += line;
+  std::snprintf(line, sizeof line, "dump seconds: %.6f\n", iSeconds);
+  report += line;
+  std::snprintf(line, sizeof line, "peak resident memory: %ld KiB\n", PeakResidentKiB());
+  report += line;
+  std::snprintf(line, sizeof line, "resident memory before dump: %ld KiB\n", iResidentBefore);
+  report += line;
+  std::snprintf(line, sizeof line, "peak resident memory during dump: %ld KiB\n",
+                PeakResidentSinceResetKiB());
+  report += line;
+  std::snprintf(line, sizeof line, "table bytes: %zu\n", iTable.BytesUsed());
+  report += line;
+  zyn::toolio::OutputBuffer& standardError = zyn::toolio::StandardError();
+  standardError.Write(report.data(), report.size());
+  standardError.Flush();
+}
 
+/// Starts the progress line when it is wanted: by default only when the dump walks DMT rows
+/// and the trace text cannot come to standard error, which the line would tear.
+void StartProgress(const Options& iOptions, Session& ioSession, const DumpTarget& iTarget,
+                   std::optional<DumpProgress>* oProgress) {
+  const std::vector<bool>& validity = ioSession.table.validity;
+  const bool traceOnStandardError =
+      iOptions.traceOut.empty() &&
+      (iOptions.trace || std::find(validity.begin(), validity.end(), true) != validity.end());
+  if (!zyn::toolio::WantsProgress(iOptions.progress, traceOnStandardError)) return;
+  const std::uint64_t rows = DumpProgress::RowsToWalk(*iTarget.object, iTarget.level, iTarget.mode);
+  if (rows > 0 || iOptions.progress == zyn::toolio::ProgressChoice::On)
+    oProgress->emplace(*ioSession.table.table, rows);
+}
+
+/// Installs the sinks, loads the module and dumps, with progress and statistics when asked.
+int Dump(const Options& iOptions, Session& ioSession, const DumpTarget& iTarget) {
   ZynDCIMpgTraceTool::SetValidity(iOptions.trace ? std::vector<bool>{true}
-                                                 : session.table.validity);
-  ZynDCIMpgTraceTool::_traceType = session.table.traceType;
-  ZynDCIMpgTraceTool::SetOutput(session.toolSink.get());
-  ZynTrace::SetObserver(session.log.get());
-  for (const std::string& name : session.table.activeTraces)
+                                                 : ioSession.table.validity);
+  ZynDCIMpgTraceTool::_traceType = ioSession.table.traceType;
+  ZynDCIMpgTraceTool::SetOutput(&ioSession.outputs.ToolSink());
+  ZynTrace::SetObserver(ioSession.outputs.Log());
+  for (const std::string& name : ioSession.table.activeTraces)
     ZynTrace::SetActive(name.c_str(), true);
   for (const std::string& name : iOptions.activate) ZynTrace::SetActive(name.c_str(), true);
 
-  // The module.
   const std::string modulePath = iOptions.module.empty() ? DefaultModulePath() : iOptions.module;
-  if (!session.loader.Load(modulePath, kModuleMarker, &error)) {
+  std::string error;
+  if (!ioSession.loader.Load(modulePath, kModuleMarker, &error)) {
     Complain("cannot load the module ", modulePath, ": ", error);
     return kExitModule;
   }
-
-  // The dump.
-  session.dump = ZynIMpgDump_var(object->Unknown());
-  if (!session.dump) {
-    Complain(source, ": ", objectPlace, ": \"", objectId, "\" (",
-             zyn::mem::TypeName(object->GetType()), ") has no dump in the module");
+  const std::string& objectId = iTarget.objectId;
+  ioSession.dump = ZynIMpgDump_var(iTarget.object->Unknown());
+  if (!ioSession.dump) {
+    Complain(iTarget.source, ": ", iTarget.objectPlace, ": \"", objectId, "\" (",
+             zyn::mem::TypeName(iTarget.object->GetType()), ") has no dump in the module");
     return kExitUsage;
   }
+
   std::optional<CountingStreambuf> counter;
   long residentBefore = 0;
   if (iOptions.stats) {
@@ -372,47 +315,32 @@ int Run(const Options& iOptions) {
     ResetPeakResident();
     counter.emplace(std::cout);
   }
+  std::optional<DumpProgress> progress;
+  StartProgress(iOptions, ioSession, iTarget, &progress);
   const auto start = std::chrono::steady_clock::now();
   HRESULT result = S_OK;
   try {
-    result = session.dump->Dump(level, mode, index);
+    result = ioSession.dump->Dump(iTarget.level, iTarget.mode, iTarget.index);
   } catch (const ZynNullVarError& nullHandle) {
+    progress.reset();
     std::cout.flush();
     Complain("the host's null-handle error escaped the dump of \"", objectId,
              "\": ", nullHandle.what());
     return kExitNullHandle;
   } catch (const std::exception& other) {
+    progress.reset();
     std::cout.flush();
     Complain("an error escaped the dump of \"", objectId, "\": ", other.what());
     return kExitDumpFailed;
   }
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  progress.reset();
   std::cout.flush();
 
   if (counter) {
-    char line[160];
-    std::string report;
-    std::snprintf(line, sizeof line, "objects: %zu\n", session.table.table->CountObjects());
-    report += line;
-    std::snprintf(line, sizeof line, "lines: %" PRIu64 "\n", counter->Lines());
-    report += line;
-    std::snprintf(line, sizeof line, "bytes: %" PRIu64 "\n", counter->Bytes());
-    report += line;
-    std::snprintf(line, sizeof line, "dump seconds: %.6f\n", seconds.count());
-    report += line;
-    std::snprintf(line, sizeof line, "peak resident memory: %ld KiB\n", PeakResidentKiB());
-    report += line;
-    std::snprintf(line, sizeof line, "resident memory before dump: %ld KiB\n", residentBefore);
-    report += line;
-    std::snprintf(line, sizeof line, "peak resident memory during dump: %ld KiB\n",
-                  PeakResidentSinceResetKiB());
-    report += line;
-    std::snprintf(line, sizeof line, "table bytes: %zu\n", session.table.table->BytesUsed());
-    report += line;
+    WriteStats(*ioSession.table.table, *counter, seconds.count(), residentBefore);
     counter.reset();
-    std::fwrite(report.data(), 1, report.size(), stderr);
   }
-
   if (result == S_OK) return 0;
   if (result == E_FAIL) {
     Complain("Dump of \"", objectId, "\" failed: E_FAIL (", Hex(result), ")");
@@ -422,23 +350,45 @@ int Run(const Options& iOptions) {
   return kExitDumpFailed;
 }
 
+int Run(const Options& iOptions) {
+  if (!CheckDistinctOutputs(iOptions)) return kExitUsage;
+  Session session;
+  DumpTarget target;
+  if (const int status = PrepareTable(iOptions, &session.table, &target)) return status;
+  if (!session.outputs.Open(iOptions)) return kExitOutputFailed;
+  int status = Dump(iOptions, session, target);
+  session.UninstallSinks();
+  if (!session.outputs.Finish()) status = kExitOutputFailed;
+  return status;
+}
+
 }  // namespace
 }  // namespace mpgdump
 
 int main(int argc, char** argv) {
-  // Standard output is written only through std::cout (the dumps and the named traces), so it
-  // needs no lock-step with C stdio: each insertion then lands in the stream's own buffer, and
-  // std::endl still writes the line out at once.
+  // Before anything is opened: no file of the tool's may take a standard descriptor's place.
+  const zyn::toolio::StandardDescriptors atStart =
+      zyn::toolio::GuardStandardDescriptors(mpgdump::kExitOutputFailed);
+  // Standard output is written only through std::cout (the dumps and the named traces), into
+  // a checked buffer of its own, so it needs no lock-step with C stdio: each insertion lands in
+  // that buffer, and std::endl still writes the line out at once.
   std::ios::sync_with_stdio(false);
+  zyn::toolio::InstallStandardStreams(atStart);
+  zyn::toolio::InstallSignalCleanup();
+
   mpgdump::Options options;
-  if (const std::optional<int> status = mpgdump::ParseArguments(argc, argv, &options)) {
-    return *status;
+  int status = 0;
+  if (const std::optional<int> stop = mpgdump::ParseArguments(argc, argv, &options)) {
+    status = *stop;
+  } else {
+    try {
+      status = mpgdump::Run(options);
+    } catch (const std::exception& failure) {
+      // Out of memory while building a table, for one: say so rather than abort.
+      zyn::toolio::Say("mpgdump", failure.what());
+      status = mpgdump::kExitDumpFailed;
+    }
   }
-  try {
-    return mpgdump::Run(options);
-  } catch (const std::exception& failure) {
-    // Out of memory while building a table, for one: say so rather than abort.
-    std::fprintf(stderr, "mpgdump: %s\n", failure.what());
-    return 1;
-  }
+  if (!zyn::toolio::FinishStandardStreams("mpgdump")) status = mpgdump::kExitOutputFailed;
+  return status;
 }

@@ -137,6 +137,19 @@ Iface TargetIface(Op iOp);
 
 class Table;
 
+/// Told each time an object of a table is asked for its dump (ZynIMpgDump), whether or not it
+/// offers one, on the asking thread and before the answer is made. A dump walks a manager's DMT
+/// rows by asking each row for its dump, so a host can follow a long dump from here without the
+/// dumping module's help. Called for every dump request: it must be quick, and must not query
+/// the table.
+class DumpRequestWatcher {
+ public:
+  virtual void OnDumpRequested(Type iType) = 0;
+
+ protected:
+  ~DumpRequestWatcher() = default;
+};
+
 /// One object of a table. It answers each query from its slot for that operation: the result
 /// (0 unless set) and, when a value was given, the value written into the out-argument; a
 /// query without a value leaves its out-argument as the caller built it.
@@ -223,12 +236,18 @@ class Table {
   /// Memory held by the objects and their answers, in bytes (an estimate from the allocations).
   std::size_t BytesUsed() const;
 
+  /// The watcher of the table's dump requests (null: none); the caller keeps it alive while it
+  /// is set. Set it only while no dump of the table runs.
+  void SetDumpRequestWatcher(DumpRequestWatcher* iWatcher) { dumpRequestWatcher_ = iWatcher; }
+  DumpRequestWatcher* GetDumpRequestWatcher() const { return dumpRequestWatcher_; }
+
   struct Storage;
   Storage& GetStorage() { return *storage_; }
 
  private:
   std::vector<MemObject*> objects_;
   std::unique_ptr<Storage> storage_;
+  DumpRequestWatcher* dumpRequestWatcher_ = nullptr;
 };
 
 /// A table read from a table file, with its objects by id and the settings of its "dump",

@@ -1,0 +1,46 @@
+// The outputs of an mpgdump run besides the dump's own standard output: where the trace tool's
+// text goes, and the trace log.
+#pragma once
+
+#include <memory>
+
+#include "Options.h"
+#include "TraceSinks.h"
+#include "zyntoolio/OutputBuffer.h"
+#include "zyntoolio/WholeFile.h"
+
+namespace mpgdump {
+
+/// Refuses, after saying why, outputs that would write into one file: --trace-out's file,
+/// --trace-log's file, standard output and standard error (see zyn::toolio::FindSharedFile).
+/// "--trace-out -" is standard output itself and shares it; "--trace-log -" is refused, since
+/// the dump may write standard output too. Opens nothing; call before anything is written.
+bool CheckDistinctOutputs(const Options& iOptions);
+
+/// The trace tool's text and the trace log, from opening to the last check.
+class DumpOutputs {
+ public:
+  /// Opens the trace log, written as a whole (replaced only by Finish), then the trace text's
+  /// file, created even if no text comes. False after saying why one cannot be created; the
+  /// log's destination is then left as it was.
+  bool Open(const Options& iOptions);
+
+  TraceToolSink& ToolSink() { return *toolSink_; }
+  /// Null when no log was asked for.
+  TraceLog* Log() { return log_.get(); }
+
+  /// Once nothing writes here any more: closes the trace text's file and puts the log in place.
+  /// Reports each output that failed ("mpgdump: FILE: write error: reason") and answers false
+  /// when one did. The trace text on a standard stream is only flushed here: that stream is
+  /// checked when the tool ends.
+  bool Finish();
+
+ private:
+  std::unique_ptr<zyn::toolio::OutputBuffer> traceFile_;  // when the text goes to a file
+  zyn::toolio::OutputBuffer* traceText_ = nullptr;        // that file or a standard stream
+  std::unique_ptr<zyn::toolio::WholeFile> logFile_;
+  std::unique_ptr<TraceLog> log_;
+  std::unique_ptr<TraceToolSink> toolSink_;
+};
+
+}  // namespace mpgdump

@@ -1,0 +1,44 @@
+// What mpgdump's command line asks for, and the exit statuses it answers with.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zyntoolio/ProgressMeter.h"
+
+namespace mpgdump {
+
+constexpr int kExitDumpFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitModule = 3;
+constexpr int kExitNullHandle = 4;
+/// An output could not be written; wins over the statuses above, whose message still comes.
+constexpr int kExitOutputFailed = 5;
+
+/// The named traces the module builds; only these may be activated.
+constexpr std::array<const char*, 5> kTraceNames = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
+                                                    "ZynMpgProviderComponentTrace",
+                                                    "ZynMpgFullSaveTrace", "ZynMpgEnvQueryTrace"};
+
+/// What the command line asked for.
+struct Options {
+  std::string table;  // empty: the bundled sample; "-": standard input
+  std::string object;
+  std::optional<int> level, mode, index;
+  bool trace = false;
+  std::string traceOut;  // empty: standard error; "-": standard output
+  std::vector<std::string> activate;
+  std::string traceLog;                 // empty: no log
+  std::string module;                   // empty: the module beside the tool
+  std::optional<std::string> generate;  // "N" or "NxK": a synthetic table
+  bool stats = false;
+  zyn::toolio::ProgressChoice progress = zyn::toolio::ProgressChoice::Automatic;
+};
+
+/// Parses the command line. Answers an exit status when the tool is to stop here (help,
+/// version or bad usage), nothing when it is to go on.
+std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions);
+
+}  // namespace mpgdump
