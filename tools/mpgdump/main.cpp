@@ -2,7 +2,8 @@
 //
 // Exit status: 0 when Dump answered S_OK; 1 when it answered anything else; 2 for bad usage or
 // a bad table; 3 when the module cannot be loaded; 4 when the host's null-handle error escaped
-// the dump.
+// the dump; 6 when the host recorded calls against its contract (listed on standard error),
+// whatever the dump answered.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -24,6 +25,7 @@
 #include "DumpStats.h"
 #include "SampleTable.h"
 #include "TraceSinks.h"
+#include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
@@ -37,6 +39,7 @@ constexpr int kExitDumpFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitModule = 3;
 constexpr int kExitNullHandle = 4;
+constexpr int kExitContract = 6;
 
 constexpr char kModuleFileName[] = "ZynDCMpgDUMP.so";
 constexpr char kModuleMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
@@ -81,7 +84,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
   app.footer(
       "Exit status: 0 when Dump answered S_OK; 1 when it answered E_FAIL or another code; 2 for "
       "bad usage or a bad table; 3 when the module cannot be loaded; 4 when the host's "
-      "null-handle error escaped the dump.");
+      "null-handle error escaped the dump; 6 when the module called the host against its "
+      "contract (each violation listed on standard error), whatever the dump answered.");
   app.set_version_flag("--version", "mpgdump 1.0.0", "Print the version and exit");
 
   int level = 0, mode = 0, index = 0;
@@ -419,6 +423,16 @@ int Run(const Options& iOptions) {
   return kExitDumpFailed;
 }
 
+/// The run's status, unless the host recorded calls against its contract while the module was
+/// loaded, dumping or unloaded: then each is listed on standard error and the run fails with
+/// its own status, since the output cannot be trusted to be what a real host would give.
+int WithContractChecked(int iStatus) {
+  const std::vector<std::string> violations = ZynContract::Take();
+  if (violations.empty()) return iStatus;
+  for (const std::string& violation : violations) Complain("contract violation: ", violation);
+  return kExitContract;
+}
+
 }  // namespace
 }  // namespace mpgdump
 
@@ -431,11 +445,13 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = mpgdump::ParseArguments(argc, argv, &options)) {
     return *status;
   }
+  int status = 0;
   try {
-    return mpgdump::Run(options);
+    status = mpgdump::Run(options);
   } catch (const std::exception& failure) {
     // Out of memory while building a table, for one: say so rather than abort.
     std::fprintf(stderr, "mpgdump: %s\n", failure.what());
-    return 1;
+    status = 1;
   }
+  return mpgdump::WithContractChecked(status);
 }
