@@ -12,6 +12,9 @@ int ZynDCIMpgTraceTool::_traceType = 0;
 
 namespace {
 
+/// The one level the trace tool is written at.
+constexpr int kTraceLevel = 2;
+
 /// Room for the texts of ordinary formats; longer ones are formatted on the heap.
 constexpr int kStackTextSize = 512;
 
@@ -63,6 +66,8 @@ void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
+  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPut", "the level 2");
+  ZYN_CONTRACT(iText != nullptr, "ZynDCIMpgTraceTool::TraPut", "a text");
   const char* text = iText ? iText : "";
   if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
     output->OnTraPut(iLevel, text);
@@ -72,6 +77,8 @@ HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
+  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
+  ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
   const char* format = iFormat ? iFormat : "";
   char stackText[kStackTextSize];
   std::vector<char> heapText;

@@ -642,7 +642,10 @@ class MemImpl final : public MemObject,
     ZynMetaClass* meta = GetMetaObject();
     return meta ? meta->IsAKindOf(iClassName) : 0;
   }
-  ZynBaseUnknown* GetImpl(int) const override { return const_cast<MemImpl*>(this)->Identity(); }
+  ZynBaseUnknown* GetImpl(int iFlag) const override {
+    ZYN_CONTRACT(iFlag == 0, "ZynBaseUnknown::GetImpl", "the flag 0");
+    return const_cast<MemImpl*>(this)->Identity();
+  }
   int IsNull() const override { return 0; }
   int IsEqual(const ZynBaseUnknown* iOther) const override {
     return iOther && iOther->GetImpl(0) == GetImpl(0);

@@ -636,6 +636,56 @@ bool Loader::ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oPr
   return ApplyValue(iObject, iOp, iValue, false, oProblem);
 }
 
+/// The shortest sequence whose hexadecimal text and terminator, 2n+1 bytes, no 32-bit count
+/// can hold.
+constexpr int kUncountableOctets = 1 << 30;
+
+/// An octet sequence: hexadecimal digits; {"repeat": hex, "times": n}; or {"length": n}, a
+/// sequence that reports n octets and holds none. The last is for the refusal of sequences too
+/// long to print, hence n from kUncountableOctets on: a printer must not read their octets.
+bool ApplyOctets(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem) {
+  using Shape = Value::Shape;
+  std::vector<std::uint8_t> octets;
+  if (iValue.shape == Shape::String) {
+    if (!ReadHex(iValue.text, &octets))
+      return oProblem->Set("", std::string(kExpectedHex));
+    iObject->SetOctets(iOp, octets);
+    return true;
+  }
+  constexpr const char* kForms =
+      "expected hexadecimal digits, {\"repeat\": hex, \"times\": n} or {\"length\": n}";
+  if (iValue.shape != Shape::Object) return oProblem->Set("", kForms);
+  if (iValue.keys.size() == 1 && iValue.keys[0] == "length") {
+    int length = 0;
+    if (!ReadInt32(iValue.items[0], &length) || length < kUncountableOctets)
+      return oProblem->Set(".length", "expected an integer from " +
+                                          std::to_string(kUncountableOctets) + " to 2147483647");
+    iObject->SetOversizedOctets(iOp, {}, length);
+    return true;
+  }
+  for (const std::string& key : iValue.keys)
+    if (key != "repeat" && key != "times") return oProblem->Set("." + key, "unknown key");
+  const Value* repeat = iValue.Member("repeat");
+  const Value* times = iValue.Member("times");
+  if (!repeat || !times) return oProblem->Set("", "expected \"repeat\" and \"times\"");
+  std::vector<std::uint8_t> unit;
+  if (repeat->shape != Shape::String || !ReadHex(repeat->text, &unit))
+    return oProblem->Set(".repeat", std::string(kExpectedHex));
+  int count = 0;
+  if (!ReadInt32(*times, &count) || count < 0)
+    return oProblem->Set(".times", "expected an integer from 0 to 2147483647");
+  const std::int64_t total = static_cast<std::int64_t>(unit.size()) * count;
+  if (total > kMaxOctets)
+    return oProblem->Set(".times", "a sequence of " + std::to_string(total) +
+                                       " octets is longer than the limit of " +
+                                       std::to_string(kMaxOctets) +
+                                       ", since the table keeps every sequence in memory");
+  octets.reserve(static_cast<std::size_t>(total));
+  for (int i = 0; i < count; ++i) octets.insert(octets.end(), unit.begin(), unit.end());
+  iObject->SetOctets(iOp, octets);
+  return true;
+}
+
 bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueForm,
                         Problem* oProblem) {
   using Shape = Value::Shape;
@@ -685,37 +735,8 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       }
       return oProblem->Set("", "expected hexadecimal digits or {\"length\": n}");
     }
-    case Kind::Octets: {
-      std::vector<std::uint8_t> octets;
-      if (shape == Shape::String) {
-        if (!ReadHex(iValue.text, &octets)) return oProblem->Set("", std::string(kExpectedHex));
-        iObject->SetOctets(iOp, octets);
-        return true;
-      }
-      if (shape != Shape::Object)
-        return oProblem->Set("", "expected hexadecimal digits or {\"repeat\": hex, \"times\": n}");
-      for (const std::string& key : iValue.keys)
-        if (key != "repeat" && key != "times") return oProblem->Set("." + key, "unknown key");
-      const Value* repeat = iValue.Member("repeat");
-      const Value* times = iValue.Member("times");
-      if (!repeat || !times) return oProblem->Set("", "expected \"repeat\" and \"times\"");
-      std::vector<std::uint8_t> unit;
-      if (repeat->shape != Shape::String || !ReadHex(repeat->text, &unit))
-        return oProblem->Set(".repeat", std::string(kExpectedHex));
-      int count = 0;
-      if (!ReadInt32(*times, &count) || count < 0)
-        return oProblem->Set(".times", "expected an integer from 0 to 2147483647");
-      const std::int64_t total = static_cast<std::int64_t>(unit.size()) * count;
-      if (total > kMaxOctets)
-        return oProblem->Set(".times", "a sequence of " + std::to_string(total) +
-                                           " octets is longer than the limit of " +
-                                           std::to_string(kMaxOctets) +
-                                           ", since the table keeps every sequence in memory");
-      octets.reserve(static_cast<std::size_t>(total));
-      for (int i = 0; i < count; ++i) octets.insert(octets.end(), unit.begin(), unit.end());
-      iObject->SetOctets(iOp, octets);
-      return true;
-    }
+    case Kind::Octets:
+      return ApplyOctets(iObject, iOp, iValue, oProblem);
     case Kind::Time:
       return ApplyTime(iObject, iOp, iValue, oProblem);
     case Kind::PLMID: {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "ZynObjectModelInternal.h"
+
 const IID IID_IUnknown = {
     0x5a590000u, 0x0001, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x4e, 0x4f, 0x4d, 0x01}};
 const IID IID_ZynBaseUnknown = {
@@ -72,6 +74,8 @@ void ZynAllocationFaults::FailAfter(int iSkip, int iCount) {
 void ZynAllocationFaults::Clear() { FailAfter(0, 0); }
 
 void* ZynBaseUnknown::operator new(std::size_t iSize) noexcept {
+  ZYN_CONTRACT(iSize >= sizeof(ZynBaseUnknown), "ZynBaseUnknown::operator new",
+               "the byte size of an object of a class derived from ZynBaseUnknown");
   if (Faults().Due()) return nullptr;
   return std::malloc(iSize ? iSize : 1);
 }
@@ -139,15 +143,37 @@ const char* ZynBaseExtension::IsA() const { return class_ ? class_->GetName() : 
 int ZynBaseExtension::IsAKindOf(const char* iClassName) const {
   return class_ ? class_->IsAKindOf(iClassName) : 0;
 }
-ZynBaseUnknown* ZynBaseExtension::GetImpl(int) const { return extended_; }
+ZynBaseUnknown* ZynBaseExtension::GetImpl(int iFlag) const {
+  ZYN_CONTRACT(iFlag == 0, "ZynBaseUnknown::GetImpl", "the flag 0");
+  return extended_;
+}
 int ZynBaseExtension::IsNull() const { return 0; }
 int ZynBaseExtension::IsEqual(const ZynBaseUnknown* iOther) const { return iOther == this; }
 HRESULT ZynBaseExtension::ChangeComponentState(int, int, int) { return E_FAIL; }
 
 // ---- Creation service ----
 
-IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown*, ZynMetaClass* iClass,
+namespace {
+
+/// Whether iClass, or a class it derives from, is the interface iIid.
+bool Implements(const ZynMetaClass* iClass, const IID& iIid) {
+  for (const ZynMetaClass* meta = iClass; meta; meta = meta->GetBase())
+    if (const IID* iid = meta->GetIid(); iid && *iid == iIid) return true;
+  return false;
+}
+
+}  // namespace
+
+IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMetaClass* iClass,
                       const IID& iIid, ZynConstructorFunction iConstructor) {
+  ZYN_CONTRACT(iExtended != nullptr, "ToCreateBOA", "the object to extend");
+  if (const zyn_om::Creation* creation = zyn_om::CreationInProgress()) {
+    ZYN_CONTRACT(iExtended == creation->extended && iOuter == creation->outer, "ToCreateBOA",
+                 "the two objects the creation function was given, unchanged and in order");
+  }
+  ZYN_CONTRACT(Implements(iClass, iIid), "ToCreateBOA",
+               "the meta-class of a class that implements the interface identifier");
+  ZYN_CONTRACT(iConstructor != nullptr, "ToCreateBOA", "a constructor function");
   if (!iConstructor) return nullptr;
   ZynBaseUnknown* built = iConstructor();
   if (!built) return nullptr;

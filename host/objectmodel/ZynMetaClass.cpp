@@ -120,6 +120,18 @@ const void* ExchangeCurrentModuleTag(const void* iTag) {
   tCurrentModuleTag = iTag;
   return previous;
 }
+namespace {
+thread_local const zyn_om::Creation* tCreation = nullptr;
+}  // namespace
+
+ScopedCreation::ScopedCreation(const Creation& iCreation)
+    : previous_(tCreation), creation_(iCreation) {
+  tCreation = &creation_;
+}
+ScopedCreation::~ScopedCreation() { tCreation = previous_; }
+
+const Creation* CreationInProgress() { return tCreation; }
+
 }  // namespace zyn_om
 
 // ---- ZynMetaClass ----
@@ -132,6 +144,7 @@ const char* ZynMetaClass::GetFramework() const { return data_->framework.c_str()
 const IID* ZynMetaClass::GetIid() const { return data_->hasIid ? &data_->iid : nullptr; }
 
 int ZynMetaClass::IsAKindOf(const char* iClassName) const {
+  ZYN_CONTRACT(iClassName != nullptr, "ZynMetaClass::IsAKindOf", "a class name");
   if (!iClassName) return 0;
   for (const ZynMetaClass* meta = this; meta; meta = meta->data_->base)
     if (meta->data_->name == iClassName) return 1;
@@ -139,6 +152,7 @@ int ZynMetaClass::IsAKindOf(const char* iClassName) const {
 }
 
 void ZynMetaClass::SetExtensionOf(ZynMetaClass* iType) {
+  ZYN_CONTRACT(iType != nullptr, "ZynMetaClass::SetExtensionOf", "the meta-class of a type");
   if (!iType) return;
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
@@ -169,6 +183,20 @@ namespace kvr::internal {
 ZynMetaClass* fct_RetrieveMetaObject(const char* iClassName, int iKind, ZynMetaClass* iBase,
                                      const char* iExtendedType, const char* iFramework,
                                      std::size_t iObjectSize) {
+  ZYN_CONTRACT(iClassName && *iClassName, "kvr::internal::fct_RetrieveMetaObject", "a class name");
+  ZYN_CONTRACT(iKind >= Implementation && iKind <= CodeExtension,
+               "kvr::internal::fct_RetrieveMetaObject", "an ENUMTypeOfClass value");
+  // A class that names a type it extends is an extension, which ToCreateBOA builds: a data
+  // extension implementing an interface, with room for the extension base.
+  if (iExtendedType && *iExtendedType) {
+    constexpr const char* kOperation = "kvr::internal::fct_RetrieveMetaObject";
+    ZYN_CONTRACT(iKind == DataExtension, kOperation, "the kind DataExtension for an extension");
+    ZYN_CONTRACT(iBase && iBase->GetIid(), kOperation,
+                 "the interface's meta-class as the base of an extension");
+    ZYN_CONTRACT(iFramework && *iFramework, kOperation, "a framework name for an extension");
+    ZYN_CONTRACT(iObjectSize >= sizeof(ZynBaseExtension), kOperation,
+                 "the byte size of the extension's objects");
+  }
   if (!iClassName) return nullptr;
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
@@ -187,6 +215,7 @@ ZynMetaClass* fct_RetrieveMetaObject(const char* iClassName, int iKind, ZynMetaC
 }
 
 ZynMetaClass* fct_FindMetaObject(const char* iClassName) {
+  ZYN_CONTRACT(iClassName != nullptr, "kvr::internal::fct_FindMetaObject", "a class name");
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   return registry.FindLocked(iClassName);
@@ -231,7 +260,12 @@ const IID* ZynFindInterfaceIid(const char* iName) {
 // ---- Dictionary ----
 
 HRESULT ZynFillDictionary::Register(ZynMetaClass* iClass, ZynMetaClass* iInterface,
-                                    ZynCreateFunction iCreate, ZynCheckFunction iCheck, int) {
+                                    ZynCreateFunction iCreate, ZynCheckFunction iCheck, int iFlag) {
+  constexpr const char* kOperation = "ZynFillDictionary::Register";
+  ZYN_CONTRACT(iClass && iInterface && iInterface->GetIid() && iCreate, kOperation,
+               "a class meta-class, an interface meta-class and a creation function");
+  ZYN_CONTRACT(iCheck == nullptr, kOperation, "a null checking function");
+  ZYN_CONTRACT(iFlag == 1, kOperation, "the flag 1");
   if (!iClass || !iInterface || !iCreate || !iInterface->GetIid()) return E_FAIL;
   const ZynDictionaryEntry entry{*iInterface->GetIid(), iCreate, iCheck, iClass, tCurrentModuleTag};
   Registry& registry = TheRegistry();
@@ -254,6 +288,7 @@ void* ZynFillDictionary::CreateExtension(ZynBaseUnknown* iObject, const IID& iIi
     for (const ZynDictionaryEntry& entry : *entries) {
       if (entry.iid != iIid) continue;
       if (entry.check && !entry.check(iObject)) continue;
+      const zyn_om::ScopedCreation creation({iObject, nullptr});
       return entry.create(iObject, nullptr);
     }
   }

@@ -18,6 +18,8 @@ struct ModuleObjects {
   std::mutex mutex;
   const ZynOMModuleInfo* beingLoaded = nullptr;
   std::vector<const ZynOMModuleInfo*> resident;
+  /// The module object that handed over each resident table.
+  std::map<const ZynOMModuleInfo*, const ZynOMModule*> objectOf;
   /// What each library handed over when first loaded: opening a library that is still resident
   /// builds no module object again.
   std::map<void*, const ZynOMModuleInfo*> byHandle;
@@ -66,12 +68,29 @@ bool IsModuleResident(const ZynOMModuleInfo* iInfo) {
 
 // ---- ZynOMModule ----
 
+namespace {
+
+/// Whether iInfo frames a table as the loader walks it: a null entry at begin and at end, and
+/// only routines between them.
+bool IsFramedTable(const ZynOMModuleInfo& iInfo) {
+  if (!iInfo.begin || !iInfo.end || iInfo.end < iInfo.begin) return false;
+  if (*iInfo.begin || *iInfo.end) return false;
+  for (const ZynClassRegistrationRoutine* routine = iInfo.begin + 1; routine < iInfo.end; ++routine)
+    if (!*routine) return false;
+  return true;
+}
+
+}  // namespace
+
 ZynOMModule::ZynOMModule(const ZynOMModuleInfo& iInfo) : info_(iInfo) {
+  ZYN_CONTRACT(IsFramedTable(iInfo), "ZynOMModule",
+               "the begin and end of a table of registration routines, each end a null entry");
   ZynLifecycleLog::Record("module+", nullptr);
   ModuleObjects& modules = Modules();
   std::lock_guard<std::mutex> lock(modules.mutex);
   modules.beingLoaded = &info_;
   modules.resident.push_back(&info_);
+  modules.objectOf[&info_] = this;
 }
 
 ZynOMModule::~ZynOMModule() {
@@ -81,6 +100,7 @@ ZynOMModule::~ZynOMModule() {
   if (modules.beingLoaded == &info_) modules.beingLoaded = nullptr;
   modules.resident.erase(std::remove(modules.resident.begin(), modules.resident.end(), &info_),
                          modules.resident.end());
+  modules.objectOf.erase(&info_);
   for (auto it = modules.byHandle.begin(); it != modules.byHandle.end();)
     it = it->second == &info_ ? modules.byHandle.erase(it) : std::next(it);
 }
@@ -121,6 +141,7 @@ bool ZynModuleLoader::Load(const std::string& iPath, const char* iMarker, std::s
   }
 
   ZynOMModuleInfo info{nullptr, nullptr};
+  const ZynOMModule* moduleObject = nullptr;
   if (error.empty()) {
     ModuleObjects& modules = Modules();
     std::lock_guard<std::mutex> lock(modules.mutex);
@@ -132,10 +153,12 @@ bool ZynModuleLoader::Load(const std::string& iPath, const char* iMarker, std::s
       auto known = modules.byHandle.find(handle);
       if (known != modules.byHandle.end()) built = known->second;
     }
-    if (built)
+    if (built) {
       info = *built;
-    else
+      moduleObject = modules.objectOf[built];
+    } else {
       error = iPath + " built no module object";
+    }
   }
 
   if (!error.empty()) {
@@ -153,7 +176,9 @@ bool ZynModuleLoader::Load(const std::string& iPath, const char* iMarker, std::s
     for (const ZynClassRegistrationRoutine* routine = info.begin + 1; routine < info.end;
          ++routine) {
       if (!*routine) continue;
-      (*routine)();
+      const void* answered = (*routine)();
+      ZYN_CONTRACT(answered == moduleObject, "class-registration routine",
+                   "the address of the module object");
       ++routines_;
     }
   }

@@ -28,6 +28,29 @@ class ScopedModuleTag {
 ZYN_EXPORT void ClearModuleBeingLoaded();
 ZYN_EXPORT const ZynOMModuleInfo* ModuleBeingLoaded();
 
+/// The two objects that the dictionary hands to a creation function, which passes them on to
+/// ToCreateBOA unchanged.
+struct Creation {
+  const ZynBaseUnknown* extended;
+  const ZynBaseUnknown* outer;
+};
+
+/// Marks, for its life, a creation function running on this thread with iCreation's objects.
+class ScopedCreation {
+ public:
+  explicit ScopedCreation(const Creation& iCreation);
+  ~ScopedCreation();
+  ScopedCreation(const ScopedCreation&) = delete;
+  ScopedCreation& operator=(const ScopedCreation&) = delete;
+
+ private:
+  const Creation* previous_;
+  Creation creation_;
+};
+
+/// The creation running on this thread under a ScopedCreation, or null.
+const Creation* CreationInProgress();
+
 /// Whether the module object that handed over iInfo is still built (its library not unloaded).
 ZYN_EXPORT bool IsModuleResident(const ZynOMModuleInfo* iInfo);
 

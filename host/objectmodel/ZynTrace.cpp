@@ -26,6 +26,11 @@ TraceRegistry& Traces() {
 
 std::atomic<ZynTraceObserver*> gObserver{nullptr};
 
+/// The one output, size and level of this host's named traces.
+constexpr char kStandardOutput[] = "STDOUT";
+constexpr int kTraceSize = 1024;
+constexpr int kTraceLevel = 2;
+
 /// Whether iName is one of the comma-separated names of ZYN_TRACE_ACTIVE.
 bool ActivatedByEnvironment(const std::string& iName) {
   const char* listed = std::getenv("ZYN_TRACE_ACTIVE");
@@ -50,6 +55,10 @@ ZynTrace::ZynTrace(const char* iName, const char* iDescription, ZynTraMode iMode
       output_(iOutputName ? iOutputName : ""),
       mode_(iMode),
       size_(iSize) {
+  ZYN_CONTRACT(!name_.empty() && iDescription, "ZynTrace", "a name and a description");
+  ZYN_CONTRACT(iMode == ZynTraModeDefault, "ZynTrace", "the mode 0");
+  ZYN_CONTRACT(output_ == kStandardOutput, "ZynTrace", "the output name \"STDOUT\"");
+  ZYN_CONTRACT(iSize == kTraceSize, "ZynTrace", "the size 1024");
   const bool fromEnvironment = ActivatedByEnvironment(name_);
   {
     TraceRegistry& registry = Traces();
@@ -71,13 +80,15 @@ ZynTrace::~ZynTrace() {
 }
 
 HRESULT ZynTrace::TraPut(int iLevel, const char* iText) {
+  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynTrace::TraPut", "the level 2");
+  ZYN_CONTRACT(iText != nullptr, "ZynTrace::TraPut", "a text");
   const char* text = iText ? iText : "";
   if (ZynTraceObserver* observer = gObserver.load(std::memory_order_acquire))
     observer->OnTraPut(*this, iLevel, text);
   if (!IsActive()) return S_FALSE;
   // Standard output through std::cout, so that the text takes its place among the lines that
   // the caller writes there; flushed at once for the same reason.
-  if (output_ == "STDOUT") std::cout << text << std::flush;
+  if (output_ == kStandardOutput) std::cout << text << std::flush;
   return S_OK;
 }
 

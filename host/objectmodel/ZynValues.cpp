@@ -10,6 +10,12 @@
 namespace {
 constexpr char kLowerDigits[] = "0123456789abcdef";
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
+
+bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
+  for (std::size_t i = 0; i < iSize; ++i)
+    if (iBuffer[i] != 0) return false;
+  return true;
+}
 }  // namespace
 
 // ---- ZynUnicodeString ----
@@ -19,6 +25,8 @@ ZynUnicodeString::ZynUnicodeString(const char* iText) {
 }
 
 ZynUnicodeString::ZynUnicodeString(const char* iText, int iByteCount) {
+  ZYN_CONTRACT(iByteCount >= 0 && (iText || iByteCount == 0), "ZynUnicodeString",
+               "a text and its byte count");
   if (iText && iByteCount > 0) Assign(iText, static_cast<std::size_t>(iByteCount));
 }
 
@@ -90,6 +98,8 @@ int ZynUnicodeString::GetLengthInChar() const {
 }
 
 HRESULT ZynUnicodeString::BuildFromUCChar(const std::uint16_t* iUnits, int iCount) {
+  ZYN_CONTRACT(iCount >= 0 && (iUnits || iCount == 0), "ZynUnicodeString::BuildFromUCChar",
+               "code units and their count");
   std::string text;
   if (iUnits) {
     for (int i = 0; i < iCount; ++i) {
@@ -115,7 +125,11 @@ HRESULT ZynUnicodeString::BuildFromUCChar(const std::uint16_t* iUnits, int iCoun
 
 ZynUuid::ZynUuid(const std::uint8_t (&iBytes)[16]) { std::memcpy(bytes_, iBytes, sizeof bytes_); }
 
-void ZynUuid::UUID_to_chaine(char* oBuffer, int) const {
+void ZynUuid::UUID_to_chaine(char* oBuffer, int iFlag) const {
+  constexpr const char* kOperation = "ZynUuid::UUID_to_chaine";
+  ZYN_CONTRACT(iFlag == 0, kOperation, "the flag 0");
+  ZYN_CONTRACT(oBuffer && IsZeroFilled(oBuffer, kBufferBytes), kOperation,
+               "a buffer of 36 zero bytes");
   if (!oBuffer) return;
   for (std::size_t i = 0; i < sizeof bytes_; ++i) {
     oBuffer[2 * i] = kLowerDigits[bytes_[i] >> 4];
@@ -146,7 +160,10 @@ _SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength) {
 
 // ---- ZynTime ----
 
-ZynUnicodeString ZynTime::ConvertToString(const ZynUnicodeString& iFormat, int) const {
+ZynUnicodeString ZynTime::ConvertToString(const ZynUnicodeString& iFormat, int iFlag) const {
+  ZYN_CONTRACT(seconds_ != -1, "ZynTime::ConvertToString", "a set time");
+  ZYN_CONTRACT(!iFormat.str().empty(), "ZynTime::ConvertToString", "a format");
+  ZYN_CONTRACT(iFlag == 0, "ZynTime::ConvertToString", "the flag 0");
   std::tm moment{};
   if (!gmtime_r(&seconds_, &moment) || iFormat.str().empty()) return ZynUnicodeString();
   // strftime answers 0 both for an empty result and for a buffer too small: grow a few times.
@@ -163,6 +180,10 @@ ZynUnicodeString ZynTime::ConvertToString(const ZynUnicodeString& iFormat, int) 
 // ---- Hexadecimal ----
 
 HRESULT ZynDbCharToHexa(const std::uint8_t* iBytes, int iCount, char* oBuffer, int iBufferSize) {
+  ZYN_CONTRACT(iBytes && iCount >= 0, "ZynDbCharToHexa", "bytes and their count");
+  ZYN_CONTRACT(oBuffer && iBufferSize == 2 * static_cast<long long>(iCount) + 1 &&
+                   IsZeroFilled(oBuffer, static_cast<std::size_t>(iBufferSize)),
+               "ZynDbCharToHexa", "a buffer of 2 x count + 1 zero bytes");
   if (!iBytes || !oBuffer || iCount < 0 || iBufferSize <= 0) return E_FAIL;
   const int fitting = (iBufferSize - 1) / 2;
   const int count = iCount < fitting ? iCount : fitting;

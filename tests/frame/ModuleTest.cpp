@@ -131,6 +131,7 @@ TEST(ModuleRawLoad, EightThreadsRetrieveEachMetaClassOnce) {
   }
   dlclose(library);
   EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+  ExpectNoContractViolation("while threads built extensions");
 }
 
 TEST(ModuleRawLoad, StaticObjectsAreBuiltInOrderAndDestroyedInReverse) {
@@ -156,6 +157,7 @@ TEST(ModuleRawLoad, StaticObjectsAreBuiltInOrderAndDestroyedInReverse) {
   ZynLifecycleLog::Enable(false);
   EXPECT_EQ(ZynLifecycleLog::Take(), expected);
   EXPECT_EQ(ZynTrace::CountAlive(), 0);
+  ExpectNoContractViolation("while the module loaded and unloaded");
 }
 
 TEST(ModuleRawLoad, ALibraryWithoutTheMarkerIsRefused) {

@@ -89,6 +89,9 @@ const BadTable kBadTables[] = {
                   "GetLinkSequence": {"repeat": "0001", "times": 200000000})"),
      "objects.x.GetLinkSequence.times: a sequence of 400000000 octets is longer than the limit "
      "of 268435456"},
+    // A sequence that holds nothing may only report a length too long to print.
+    {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": {"length": 1073741823})"),
+     "objects.x.GetPX1Id.length: expected an integer from 1073741824 to 2147483647"},
     {OneObject(
          R"("type": "ZynDCIMpgFileBasedComponent", "GetLastSaveTime": "2023-02-29T00:00:00Z")"),
      "objects.x.GetLastSaveTime: no such date or time of day"},

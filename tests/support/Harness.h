@@ -1,4 +1,5 @@
-// Test harness: the module loaded into the host, both sinks captured, and the leak check.
+// Test harness: the module loaded into the host, both sinks captured, the leak check, and the
+// check that the module called the host as its contract says.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
@@ -22,6 +24,13 @@ inline const char* ModulePath() {
 }
 
 inline constexpr char kMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
+
+/// Fails the running test for each contract violation that the host recorded since the last
+/// check, and clears the record. iWhen says what was running ("during the dump").
+inline void ExpectNoContractViolation(const char* iWhen) {
+  for (const std::string& violation : ZynContract::Take())
+    ADD_FAILURE() << "contract violation " << iWhen << ": " << violation;
+}
 
 /// Standard output captured: what the module inserts into std::cout, and how often the stream
 /// was flushed.
@@ -61,13 +70,15 @@ class CapturedTrace : public ZynTraceToolOutput {
 };
 
 /// Loads the module for the fixture's lifetime, resets the trace tool, and checks after each
-/// test that every host object built during it is gone again.
+/// test that every host object built during it is gone again, and after the load, each dump
+/// and the test that the host recorded no call against its contract.
 class ModuleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     liveBefore_ = ZynLiveObjectCount();
     std::string error;
     ASSERT_TRUE(loader_.Load(ModulePath(), kMarker, &error)) << error;
+    ExpectNoContractViolation("while the module loaded");
     ZynDCIMpgTraceTool::SetValid(false);
     ZynDCIMpgTraceTool::_traceType = 0;
   }
@@ -75,6 +86,7 @@ class ModuleTest : public ::testing::Test {
     ZynDCIMpgTraceTool::SetValid(false);
     ZynTrace::ResetActivation();
     loader_.Unload();
+    ExpectNoContractViolation("during the test");
     EXPECT_EQ(ZynLiveObjectCount(), liveBefore_) << "host objects left alive";
   }
 
@@ -82,7 +94,9 @@ class ModuleTest : public ::testing::Test {
   static HRESULT DumpOf(zyn::mem::MemObject* iObject, int iLevel, int iMode, int iIndex) {
     ZynIMpgDump_var dump(iObject->Unknown());
     if (!dump) return E_NOINTERFACE;
-    return dump->Dump(iLevel, iMode, iIndex);
+    const HRESULT result = dump->Dump(iLevel, iMode, iIndex);
+    ExpectNoContractViolation("during the dump");
+    return result;
   }
 
   ZynModuleLoader loader_;

@@ -13,9 +13,10 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
   app.footer(
       "Exit status: 0 when Dump answered S_OK; 1 when it answered E_FAIL or another code; 2 for "
       "bad usage or a bad table; 3 when the module cannot be loaded; 4 when the host's "
-      "null-handle error escaped the dump; 5 when an output could not be written (standard "
-      "output, the trace text, the trace log, the --stats report): this wins over 1 to 4, "
-      "whose message still comes.");
+      "null-handle error escaped the dump; 6 when the module called the host against its "
+      "contract (each violation listed on standard error), whatever the dump answered; 5 when "
+      "an output could not be written (standard output, the trace text, the trace log, the "
+      "--stats report): this wins over the others, whose message still comes.");
   app.set_version_flag("--version", "mpgdump 1.0.0", "Print the version and exit");
 
   int level = 0, mode = 0, index = 0;

@@ -16,6 +16,7 @@ constexpr int kExitModule = 3;
 constexpr int kExitNullHandle = 4;
 /// An output could not be written; wins over the statuses above, whose message still comes.
 constexpr int kExitOutputFailed = 5;
+constexpr int kExitContract = 6;
 
 /// The named traces the module builds; only these may be activated.
 constexpr std::array<const char*, 5> kTraceNames = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",

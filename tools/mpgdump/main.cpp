@@ -2,9 +2,10 @@
 //
 // Exit status: 0 when Dump answered S_OK; 1 when it answered anything else; 2 for bad usage or
 // a bad table; 3 when the module cannot be loaded; 4 when the host's null-handle error escaped
-// the dump; 5 when an output could not be written, which wins over the others (their message
-// still comes). Every output is checked: standard output, the trace text, the trace log and
-// the --stats report; the trace log is replaced only once complete.
+// the dump; 6 when the host recorded calls against its contract (listed on standard error),
+// whatever the dump answered; 5 when an output could not be written, which wins over the
+// others (their message still comes). Every output is checked: standard output, the trace
+// text, the trace log and the --stats report; the trace log is replaced only once complete.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -26,6 +27,7 @@
 #include "DumpStats.h"
 #include "Options.h"
 #include "SampleTable.h"
+#include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
@@ -362,6 +364,16 @@ int Run(const Options& iOptions) {
   return status;
 }
 
+/// The run's status, unless the host recorded calls against its contract while the module was
+/// loaded, dumping or unloaded: then each is listed on standard error and the run fails with
+/// its own status, since the output cannot be trusted to be what a real host would give.
+int WithContractChecked(int iStatus) {
+  const std::vector<std::string> violations = ZynContract::Take();
+  if (violations.empty()) return iStatus;
+  for (const std::string& violation : violations) Complain("contract violation: ", violation);
+  return kExitContract;
+}
+
 }  // namespace
 }  // namespace mpgdump
 
@@ -389,6 +401,7 @@ int main(int argc, char** argv) {
       status = mpgdump::kExitDumpFailed;
     }
   }
+  status = mpgdump::WithContractChecked(status);
   if (!zyn::toolio::FinishStandardStreams("mpgdump")) status = mpgdump::kExitOutputFailed;
   return status;
 }

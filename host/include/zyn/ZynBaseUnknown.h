@@ -5,6 +5,9 @@
 // attached to an existing object type as an *extension*: it is registered in the dictionary
 // for that type, and an object asked for an interface that its own class lacks gets a fresh
 // extension object built by the registered creation function.
+//
+// Where an operation states what its caller passes ("Contract:"), a call that passes anything
+// else is recorded as a violation (see ZynContract.h) and answered as well as it can be.
 #pragma once
 
 #include <atomic>
@@ -13,7 +16,7 @@
 #include <cstring>
 #include <string>
 
-#define ZYN_EXPORT __attribute__((visibility("default")))
+#include "zyn/ZynContract.h"
 
 /// Result of every operation of the host: negative values are failures.
 using HRESULT = std::int32_t;
@@ -82,13 +85,15 @@ class ZYN_EXPORT ZynBaseUnknown : public IDispatch {
   virtual const char* IsA() const = 0;
   virtual int IsAKindOf(const char* iClassName) const = 0;
   /// With 0: on an extension, the object it extends; on any other object, the object itself.
+  /// Contract: iFlag is 0.
   virtual ZynBaseUnknown* GetImpl(int iFlag = 0) const = 0;
   virtual int IsNull() const = 0;
   virtual int IsEqual(const ZynBaseUnknown* iOther) const = 0;
   virtual HRESULT ChangeComponentState(int iFrom, int iTo, int iFlag) = 0;
 
   /// Class-level storage for every host object. Answers null when an injected allocation
-  /// failure is due (see ZynAllocationFaults); never throws.
+  /// failure is due (see ZynAllocationFaults); never throws. Contract: iSize is the byte size
+  /// of the object, at least that of ZynBaseUnknown.
   static void* operator new(std::size_t iSize) noexcept;
   static void operator delete(void* iStorage) noexcept;
   static void* operator new(std::size_t, void* iPlace) noexcept { return iPlace; }
@@ -160,7 +165,8 @@ class ZYN_EXPORT ZynMetaClass {
   const char* GetFramework() const;
   /// Non-zero when this class is, or derives from, the class named iClassName.
   int IsAKindOf(const char* iClassName) const;
-  /// Declares that this extension class extends the type of iType too.
+  /// Declares that this extension class extends the type of iType too. Contract: iType is a
+  /// meta-class.
   void SetExtensionOf(ZynMetaClass* iType);
   /// The types this class extends, null-terminated (valid until the next SetExtensionOf).
   int CountExtendedTypes() const;
@@ -178,10 +184,14 @@ class ZYN_EXPORT ZynMetaClass {
 
 namespace kvr::internal {
 /// The meta-class of the named class, created on the first call with these attributes.
+/// Contract: a class name and an ENUMTypeOfClass value; for an extension (a class that names
+/// the type it extends), the kind DataExtension, the meta-class of the interface it implements
+/// as its base, a framework name and the byte size of its objects, at least that of
+/// ZynBaseExtension.
 ZYN_EXPORT ZynMetaClass* fct_RetrieveMetaObject(const char* iClassName, int iKind,
                                                 ZynMetaClass* iBase, const char* iExtendedType,
                                                 const char* iFramework, std::size_t iObjectSize);
-/// An existing meta-class, or null.
+/// An existing meta-class, or null. Contract: a class name.
 ZYN_EXPORT ZynMetaClass* fct_FindMetaObject(const char* iClassName);
 /// Number of fct_RetrieveMetaObject calls made for one class name since the process began.
 ZYN_EXPORT int fct_RetrieveMetaObjectCalls(const char* iClassName);
@@ -205,7 +215,9 @@ ZYN_EXPORT const IID* ZynFindInterfaceIid(const char* iName);
 class ZYN_EXPORT ZynFillDictionary {
  public:
   /// Every type that iClass extends implements iInterface through iCreate. The result is
-  /// S_OK, or E_FAIL when an argument is null.
+  /// S_OK, or E_FAIL when an argument is null. Contract: the three meta-classes and function
+  /// are given, iCheck is null (this host decides by type alone; a checking function passed
+  /// anyway is honoured), iFlag is 1.
   static HRESULT Register(ZynMetaClass* iClass, ZynMetaClass* iInterface, ZynCreateFunction iCreate,
                           ZynCheckFunction iCheck, int iFlag);
   /// Builds the iIid extension of iObject if the dictionary has one for its type (or a type that
@@ -219,6 +231,9 @@ class ZYN_EXPORT ZynFillDictionary {
 
 /// Builds an extension: calls iConstructor, ties the new object to iExtended (held for the life
 /// of the extension) and answers its iIid interface with one reference; null on failure.
+/// Contract: iExtended is given; called from a creation function that the dictionary runs,
+/// iExtended and iOuter are the two objects that function received, in the same order; iClass
+/// implements iIid; iConstructor is given.
 ZYN_EXPORT IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter,
                                  ZynMetaClass* iClass, const IID& iIid,
                                  ZynConstructorFunction iConstructor);
@@ -232,7 +247,9 @@ struct ZynOMModuleInfo {
 };
 
 /// The module object: built first among a module's static objects, it hands the host the table
-/// of the module's class-registration routines.
+/// of the module's class-registration routines. Contract: begin and end point at the null
+/// entries of one table, with only routines between them; every routine answers the address of
+/// the module object.
 class ZYN_EXPORT ZynOMModule {
  public:
   explicit ZynOMModule(const ZynOMModuleInfo& iInfo);

@@ -144,7 +144,8 @@ class ZYN_EXPORT ZynTraceToolOutput {
 ///
 /// The validity follows a schedule: the n-th IsValid answers the n-th entry, then the last entry
 /// for ever. The default schedule is { false }. Texts go to the installed output (standard error
-/// when none is installed).
+/// when none is installed). Contract: TraPut and TraPrint are given the level 2 and a text or a
+/// format.
 class ZYN_EXPORT ZynDCIMpgTraceTool {
  public:
   static unsigned char IsValid();

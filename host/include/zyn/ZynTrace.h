@@ -24,7 +24,11 @@ class ZYN_EXPORT ZynTraceObserver {
 ///
 /// An active trace whose output name is "STDOUT" writes its texts to standard output (the same
 /// stream as std::cout), flushed at each write, so that they stand in call order among other
-/// lines written there.
+/// lines written there. That is the one output this host knows: a trace built with another
+/// output name would write nowhere.
+///
+/// Contract (see ZynContract.h): a trace is built with a name, a description, the mode 0, the
+/// output name "STDOUT" and the size 1024, and written at the level 2.
 class ZYN_EXPORT ZynTrace {
  public:
   ZynTrace(const char* iName, const char* iDescription, ZynTraMode iMode, const char* iOutputName,

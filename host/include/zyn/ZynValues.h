@@ -19,6 +19,7 @@ class ZYN_EXPORT ZynUnicodeString {
 
   ZynUnicodeString() = default;
   ZynUnicodeString(const char* iText);  // NOLINT(google-explicit-constructor): host idiom
+  /// Contract: iByteCount is not negative, and iText is given when it is not 0.
   ZynUnicodeString(const char* iText, int iByteCount);
   ZynUnicodeString(const ZynUnicodeString& iOther) { Assign(iOther.data_, iOther.size_); }
   ZynUnicodeString(ZynUnicodeString&& iOther) noexcept { Take(iOther); }
@@ -42,7 +43,7 @@ class ZYN_EXPORT ZynUnicodeString {
   /// Number of characters (code points), not bytes.
   int GetLengthInChar() const;
   /// Replaces the text by iCount 16-bit units, each taken as its code point; a unit 0 ends the
-  /// text. Answers S_OK.
+  /// text. Answers S_OK. Contract: iCount is not negative, and iUnits given when it is not 0.
   HRESULT BuildFromUCChar(const std::uint16_t* iUnits, int iCount);
 
   std::string_view str() const { return std::string_view(data_, size_); }
@@ -64,10 +65,14 @@ class ZYN_EXPORT ZynUnicodeString {
 /// A 128-bit identifier; a default one is all zeros.
 class ZYN_EXPORT ZynUuid {
  public:
+  /// The room a caller gives UUID_to_chaine: enough for the longest text form and its NUL.
+  static constexpr int kBufferBytes = 36;
+
   ZynUuid() = default;
   explicit ZynUuid(const std::uint8_t (&iBytes)[16]);
-  /// Writes the text form into oBuffer, which must hold 33 bytes: with flag 0, 32 lowercase
-  /// hexadecimal digits and a NUL.
+  /// Writes the text form into oBuffer: with flag 0, 32 lowercase hexadecimal digits and a
+  /// NUL. Contract: oBuffer holds kBufferBytes zero bytes (whatever the form leaves unwritten
+  /// reads as the end of the text), and iFlag is 0.
   void UUID_to_chaine(char* oBuffer, int iFlag) const;
   const std::uint8_t* bytes() const { return bytes_; }
 
@@ -101,15 +106,30 @@ class ZYN_EXPORT _SEQUENCE_octet {
   _SEQUENCE_octet() = default;
   _SEQUENCE_octet(const std::uint8_t* iOctets, int iLength);
   int length() const { return length_; }
-  std::uint8_t& operator[](int iPosition) { return octets_[static_cast<std::size_t>(iPosition)]; }
+  /// Contract: iPosition is from 0 to length() - 1, and among the octets held. Any other
+  /// position gives a zero octet that belongs to no sequence.
+  std::uint8_t& operator[](int iPosition) { return At(iPosition); }
   const std::uint8_t& operator[](int iPosition) const {
-    return octets_[static_cast<std::size_t>(iPosition)];
+    return const_cast<_SEQUENCE_octet*>(this)->operator[](iPosition);
   }
   /// For tests of oversized sequences: makes length() report iLength while holding only the
   /// octets it has. Nothing may read past those.
   void ReportLengthForTests(int iLength) { length_ = iLength; }
 
  private:
+  std::uint8_t& At(int iPosition) {
+    const bool held = iPosition >= 0 && iPosition < length_ &&
+                      static_cast<std::size_t>(iPosition) < octets_.size();
+    ZYN_CONTRACT(held, "_SEQUENCE_octet::operator[]",
+                 "a position from 0 to length() - 1 among the octets held");
+    return held ? octets_[static_cast<std::size_t>(iPosition)] : Outside();
+  }
+  static std::uint8_t& Outside() {
+    static std::uint8_t outside = 0;
+    outside = 0;
+    return outside;
+  }
+
   std::vector<std::uint8_t> octets_;
   int length_ = 0;
 };
@@ -121,6 +141,7 @@ class ZYN_EXPORT ZynTime {
   explicit ZynTime(std::time_t iSeconds) : seconds_(iSeconds) {}
   std::time_t Gettime_t() const { return seconds_; }
   /// The moment formatted by iFormat (strftime conventions) in UTC; iFlag is not used.
+  /// Contract: the time is set, iFormat is not empty, and iFlag is 0.
   ZynUnicodeString ConvertToString(const ZynUnicodeString& iFormat, int iFlag) const;
 
  private:
@@ -129,6 +150,7 @@ class ZYN_EXPORT ZynTime {
 
 /// Writes two uppercase hexadecimal digits per byte of iBytes into oBuffer, as many bytes as
 /// fit in iBufferSize with room for a terminating NUL, which it writes. Answers S_OK, or E_FAIL
-/// for a null pointer or a negative count.
+/// for a null pointer or a negative count. Contract: the bytes and their count, and a buffer
+/// of exactly 2 x iCount + 1 bytes, all zero.
 ZYN_EXPORT HRESULT ZynDbCharToHexa(const std::uint8_t* iBytes, int iCount, char* oBuffer,
                                    int iBufferSize);

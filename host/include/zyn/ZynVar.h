@@ -136,8 +136,11 @@ class ZynListVal {
   int Size() const { return source_ ? source_->Size() : static_cast<int>(owned_.size()); }
 
   /// The element at iPosition, from 1 to Size(); a null handle outside that range.
+  /// Contract: iPosition is from 1 to Size().
   ZynVar<I> operator[](int iPosition) const {
-    if (iPosition < 1 || iPosition > Size()) return ZynVar<I>();
+    const bool inRange = iPosition >= 1 && iPosition <= Size();
+    ZYN_CONTRACT(inRange, "ZynListVal::operator[]", "a position from 1 to Size()");
+    if (!inRange) return ZynVar<I>();
     if (source_) return ZynVar<I>(source_->At(iPosition - 1));
     return owned_[static_cast<std::size_t>(iPosition - 1)];
   }
@@ -151,7 +154,11 @@ class ZynListVal {
     if (source_) source_->AddRef();
   }
 
-  void RemoveAll(ZynCollec::MemoryHandling) {
+  /// Empties the list. Contract: iHandling is ReleaseElements (1), the one way this host's
+  /// lists hold their elements.
+  void RemoveAll(ZynCollec::MemoryHandling iHandling) {
+    ZYN_CONTRACT(iHandling == ZynCollec::ReleaseElements, "ZynListVal::RemoveAll",
+                 "the MemoryHandling value 1");
     owned_.clear();
     if (source_) std::exchange(source_, nullptr)->Release();
   }
