@@ -9,7 +9,7 @@ endif()
 
 # The module and the libraries it and the tools load, side by side: each finds the others in its
 # own directory.
-set(zyn_installed_libraries zynobjectmodel zynmapping zynmemtable ZynDCMpgDUMP)
+set(zyn_installed_libraries zynobjectmodel zynmapping zynmemtable ${ZYN_MODULE_TARGET})
 set_target_properties(${zyn_installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ${zyn_installed_libraries}
         LIBRARY DESTINATION ${ZYN_INSTALL_MODULE_DIR}

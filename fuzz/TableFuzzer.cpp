@@ -35,8 +35,9 @@ ZynModuleLoader* gLoader = nullptr;
 
 std::string ModuleBesideExecutable() {
   char path[PATH_MAX] = {};
-  if (readlink("/proc/self/exe", path, sizeof(path) - 1) <= 0) return "ZynDCMpgDUMP.so";
-  return std::string(dirname(path)) + "/../lib/ZynDCMpgDUMP.so";
+  if (readlink("/proc/self/exe", path, sizeof(path) - 1) <= 0)
+    return zyn_mpg_identity::kModuleFileName;
+  return std::string(dirname(path)) + "/../lib/" + zyn_mpg_identity::kModuleFileName;
 }
 
 /// Sequences asked to repeat a pattern very many times only measure memory, not the code: the
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const std::string module = path ? path : ModuleBesideExecutable();
   gLoader = new ZynModuleLoader;
   std::string error;
-  if (!gLoader->Load(module, "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP", &error)) {
+  if (!gLoader->Load(module, zyn_mpg_identity::kModuleMarker, &error)) {
     std::cerr << "cannot load " << module << ": " << error << "\n";
     std::abort();
   }

@@ -12,6 +12,9 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -- "${1:-$source_dir/build/default}")
 work=$(mktemp -d "${TMPDIR:-/tmp}/install-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# The module's file name, from the one place that fixes it.
+module_file=$(sed -n 's/^ZYN_MPG_MODULE_NAME(\([A-Za-z0-9_]*\))$/\1.so/p' \
+  "$source_dir/module/ModuleIdentity.def")
 
 failed=0
 fail() {
@@ -58,7 +61,7 @@ expected_files() {
   echo "$root/share/zyndcmpgdump/schemas/table.schema.json"
   echo "$root/share/man/man1/mpgdump.1"
   [[ -f $source_dir/docs/man/mpgtree.1 ]] && echo "$root/share/man/man1/mpgtree.1"
-  for library in ZynDCMpgDUMP.so libzynobjectmodel.so libzynmapping.so libzynmemtable.so; do
+  for library in "$module_file" libzynobjectmodel.so libzynmapping.so libzynmemtable.so; do
     echo "$root/lib*/zyndcmpgdump/$library"
   done
 }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ModuleIdentity.h"
 #include "ValueTexts.h"
 #include "zyn/ZynMemTable.h"
 
@@ -52,9 +53,7 @@ constexpr std::string_view kExpectedTime =
     "expected \"YYYY-MM-DDTHH:MM:SSZ\", a whole number of seconds from 1970-01-01T00:00:00Z, or "
     "null for a time that is not set";
 
-constexpr const char* kTraceNames[] = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
-                                       "ZynMpgProviderComponentTrace", "ZynMpgFullSaveTrace",
-                                       "ZynMpgEnvQueryTrace"};
+using zyn_mpg_identity::kTraceNames;
 
 /// A JSON value read whole: the answer of one operation, or one member of the settings.
 struct Value {
@@ -647,8 +646,7 @@ bool ApplyOctets(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem) {
   using Shape = Value::Shape;
   std::vector<std::uint8_t> octets;
   if (iValue.shape == Shape::String) {
-    if (!ReadHex(iValue.text, &octets))
-      return oProblem->Set("", std::string(kExpectedHex));
+    if (!ReadHex(iValue.text, &octets)) return oProblem->Set("", std::string(kExpectedHex));
     iObject->SetOctets(iOp, octets);
     return true;
   }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "support/Harness.h"
 
@@ -18,20 +19,25 @@ struct ClassRow {
   const char* className;
   Type type;
 };
-// The registration table's order; the Pell class serves two types.
-const ClassRow kClasses[] = {
-    {"ZynMpgDMTRowDump", Type::DMTRow},
-    {"ZynMpgDummyComponentDump", Type::DummyComponent},
-    {"ZynMpgEnvironmentDump", Type::Environment},
-    {"ZynMpgFileBasedComponentDump", Type::FileBasedComponent},
-    {"ZynMpgManagerDump", Type::Manager},
-    {"ZynMpgProviderComponentDump", Type::ProviderComponent},
-    {"ZynMpgRMTFileBasedComponentDump", Type::RMTFileBasedComponent},
-    {"ZynMpgRMTRowDump", Type::RMTRow},
-    {"ZynMpgOrvComponentDump", Type::OrvComponent},
-    {"ZynMpgPellComponentDump", Type::PellComponent},
-    {"ZynMpgPellComponentDump", Type::PellNonM1Component},
-};
+
+Type TypeNamed(const char* iName) {
+  Type type{};
+  EXPECT_TRUE(zyn::mem::ParseType(iName, &type)) << iName;
+  return type;
+}
+
+// The module's own list, in the registration table's order; a class that extends a second type
+// gets a row for each.
+std::vector<ClassRow> ModuleClasses() {
+  std::vector<ClassRow> rows;
+#define ZYN_MPG_DUMP_CLASS(Class, ExtendedType, AlsoExtends) \
+  rows.push_back({#Class, TypeNamed(ExtendedType)});         \
+  if (const char* also = AlsoExtends) rows.push_back({#Class, TypeNamed(also)});
+#include "frame/DumpClasses.def"
+#undef ZYN_MPG_DUMP_CLASS
+  return rows;
+}
+const std::vector<ClassRow> kClasses = ModuleClasses();
 
 using CreationFunction = IUnknown* (*)(ZynBaseUnknown*, ZynBaseUnknown*);
 
@@ -41,6 +47,7 @@ std::string CreationName(const char* iClassName) {
 
 TEST_F(ModuleTest, ExportsTheCreationFunctionsAndTheMarker) {
   EXPECT_EQ(loader_.CountRoutines(), 10);
+  EXPECT_EQ(kClasses.size(), 11u);
   for (const ClassRow& row : kClasses)
     EXPECT_NE(loader_.Symbol(CreationName(row.className).c_str()), nullptr) << row.className;
   auto marker = reinterpret_cast<int (*)()>(loader_.Symbol(kMarker));
@@ -135,9 +142,7 @@ TEST(ModuleRawLoad, EightThreadsRetrieveEachMetaClassOnce) {
 }
 
 TEST(ModuleRawLoad, StaticObjectsAreBuiltInOrderAndDestroyedInReverse) {
-  const char* names[] = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
-                         "ZynMpgProviderComponentTrace", "ZynMpgFullSaveTrace",
-                         "ZynMpgEnvQueryTrace"};
+  const auto& names = zyn_mpg_identity::kTraceNames;
   std::vector<std::string> built{"module+"};
   for (int unit = 0; unit < 3; ++unit)
     for (const char* name : names) built.push_back(std::string("trace+") + name);

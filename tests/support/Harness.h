@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleIdentity.h"
 #include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
@@ -20,10 +21,10 @@ namespace zyn_test {
 /// The module under test: the path CTest hands over in ZYN_MODULE.
 inline const char* ModulePath() {
   const char* path = std::getenv("ZYN_MODULE");
-  return path ? path : "ZynDCMpgDUMP.so";
+  return path ? path : zyn_mpg_identity::kModuleFileName;
 }
 
-inline constexpr char kMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
+inline constexpr const char* kMarker = zyn_mpg_identity::kModuleMarker;
 
 /// Fails the running test for each contract violation that the host recorded since the last
 /// check, and clears the record. iWhen says what was running ("during the dump").

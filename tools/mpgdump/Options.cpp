@@ -5,6 +5,15 @@
 
 namespace mpgdump {
 
+std::string KnownTraceNames() {
+  std::string names;
+  for (const char* name : kTraceNames) {
+    if (!names.empty()) names += ", ";
+    names += name;
+  }
+  return names;
+}
+
 std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
   CLI::App app{
       "Loads the dump module, reads a mapping table and writes the dump of one of its objects "
@@ -37,9 +46,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
                  "when no text comes), '-' for standard output (default: standard error)")
       ->type_name("FILE");
   app.add_option("--activate", oOptions->activate,
-                 "Activate a named trace (repeatable): ZynMpgFullMappingTrace, "
-                 "ZynMpgMappingTrace, ZynMpgProviderComponentTrace, ZynMpgFullSaveTrace, "
-                 "ZynMpgEnvQueryTrace")
+                 "Activate a named trace (repeatable): " + KnownTraceNames())
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleIdentity.h"
 #include "zyntoolio/ProgressMeter.h"
 
 namespace mpgdump {
@@ -19,9 +20,9 @@ constexpr int kExitOutputFailed = 5;
 constexpr int kExitContract = 6;
 
 /// The named traces the module builds; only these may be activated.
-constexpr std::array<const char*, 5> kTraceNames = {"ZynMpgFullMappingTrace", "ZynMpgMappingTrace",
-                                                    "ZynMpgProviderComponentTrace",
-                                                    "ZynMpgFullSaveTrace", "ZynMpgEnvQueryTrace"};
+using zyn_mpg_identity::kTraceNames;
+/// The names of kTraceNames, joined by ", ".
+std::string KnownTraceNames();
 
 /// What the command line asked for.
 struct Options {

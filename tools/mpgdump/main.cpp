@@ -25,6 +25,7 @@
 #include "DumpOutputs.h"
 #include "DumpProgress.h"
 #include "DumpStats.h"
+#include "ModuleIdentity.h"
 #include "Options.h"
 #include "SampleTable.h"
 #include "zyn/ZynContract.h"
@@ -39,8 +40,8 @@
 namespace mpgdump {
 namespace {
 
-constexpr char kModuleFileName[] = "ZynDCMpgDUMP.so";
-constexpr char kModuleMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
+using zyn_mpg_identity::kModuleFileName;
+using zyn_mpg_identity::kModuleMarker;
 
 /// Reports a failure on standard error, prefixed with the tool's name, after the trace text
 /// that standard error may hold.
@@ -102,15 +103,6 @@ bool ParseGenerateSpec(const std::string& iSpec, long* oRows, int* oRmtPerRow) {
 bool IsTraceName(const std::string& iName) {
   return std::any_of(kTraceNames.begin(), kTraceNames.end(),
                      [&](const char* known) { return iName == known; });
-}
-
-std::string KnownTraceNames() {
-  std::string names;
-  for (const char* name : kTraceNames) {
-    if (!names.empty()) names += ", ";
-    names += name;
-  }
-  return names;
 }
 
 /// The module built or installed beside the tool: ../lib/ in a build tree, the installed

@@ -70,6 +70,10 @@ class DumpExtension : public ZynIMpgDump {
   static inline std::atomic<ZynMetaClass*> metaClass_{nullptr};
 };
 
+/// The exported creation function of a dump class (the build writes the same names into the
+/// module's export map).
+#define ZYN_MPG_CREATION_FUNCTION_NAME(Class) CreateBOAZynIMpgDump##Class
+
 /// The module object, whose address every registration routine returns.
 ZynOMModule& ModuleObject();
 
@@ -81,16 +85,3 @@ void* DumpExtension<Derived>::Register() {
 }
 
 }  // namespace zyn_mpg
-
-/// Declares a dump class: its exported creation function and the class with what differs.
-#define ZYN_MPG_DUMP_CLASS(Class, ExtendedType, AlsoExtends)                   \
-  extern "C" IUnknown* CreateBOAZynIMpgDump##Class(ZynBaseUnknown* iExtended,  \
-                                                   ZynBaseUnknown* iOuter);    \
-  class Class final : public zyn_mpg::DumpExtension<Class> {                   \
-   public:                                                                     \
-    static constexpr const char* kClassName = #Class;                          \
-    static constexpr const char* kExtendedType = ExtendedType;                 \
-    static constexpr const char* kAlsoExtends = AlsoExtends;                   \
-    static constexpr ZynCreateFunction kCreate = &CreateBOAZynIMpgDump##Class; \
-    HRESULT Dump(int iLevel, int iMode, int iIndex) override;                  \
-  };
