@@ -37,8 +37,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
     Emit([&] { TracePrint("<DMTElement>  %d *** uuid: ", iIndex); },
          [&](std::ostream& out) { out << "<DMTElement>  " << iIndex << " *** uuid: "; });
   else
-    Emit([] { TracePut("<DMTElement>   *** uuid: "); },
-         [](std::ostream& out) { out << "<DMTElement>   *** uuid: "; });
+    EmitSame("<DMTElement>   *** uuid: ");
 
   // Without the private interface the header piece stays written, with no line end.
   ZynIDCIMpgElementPrivate_var elementPrivate(element);
@@ -50,19 +49,17 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   if (uuidRead)
     PrintUuid(uuid);
   else
-    Emit([] { TracePut("invalid element uuid"); },
-         [](std::ostream& out) { out << "invalid element uuid"; });
+    EmitSame("invalid element uuid");
 
   // The stars carry a trailing blank on standard output only.
   Emit([] { TracePut(" ********************"); },
        [](std::ostream& out) { out << " ******************** "; });
 
   if (iLevel == 0) {
-    Emit([] { TracePut("</DMTElement>\n"); },
-         [](std::ostream& out) { out << "</DMTElement>" << std::endl; });
+    EmitSame("</DMTElement>\n");
     return S_OK;
   }
-  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+  EmitSame("\n");
 
   ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
   element->GetMappingMaster(master);
@@ -76,11 +73,9 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   bool alreadyExists = false;
   element->GetAlreadyExists(alreadyExists);
   if (alreadyExists)
-    Emit([] { TracePut(", DMT element already exists"); },
-         [](std::ostream& out) { out << ", DMT element already exists"; });
+    EmitSame(", DMT element already exists");
   else
-    Emit([] { TracePut(", New DMT element"); },
-         [](std::ostream& out) { out << ", New DMT element"; });
+    EmitSame(", New DMT element");
 
   int modificationState = 0;
   element->GetModificationState(modificationState);
@@ -96,13 +91,11 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   ZynIDCIMpgComponent_var nonM1Component;
   element->GetNonM1Component(nonM1Component);
-  Emit([] { TracePut("<Non-M1 Component>\n"); },
-       [](std::ostream& out) { out << "<Non-M1 Component>" << std::endl; });
+  EmitSame("<Non-M1 Component>\n");
 
   dump.__CastTo(nonM1Component);
   if (!dump)
-    Emit([] { TracePut("No non-M1 component\n"); },
-         [](std::ostream& out) { out << "No non-M1 component" << std::endl; });
+    EmitSame("No non-M1 component\n");
   else
     dump->Dump(iLevel, 1, 0);
 
@@ -112,19 +105,16 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
                  "Non-M1 component version: ", "No non-M1 component version.\n",
                  "No non-M1 component version.");
 
-  Emit([] { TracePut("</Non-M1 Component>\n"); },
-       [](std::ostream& out) { out << "</Non-M1 Component>" << std::endl; });
+  EmitSame("</Non-M1 Component>\n");
 
   ZynIDCIMpgComponent_var m1Component;
   element->GetM1Component(m1Component);
-  Emit([] { TracePut("<M1 Component>\n"); },
-       [](std::ostream& out) { out << "<M1 Component>" << std::endl; });
+  EmitSame("<M1 Component>\n");
 
   // Both forms keep a blank before the line end.
   dump.__CastTo(m1Component);
   if (!dump)
-    Emit([] { TracePut("No M1 component \n"); },
-         [](std::ostream& out) { out << "No M1 component " << std::endl; });
+    EmitSame("No M1 component \n");
   else
     dump->Dump(iLevel, 1, 0);
 
@@ -140,8 +130,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
                  "M1 component majorID: ", "No M1 component majorID.\n",
                  "No M1 component majorID.");
 
-  Emit([] { TracePut("</M1 Component>\n"); },
-       [](std::ostream& out) { out << "</M1 Component>" << std::endl; });
+  EmitSame("</M1 Component>\n");
 
   // The trace form keeps a blank before the line end, standard output does not.
   ZynListValZynIDCIMpgRMTElement_var rmtElements;

@@ -5,7 +5,6 @@
 using namespace zyn_mpg;
 
 HRESULT ZynMpgDummyComponentDump::Dump(int /*iLevel*/, int /*iMode*/, int /*iIndex*/) {
-  Emit([] { TracePut("<Dummy component>\n"); },
-       [](std::ostream& out) { out << "<Dummy component>" << std::endl; });
+  EmitSame("<Dummy component>\n");
   return S_OK;
 }

@@ -36,8 +36,7 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
   if (!environment) return E_FAIL;
 
   // The opening tag goes out before any query.
-  Emit([] { TracePut("<Environment>\n"); },
-       [](std::ostream& out) { out << "<Environment>" << std::endl; });
+  EmitSame("<Environment>\n");
 
   // A query that fails leaves its value as preset here.
   ZynUnicodeString name;

@@ -37,8 +37,7 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
 
   if (iLevel != kDetailLevel) {
     // The short form closes on the header line.
-    Emit([] { TracePut(" </File Component>"); },
-         [](std::ostream& out) { out << " </File Component>"; });
+    EmitSame(" </File Component>");
   } else {
     ZynUnicodeString pathName;
     component->GetPathName(pathName);
@@ -74,6 +73,6 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
         });
   }
 
-  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+  EmitSame("\n");
   return S_OK;
 }

@@ -25,6 +25,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
     // The info line stays open: the completion text finishes it.
     Emit(
         [&] {
+          // "Dump" in the trace form's opening tag, "DUMP" on standard output.
           TracePut("<Dump Mapping Manager>\n");
           TracePrint("<MpgManagerInfo> Context Name= %s", contextName.CastToCharPtr());
         },
@@ -67,6 +68,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
           TracePrint("<DUMP of DMTElements> Number of DMT Elements to be saved: %d\n", count);
         },
         [&](std::ostream& out) {
+          // Standard output's count line has "<DUMP DMTElements>", without "of".
           out << "all DMTElements :" << allCount << std::endl
               << "<DUMP DMTElements> Number of DMT Elements to be saved: " << count << std::endl;
         });

@@ -25,8 +25,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
   ZynIDCIMpgComponentPrivate_var componentPrivate(GetImpl(0));
   if (!componentPrivate) return E_FAIL;
 
-  Emit([] { TracePut("<Orv component>\n"); },
-       [](std::ostream& out) { out << "<Orv component>" << std::endl; });
+  EmitSame("<Orv component>\n");
 
   if (iLevel == 1) {
     unsigned int hashKey = 0;
@@ -56,6 +55,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
             TracePrint("    workspace Uuid : %s,", workspaceUuid.CastToCharPtr());
           else
             TracePut("    No workspace Uuid ,");
+          // The trace form writes no comma after the element id; standard output does.
           if (elementId != 0)
             TracePrint("    element Id : %d", elementId);
           else
@@ -76,6 +76,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
             out << "    workspace Uuid : " << workspaceUuid.CastToCharPtr() << ",";
           else
             out << "    No workspace Uuid ,";
+          // A comma here, unlike the trace form.
           if (elementId != 0)
             out << "    element Id : " << elementId << ",";
           else
@@ -87,7 +88,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
         });
   }
 
-  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+  EmitSame("\n");
 
   // Goes to the named trace whatever the channel's sink. The component interface is not
   // tested: without it the call raises the host's null-handle error after the heading.
@@ -98,7 +99,6 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
     component->GetExposedIdentifier(exposedIdentifier);
   }
 
-  Emit([] { TracePut("</Orv component>\n"); },
-       [](std::ostream& out) { out << "</Orv component>" << std::endl; });
+  EmitSame("</Orv component>\n");
   return S_OK;
 }

@@ -67,7 +67,7 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
   // A component without a stamp says so and the dump goes on.
   ZynPLMCEStamp ceStamp = ZynPLMCEStampServices::CreateInvalidCEStamp();
   if (pell->GetCEStamp(ceStamp) < 0) {
-    Emit([] { TracePut("No CEStamp "); }, [](std::ostream& out) { out << "No CEStamp "; });
+    EmitSame("No CEStamp ");
   } else {
     ZynUnicodeString stampText;
     ZynPLMCEStamp::Stream(ceStamp, stampText);

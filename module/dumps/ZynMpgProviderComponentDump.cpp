@@ -44,8 +44,7 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
   ZynIDCIMpgProviderComponent_var provider(GetImpl(0));
   if (!provider) return E_FAIL;
 
-  Emit([] { TracePut("<Provider component>\n"); },
-       [](std::ostream& out) { out << "<Provider component>" << std::endl; });
+  EmitSame("<Provider component>\n");
 
   ZynBinary identifier;
   provider->GetBinaryIdentifier(identifier);
@@ -71,8 +70,7 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
           }
         });
   } else {
-    Emit([] { TracePut("   Empty binary identifier\n"); },
-         [](std::ostream& out) { out << "   Empty binary identifier" << std::endl; });
+    EmitSame("   Empty binary identifier\n");
   }
 
   ZynUnicodeString providerName;
@@ -91,7 +89,6 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
     component->GetExposedIdentifier(exposedIdentifier);
   }
 
-  Emit([] { TracePut("</Provider component>\n"); },
-       [](std::ostream& out) { out << "</Provider component>" << std::endl; });
+  EmitSame("</Provider component>\n");
   return S_OK;
 }

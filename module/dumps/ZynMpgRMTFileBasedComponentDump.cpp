@@ -71,8 +71,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
   ZynIDCIMpgRMTFileBasedComponent_var component(GetImpl(0));
   if (!component) return E_FAIL;
 
-  Emit([] { TracePut("<RMT non-M1 component>\n"); },
-       [](std::ostream& out) { out << "<RMT non-M1 component>" << std::endl; });
+  EmitSame("<RMT non-M1 component>\n");
 
   _SEQUENCE_octet px1Id;
   component->GetPX1Id(px1Id);
@@ -103,8 +102,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
           });
     }
   } else {
-    Emit([] { TracePut(",empty PX1Id\n"); },
-         [](std::ostream& out) { out << ",empty PX1Id" << std::endl; });
+    EmitSame(",empty PX1Id\n");
   }
 
   ZynUnicodeString alias;
@@ -143,8 +141,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
           });
     }
   } else {
-    Emit([] { TracePut(",empty LinkSequence\n"); },
-         [](std::ostream& out) { out << ",empty LinkSequence" << std::endl; });
+    EmitSame(",empty LinkSequence\n");
   }
 
   // The object type ends the broken-link line.
@@ -159,7 +156,6 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
          out << ",Object type:" << objectType.CastToCharPtr() << std::endl;
        });
 
-  Emit([] { TracePut("</RMT non-M1 component>\n"); },
-       [](std::ostream& out) { out << "</RMT non-M1 component>" << std::endl; });
+  EmitSame("</RMT non-M1 component>\n");
   return S_OK;
 }

@@ -28,8 +28,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
     Emit([&] { TracePrint("<RMTElement>  %d --- uuid: ", iIndex); },
          [&](std::ostream& out) { out << "<RMTElement>  " << iIndex << " --- uuid: "; });
   else
-    Emit([] { TracePut("<RMTElement>  --- uuid: "); },
-         [](std::ostream& out) { out << "<RMTElement>  --- uuid: "; });
+    EmitSame("<RMTElement>  --- uuid: ");
 
   // Without the private interface the header piece stays written, with no line end.
   ZynIDCIMpgElementPrivate_var elementPrivate(element);
@@ -41,18 +40,15 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   if (uuidRead)
     PrintUuid(uuid);
   else
-    Emit([] { TracePut("invalid element uuid"); },
-         [](std::ostream& out) { out << "invalid element uuid"; });
+    EmitSame("invalid element uuid");
 
-  Emit([] { TracePut(" -------------------  "); },
-       [](std::ostream& out) { out << " -------------------  "; });
+  EmitSame(" -------------------  ");
 
   if (iLevel == 0) {
-    Emit([] { TracePut("</RMTElement>\n"); },
-         [](std::ostream& out) { out << "</RMTElement>" << std::endl; });
+    EmitSame("</RMTElement>\n");
     return S_OK;
   }
-  Emit([] { TracePut("\n"); }, [](std::ostream& out) { out << std::endl; });
+  EmitSame("\n");
 
   bool migrated = false;
   element->GetMigrationState(migrated);
@@ -62,11 +58,9 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   bool alreadyExists = false;
   element->GetAlreadyExists(alreadyExists);
   if (alreadyExists)
-    Emit([] { TracePut(", RMT element already exists"); },
-         [](std::ostream& out) { out << ", RMT element already exists"; });
+    EmitSame(", RMT element already exists");
   else
-    Emit([] { TracePut(", New RMT element"); },
-         [](std::ostream& out) { out << ", New RMT element"; });
+    EmitSame(", New RMT element");
 
   int modificationState = 0;
   element->GetModificationState(modificationState);
@@ -106,8 +100,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   element->GetM1Components(m1Components);
   const int m1Count = m1Components.Size();
   if (m1Count == 0) {
-    Emit([] { TracePut("No M1 Components\n"); },
-         [](std::ostream& out) { out << "No M1 Components" << std::endl; });
+    EmitSame("No M1 Components\n");
   } else {
     Emit([&] { TracePrint("<M1 Components> Number of M1 Components : %d\n", m1Count); },
          [&](std::ostream& out) {

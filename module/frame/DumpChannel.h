@@ -2,6 +2,7 @@
 // valid, otherwise to standard output, the choice being made afresh at each emission.
 #pragma once
 
+#include <cstddef>
 #include <iostream>
 
 #include "zyn/ZynMappingInfra.h"
@@ -31,6 +32,21 @@ inline void TracePut(const char* iText) { ZynDCIMpgTraceTool::TraPut(kTraceLevel
 template <class... Values>
 inline void TracePrint(const char* iFormat, Values... iValues) {
   ZynDCIMpgTraceTool::TraPrint(kTraceLevel, iFormat, iValues...);
+}
+
+/// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
+/// as std::endl on standard output. Where the two forms differ, the call site writes both with
+/// Emit, so that each difference stands out.
+template <std::size_t N>
+inline void EmitSame(const char (&iText)[N]) {
+  static_assert(N >= 2, "a fixed text is not empty");
+  Emit([&] { TracePut(iText); },
+       [&](std::ostream& out) {
+         if (iText[N - 2] == '\n')
+           out.write(iText, N - 2) << std::endl;
+         else
+           out << iText;
+       });
 }
 
 /// Writes the uuid's text where the caller's line stands, choosing its sink for itself; ends no
