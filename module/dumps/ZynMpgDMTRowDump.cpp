@@ -7,6 +7,9 @@ using namespace zyn_mpg;
 
 namespace {
 
+constexpr OrdinalText kHeader{"<DMTElement>  %d *** uuid: ", "<DMTElement>   *** uuid: "};
+constexpr OrdinalText kClosing{"</DMTElement>  %d *** uuid: ", "</DMTElement>   *** uuid: "};
+
 /// Writes one of the row's binary identifiers (a version or the major id) from the answer of
 /// its query: 0 gives the hexadecimal text, 1 (no identifier) the absent line, any other
 /// answer, a failed query, writes nothing. The hexadecimal text lands in the caller's string,
@@ -33,11 +36,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgDMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  if (iIndex != 0)
-    Emit([&] { TracePrint("<DMTElement>  %d *** uuid: ", iIndex); },
-         [&](std::ostream& out) { out << "<DMTElement>  " << iIndex << " *** uuid: "; });
-  else
-    EmitSame("<DMTElement>   *** uuid: ");
+  EmitOrdinal(kHeader, iIndex);
 
   // Without the private interface the header piece stays written, with no line end.
   ZynIDCIMpgElementPrivate_var elementPrivate(element);
@@ -49,7 +48,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   if (uuidRead)
     PrintUuid(uuid);
   else
-    EmitSame("invalid element uuid");
+    EmitSame(kInvalidUuid);
 
   // The stars carry a trailing blank on standard output only.
   Emit([] { TracePut(" ********************"); },
@@ -155,28 +154,10 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
   // picks its own.
-  Emit(
-      [&] {
-        if (iIndex != 0)
-          TracePrint("</DMTElement>  %d *** uuid: ", iIndex);
-        else
-          TracePut("</DMTElement>   *** uuid: ");
-        if (uuidRead)
-          PrintUuid(uuid);
-        else
-          TracePut("invalid element uuid");
-        TracePut(" ********************\n");
-      },
-      [&](std::ostream& out) {
-        if (iIndex != 0)
-          out << "</DMTElement>  " << iIndex << " *** uuid: ";
-        else
-          out << "</DMTElement>   *** uuid: ";
-        if (uuidRead)
-          PrintUuid(uuid);
-        else
-          out << "invalid element uuid";
-        out << " ********************" << std::endl;
-      });
+  const ZynUuid* closingUuid = uuidRead ? &uuid : nullptr;
+  Emit([&] { TraceRowClosing(kClosing, iIndex, closingUuid, " ********************\n"); },
+       [&](std::ostream& out) {
+         OutputRowClosing(out, kClosing, iIndex, closingUuid, " ********************\n");
+       });
   return S_OK;
 }

@@ -90,14 +90,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
 
   EmitSame("\n");
 
-  // Goes to the named trace whatever the channel's sink. The component interface is not
-  // tested: without it the call raises the host's null-handle error after the heading.
-  if (gTraces.providerComponent.IsActive()) {
-    ZynIDCIMpgComponent_var component(GetImpl(0));
-    gTraces.providerComponent.TraPut(kTraceLevel, "    Exposed Identifier\n");
-    ZynBinary exposedIdentifier;
-    component->GetExposedIdentifier(exposedIdentifier);
-  }
+  TraceExposedIdentifier(gTraces, GetImpl(0), "    Exposed Identifier\n", false);
 
   EmitSame("</Orv component>\n");
   return S_OK;

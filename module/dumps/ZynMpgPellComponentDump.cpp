@@ -75,15 +75,8 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
          [&](std::ostream& out) { out << "Stamp : " << stampText.CastToCharPtr() << " "; });
   }
 
-  // Goes to the named traces whatever the channel's sink. The component interface is not
-  // tested here: without it the call raises the host's null-handle error after the heading.
-  if (gTraces.providerComponent.IsActive()) {
-    ZynIDCIMpgComponent_var exposing(GetImpl(0));
-    gTraces.mapping.TraPut(kTraceLevel, "\n");
-    gTraces.providerComponent.TraPut(kTraceLevel, "Exposed Identifier\n");
-    ZynBinary exposedIdentifier;
-    exposing->GetExposedIdentifier(exposedIdentifier);
-  }
+  // The Pell heading follows a line end on the mapping trace.
+  TraceExposedIdentifier(gTraces, GetImpl(0), "Exposed Identifier\n", true);
 
   // Only level 2 ends the stamp's line before the closing tag.
   Emit(

@@ -80,14 +80,7 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
          out << "   Provider name:" << providerName.CastToCharPtr() << std::endl;
        });
 
-  // Goes to the named trace whatever the channel's sink. The component interface is not
-  // tested: without it the call raises the host's null-handle error after the heading.
-  if (gTraces.providerComponent.IsActive()) {
-    ZynIDCIMpgComponent_var component(GetImpl(0));
-    gTraces.providerComponent.TraPut(kTraceLevel, "   Exposed Identifier\n");
-    ZynBinary exposedIdentifier;
-    component->GetExposedIdentifier(exposedIdentifier);
-  }
+  TraceExposedIdentifier(gTraces, GetImpl(0), "   Exposed Identifier\n", false);
 
   EmitSame("</Provider component>\n");
   return S_OK;

@@ -7,6 +7,10 @@ using namespace zyn_mpg;
 
 namespace {
 
+// Unnumbered, the header and the closing line keep two blanks before the dashes.
+constexpr OrdinalText kHeader{"<RMTElement>  %d --- uuid: ", "<RMTElement>  --- uuid: "};
+constexpr OrdinalText kClosing{"</RMTElement>  %d --- uuid: ", "</RMTElement>  --- uuid: "};
+
 /// Dumps one of the row's related components (owner, Ref or pointed) at level 0 under its
 /// label. A component that is absent or has no dump leaves no trace, not even its label.
 void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var& iComponent,
@@ -24,11 +28,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgRMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  if (iIndex != 0)
-    Emit([&] { TracePrint("<RMTElement>  %d --- uuid: ", iIndex); },
-         [&](std::ostream& out) { out << "<RMTElement>  " << iIndex << " --- uuid: "; });
-  else
-    EmitSame("<RMTElement>  --- uuid: ");
+  EmitOrdinal(kHeader, iIndex);
 
   // Without the private interface the header piece stays written, with no line end.
   ZynIDCIMpgElementPrivate_var elementPrivate(element);
@@ -40,7 +40,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   if (uuidRead)
     PrintUuid(uuid);
   else
-    EmitSame("invalid element uuid");
+    EmitSame(kInvalidUuid);
 
   EmitSame(" -------------------  ");
 
@@ -115,30 +115,15 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The list's closing tag (only for a non-empty list) and the closing line, which repeats the
   // ordinal and the uuid, go to one sink; the uuid printer still picks its own.
+  const ZynUuid* closingUuid = uuidRead ? &uuid : nullptr;
   Emit(
       [&] {
         if (m1Count != 0) TracePut("</M1 Components>\n");
-        if (iIndex != 0)
-          TracePrint("</RMTElement>  %d --- uuid: ", iIndex);
-        else
-          TracePut("</RMTElement>  --- uuid: ");
-        if (uuidRead)
-          PrintUuid(uuid);
-        else
-          TracePut("invalid element uuid");
-        TracePut(" -------------------\n");
+        TraceRowClosing(kClosing, iIndex, closingUuid, " -------------------\n");
       },
       [&](std::ostream& out) {
         if (m1Count != 0) out << "</M1 Components>" << std::endl;
-        if (iIndex != 0)
-          out << "</RMTElement>  " << iIndex << " --- uuid: ";
-        else
-          out << "</RMTElement>  --- uuid: ";
-        if (uuidRead)
-          PrintUuid(uuid);
-        else
-          out << "invalid element uuid";
-        out << " -------------------" << std::endl;
+        OutputRowClosing(out, kClosing, iIndex, closingUuid, " -------------------\n");
       });
   return S_OK;
 }

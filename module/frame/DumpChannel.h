@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <iostream>
 
 #include "zyn/ZynMappingInfra.h"
@@ -34,23 +35,78 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
   ZynDCIMpgTraceTool::TraPrint(kTraceLevel, iFormat, iValues...);
 }
 
+/// Writes a fixed text on standard output; a final "\n" is written as std::endl.
+inline void OutputText(std::ostream& out, const char* iText) {
+  const std::size_t length = std::strlen(iText);
+  if (length != 0 && iText[length - 1] == '\n')
+    out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
+  else
+    out << iText;
+}
+
 /// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
-template <std::size_t N>
-inline void EmitSame(const char (&iText)[N]) {
-  static_assert(N >= 2, "a fixed text is not empty");
-  Emit([&] { TracePut(iText); },
-       [&](std::ostream& out) {
-         if (iText[N - 2] == '\n')
-           out.write(iText, N - 2) << std::endl;
-         else
-           out << iText;
-       });
+inline void EmitSame(const char* iText) {
+  Emit([&] { TracePut(iText); }, [&](std::ostream& out) { OutputText(out, iText); });
+}
+
+/// A row's ordinal piece, opening its header and its closing line: `numbered`, a format holding
+/// one "%d", for a row at a position, `unnumbered` for a row without one (position 0). Both are
+/// given whole: their blanks differ from one kind of row to the other.
+struct OrdinalText {
+  const char* numbered;
+  const char* unnumbered;
+};
+
+inline void TraceOrdinal(const OrdinalText& iText, int iIndex) {
+  if (iIndex != 0)
+    TracePrint(iText.numbered, iIndex);
+  else
+    TracePut(iText.unnumbered);
+}
+
+inline void OutputOrdinal(std::ostream& out, const OrdinalText& iText, int iIndex) {
+  if (iIndex == 0) {
+    out << iText.unnumbered;
+    return;
+  }
+  const char* mark = std::strstr(iText.numbered, "%d");
+  out.write(iText.numbered, mark - iText.numbered) << iIndex << (mark + 2);
+}
+
+inline void EmitOrdinal(const OrdinalText& iText, int iIndex) {
+  Emit([&] { TraceOrdinal(iText, iIndex); },
+       [&](std::ostream& out) { OutputOrdinal(out, iText, iIndex); });
 }
 
 /// Writes the uuid's text where the caller's line stands, choosing its sink for itself; ends no
 /// line.
 void PrintUuid(const ZynUuid& iUuid);
+
+/// The text written in place of a uuid that could not be read, on either sink.
+inline constexpr char kInvalidUuid[] = "invalid element uuid";
+
+/// A row's closing line, for one form: the ordinal piece, the uuid (or kInvalidUuid when
+/// iUuid is null: it could not be read) and iTail, a text ending the line. The uuid printer
+/// still picks its own sink.
+inline void TraceRowClosing(const OrdinalText& iOrdinal, int iIndex, const ZynUuid* iUuid,
+                            const char* iTail) {
+  TraceOrdinal(iOrdinal, iIndex);
+  if (iUuid)
+    PrintUuid(*iUuid);
+  else
+    TracePut(kInvalidUuid);
+  TracePut(iTail);
+}
+inline void OutputRowClosing(std::ostream& out, const OrdinalText& iOrdinal, int iIndex,
+                             const ZynUuid* iUuid, const char* iTail) {
+  OutputOrdinal(out, iOrdinal, iIndex);
+  if (iUuid)
+    PrintUuid(*iUuid);
+  else
+    out << kInvalidUuid;
+  OutputText(out, iTail);
+}
 
 }  // namespace zyn_mpg

@@ -2,6 +2,7 @@
 // for itself.
 #pragma once
 
+#include "frame/DumpChannel.h"
 #include "zyn/ZynTrace.h"
 
 namespace zyn_mpg {
@@ -14,6 +15,22 @@ struct NamedTraces {
 #include "NamedTraces.def"  // names and descriptions
 #undef ZYN_MPG_NAMED_TRACE
 };
+
+/// The exposed-identifier tail of the provider, Orv and Pell dumps, which goes to the unit's
+/// named traces whatever the channel's sink: when the provider component trace is active, the
+/// heading goes there (after a line end on the mapping trace, where iLineEndOnMapping asks for
+/// one) and the component's exposed identifier is asked for, and written nowhere. The component
+/// interface is not tested: without it the call raises the host's null-handle error after the
+/// heading.
+inline void TraceExposedIdentifier(NamedTraces& ioTraces, ZynBaseUnknown* iImpl,
+                                   const char* iHeading, bool iLineEndOnMapping) {
+  if (!ioTraces.providerComponent.IsActive()) return;
+  ZynIDCIMpgComponent_var component(iImpl);
+  if (iLineEndOnMapping) ioTraces.mapping.TraPut(kTraceLevel, "\n");
+  ioTraces.providerComponent.TraPut(kTraceLevel, iHeading);
+  ZynBinary exposedIdentifier;
+  component->GetExposedIdentifier(exposedIdentifier);
+}
 
 // Static construction order of the module: the module object first, then the traces of the
 // provider, Orv and Pell units, in that order (destruction runs in reverse).
