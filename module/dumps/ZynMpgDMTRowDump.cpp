@@ -141,12 +141,8 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
        });
 
   // Each RMT element keeps its own position as ordinal, even after one without a dump.
-  if (iLevel >= 1 && rmtCount >= 1) {
-    for (int position = 1; position <= rmtCount; ++position) {
-      dump.__CastTo(rmtElements[position]);
-      if (dump) dump->Dump(iLevel, 1, position);
-    }
-  }
+  if (iLevel >= 1 && rmtCount >= 1)
+    DumpEach(dump, rmtElements, rmtCount, iLevel, Ordinals::Positions);
 
   // On standard output the closing tag has no final "s".
   Emit([] { TracePut("</DUMP of RMTElements>\n"); },

@@ -86,10 +86,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
   // Each element keeps its own position as ordinal, even after one without a dump.
   if (iLevel >= 1 && count >= 1) {
     ZynIMpgDump_var dump;
-    for (int position = 1; position <= count; ++position) {
-      dump.__CastTo(elements[position]);
-      if (dump) dump->Dump(iLevel, 1, position);
-    }
+    DumpEach(dump, elements, count, iLevel, Ordinals::Positions);
   }
 
   Emit(

@@ -107,10 +107,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
            out << "<M1 Components> Number of M1 Components : " << m1Count << std::endl;
          });
     // The M1 components carry no ordinal; one without a dump is skipped.
-    for (int position = 1; position <= m1Count; ++position) {
-      dump.__CastTo(m1Components[position]);
-      if (dump) dump->Dump(iLevel, 1, 0);
-    }
+    DumpEach(dump, m1Components, m1Count, iLevel, Ordinals::None);
   }
 
   // The list's closing tag (only for a non-empty list) and the closing line, which repeats the

@@ -80,6 +80,21 @@ inline void EmitOrdinal(const OrdinalText& iText, int iIndex) {
        [&](std::ostream& out) { OutputOrdinal(out, iText, iIndex); });
 }
 
+/// Whether the dumps of a list's elements carry their positions as ordinals.
+enum class Ordinals : bool { None, Positions };
+
+/// Dumps, with iLevel and mode 1, each element of a list that has a dump, in the list's order
+/// (positions 1 to iCount). With Ordinals::Positions an element's ordinal is its own position,
+/// so one without a dump leaves its number unused; with Ordinals::None every ordinal is 0. The
+/// one handle ioDump serves every element; each cast replaces what it held.
+template <class List>
+void DumpEach(ZynIMpgDump_var& ioDump, List& iList, int iCount, int iLevel, Ordinals iOrdinals) {
+  for (int position = 1; position <= iCount; ++position) {
+    ioDump.__CastTo(iList[position]);
+    if (ioDump) ioDump->Dump(iLevel, 1, iOrdinals == Ordinals::Positions ? position : 0);
+  }
+}
+
 /// Writes the uuid's text where the caller's line stands, choosing its sink for itself; ends no
 /// line.
 void PrintUuid(const ZynUuid& iUuid);
