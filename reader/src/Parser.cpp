@@ -55,6 +55,21 @@ Form DecisiveForm(std::string_view iText) {
   return Form::Unknown;
 }
 
+/// Whether a line that cannot be placed starts with a lone uuid: the uuid printer chooses its
+/// sink for itself, so a uuid that went to one sink while its line went to the other stands
+/// at the start of a line, with no label before it.
+bool StartsWithLoneUuid(std::string_view iText) {
+  std::size_t length = 0;
+  while (length < iText.size() && iText[length] != ' ') {
+    const char c = iText[length];
+    const bool uuidCharacter =
+        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+    if (!uuidCharacter) return false;
+    ++length;
+  }
+  return length >= 8 && length <= 64;
+}
+
 const char* FormWords(Form iForm) {
   return iForm == Form::Trace ? "the trace tool's form" : "the standard-output form";
 }
@@ -123,6 +138,18 @@ void Parser::Unplaced(const Line& iLine, std::size_t iOffset, std::string_view i
                     (iOffset >= iLine.text.size()
                          ? std::string(iLine.ended ? "the line's end" : "the input's end")
                          : Quote(iLine.text.substr(iOffset)));
+  if (iLine.text.find("uuid:  ***") != std::string_view::npos ||
+      iLine.text.find("uuid:  ---") != std::string_view::npos) {
+    problem.splitBetweenSinks = true;
+    problem.message +=
+        ": the uuid is missing from this row line, it went to the other sink (the dump's lines "
+        "were split between the trace tool and standard output)";
+  } else if (iOffset == 0 && iLine.column == 1 && StartsWithLoneUuid(iLine.text)) {
+    problem.splitBetweenSinks = true;
+    problem.message +=
+        ": a uuid without its line, which went to the other sink (the dump's lines were split "
+        "between the trace tool and standard output)";
+  }
   Report(std::move(problem));
 }
 
