@@ -297,7 +297,10 @@ ReadOutcome Parser::Run() {
       visitor_.OnRmtRow(row);
     } else if (OpensComponent(text)) {
       Component component;
-      ParseComponent(&component);
+      {
+        KeptText kept(*this, &component.text);
+        ParseComponent(&component);
+      }
       visitor_.OnComponent(component);
     } else {
       Unplaced(*line, 0,
