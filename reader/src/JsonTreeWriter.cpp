@@ -16,54 +16,47 @@ constexpr std::size_t kKeptProblems = 1000;
 }  // namespace
 
 JsonTreeWriter::JsonTreeWriter(TextSink& iSink, Layout iLayout, std::string iSource)
-    : sink_(iSink), layout_(iLayout), source_(std::move(iSource)) {
-  buffer_.reserve(kFlushSize + kFlushSize / 4);
-}
+    : sink_(iSink), layout_(iLayout), source_(std::move(iSource)) {}
 
 bool JsonTreeWriter::Flush() {
-  if (!failed_ && !buffer_.empty() && !sink_.Write(buffer_)) failed_ = true;
-  buffer_.clear();
+  if (!failed_ && buffer_.Size() && !sink_.Write(buffer_.View())) failed_ = true;
+  buffer_.Clear();
   return !failed_;
 }
 
 void JsonTreeWriter::BeginNode(std::string_view iRecord) {
   if (!started_) {
     started_ = true;
-    buffer_.append(layout_ == Layout::Lines ? "{\"record\":\"start\"," : "{");
-    buffer_.append("\"format\":");
+    buffer_.Append(layout_ == Layout::Lines ? "{\"record\":\"start\"," : "{");
+    buffer_.Append("\"format\":");
     AppendJsonString(kJsonFormatName, &buffer_);
-    buffer_.append(",\"version\":");
-    buffer_.append(std::to_string(kJsonFormatVersion));
-    buffer_.append(",\"source\":");
+    buffer_.Append(",\"version\":");
+    buffer_.Append(std::to_string(kJsonFormatVersion));
+    buffer_.Append(",\"source\":");
     AppendJsonString(source_, &buffer_);
-    buffer_.append(layout_ == Layout::Lines ? "}\n" : ",\"nodes\":[\n");
+    buffer_.Append(layout_ == Layout::Lines ? "}\n" : ",\"nodes\":[\n");
   }
-  if (layout_ == Layout::Lines) {
-    if (iRecord.empty()) return;
-    // The record's name goes first, then the node's own members.
-    buffer_.append("{\"record\":");
-    AppendJsonString(iRecord, &buffer_);
-    buffer_.push_back(',');
-    return;
-  }
-  if (iRecord.empty()) return;
+  if (layout_ == Layout::Lines || iRecord.empty()) return;
   bool& first = insideManager_ ? firstRow_ : firstNode_;
-  if (!first) buffer_.append(",\n");
+  if (!first) buffer_.Append(",\n");
   first = false;
 }
 
 void JsonTreeWriter::EndNode() {
-  if (layout_ == Layout::Lines) buffer_.push_back('\n');
-  if (buffer_.size() >= kFlushSize) Flush();
+  if (layout_ == Layout::Lines) buffer_.Push('\n');
+  if (buffer_.Size() >= kFlushSize) Flush();
 }
 
-/// Appends a node's object into a record: without its opening brace, which the record has.
 template <class Node>
-static void AppendInto(const Node& iNode, bool iInRecord, std::string* oJson) {
-  if (!iInRecord) return AppendJson(iNode, oJson);
-  const std::size_t at = oJson->size();
-  AppendJson(iNode, oJson);
-  oJson->erase(at, 1);
+void JsonTreeWriter::WriteNode(const Node& iNode, std::string_view iRecord) {
+  BeginNode(iRecord);
+  if (layout_ == Layout::Lines) {
+    // The record's name first, then the node's own members.
+    AppendJson(iNode, &buffer_, iRecord);
+  } else {
+    AppendJson(iNode, &buffer_);
+  }
+  EndNode();
 }
 
 void JsonTreeWriter::OnForm(Form iForm, std::uint64_t iDecidedAtLine) {
@@ -71,76 +64,57 @@ void JsonTreeWriter::OnForm(Form iForm, std::uint64_t iDecidedAtLine) {
   formLine_ = iDecidedAtLine;
   if (layout_ != Layout::Lines) return;
   BeginNode("form");
-  buffer_.append("\"form\":");
+  buffer_.Append("{\"record\":\"form\",\"form\":");
   AppendJsonString(FormName(iForm), &buffer_);
-  buffer_.append(",\"line\":" + std::to_string(iDecidedAtLine) + "}");
+  buffer_.Append(",\"line\":" + std::to_string(iDecidedAtLine) + "}");
   EndNode();
 }
 
 void JsonTreeWriter::OnManagerHeader(const ManagerHeader& iHeader) {
   BeginNode("header");
-  const std::size_t at = buffer_.size();
-  AppendManagerHeaderFields(iHeader, &buffer_);
   if (layout_ == Layout::Lines) {
-    buffer_.erase(at, 1);
-    buffer_.push_back('}');
+    AppendManagerHeaderMembers(iHeader, &buffer_, "{\"record\":\"header\",");
+    buffer_.Push('}');
   } else {
-    buffer_.append(",\"dmtRows\":[\n");
+    AppendManagerHeaderMembers(iHeader, &buffer_);
+    buffer_.Append(",\"dmtRows\":[\n");
     insideManager_ = true;
     firstRow_ = true;
   }
   EndNode();
 }
 
-void JsonTreeWriter::OnDmtRow(const DmtRow& iRow) {
-  BeginNode("dmtRow");
-  AppendInto(iRow, layout_ == Layout::Lines, &buffer_);
-  EndNode();
-}
+void JsonTreeWriter::OnDmtRow(const DmtRow& iRow) { WriteNode(iRow, "{\"record\":\"dmtRow\","); }
 
 void JsonTreeWriter::OnManagerTrailer(const ManagerTrailer& iTrailer) {
   if (layout_ == Layout::Lines) {
     BeginNode("trailer");
-    AppendInto(iTrailer, true, &buffer_);
+    AppendJson(iTrailer, &buffer_, "{\"record\":\"trailer\",");
   } else {
     insideManager_ = false;
-    buffer_.append("],\"closing\":");
+    buffer_.Append("],\"closing\":");
     AppendJson(iTrailer, &buffer_);
-    buffer_.push_back('}');
+    buffer_.Push('}');
   }
   EndNode();
 }
 
 void JsonTreeWriter::OnEnvironment(const Environment& iEnvironment) {
-  BeginNode("node");
-  AppendInto(iEnvironment, layout_ == Layout::Lines, &buffer_);
-  EndNode();
+  WriteNode(iEnvironment, "{\"record\":\"node\",");
 }
 
-void JsonTreeWriter::OnRmtRow(const RmtRow& iRow) {
-  BeginNode("node");
-  AppendInto(iRow, layout_ == Layout::Lines, &buffer_);
-  EndNode();
-}
+void JsonTreeWriter::OnRmtRow(const RmtRow& iRow) { WriteNode(iRow, "{\"record\":\"node\","); }
 
 void JsonTreeWriter::OnComponent(const Component& iComponent) {
-  BeginNode("node");
-  AppendInto(iComponent, layout_ == Layout::Lines, &buffer_);
-  EndNode();
+  WriteNode(iComponent, "{\"record\":\"node\",");
 }
 
-void JsonTreeWriter::OnRaw(const RawLine& iRaw) {
-  BeginNode("node");
-  AppendInto(iRaw, layout_ == Layout::Lines, &buffer_);
-  EndNode();
-}
+void JsonTreeWriter::OnRaw(const RawLine& iRaw) { WriteNode(iRaw, "{\"record\":\"node\","); }
 
 bool JsonTreeWriter::OnProblem(const Problem& iProblem) {
   ++problemCount_;
   if (layout_ == Layout::Lines) {
-    BeginNode("problem");
-    AppendInto(iProblem, true, &buffer_);
-    EndNode();
+    WriteNode(iProblem, "{\"record\":\"problem\",");
   } else if (problems_.size() < kKeptProblems) {
     problems_.push_back(iProblem);
   }
@@ -149,25 +123,25 @@ bool JsonTreeWriter::OnProblem(const Problem& iProblem) {
 
 bool JsonTreeWriter::Finish(const ReadOutcome& iOutcome) {
   BeginNode({});
-  buffer_.append(layout_ == Layout::Lines ? "{\"record\":\"end\"," : "\n],");
-  buffer_.append("\"form\":");
+  buffer_.Append(layout_ == Layout::Lines ? "{\"record\":\"end\"," : "\n],");
+  buffer_.Append("\"form\":");
   AppendJsonString(FormName(iOutcome.form), &buffer_);
-  buffer_.append(",\"formLine\":" + std::to_string(formLine_));
-  buffer_.append(",\"lines\":" + std::to_string(iOutcome.lines));
-  buffer_.append(",\"bytes\":" + std::to_string(iOutcome.bytes));
-  buffer_.append(",\"errors\":" + std::to_string(iOutcome.errors));
-  buffer_.append(",\"problemCount\":" + std::to_string(problemCount_));
-  buffer_.append(",\"whole\":");
-  buffer_.append(iOutcome.Whole() ? "true" : "false");
+  buffer_.Append(",\"formLine\":" + std::to_string(formLine_));
+  buffer_.Append(",\"lines\":" + std::to_string(iOutcome.lines));
+  buffer_.Append(",\"bytes\":" + std::to_string(iOutcome.bytes));
+  buffer_.Append(",\"errors\":" + std::to_string(iOutcome.errors));
+  buffer_.Append(",\"problemCount\":" + std::to_string(problemCount_));
+  buffer_.Append(",\"whole\":");
+  buffer_.Append(iOutcome.Whole() ? "true" : "false");
   if (layout_ == Layout::Document) {
-    buffer_.append(",\"problems\":[");
+    buffer_.Append(",\"problems\":[");
     for (std::size_t i = 0; i < problems_.size(); ++i) {
-      if (i) buffer_.push_back(',');
+      if (i) buffer_.Push(',');
       AppendJson(problems_[i], &buffer_);
     }
-    buffer_.push_back(']');
+    buffer_.Push(']');
   }
-  buffer_.append("}\n");
+  buffer_.Append("}\n");
   return Flush();
 }
 

@@ -1,6 +1,7 @@
 // Each node of the tree as one compact JSON object, keys in a fixed order, absent values null.
 #include "zyn/reader/TreeJson.h"
 
+#include <array>
 #include <charconv>
 #include <optional>
 
@@ -36,15 +37,24 @@ std::size_t Utf8Length(std::string_view iText) {
 /// Appends the members of one JSON object, each key once, in the order given.
 class Members {
  public:
-  explicit Members(std::string* oJson) : json_(oJson) { json_->push_back('{'); }
-  void Close() { json_->push_back('}'); }
+  explicit Members(JsonText* oJson, std::string_view iLead = "{") : json_(oJson) {
+    json_->Append(iLead);
+  }
+  void Close() { json_->Push('}'); }
 
-  std::string* Key(std::string_view iKey) {
-    if (!first_) json_->push_back(',');
+  /// Writes the separator and the key; keys are short names known here.
+  JsonText* Key(std::string_view iKey) {
+    char lead[64];
+    std::size_t length = 0;
+    if (!first_) lead[length++] = ',';
     first_ = false;
-    json_->push_back('"');
-    json_->append(iKey);
-    json_->append("\":");
+    lead[length++] = '"';
+    const std::size_t count = iKey.size() < sizeof lead - 4 ? iKey.size() : sizeof lead - 4;
+    std::memcpy(lead + length, iKey.data(), count);
+    length += count;
+    lead[length++] = '"';
+    lead[length++] = ':';
+    json_->Append(lead, length);
     return json_;
   }
   void Text(std::string_view iKey, const std::string& iValue) {
@@ -61,7 +71,7 @@ class Members {
   void Number(std::string_view iKey, std::int64_t iValue) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, iValue);
-    Key(iKey)->append(digits, result.ptr);
+    Key(iKey)->Append(digits, static_cast<std::size_t>(result.ptr - digits));
   }
   template <class Integer>
   void Number(std::string_view iKey, const std::optional<Integer>& iValue) {
@@ -70,8 +80,8 @@ class Members {
     else
       Null(iKey);
   }
-  void Flag(std::string_view iKey, bool iValue) { Key(iKey)->append(iValue ? "true" : "false"); }
-  void Null(std::string_view iKey) { Key(iKey)->append("null"); }
+  void Flag(std::string_view iKey, bool iValue) { Key(iKey)->Append(iValue ? "true" : "false"); }
+  void Null(std::string_view iKey) { Key(iKey)->Append("null"); }
 
   /// The members every node has: kind, lines, and what the reader had to guess.
   void Node(NodeKind iKind, const SourceSpan& iSpan, const Reading* iReading) {
@@ -84,7 +94,7 @@ class Members {
   }
 
  private:
-  std::string* json_;
+  JsonText* json_;
   bool first_ = true;
 };
 
@@ -220,13 +230,28 @@ void AppendClosing(const std::optional<RowClosing>& iClosing, Members* ioMembers
 
 }  // namespace
 
-void AppendJsonString(std::string_view iText, std::string* oJson) {
+void JsonText::Grow(std::size_t iMore) {
+  std::size_t capacity = capacity_ ? capacity_ * 2 : 4096;
+  while (capacity - size_ < iMore) capacity *= 2;
+  std::unique_ptr<char[]> data(new char[capacity]);
+  if (size_) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
+void AppendJsonString(std::string_view iText, JsonText* oJson) {
   static constexpr char kHex[] = "0123456789abcdef";
-  oJson->push_back('"');
+  // The bytes written as they are: printable ASCII but the quote and the backslash.
+  static const auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+  }();
+  oJson->Push('"');
   std::size_t plain = 0;  // start of the bytes not yet written
   for (std::size_t i = 0; i < iText.size();) {
     const unsigned char c = static_cast<unsigned char>(iText[i]);
-    if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {
+    if (kPlain[c]) {
       ++i;
       continue;
     }
@@ -239,39 +264,39 @@ void AppendJsonString(std::string_view iText, std::string* oJson) {
       }
       length = 1;
     }
-    oJson->append(iText.data() + plain, i - plain);
+    oJson->Append(iText.data() + plain, i - plain);
     if (c == '"' || c == '\\') {
-      oJson->push_back('\\');
-      oJson->push_back(static_cast<char>(c));
+      oJson->Push('\\');
+      oJson->Push(static_cast<char>(c));
     } else if (c == '\n') {
-      oJson->append("\\n");
+      oJson->Append("\\n");
     } else if (c == '\t') {
-      oJson->append("\\t");
+      oJson->Append("\\t");
     } else if (c == '\r') {
-      oJson->append("\\r");
+      oJson->Append("\\r");
     } else if (c < 0x20) {
       const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-      oJson->append(escape, sizeof escape);
+      oJson->Append(escape, sizeof escape);
     } else {
-      oJson->append("\xEF\xBF\xBD");  // not UTF-8: the replacement character
+      oJson->Append("\xEF\xBF\xBD");  // not UTF-8: the replacement character
     }
     i += length;
     plain = i;
   }
-  oJson->append(iText.data() + plain, iText.size() - plain);
-  oJson->push_back('"');
+  oJson->Append(iText.data() + plain, iText.size() - plain);
+  oJson->Push('"');
 }
 
-void AppendJson(const Component& iComponent, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const Component& iComponent, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(iComponent.kind, iComponent.span, &iComponent.reading);
   members.Flag("closed", iComponent.closed);
   std::visit([&](const auto& iFields) { AppendFields(iFields, &members); }, iComponent.fields);
   members.Close();
 }
 
-void AppendJson(const RmtRow& iRow, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const RmtRow& iRow, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(NodeKind::RmtRow, iRow.span, &iRow.reading);
   AppendHeader(iRow.header, &members);
   members.Flag("migrationState", iRow.migrationState);
@@ -282,19 +307,19 @@ void AppendJson(const RmtRow& iRow, std::string* oJson) {
   AppendPlace("pointed", iRow.pointed, &members);
   AppendPlace("nonM1Component", iRow.nonM1Component, &members);
   members.Number("announcedM1ComponentCount", iRow.announcedM1ComponentCount);
-  std::string* list = members.Key("m1Components");
-  list->push_back('[');
+  JsonText* list = members.Key("m1Components");
+  list->Push('[');
   for (std::size_t i = 0; i < iRow.m1Components.size(); ++i) {
-    if (i) list->push_back(',');
+    if (i) list->Push(',');
     AppendJson(iRow.m1Components[i], list);
   }
-  list->push_back(']');
+  list->Push(']');
   AppendClosing(iRow.closing, &members);
   members.Close();
 }
 
-void AppendJson(const DmtRow& iRow, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const DmtRow& iRow, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(NodeKind::DmtRow, iRow.span, &iRow.reading);
   AppendHeader(iRow.header, &members);
   members.Text("mappingMaster", iRow.mappingMaster);
@@ -306,19 +331,19 @@ void AppendJson(const DmtRow& iRow, std::string* oJson) {
   AppendIdentifier("m1ComponentVersion", iRow.m1ComponentVersion, &members);
   AppendIdentifier("m1ComponentMajorId", iRow.m1ComponentMajorId, &members);
   members.Number("announcedRmtRowCount", iRow.announcedRmtRowCount);
-  std::string* list = members.Key("rmtRows");
-  list->push_back('[');
+  JsonText* list = members.Key("rmtRows");
+  list->Push('[');
   for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i) {
-    if (i) list->push_back(',');
+    if (i) list->Push(',');
     AppendJson(iRow.rmtRows[i], list);
   }
-  list->push_back(']');
+  list->Push(']');
   AppendClosing(iRow.closing, &members);
   members.Close();
 }
 
-void AppendJson(const Environment& iEnvironment, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const Environment& iEnvironment, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(NodeKind::Environment, iEnvironment.span, &iEnvironment.reading);
   members.Flag("closed", iEnvironment.closed);
   members.Text("name", iEnvironment.name);
@@ -328,15 +353,15 @@ void AppendJson(const Environment& iEnvironment, std::string* oJson) {
   members.Close();
 }
 
-void AppendJson(const RawLine& iRaw, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const RawLine& iRaw, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(NodeKind::Raw, SourceSpan{iRaw.line, iRaw.line, iRaw.column}, nullptr);
   members.Text("text", iRaw.text);
   members.Close();
 }
 
-void AppendJson(const Problem& iProblem, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const Problem& iProblem, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Text("severity", iProblem.severity == Severity::Note ? "note" : "error");
   members.Number("line", static_cast<std::int64_t>(iProblem.line));
   members.Number("column", iProblem.column);
@@ -345,8 +370,9 @@ void AppendJson(const Problem& iProblem, std::string* oJson) {
   members.Close();
 }
 
-void AppendManagerHeaderFields(const ManagerHeader& iHeader, std::string* oJson) {
-  Members members(oJson);
+void AppendManagerHeaderMembers(const ManagerHeader& iHeader, JsonText* oJson,
+                                std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Node(NodeKind::Manager, iHeader.span, &iHeader.reading);
   members.Flag("hasContext", iHeader.hasContext);
   if (iHeader.hasContext)
@@ -359,8 +385,8 @@ void AppendManagerHeaderFields(const ManagerHeader& iHeader, std::string* oJson)
   members.Number("announcedRowCount", iHeader.announcedRowCount);
 }
 
-void AppendJson(const ManagerTrailer& iTrailer, std::string* oJson) {
-  Members members(oJson);
+void AppendJson(const ManagerTrailer& iTrailer, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
   members.Number("line", static_cast<std::int64_t>(iTrailer.span.firstLine));
   members.Number("lastLine", static_cast<std::int64_t>(iTrailer.span.lastLine));
   members.Number("listClosingLine", static_cast<std::int64_t>(iTrailer.listClosingLine));

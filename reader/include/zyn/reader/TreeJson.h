@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,20 +21,54 @@ namespace zyn::reader {
 inline constexpr std::string_view kJsonFormatName = "zyn-dump-tree";
 inline constexpr int kJsonFormatVersion = 1;
 
-// Each appends one JSON object to oJson.
-void AppendJson(const Component& iComponent, std::string* oJson);
-void AppendJson(const RmtRow& iRow, std::string* oJson);
-void AppendJson(const DmtRow& iRow, std::string* oJson);
-void AppendJson(const Environment& iEnvironment, std::string* oJson);
-void AppendJson(const RawLine& iRaw, std::string* oJson);
-void AppendJson(const Problem& iProblem, std::string* oJson);
-/// The manager's header fields, without the opening brace's close (the caller adds the rows
-/// or closes it): `{"kind":"manager",...`.
-void AppendManagerHeaderFields(const ManagerHeader& iHeader, std::string* oJson);
-/// `{"listClosingLine":...,"managerClosingLine":...,"rowsRead":...}`
-void AppendJson(const ManagerTrailer& iTrailer, std::string* oJson);
+/// Bytes of JSON text, appended to without a call per piece.
+class JsonText {
+ public:
+  void Append(const char* iBytes, std::size_t iCount) {
+    if (iCount > capacity_ - size_) Grow(iCount);
+    std::memcpy(data_.get() + size_, iBytes, iCount);
+    size_ += iCount;
+  }
+  void Append(std::string_view iText) { Append(iText.data(), iText.size()); }
+  void Push(char iByte) {
+    if (size_ == capacity_) Grow(1);
+    data_[size_++] = iByte;
+  }
+  std::string_view View() const { return std::string_view(data_.get(), size_); }
+  std::size_t Size() const { return size_; }
+  void Clear() { size_ = 0; }
+
+ private:
+  void Grow(std::size_t iMore);
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// Each appends one JSON object to oJson. iLead is what opens the object: "{", or the opening
+// of a JSON Lines record ("{\"record\":\"dmtRow\",") that the node's members then follow.
+void AppendJson(const Component& iComponent, JsonText* oJson, std::string_view iLead = "{");
+void AppendJson(const RmtRow& iRow, JsonText* oJson, std::string_view iLead = "{");
+void AppendJson(const DmtRow& iRow, JsonText* oJson, std::string_view iLead = "{");
+void AppendJson(const Environment& iEnvironment, JsonText* oJson, std::string_view iLead = "{");
+void AppendJson(const RawLine& iRaw, JsonText* oJson, std::string_view iLead = "{");
+void AppendJson(const Problem& iProblem, JsonText* oJson, std::string_view iLead = "{");
+/// `{"line":...,"lastLine":...,"listClosingLine":...,"managerClosingLine":...,"rowsRead":...}`
+void AppendJson(const ManagerTrailer& iTrailer, JsonText* oJson, std::string_view iLead = "{");
+/// The manager's header members, leaving the object open (the caller adds the rows, or closes
+/// it): `{"kind":"manager",...`.
+void AppendManagerHeaderMembers(const ManagerHeader& iHeader, JsonText* oJson,
+                                std::string_view iLead = "{");
 /// iText as a JSON string, quotes included.
-void AppendJsonString(std::string_view iText, std::string* oJson);
+void AppendJsonString(std::string_view iText, JsonText* oJson);
+
+/// A node as one JSON object.
+template <class Node>
+std::string ToJson(const Node& iNode) {
+  JsonText json;
+  AppendJson(iNode, &json);
+  return std::string(json.View());
+}
 
 /// Where JSON text goes. Answers false when it cannot write; the writer then stops the reading.
 class TextSink {
@@ -67,10 +103,15 @@ class JsonTreeWriter : public DumpVisitor {
   void EndNode();
   bool Flush();
 
+  /// Appends a node: as an element of the document, or as a JSON Lines record that iRecord
+  /// opens ("{\"record\":\"dmtRow\",").
+  template <class Node>
+  void WriteNode(const Node& iNode, std::string_view iRecord);
+
   TextSink& sink_;
   Layout layout_;
   std::string source_;
-  std::string buffer_;
+  JsonText buffer_;
   bool failed_ = false;
   bool started_ = false;
   bool firstNode_ = true;
