@@ -1,0 +1,2 @@
+// Wholeness and the separator rule.
+#include "ReaderSupport.h"
