@@ -36,6 +36,8 @@ Form DecisiveForm(std::string_view iText) {
         return Form::Trace;
       if (StartsWith(iText, "<DUMP DMTElements> Number of DMT Elements to be saved: "))
         return Form::StandardOutput;
+      if (iText == "</DUMP of RMTElements>") return Form::Trace;
+      if (iText == "</DUMP of RMTElement>") return Form::StandardOutput;
       return Form::Unknown;
     case '/':
       return iText == "/Non-M1 Component>" ? Form::StandardOutput : Form::Unknown;
@@ -50,8 +52,6 @@ Form DecisiveForm(std::string_view iText) {
     default:
       break;
   }
-  if (iText == "</DUMP of RMTElements>") return Form::Trace;
-  if (iText == "</DUMP of RMTElement>") return Form::StandardOutput;
   return Form::Unknown;
 }
 
