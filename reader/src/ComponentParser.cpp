@@ -24,8 +24,6 @@ constexpr std::string_view kPathLabel = "                   PathName : ";
 constexpr std::string_view kLastSaveLabel = "                   LastSaveName : ";
 constexpr std::string_view kBrokenLink = "   Broken Link,Object type:";
 constexpr std::string_view kNotBrokenLink = "   Not Broken Link,Object type:";
-constexpr std::string_view kWorkspaceId = "    workspace Id : ";
-constexpr std::string_view kNoWorkspaceId = "    No workspace Id ,";
 
 /// Fields of a kind, made the component's own (reset when it held another kind).
 template <class Fields>
@@ -295,6 +293,7 @@ void Parser::ParseComponent(Component* oComponent) {
   oComponent->closed = true;
   const std::string_view text = line->text;
   const std::uint64_t first = line->number;
+  const auto start = Position();
   OpenBlock block(*this, "component", first);
   if (StartsWith(text, kFileOpening)) {
     oComponent->kind = NodeKind::FileBasedComponent;
@@ -319,6 +318,8 @@ void Parser::ParseComponent(Component* oComponent) {
     Use<DummyFields>(oComponent);
     Take();
   }
+  // An opening line that could not be read is taken with the component all the same.
+  if (Position() == start) Take();
   oComponent->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 

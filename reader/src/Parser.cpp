@@ -281,6 +281,7 @@ ReadOutcome Parser::Run() {
     visitor_.OnForm(form_, 0);
   while (const Line* line = Current()) {
     const std::string_view text = line->text;
+    const auto start = Position();
     if (OpensManager(text)) {
       ParseManager();
     } else if (text == "<Environment>") {
@@ -308,6 +309,7 @@ ReadOutcome Parser::Run() {
       if (!options_.lenient) break;
       KeepRaw();
     }
+    MoveOnFrom(start);
   }
   ReadOutcome outcome;
   outcome.form = form_;
