@@ -55,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSi
     zyn::reader::ReadOptions options;
     options.lenient = pass % 2 == 1;
     options.keepText = pass == 1;
-    options.form = pass < 2 ? zyn::reader::Form::Unknown
-                            : (pass == 2 ? zyn::reader::Form::StandardOutput
-                                         : zyn::reader::Form::Trace);
+    options.form = pass < 2
+                       ? zyn::reader::Form::Unknown
+                       : (pass == 2 ? zyn::reader::Form::StandardOutput : zyn::reader::Form::Trace);
     NullSink sink;
     Everything visitor(sink, pass % 2 ? zyn::reader::JsonTreeWriter::Layout::Lines
                                       : zyn::reader::JsonTreeWriter::Layout::Document);

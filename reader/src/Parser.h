@@ -145,6 +145,8 @@ class Parser {
                    std::uint32_t* oKey);
   void ParseFileBased(Component* oComponent);
   void ParseRmtFileBased(Component* oComponent);
+  /// The PX1 id's lines: its hash key and value, or its emptiness. False when reading stops.
+  bool ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading);
   void ParseOctetValue(OctetValue* oValue, Reading* oReading, bool (*iIsNext)(std::string_view));
   void ParseOrv(Component* oComponent);
   void ParseOrvIdentity(Component* oComponent, OrvFields* oFields);
