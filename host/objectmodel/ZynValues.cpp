@@ -151,6 +151,12 @@ ZynBinary ZynBinary::Hollow(int iLength) {
   return binary;
 }
 
+ZynBinary ZynBinary::Oversized(const std::uint8_t* iHeld, int iHeldCount, int iLength) {
+  ZynBinary binary(iHeld, iHeldCount);
+  binary.length_ = iLength;
+  return binary;
+}
+
 _SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength) {
   if (iOctets && iLength > 0) {
     octets_.assign(iOctets, iOctets + iLength);

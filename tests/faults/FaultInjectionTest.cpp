@@ -467,5 +467,31 @@ TEST_F(FaultInjectionTest, TheLongSequenceNoticeBeginsWhereTheBufferNoLongerFits
   }
 }
 
+// The provider's hexadecimal printer likewise, with identifiers that report their length while
+// giving a single byte.
+TEST_F(FaultInjectionTest, TheLongIdentifierNoticeBeginsWhereTheBufferNoLongerFitsAnInt) {
+  zyn::mem::Table table;
+  zyn::mem::MemObject* component = table.Create(Type::ProviderComponent);
+  for (bool trace : {false, true}) {
+    ZynDCIMpgTraceTool::SetValid(trace);
+    CapturedStdout out;
+    CapturedTrace tool;
+    component->SetHollowBinary(Op::GetBinaryIdentifier, 1073741823, {0xAB});
+    gRefusedArrayBytes = 0;
+    EXPECT_THROW(DumpOf(component, 2, 1, 0), std::bad_alloc);
+    EXPECT_EQ(gRefusedArrayBytes, 2147483647u) << "trace " << trace;
+    EXPECT_EQ((out.str() + tool.text).find("too long"), std::string::npos) << "trace " << trace;
+
+    component->SetHollowBinary(Op::GetBinaryIdentifier, 1073741824, {0xAB});
+    gRefusedArrayBytes = 0;
+    EXPECT_EQ(DumpOf(component, 2, 1, 0), S_OK);
+    EXPECT_EQ(gRefusedArrayBytes, 0u) << "trace " << trace;
+    EXPECT_NE((trace ? tool.text : out.str())
+                  .find("Value:Identifier too long to print, bytes = 1073741824\n"),
+              std::string::npos)
+        << out.str() << tool.text;
+  }
+}
+
 }  // namespace
 }  // namespace zyn_test

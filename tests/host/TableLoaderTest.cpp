@@ -86,7 +86,11 @@ const BadTable kBadTables[] = {
                   "GetLinkSequence": {"repeat": "0001", "times": 200000000})"),
      "objects.x.GetLinkSequence.times: a sequence of 400000000 octets is longer than the limit "
      "of 268435456"},
-    // A sequence that holds nothing may only report a length too long to print.
+    // A binary or sequence that holds less than it reports may only report a length too long
+    // to print.
+    {OneObject(R"("type": "ZynDCIMpgProviderComponent",
+                  "GetBinaryIdentifier": {"length": 1073741823, "held": "AB"})"),
+     "objects.x.GetBinaryIdentifier.length: expected an integer from 1073741824 to 2147483647"},
     {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": {"length": 1073741823})"),
      "objects.x.GetPX1Id.length: expected an integer from 1073741824 to 2147483647"},
     {OneObject(
