@@ -280,7 +280,7 @@ TEST_F(Answers, ResultAndValueAreSetApart) {
   ZynIDCIMpgElementPrivate_var element(Object("d"));
   ZynUuid uuid;
   EXPECT_EQ(element->GetUuid(uuid), S_OK);
-  char text[33] = {};
+  char text[ZynUuid::kBufferBytes] = {};
   uuid.UUID_to_chaine(text, 0);
   EXPECT_STREQ(text, "0123abcd89abcdeffedcba9876543210");
 }
