@@ -121,17 +121,7 @@ const void* ExchangeCurrentModuleTag(const void* iTag) {
   return previous;
 }
 
-namespace {
-thread_local const zyn_om::Creation* tCreation = nullptr;
-}  // namespace
-
-ScopedCreation::ScopedCreation(const Creation& iCreation)
-    : previous_(tCreation), creation_(iCreation) {
-  tCreation = &creation_;
-}
-ScopedCreation::~ScopedCreation() { tCreation = previous_; }
-
-const Creation* CreationInProgress() { return tCreation; }
+thread_local const Creation* tCreationInProgress = nullptr;
 
 }  // namespace zyn_om
 
