@@ -3,7 +3,8 @@
 # JSON checked against the schema.
 #
 # Usage: mpgtree-cli.sh MPGTREE MPGDUMP SCHEMA CHECK
-#   CHECK: usage, stdin, write-errors, bad-input, check-status, find, schema
+#   CHECK: usage, stdin, write-errors, same-file, bad-input, check-status, find, schema,
+#          progress
 # Exit 0 passed, 1 failed, 77 skipped.
 set -u
 mpgtree=$1 mpgdump=$2 schema=$3 check=$4
@@ -58,6 +59,52 @@ case $check in
     done
     expect 4 "$mpgtree" json "$sample_out" -o /dev/full
     has "$work/err" "mpgtree: /dev/full: write error: No space left on device"
+    [[ $(grep -c "write error" "$work/err") -eq 1 ]] || fail "-o /dev/full: not one message"
+    # A run that fails before its output is complete leaves no file and no temporary.
+    "$mpgtree" json "$work/missing.txt" -o "$work/none.json" 2>/dev/null
+    [[ ! -e $work/none.json ]] || fail "-o written by a run that failed"
+    [[ -z $(find "$work" -name '*.json?*') ]] || fail "a temporary was left: $(ls -a "$work")"
+    expect 4 "$mpgtree" json "$sample_out" -o "$work/no/such/folder.json"
+    has "$work/err" "mpgtree: $work/no/such/folder.json: cannot create: No such file or directory"
+    ;;
+  same-file)
+    # -o naming the input, directly or through a link, is refused before anything is written.
+    cp "$sample_out" "$work/dump.txt" && ln -s dump.txt "$work/link.txt"
+    for output in dump.txt link.txt; do
+      expect 2 "$mpgtree" json "$work/dump.txt" -o "$work/$output"
+      has "$work/err" "name the same file"
+      cmp -s "$sample_out" "$work/dump.txt" || fail "-o $output: the input was changed"
+    done
+    # Standard output on the input, and -o on standard output's file.
+    (cd "$work" && "$mpgtree" check dump.txt >>dump.txt 2>err)
+    [[ $? -eq 2 ]] && has "$work/err" "name the same file" || fail "check >>input not refused"
+    (cd "$work" && "$mpgtree" json dump.txt -o tree.json >>tree.json 2>err)
+    [[ $? -eq 2 ]] && has "$work/err" "name the same file" || fail "-o on standard output's file"
+    # Reading the input twice is allowed: nothing writes to it.
+    expect 0 "$mpgtree" json "$work/dump.txt" -o "$work/tree.json"
+    ;;
+  progress)
+    command -v script >/dev/null || exit 77
+    quoted=$(printf '%q' "$mpgtree")
+    "$mpgdump" --generate 3000x2 --level 2 >"$work/big.txt" || fail "mpgdump --generate"
+    size=$(stat -c %s "$work/big.txt")
+    for command in "json --lines" "check" "find --name nothing-here"; do
+      (cd "$work" && script -qec "$quoted --progress $command big.txt >/dev/null" /dev/null \
+        >terminal </dev/null)
+      grep -qE "mpgtree: [0-9.]+ [KMG]?i?B of [0-9.]+ [KMG]?i?B" "$work/terminal" ||
+        fail "$command: no line of $size bytes: $(head -c 200 "$work/terminal" | cat -A)"
+      [[ $(<"$work/terminal") == *$'\n'* ]] && fail "$command: a line stayed on the terminal"
+      # Standard error a pipe or a file: nothing.
+      (cd "$work" && "$mpgtree" $command big.txt 2>&1 >/dev/null | cat >piped)
+      [[ -s $work/piped ]] && fail "$command: a pipe received $(head -c 200 "$work/piped")"
+    done
+    # Automatic on a terminal, off with --no-progress; the output the same either way.
+    (cd "$work" && script -qec "$quoted json big.txt -o shown.json >/dev/null" /dev/null >terminal </dev/null)
+    has "$work/terminal" "mpgtree: "
+    (cd "$work" && script -qec "$quoted --no-progress json big.txt -o plain.json >/dev/null" /dev/null \
+      >terminal </dev/null)
+    [[ -s $work/terminal ]] && fail "--no-progress: the terminal received $(head -c 200 "$work/terminal")"
+    cmp -s "$work/shown.json" "$work/plain.json" || fail "the output differs with progress"
     ;;
   bad-input)
     expect 2 "$mpgtree" json "$work/missing.txt"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "zyn/reader/DumpReader.h"
+#include "zyntoolio/ProgressMeter.h"
 
 namespace mpgtree {
 
@@ -20,6 +21,9 @@ inline constexpr int kExitOutput = 4;   // an output could not be written
 struct CommonOptions {
   std::string form = "auto";  // auto, stdout or trace
   bool lenient = false;
+  /// A progress line while a long command reads its dump: --progress, --no-progress, or when
+  /// standard error is a terminal that nothing else writes to.
+  zyn::toolio::ProgressChoice progress = zyn::toolio::ProgressChoice::Automatic;
   zyn::reader::ReadOptions ReadOptions() const;
 };
 

@@ -122,9 +122,11 @@ int RunFind(const CommonOptions& iCommon, const FindOptions& iOptions) {
     Complain("find: give either --uuid or --name");
     return kExitTrouble;
   }
+  if (!OutputsDistinctFromInputs({iOptions.dump}, "-")) return kExitTrouble;
   std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
   if (!input) return kExitTrouble;
   std::unique_ptr<TextOutput> output = TextOutput::Open("-");
+  input->ShowProgress(iCommon.progress);
   Finder finder(iOptions, *output, input->Name());
   ReadOptions options = iCommon.ReadOptions();
   options.keepText = true;

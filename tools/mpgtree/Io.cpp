@@ -1,4 +1,4 @@
-// Opening dumps, checked writes and messages for mpgtree.
+// Opening dumps, checked writes and messages for mpgtree, over the tools' common output rules.
 #include "Io.h"
 
 #include <fcntl.h>
@@ -6,17 +6,46 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "zyntoolio/SharedOutputs.h"
+#include "zyntoolio/StandardStreams.h"
 
 namespace mpgtree {
 
-void Complain(std::string_view iMessage) {
-  std::string text = "mpgtree: ";
-  text.append(iMessage);
-  text.push_back('\n');
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+namespace {
+
+constexpr char kTool[] = "mpgtree";
+
+bool IsStandardOutput(const std::string& iPath) { return iPath.empty() || iPath == "-"; }
+
+std::string Describe(const zyn::toolio::NamedOutput& iOutput) {
+  return iOutput.path.empty() ? iOutput.label : iOutput.label + " " + iOutput.path;
+}
+
+}  // namespace
+
+void Complain(std::string_view iMessage) { zyn::toolio::Say(kTool, iMessage); }
+
+bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs,
+                               const std::string& iOutput) {
+  std::vector<zyn::toolio::NamedOutput> outputs = {{"standard output", "", 1}};
+  if (!IsStandardOutput(iOutput)) outputs.push_back({"-o", iOutput});
+  for (const zyn::toolio::NamedOutput& output : outputs) {
+    for (const std::string& input : iInputs) {
+      if (input == "-") continue;
+      // An input is compared as a file, the same way an output is.
+      const auto shared = zyn::toolio::FindSharedFile({output, {"input", input}});
+      if (!shared) continue;
+      Complain(Describe(output) + " and the input " + input + " name the same file");
+      return false;
+    }
+  }
+  if (outputs.size() > 1 && zyn::toolio::FindSharedFile(outputs)) {
+    Complain("-o " + iOutput + " and standard output name the same file");
+    return false;
+  }
+  return true;
 }
 
 std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {
@@ -36,42 +65,65 @@ std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {
 }
 
 DumpInput::~DumpInput() {
+  counted_.meter.reset();
   if (descriptor_ > 0) ::close(descriptor_);
 }
 
+void DumpInput::ShowProgress(zyn::toolio::ProgressChoice iChoice) {
+  if (!zyn::toolio::WantsProgress(iChoice, false)) return;
+  struct stat status;
+  const std::uint64_t size = ::fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode)
+                                 ? static_cast<std::uint64_t>(status.st_size)
+                                 : 0;
+  if (size == 0 && iChoice != zyn::toolio::ProgressChoice::On) return;
+  counted_.meter = std::make_unique<zyn::toolio::ProgressMeter>(
+      2, kTool, zyn::toolio::ProgressUnit{"", "", true}, size);
+}
+
+long DumpInput::CountedSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
+  const long count = source_.Read(oBuffer, iCapacity, oError);
+  if (meter) {
+    if (count > 0) {
+      read_ += static_cast<std::uint64_t>(count);
+      meter->Report(read_);
+    } else {
+      meter.reset();  // the end of the input, or a failure about to be reported: erase the line
+    }
+  }
+  return count;
+}
+
 std::unique_ptr<TextOutput> TextOutput::Open(const std::string& iPath) {
-  if (iPath.empty() || iPath == "-")
-    return std::unique_ptr<TextOutput>(new TextOutput(1, "standard output", false));
-  const int descriptor = ::open(iPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (descriptor < 0) {
-    Complain(iPath + ": cannot open for writing: " + std::strerror(errno));
+  if (IsStandardOutput(iPath)) return std::unique_ptr<TextOutput>(new TextOutput(nullptr));
+  int error = 0;
+  std::unique_ptr<zyn::toolio::WholeFile> file = zyn::toolio::WholeFile::Create(iPath, &error);
+  if (!file) {
+    zyn::toolio::ReportCannotCreate(kTool, iPath, error);
     return nullptr;
   }
-  return std::unique_ptr<TextOutput>(new TextOutput(descriptor, iPath, true));
+  return std::unique_ptr<TextOutput>(new TextOutput(std::move(file)));
 }
 
 TextOutput::~TextOutput() { Close(); }
 
+zyn::toolio::OutputBuffer& TextOutput::Buffer() {
+  return file_ ? file_->Buffer() : zyn::toolio::StandardOutput();
+}
+
 bool TextOutput::Write(std::string_view iText) {
-  if (failure_) return false;
-  while (!iText.empty()) {
-    const ssize_t written = ::write(descriptor_, iText.data(), iText.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      failure_ = errno;
-      return false;
-    }
-    iText.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
+  zyn::toolio::OutputBuffer& buffer = Buffer();
+  buffer.Write(iText.data(), iText.size());
+  return buffer.Error() == 0;
 }
 
 bool TextOutput::Close() {
-  if (closed_) return failure_ == 0;
+  if (closed_) return !failed_;
   closed_ = true;
-  if (owned_ && ::close(descriptor_) != 0 && !failure_) failure_ = errno;
-  if (failure_) Complain(name_ + ": write error: " + std::strerror(failure_));
-  return failure_ == 0;
+  // Standard output is flushed here, so that the run's status tells its loss; it is closed,
+  // and its loss reported, once at exit (FinishStandardStreams).
+  failed_ = file_ ? !file_->Commit() : !Buffer().Flush();
+  if (failed_ && file_) zyn::toolio::ReportIfFailed(kTool, Buffer());
+  return !failed_;
 }
 
 void ReportProblem(const std::string& iInput, const zyn::reader::Problem& iProblem) {

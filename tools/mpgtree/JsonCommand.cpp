@@ -28,10 +28,12 @@ class JsonRun : public zyn::reader::JsonTreeWriter {
 };
 
 int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
+  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
   std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
   if (!input) return kExitTrouble;
   std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
-  if (!output) return kExitTrouble;
+  if (!output) return kExitOutput;
+  input->ShowProgress(iCommon.progress);
   JsonRun writer(*output, iOptions.lines ? JsonRun::Layout::Lines : JsonRun::Layout::Document,
                  input->Name());
   const zyn::reader::ReadOutcome outcome =

@@ -1,10 +1,12 @@
 // mpgtree: reads dumps back into a tree of typed nodes. main only wires the subcommands, each
 // of which lives in its own file.
-#include <cstdio>
 #include <exception>
+#include <iostream>
 
 #include "Commands.h"
 #include "Io.h"
+#include "zyntoolio/SignalCleanup.h"
+#include "zyntoolio/StandardStreams.h"
 
 namespace mpgtree {
 
@@ -19,7 +21,10 @@ zyn::reader::ReadOptions CommonOptions::ReadOptions() const {
 
 }  // namespace mpgtree
 
-int main(int argc, char** argv) {
+namespace {
+
+/// Parses the command line and runs the subcommand it chooses; the exit status.
+int ParseAndRun(int argc, char** argv) {
   CLI::App app{
       "Reads a dump of a mapping table, in the standard-output form or as the trace "
       "tool's text, back into a tree of typed nodes.",
@@ -29,7 +34,7 @@ int main(int argc, char** argv) {
       "Exit status: 0 done (check: whole; find: found); 1 check: not whole, find: nothing "
       "found; 2 trouble: bad usage, an input that cannot be read, a line that cannot be "
       "placed (without --lenient), a dump split between its two sinks; 4 an output could not "
-      "be written.");
+      "be written (wins over the others).");
   app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();
@@ -41,6 +46,12 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_flag("--lenient", common.lenient,
                "Keep lines that cannot be placed as raw nodes and go on, instead of stopping");
+  app.add_flag_callback(
+      "--progress", [&common] { common.progress = zyn::toolio::ProgressChoice::On; },
+      "Show the bytes read of the dump on standard error, even when it is not a terminal");
+  app.add_flag_callback(
+      "--no-progress", [&common] { common.progress = zyn::toolio::ProgressChoice::Off; },
+      "Never show progress (shown by default when standard error is a terminal)");
 
   mpgtree::Run run;
   mpgtree::AddJsonCommand(app, common, &run);
@@ -59,4 +70,17 @@ int main(int argc, char** argv) {
     mpgtree::Complain(failure.what());
     return mpgtree::kExitTrouble;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything opens a file: closed standard descriptors get /dev/null.
+  const auto atStart = zyn::toolio::GuardStandardDescriptors(mpgtree::kExitOutput);
+  std::ios::sync_with_stdio(false);
+  zyn::toolio::InstallStandardStreams(atStart);
+  zyn::toolio::InstallSignalCleanup();
+  int status = ParseAndRun(argc, argv);
+  if (!zyn::toolio::FinishStandardStreams("mpgtree")) status = mpgtree::kExitOutput;
+  return status;
 }
