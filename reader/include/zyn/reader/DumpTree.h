@@ -182,6 +182,9 @@ struct Component {
   /// False when the input ended, or a line could not be placed, before the closing tag.
   bool closed = true;
   ComponentFields fields = DummyFields{};
+  /// The original lines of a component dumped on its own, when the reader keeps texts (the
+  /// lines of a component inside a row are in the row's text).
+  std::string text;
 };
 
 /// What stands in a row's place for one component.

@@ -1,0 +1,62 @@
+// mpgtree: reads dumps back into a tree of typed nodes. main only wires the subcommands, each
+// of which lives in its own file.
+#include <cstdio>
+#include <exception>
+
+#include "Commands.h"
+#include "Io.h"
+
+namespace mpgtree {
+
+zyn::reader::ReadOptions CommonOptions::ReadOptions() const {
+  zyn::reader::ReadOptions options;
+  options.form = form == "stdout"  ? zyn::reader::Form::StandardOutput
+                 : form == "trace" ? zyn::reader::Form::Trace
+                                   : zyn::reader::Form::Unknown;
+  options.lenient = lenient;
+  return options;
+}
+
+}  // namespace mpgtree
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Reads a dump of a mapping table, in the standard-output form or as the trace "
+      "tool's text, back into a tree of typed nodes.",
+      "mpgtree"};
+  app.footer(
+      "DUMP is a file, or '-' for standard input.\n"
+      "Exit status: 0 done (check: whole; find: found); 1 check: not whole, find: nothing "
+      "found; 2 trouble: bad usage, an input that cannot be read, a line that cannot be "
+      "placed (without --lenient), a dump split between its two sinks; 4 an output could not "
+      "be written.");
+  app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
+  app.require_subcommand(1);
+  app.fallthrough();
+
+  mpgtree::CommonOptions common;
+  app.add_option("--form", common.form,
+                 "The form of the dump: stdout, trace, or auto (decided from the text)")
+      ->check(CLI::IsMember({"auto", "stdout", "trace"}))
+      ->capture_default_str();
+  app.add_flag("--lenient", common.lenient,
+               "Keep lines that cannot be placed as raw nodes and go on, instead of stopping");
+
+  mpgtree::Run run;
+  mpgtree::AddJsonCommand(app, common, &run);
+  mpgtree::AddCheckCommand(app, common, &run);
+  mpgtree::AddFindCommand(app, common, &run);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? mpgtree::kExitOk : mpgtree::kExitTrouble;
+  }
+  try {
+    return run ? run() : mpgtree::kExitTrouble;
+  } catch (const std::exception& failure) {
+    mpgtree::Complain(failure.what());
+    return mpgtree::kExitTrouble;
+  }
+}
