@@ -118,6 +118,7 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
     return true;
   }
   DmtRow rowA, rowB;
+  ++summary_.rowsReadAgain;
   if (!ReadRowAgain(a_, sourceA_, entryA, options_, &rowA, &trouble_) ||
       !ReadRowAgain(b_, sourceB_, entryB, options_, &rowB, &trouble_))
     return false;

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "Io.h"
+#include "ViewerCommands.h"
 
 namespace mpgtree {
 
@@ -26,10 +27,10 @@ int main(int argc, char** argv) {
       "mpgtree"};
   app.footer(
       "DUMP is a file, or '-' for standard input.\n"
-      "Exit status: 0 done (check: whole; find: found); 1 check: not whole, find: nothing "
-      "found; 2 trouble: bad usage, an input that cannot be read, a line that cannot be "
-      "placed (without --lenient), a dump split between its two sinks; 4 an output could not "
-      "be written.");
+      "Exit status: 0 done (check: whole; find: found; diff: same); 1 check: not whole, find: "
+      "nothing found, diff: different; 2 trouble: bad usage, an input that cannot be read, a "
+      "line that cannot be placed (without --lenient), a dump split between its two sinks; 4 an "
+      "output could not be written.");
   app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   mpgtree::AddJsonCommand(app, common, &run);
   mpgtree::AddCheckCommand(app, common, &run);
   mpgtree::AddFindCommand(app, common, &run);
+  mpgtree::AddDiffCommand(app, common, &run);
 
   try {
     app.parse(argc, argv);

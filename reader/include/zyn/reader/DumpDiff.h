@@ -115,6 +115,7 @@ struct DiffSummary {
   std::uint64_t onlyInA = 0, onlyInB = 0;  // DMT rows
   std::uint64_t otherDifferences = 0;      // the manager and nodes dumped on their own
   std::uint64_t fallbacks = 0;             // rows (DMT and RMT) matched by ordinal
+  std::uint64_t rowsReadAgain = 0;  // matched DMT rows whose digests differ, read a second time
   bool Different() const { return changedRows || onlyInA || onlyInB || otherDifferences; }
 };
 
