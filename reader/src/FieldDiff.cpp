@@ -152,6 +152,17 @@ std::string RowPathKey(const RowHeader& iHeader, Fallback iFallback, std::uint64
   return "[@" + std::to_string(iPosition) + "]";
 }
 
+std::vector<std::string> RmtRowPathNames(const DmtRow& iRow) {
+  std::vector<RowKey> keys;
+  for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i)
+    keys.push_back(KeyOf(iRow.rmtRows[i].header, i + 1));
+  const std::vector<Fallback> fallbacks = FallbacksWithin(keys);
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i)
+    names.push_back("rmt" + RowPathKey(iRow.rmtRows[i].header, fallbacks[i], i + 1));
+  return names;
+}
+
 NodeDifference CompareRmtRows(const RmtRow& iA, const RmtRow& iB, const std::string& iPath) {
   NodeDifference difference;
   difference.path = iPath;

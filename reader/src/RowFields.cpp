@@ -249,7 +249,8 @@ void VisitEnvironmentFields(const Environment& iEnvironment, FieldVisitor& ioVis
   walk.Flag("closed", "closed by its closing tag", iEnvironment.closed);
 }
 
-void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor) {
+void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor,
+                       const std::function<void()>& iBeforeClosing) {
   Walk walk(ioVisitor);
   PutHeader(iRow.header, iRow.span, walk);
   if (HasBody(iRow.header)) {
@@ -272,6 +273,7 @@ void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor) {
     if (iRow.announcedRmtRowCount)
       walk.Number("announcedRmtRowCount", "number of RMT elements", *iRow.announcedRmtRowCount);
   }
+  if (iBeforeClosing) iBeforeClosing();
   PutClosed(iRow.closing, iRow.span, walk);
 }
 

@@ -1,12 +1,5 @@
 // mpgtree diff: compares two dumps row by row, as text or as a JSON report. Exit status as
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "Io.h"
 #include "ViewerCommands.h"
 #include "zyn/reader/DiffReportWriters.h"
@@ -48,23 +41,6 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
 }
 
 }  // namespace
-
-std::unique_ptr<OpenDump> OpenDump::Open(const std::string& iPath) {
-  if (iPath == "-") return std::unique_ptr<OpenDump>(new OpenDump(::dup(0), "standard input"));
-  const int descriptor = ::open(iPath.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat status;
-  if (descriptor < 0 || (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode))) {
-    Complain(iPath + (descriptor < 0 ? std::string(": cannot open: ") + std::strerror(errno)
-                                     : std::string(": cannot read: it is a directory")));
-    if (descriptor >= 0) ::close(descriptor);
-    return nullptr;
-  }
-  return std::unique_ptr<OpenDump>(new OpenDump(descriptor, iPath));
-}
-
-OpenDump::~OpenDump() {
-  if (descriptor_ >= 0) ::close(descriptor_);
-}
 
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   auto options = std::make_shared<DiffOptions>();

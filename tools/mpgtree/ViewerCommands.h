@@ -23,6 +23,11 @@ class OpenDump {
   OpenDump& operator=(const OpenDump&) = delete;
   int Descriptor() const { return descriptor_; }
   const std::string& Name() const { return name_; }
+  /// Makes the dump readable from its start again and again: a pipe is copied to an unlinked
+  /// temporary file, which then stands for it. False, with a message, when it cannot.
+  bool MakeReadableAgain();
+  /// Back to the dump's start (after MakeReadableAgain). False, with a message, when it cannot.
+  bool Rewind();
 
  private:
   OpenDump(int iDescriptor, std::string iName)

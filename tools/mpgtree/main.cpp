@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   mpgtree::AddCheckCommand(app, common, &run);
   mpgtree::AddFindCommand(app, common, &run);
   mpgtree::AddDiffCommand(app, common, &run);
+  mpgtree::AddHtmlCommand(app, common, &run);
 
   try {
     app.parse(argc, argv);

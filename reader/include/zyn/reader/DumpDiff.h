@@ -161,5 +161,8 @@ NodeDifference CompareRmtRows(const RmtRow& iA, const RmtRow& iB, const std::str
 
 /// The key of a row in a path: "[uuid]", "[#ordinal]" or "[@position]".
 std::string RowPathKey(const RowHeader& iHeader, Fallback iFallback, std::uint64_t iPosition);
+/// The name of each RMT row of iRow in a path, "rmt[5e9b...]", as its own dump alone names it
+/// (a uuid repeated within the row falls back to the ordinal).
+std::vector<std::string> RmtRowPathNames(const DmtRow& iRow);
 
 }  // namespace zyn::reader

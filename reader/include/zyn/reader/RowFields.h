@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "zyn/reader/DumpTree.h"
@@ -97,8 +98,10 @@ void VisitManagerFields(const ManagerHeader& iHeader, const ManagerTrailer* iTra
                         FieldVisitor& ioVisitor);
 void VisitEnvironmentFields(const Environment& iEnvironment, FieldVisitor& ioVisitor);
 /// A DMT row's own fields and its components, not its RMT rows (the caller walks those, since
-/// it matches them first).
-void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor);
+/// it matches them first). iBeforeClosing, when given, is called before the last field (whether
+/// the row was closed), so that a caller showing the RMT rows can put them in their place.
+void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor,
+                       const std::function<void()>& iBeforeClosing = {});
 /// An RMT row's own fields and its components.
 void VisitRmtRowFields(const RmtRow& iRow, FieldVisitor& ioVisitor);
 /// A component's fields, starting with its kind; the caller encloses them in a group.
