@@ -24,8 +24,6 @@ constexpr std::string_view kPathLabel = "                   PathName : ";
 constexpr std::string_view kLastSaveLabel = "                   LastSaveName : ";
 constexpr std::string_view kBrokenLink = "   Broken Link,Object type:";
 constexpr std::string_view kNotBrokenLink = "   Not Broken Link,Object type:";
-constexpr std::string_view kWorkspaceId = "    workspace Id : ";
-constexpr std::string_view kNoWorkspaceId = "    No workspace Id ,";
 
 /// Fields of a kind, made the component's own (reset when it held another kind).
 template <class Fields>
@@ -198,17 +196,13 @@ void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
   }
 }
 
-void Parser::ParseRmtFileBased(Component* oComponent) {
-  RmtFileBasedFields& fields = Use<RmtFileBasedFields>(oComponent);
-  Reading& reading = oComponent->reading;
-  oComponent->closed = false;
-  Take();
+bool Parser::ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading) {
   const Line* line = Expect("\"   PX1Id HKey: \" or \",empty PX1Id\"", [](std::string_view iText) {
     return StartsWith(iText, "   PX1Id HKey: ") || iText == ",empty PX1Id";
   });
-  if (!line) return;
+  if (!line) return false;
   if (line->text == ",empty PX1Id") {
-    fields.px1IdEmpty = true;
+    oFields->px1IdEmpty = true;
     Take();
   } else {
     constexpr std::size_t kKeyAt = 15;  // after "   PX1Id HKey: "
@@ -217,8 +211,8 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
     const std::size_t alias = key.find("   Alias:");
     if (alias != std::string_view::npos) key = key.substr(0, alias);
     std::uint32_t value = 0;
-    if (ReadHashKey(*line, kKeyAt, key, &value)) fields.px1IdHashKey = value;
-    if (Stopped()) return;
+    if (ReadHashKey(*line, kKeyAt, key, &value)) oFields->px1IdHashKey = value;
+    if (Stopped()) return false;
     if (alias != std::string_view::npos) {
       Saw(Form::StandardOutput, *line);
       KeepRest(kKeyAt + alias);
@@ -226,11 +220,20 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
       Take();
       if (const Line* next = Current(); next && next->text == "   PX1Id Value:") {
         Take();
-        ParseOctetValue(&fields.px1IdValue.emplace(), &reading,
+        ParseOctetValue(&oFields->px1IdValue.emplace(), oReading,
                         [](std::string_view iText) { return StartsWith(iText, "   Alias:"); });
       }
     }
   }
+  return true;
+}
+
+void Parser::ParseRmtFileBased(Component* oComponent) {
+  RmtFileBasedFields& fields = Use<RmtFileBasedFields>(oComponent);
+  Reading& reading = oComponent->reading;
+  oComponent->closed = false;
+  Take();
+  if (!ParsePx1Id(&fields, &reading)) return;
   if (!Expect("\"   Alias:\"",
               [](std::string_view iText) { return StartsWith(iText, "   Alias:"); }))
     return;
@@ -250,7 +253,7 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
   JoinContinuation(&fields.technoString, &reading, [](std::string_view iText) {
     return StartsWith(iText, "   LinkSequence length:") || iText == ",empty LinkSequence";
   });
-  line =
+  const Line* line =
       Expect("\"   LinkSequence length:\" or \",empty LinkSequence\"", [](std::string_view iText) {
         return StartsWith(iText, "   LinkSequence length:") || iText == ",empty LinkSequence";
       });
@@ -295,6 +298,7 @@ void Parser::ParseComponent(Component* oComponent) {
   oComponent->closed = true;
   const std::string_view text = line->text;
   const std::uint64_t first = line->number;
+  const auto start = Position();
   OpenBlock block(*this, "component", first);
   if (StartsWith(text, kFileOpening)) {
     oComponent->kind = NodeKind::FileBasedComponent;
@@ -319,6 +323,8 @@ void Parser::ParseComponent(Component* oComponent) {
     Use<DummyFields>(oComponent);
     Take();
   }
+  // An opening line that could not be read is taken with the component all the same.
+  if (Position() == start) Take();
   oComponent->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 

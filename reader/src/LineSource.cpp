@@ -26,18 +26,26 @@ long MemorySource::Read(char* oBuffer, std::size_t iCapacity, std::string*) {
 }
 
 LineSource::LineSource(ByteSource& iSource, std::size_t iBlockSize)
-    : source_(iSource), buffer_(iBlockSize < 64 ? 64 : iBlockSize) {}
+    : source_(iSource),
+      buffer_(new char[iBlockSize < 64 ? 64 : iBlockSize]),
+      capacity_(iBlockSize < 64 ? 64 : iBlockSize) {}
 
 bool LineSource::Fill() {
   if (atEnd_) return false;
   if (begin_ > 0) {
     // Keep the unread bytes at the front, so that the free room is one piece.
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  const long count = source_.Read(buffer_.data() + end_, buffer_.size() - end_, &failure_);
+  if (end_ == capacity_) {
+    // A line longer than the buffer: twice the room.
+    std::unique_ptr<char[]> larger(new char[2 * capacity_]);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  const long count = source_.Read(buffer_.get() + end_, capacity_ - end_, &failure_);
   if (count <= 0) {
     atEnd_ = true;
     if (count < 0 && failure_.empty()) failure_ = "read failure";
@@ -51,12 +59,12 @@ bool LineSource::Fill() {
 bool LineSource::Fetch() {
   std::size_t searched = begin_;
   for (;;) {
-    const char* start = buffer_.data() + searched;
+    const char* start = buffer_.get() + searched;
     const void* found = std::memchr(start, '\n', end_ - searched);
     if (found) {
       const std::size_t stop =
-          static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
-      line_.text = std::string_view(buffer_.data() + begin_, stop - begin_);
+          static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
+      line_.text = std::string_view(buffer_.get() + begin_, stop - begin_);
       line_.ended = true;
       begin_ = stop + 1;
       break;
@@ -64,7 +72,7 @@ bool LineSource::Fetch() {
     const std::size_t searchedCount = end_ - begin_;
     if (!Fill()) {
       if (begin_ == end_ || !failure_.empty()) return false;
-      line_.text = std::string_view(buffer_.data() + begin_, end_ - begin_);
+      line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
       line_.ended = false;
       begin_ = end_;
       break;
@@ -87,10 +95,10 @@ std::string_view LineSource::Lookahead() {
   if (!hasLine_ && begin_ == end_) Fill();
   if (hasLine_) {
     // The current line's bytes precede begin_ in the buffer, unmoved since it was cut.
-    const std::size_t from = static_cast<std::size_t>(line_.text.data() - buffer_.data());
-    return std::string_view(buffer_.data() + from, end_ - from);
+    const std::size_t from = static_cast<std::size_t>(line_.text.data() - buffer_.get());
+    return std::string_view(buffer_.get() + from, end_ - from);
   }
-  return std::string_view(buffer_.data() + begin_, end_ - begin_);
+  return std::string_view(buffer_.get() + begin_, end_ - begin_);
 }
 
 }  // namespace zyn::reader

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "zyn/reader/DumpReader.h"
 
@@ -48,7 +48,8 @@ class LineSource {
   bool Fill();
 
   ByteSource& source_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // not cleared: only the bytes read are ever looked at
+  std::size_t capacity_;
   std::size_t begin_ = 0;  // first byte not yet handed out
   std::size_t end_ = 0;    // end of the bytes read
   bool atEnd_ = false;

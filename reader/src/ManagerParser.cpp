@@ -112,9 +112,11 @@ void Parser::ParseManager() {
   visitor_.OnManagerHeader(header);
   for (const Line* line = Current(); line; line = Current()) {
     if (OpensDmtRow(line->text)) {
+      const auto start = Position();
       ParseDmtRow(&dmtRow_);
       visitor_.OnDmtRow(dmtRow_);
       ++trailer.rowsRead;
+      MoveOnFrom(start);
       continue;
     }
     if (line->text == kListClosing || line->text == kManagerClosing ||

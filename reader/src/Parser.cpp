@@ -36,6 +36,8 @@ Form DecisiveForm(std::string_view iText) {
         return Form::Trace;
       if (StartsWith(iText, "<DUMP DMTElements> Number of DMT Elements to be saved: "))
         return Form::StandardOutput;
+      if (iText == "</DUMP of RMTElements>") return Form::Trace;
+      if (iText == "</DUMP of RMTElement>") return Form::StandardOutput;
       return Form::Unknown;
     case '/':
       return iText == "/Non-M1 Component>" ? Form::StandardOutput : Form::Unknown;
@@ -50,8 +52,6 @@ Form DecisiveForm(std::string_view iText) {
     default:
       break;
   }
-  if (iText == "</DUMP of RMTElements>") return Form::Trace;
-  if (iText == "</DUMP of RMTElement>") return Form::StandardOutput;
   return Form::Unknown;
 }
 
@@ -281,6 +281,7 @@ ReadOutcome Parser::Run() {
     visitor_.OnForm(form_, 0);
   while (const Line* line = Current()) {
     const std::string_view text = line->text;
+    const auto start = Position();
     if (OpensManager(text)) {
       ParseManager();
     } else if (text == "<Environment>") {
@@ -308,6 +309,7 @@ ReadOutcome Parser::Run() {
       if (!options_.lenient) break;
       KeepRaw();
     }
+    MoveOnFrom(start);
   }
   ReadOutcome outcome;
   outcome.form = form_;

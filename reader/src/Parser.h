@@ -15,7 +15,7 @@ namespace zyn::reader {
 struct RowMarks;
 
 /// The most lines joined to one text that holds line ends.
-inline constexpr std::uint32_t kMaxJoinedLines = 4096;
+inline constexpr std::uint32_t kMaxJoinedLines = 256;
 
 class Parser {
  public:
@@ -49,6 +49,16 @@ class Parser {
     }
     if (!stopped_) EndedInside(iExpected);
     return nullptr;
+  }
+  /// Where the reading stands: the current line's number and column (0 at the end).
+  std::pair<std::uint64_t, std::uint32_t> Position() {
+    const Line* line = Current();
+    return line ? std::make_pair(line->number, line->column) : std::make_pair(std::uint64_t{0}, 0u);
+  }
+  /// After a block that could not use the line it started at: keeps that line as a raw node, so
+  /// that the reading always moves on.
+  void MoveOnFrom(std::pair<std::uint64_t, std::uint32_t> iStart) {
+    if (iStart.first != 0 && Position() == iStart) KeepRaw();
   }
   /// Reports that the current line cannot be placed, at byte iOffset of it, and what was
   /// expected; in strict reading this ends the reading.
@@ -135,6 +145,8 @@ class Parser {
                    std::uint32_t* oKey);
   void ParseFileBased(Component* oComponent);
   void ParseRmtFileBased(Component* oComponent);
+  /// The PX1 id's lines: its hash key and value, or its emptiness. False when reading stops.
+  bool ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading);
   void ParseOctetValue(OctetValue* oValue, Reading* oReading, bool (*iIsNext)(std::string_view));
   void ParseOrv(Component* oComponent);
   void ParseOrvIdentity(Component* oComponent, OrvFields* oFields);

@@ -189,7 +189,7 @@ void Parser::ParseDmtComponents(DmtRow* oRow) {
 void Parser::ParseDmtRmtRows(DmtRow* oRow) {
   constexpr std::string_view kCount = "<DUMP of RMTElements>   Number of RMT elements : ";
   const Line* line = Expect("the RMT row count (\"<DUMP of RMTElements>\")",
-                            [](std::string_view iText) { return StartsWith(iText, kCount); });
+                            [&](std::string_view iText) { return StartsWith(iText, kCount); });
   if (!line) return;
   std::string_view count = line->text.substr(kCount.size());
   if (!count.empty() && count.back() == ' ') count.remove_suffix(1);  // the trace tool's blank
@@ -201,8 +201,12 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
   for (line = Current(); line && OpensRmtRow(line->text); line = Current()) {
     if (used == oRow->rmtRows.size()) oRow->rmtRows.emplace_back();
     RmtRow& row = oRow->rmtRows[used++];
-    KeptText kept(*this, &row.text);
-    ParseRmtRow(&row);
+    const auto start = Position();
+    {
+      KeptText kept(*this, &row.text);
+      ParseRmtRow(&row);
+    }
+    MoveOnFrom(start);
   }
   oRow->rmtRows.resize(used);
   rmtRowsRead_ = true;
@@ -323,7 +327,7 @@ void Parser::ParseRmtM1Components(RmtRow* oRow) {
   constexpr std::string_view kCount = "<M1 Components> Number of M1 Components : ";
   std::size_t used = 0;
   const Line* line =
-      Expect("\"<M1 Components>\" or \"No M1 Components\"", [](std::string_view iText) {
+      Expect("\"<M1 Components>\" or \"No M1 Components\"", [&](std::string_view iText) {
         return iText == "No M1 Components" || StartsWith(iText, kCount);
       });
   if (line && line->text == "No M1 Components") {

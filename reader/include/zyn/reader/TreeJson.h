@@ -34,6 +34,12 @@ class JsonText {
     if (size_ == capacity_) Grow(1);
     data_[size_++] = iByte;
   }
+  /// Room for iCount more bytes at the end: write them, then Commit the end of what was written.
+  char* Claim(std::size_t iCount) {
+    if (iCount > capacity_ - size_) Grow(iCount);
+    return data_.get() + size_;
+  }
+  void Commit(const char* iEnd) { size_ = static_cast<std::size_t>(iEnd - data_.get()); }
   std::string_view View() const { return std::string_view(data_.get(), size_); }
   std::size_t Size() const { return size_; }
   void Clear() { size_ = 0; }
