@@ -70,6 +70,16 @@ void AppendQuoted(std::string_view iText, std::string& ioText) {
   ioText.push_back('"');
 }
 
+/// A value and, when the side holds it, the line it was read from: `"x" (A line 8)`.
+void AppendValue(const ReportedValue& iValue, std::string_view iLineLead, std::uint64_t iLine,
+                 JsonText& ioText) {
+  ioText.Append(ReportedValueText(iValue));
+  if (!iLine) return;
+  ioText.Append(iLineLead);
+  AppendNumber(iLine, ioText);
+  ioText.Push(')');
+}
+
 }  // namespace
 
 bool BufferedReport::Flush() {
@@ -133,19 +143,9 @@ void DiffTextWriter::Write(const NodeDifference& iDifference, std::string_view i
     buffer_.Append("  ");
     buffer_.Append(change.path);
     buffer_.Append(": ");
-    buffer_.Append(ReportedValueText(change.a));
-    if (change.lineA) {
-      buffer_.Append(" (A line ");
-      AppendNumber(change.lineA, buffer_);
-      buffer_.Push(')');
-    }
+    AppendValue(change.a, " (A line ", change.lineA, buffer_);
     buffer_.Append(" -> ");
-    buffer_.Append(ReportedValueText(change.b));
-    if (change.lineB) {
-      buffer_.Append(" (B line ");
-      AppendNumber(change.lineB, buffer_);
-      buffer_.Push(')');
-    }
+    AppendValue(change.b, " (B line ", change.lineB, buffer_);
     buffer_.Push('\n');
   }
   for (const NodeDifference& rmt : iDifference.rmtRows) Write(rmt, "  ");

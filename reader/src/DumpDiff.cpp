@@ -33,6 +33,9 @@ class Comparison {
   bool CompareManagers();
   bool CompareRows();
   bool CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallback iFallback);
+  /// Reports row iRow of iSide as present in that dump only.
+  bool EmitOneSided(NodeDifference::Status iStatus, const DiffSideRecord& iSide, std::size_t iRow,
+                    Fallback iFallback);
   bool CompareLoneNodes();
   void NoteFallback(std::string iPath, Fallback iReason) {
     if (iReason != Fallback::None) fallbacks_.push_back({std::move(iPath), iReason});
@@ -143,30 +146,27 @@ bool Comparison::CompareRows() {
   }
   for (std::size_t i = 0; i < a_.rows.size(); ++i) {
     const Fallback fallback = matching.fallbackOfA[i];
-    if (matching.partnerOfA[i] != kUnmatched) {
-      if (!CompareMatchedRows(i, matching.partnerOfA[i], fallback)) return false;
-      continue;
-    }
-    const RowHeader header = a_.HeaderOf(i);
-    const std::string path = "dmt" + RowPathKey(header, fallback, i + 1);
-    NoteFallback(path, fallback);
-    NodeDifference only = OneSided(NodeDifference::Status::OnlyInA, path,
-                                   NodePlace{header.uuid, header.ordinal, a_.rows[i].line});
-    only.fallback = fallback;
-    if (!Emit(std::move(only), true)) return false;
+    const bool done = matching.partnerOfA[i] != kUnmatched
+                          ? CompareMatchedRows(i, matching.partnerOfA[i], fallback)
+                          : EmitOneSided(NodeDifference::Status::OnlyInA, a_, i, fallback);
+    if (!done) return false;
   }
-  for (std::size_t i = 0; i < b_.rows.size(); ++i) {
-    if (matching.partnerOfB[i] != kUnmatched) continue;
-    const Fallback fallback = matching.fallbackOfB[i];
-    const RowHeader header = b_.HeaderOf(i);
-    const std::string path = "dmt" + RowPathKey(header, fallback, i + 1);
-    NoteFallback(path, fallback);
-    NodeDifference only = OneSided(NodeDifference::Status::OnlyInB, path,
-                                   NodePlace{header.uuid, header.ordinal, b_.rows[i].line});
-    only.fallback = fallback;
-    if (!Emit(std::move(only), true)) return false;
-  }
+  for (std::size_t i = 0; i < b_.rows.size(); ++i)
+    if (matching.partnerOfB[i] == kUnmatched &&
+        !EmitOneSided(NodeDifference::Status::OnlyInB, b_, i, matching.fallbackOfB[i]))
+      return false;
   return true;
+}
+
+bool Comparison::EmitOneSided(NodeDifference::Status iStatus, const DiffSideRecord& iSide,
+                              std::size_t iRow, Fallback iFallback) {
+  const RowHeader header = iSide.HeaderOf(iRow);
+  const std::string path = "dmt" + RowPathKey(header, iFallback, iRow + 1);
+  NoteFallback(path, iFallback);
+  NodeDifference only =
+      OneSided(iStatus, path, NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line});
+  only.fallback = iFallback;
+  return Emit(std::move(only), true);
 }
 
 /// Compares nodes dumped on their own, the i-th of A with the i-th of B.
