@@ -60,6 +60,7 @@ class SideCollector : public DumpVisitor {
   LocatingSource& source_;
   const ReadOptions& options_;
   RowDigester digester_;
+  std::vector<RowKey> keys_;  // of the RMT rows of the current row, reused
 };
 
 void SideCollector::OnDmtRow(const DmtRow& iRow) {
@@ -77,10 +78,10 @@ void SideCollector::OnDmtRow(const DmtRow& iRow) {
   }
   const auto index = static_cast<std::uint32_t>(record_.rows.size());
   record_.rows.push_back(entry);
-  std::vector<RowKey> keys;
+  keys_.clear();
   for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i)
-    keys.push_back(zyn::reader::KeyOf(iRow.rmtRows[i].header, i + 1));
-  const std::vector<Fallback> fallbacks = FallbacksWithin(keys);
+    keys_.push_back(zyn::reader::KeyOf(iRow.rmtRows[i].header, i + 1));
+  const std::vector<Fallback> fallbacks = FallbacksWithin(keys_);
   for (std::size_t i = 0; i < fallbacks.size(); ++i)
     if (fallbacks[i] != Fallback::None)
       record_.rmtFallbacks.push_back(

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +45,7 @@ struct DiffSideRecord {
   std::vector<Environment> environments;
   std::vector<RmtRow> loneRmtRows;
   std::vector<Component> loneComponents;
-  std::vector<RowEntry> rows;
+  std::deque<RowEntry> rows;  // grows without copying a million entries at once
   std::string uuids;  // the rows' uuids, one after another
   std::vector<RmtFallbackRecord> rmtFallbacks;
 

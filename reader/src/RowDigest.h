@@ -10,6 +10,7 @@
 
 #include "zyn/reader/DumpTree.h"
 #include "zyn/reader/RowFields.h"
+#include "zyn/reader/TreeJson.h"
 
 namespace zyn::reader {
 
@@ -37,8 +38,8 @@ class RowDigester {
 
  private:
   class Canonical;
-  std::string common_;
-  std::array<std::string, kFormDependentKindCount> formDependent_;
+  JsonText common_;  // a byte buffer that appends in place
+  std::array<JsonText, kFormDependentKindCount> formDependent_;
   std::string path_;
   std::uint8_t present_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -65,18 +66,33 @@ long LocatingSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oEr
     *oError = std::string("cannot keep a copy of the input: ") + std::strerror(errno);
     return -1;
   }
-  const char* end = oBuffer + count;
-  for (const char* next = oBuffer;
-       (next = static_cast<const char*>(std::memchr(next, '\n', end - next))) != nullptr;)
-    lineStarts_.push_back(offset_ + static_cast<std::uint64_t>(++next - oBuffer));
+  NoteLineStarts(oBuffer, static_cast<std::size_t>(count));
   offset_ += static_cast<std::uint64_t>(count);
   return count;
+}
+
+void LocatingSource::NoteLineStarts(const char* iBytes, std::size_t iCount) {
+  // Eight bytes at a time: a byte of the word that equals the line end sets its top bit in
+  // `ends` (a byte 0x8A after one that is may set it too, and is checked again).
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
+  std::size_t i = 0;
+  for (; i + 8 <= iCount; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, iBytes + i, sizeof word);
+    const std::uint64_t x = word ^ (kOnes * '\n');
+    for (std::uint64_t ends = (x - kOnes) & ~x & kTops; ends; ends &= ends - 1) {
+      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(ends) / 8);
+      if (iBytes[at] == '\n') lineStarts_.push_back(offset_ + at + 1);
+    }
+  }
+  for (; i < iCount; ++i)
+    if (iBytes[i] == '\n') lineStarts_.push_back(offset_ + i + 1);
 }
 
 ByteRange LocatingSource::Locate(const SourceSpan& iSpan) {
   ByteRange range;
   const auto startOf = [&](std::uint64_t iLine) {
-    const std::uint64_t index = iLine - firstKnownLine_;
+    const std::uint64_t index = head_ + (iLine - firstKnownLine_);
     return iLine >= firstKnownLine_ && index < lineStarts_.size() ? lineStarts_[index] : offset_;
   };
   range.offset = startOf(iSpan.firstLine) + (iSpan.firstColumn - 1);
@@ -86,9 +102,15 @@ ByteRange LocatingSource::Locate(const SourceSpan& iSpan) {
 }
 
 void LocatingSource::ForgetBefore(std::uint64_t iLine) {
-  while (firstKnownLine_ < iLine && lineStarts_.size() > 1) {
-    lineStarts_.pop_front();
-    ++firstKnownLine_;
+  if (iLine <= firstKnownLine_) return;
+  const std::uint64_t forget =
+      std::min<std::uint64_t>(iLine - firstKnownLine_, lineStarts_.size() - 1 - head_);
+  head_ += forget;
+  firstKnownLine_ += forget;
+  if (head_ >= 4096 && head_ * 2 >= lineStarts_.size()) {
+    lineStarts_.erase(lineStarts_.begin(),
+                      lineStarts_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
   }
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
+#include <vector>
 
 #include "zyn/reader/DumpReader.h"
 
@@ -39,11 +39,17 @@ class LocatingSource : public ByteSource {
   bool ReadAgain(const ByteRange& iRange, std::string* oBytes, std::string* oError) const;
 
  private:
+  /// Notes the start of the line after each line end among iCount bytes read.
+  void NoteLineStarts(const char* iBytes, std::size_t iCount);
+
   int descriptor_;
   int copy_ = -1;             // the temporary copy of an input that cannot be read twice
   bool copyFailed_ = false;   // it needed one and none could be made
   std::uint64_t offset_ = 0;  // bytes handed to the reader so far
-  std::deque<std::uint64_t> lineStarts_;  // offsets of lines firstKnownLine_, ...
+  /// The offsets of lines firstKnownLine_, firstKnownLine_ + 1, ..., from lineStarts_[head_] on
+  /// (the entries before head_ are forgotten, and dropped now and then).
+  std::vector<std::uint64_t> lineStarts_;
+  std::size_t head_ = 0;
   std::uint64_t firstKnownLine_ = 1;
 };
 
