@@ -83,7 +83,7 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   command
       ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
       ->required()
-      ->expected(1, 2);
+      ->expected(-1);
   command->add_flag("--diff", options->diff, "Show the comparison of two dumps, A and B");
   command->add_option("-o,--output", options->output, "The page to write")
       ->type_name("PAGE.html")

@@ -115,38 +115,54 @@ class PageData::Encoder : public zyn::reader::FieldVisitor {
   std::vector<std::int64_t> values_;
 };
 
+std::uint32_t PageData::Index(std::unordered_map<std::string, std::uint32_t>& ioIndex,
+                              bool* oAdded) {
+  // Looked up through the reused scratch_ text: no allocation once a text is known.
+  const auto found = ioIndex.find(scratch_);
+  *oAdded = found == ioIndex.end();
+  if (!*oAdded) return found->second;
+  const auto index = static_cast<std::uint32_t>(ioIndex.size());
+  ioIndex.emplace(scratch_, index);
+  return index;
+}
+
 std::uint32_t PageData::StringIndex(std::string_view iText) {
-  const auto [entry, added] =
-      stringIndex_.emplace(std::string(iText), static_cast<std::uint32_t>(strings_.size()));
-  if (added) strings_.push_back(&entry->first);
-  return entry->second;
+  scratch_.assign(iText);
+  bool added = false;
+  const std::uint32_t index = Index(stringIndex_, &added);
+  if (added) strings_.push_back(&stringIndex_.find(scratch_)->first);
+  return index;
 }
 
 std::uint32_t PageData::FieldIndex(std::string_view iKey, std::string_view iLabel) {
-  std::string both = std::string(iKey) + '\n' + std::string(iLabel);
-  const auto [entry, added] =
-      fieldIndex_.emplace(std::move(both), static_cast<std::uint32_t>(fields_.size()));
+  scratch_.assign(iKey);
+  scratch_.push_back('\n');
+  scratch_.append(iLabel);
+  bool added = false;
+  const std::uint32_t index = Index(fieldIndex_, &added);
   if (added) fields_.emplace_back(iKey, iLabel);
-  return entry->second;
+  return index;
 }
 
 std::uint32_t PageData::ShapeIndex(const std::vector<std::int32_t>& iCodes,
                                    const std::vector<std::int32_t>& iLines) {
-  JsonText shape;
+  scratch_.assign(reinterpret_cast<const char*>(iCodes.data()),
+                  iCodes.size() * sizeof(std::int32_t));
+  scratch_.append(reinterpret_cast<const char*>(iLines.data()),
+                  iLines.size() * sizeof(std::int32_t));
+  bool added = false;
+  const std::uint32_t index = Index(shapeIndex_, &added);
+  if (!added) return index;
+  shapes_.Append(index ? ",\n[[" : "[[");
   for (const auto* list : {&iCodes, &iLines}) {
-    shape.Append(list == &iCodes ? "[[" : "],[");
+    if (list == &iLines) shapes_.Append("],[");
     for (std::size_t i = 0; i < list->size(); ++i) {
-      if (i) shape.Push(',');
-      AppendNumber((*list)[i], &shape);
+      if (i) shapes_.Push(',');
+      AppendNumber((*list)[i], &shapes_);
     }
   }
-  shape.Append("]]");
-  const auto [entry, added] = shapeIndex_.emplace(std::string(shape.View()), shapeCount_);
-  if (added) {
-    if (shapeCount_++) shapes_.Append(",\n");
-    shapes_.Append(shape.View());
-  }
-  return entry->second;
+  shapes_.Append("]]");
+  return index;
 }
 
 void PageData::AddSource(const std::string& iName, zyn::reader::Form iForm, std::uint64_t iRows) {

@@ -69,6 +69,8 @@ class PageData {
 
  private:
   class Encoder;
+  /// The index of scratch_ in ioIndex, added when it is not there yet (oAdded tells).
+  std::uint32_t Index(std::unordered_map<std::string, std::uint32_t>& ioIndex, bool* oAdded);
   std::uint32_t StringIndex(std::string_view iText);
   std::uint32_t FieldIndex(std::string_view iKey, std::string_view iLabel);
   std::uint32_t ShapeIndex(const std::vector<std::int32_t>& iCodes,
@@ -84,9 +86,9 @@ class PageData {
   std::vector<const std::string*> strings_;
   std::unordered_map<std::string, std::uint32_t> fieldIndex_;
   std::vector<std::pair<std::string, std::string>> fields_;
-  std::unordered_map<std::string, std::uint32_t> shapeIndex_;
+  std::unordered_map<std::string, std::uint32_t> shapeIndex_;  // by the bytes of codes and lines
   zyn::reader::JsonText shapes_;
-  std::uint32_t shapeCount_ = 0;
+  std::string scratch_;  // the text being looked up
   zyn::reader::JsonText manager_;
   std::string rows_;  // packed
   std::uint64_t lastRowLine_ = 0;

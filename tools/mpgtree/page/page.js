@@ -206,7 +206,9 @@
         if (!change[1]) added.push(heldOnlyByB(change, itemsKeyAt(items, entry[0]) + '.'));
     for (const node of mark.b || [])
       for (const item of decodeNode(node)) added.push(Object.assign(item, { className: 'only-b' }));
-    return items.concat(added);
+    // What only B holds goes before the row's last field (whether it was closed), if it has one.
+    const last = items.length && items[items.length - 1].path === 'closed' ? items.length - 1 : items.length;
+    return items.slice(0, last).concat(added, items.slice(last));
   }
 
   function itemsKeyAt(items, line) {
