@@ -166,18 +166,19 @@ void DiffTextWriter::OnFallback(const FallbackNote& iNote) {
 }
 
 void DiffTextWriter::End(const DiffSummary& iSummary) {
-  buffer_.Append("DMT rows: ");
-  AppendNumber(iSummary.sameRows, buffer_);
-  buffer_.Append(" same, ");
-  AppendNumber(iSummary.changedRows, buffer_);
-  buffer_.Append(" changed, ");
-  AppendNumber(iSummary.onlyInA, buffer_);
-  buffer_.Append(" only in A, ");
-  AppendNumber(iSummary.onlyInB, buffer_);
-  buffer_.Append(" only in B; other nodes: ");
-  AppendNumber(iSummary.otherDifferences, buffer_);
-  buffer_.Append(" differ; rows matched by ordinal: ");
-  AppendNumber(iSummary.fallbacks, buffer_);
+  // "DMT rows: 1 same, 1 changed, 0 only in A, 0 only in B; other nodes: 0 differ; rows
+  // matched by ordinal: 0"
+  const std::pair<std::string_view, std::uint64_t> pieces[] = {
+      {"DMT rows: ", iSummary.sameRows},
+      {" same, ", iSummary.changedRows},
+      {" changed, ", iSummary.onlyInA},
+      {" only in A, ", iSummary.onlyInB},
+      {" only in B; other nodes: ", iSummary.otherDifferences},
+      {" differ; rows matched by ordinal: ", iSummary.fallbacks}};
+  for (const auto& [lead, count] : pieces) {
+    buffer_.Append(lead);
+    AppendNumber(count, buffer_);
+  }
   buffer_.Push('\n');
 }
 

@@ -45,41 +45,6 @@ class DifferenceCollector : public rd::DiffReport {
   const PageRequest& request_;
 };
 
-/// Reads one of the dumps again, handing each DMT row over.
-class RowReading : public rd::DumpVisitor {
- public:
-  RowReading(const std::string& iName, const PageRequest& iRequest,
-             std::function<void(const rd::DmtRow&)> iOnRow)
-      : name_(iName), request_(iRequest), onRow_(std::move(iOnRow)) {}
-  void OnManagerHeader(const rd::ManagerHeader& iHeader) override { header = iHeader; }
-  void OnManagerTrailer(const rd::ManagerTrailer& iTrailer) override { trailer = iTrailer; }
-  void OnDmtRow(const rd::DmtRow& iRow) override { onRow_(iRow); }
-  bool OnProblem(const rd::Problem& iProblem) override {
-    if (iProblem.severity != rd::Severity::Error || request_.read.lenient) return true;
-    ReportProblem(name_, iProblem);
-    failed = true;
-    return false;
-  }
-  bool Read(OpenDump& ioDump) {
-    if (!ioDump.Rewind()) return false;
-    rd::FileDescriptorSource source(ioDump.Descriptor());
-    rd::ReadOptions options = request_.read;
-    options.keepText = false;
-    const rd::ReadOutcome outcome = rd::ReadDump(source, options, *this);
-    if (!outcome.readFailure.empty()) Complain(name_ + ": read error: " + outcome.readFailure);
-    return !failed && outcome.readFailure.empty();
-  }
-
-  std::optional<rd::ManagerHeader> header;
-  std::optional<rd::ManagerTrailer> trailer;
-  bool failed = false;
-
- private:
-  const std::string& name_;
-  const PageRequest& request_;
-  std::function<void(const rd::DmtRow&)> onRow_;
-};
-
 /// What B contributes: its rows only in B, and the RMT rows only in B of changed rows.
 struct FromB {
   std::vector<rd::DmtRow> rowsOnlyInB;
@@ -91,7 +56,7 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
   std::unordered_map<std::uint64_t, std::size_t> byLineB;  // first line in B -> difference
   for (std::size_t i = 0; i < iDiff.rows.size(); ++i)
     if (iDiff.rows[i].b) byLineB.emplace(iDiff.rows[i].b->line, i);
-  RowReading reading(ioB.Name(), iRequest, [&](const rd::DmtRow& iRow) {
+  PageReading reading(ioB.Name(), iRequest, [&](const rd::DmtRow& iRow) {
     const auto found = byLineB.find(iRow.span.firstLine);
     if (found == byLineB.end()) return;
     const rd::NodeDifference& difference = iDiff.rows[found->second];
@@ -107,7 +72,7 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
               rmt.path.substr(difference.path.size() + 1), row);
     }
   });
-  return reading.Read(ioB);
+  return ioB.Rewind() && reading.Read(ioB);
 }
 
 }  // namespace
@@ -132,7 +97,7 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
   for (std::size_t i = 0; i < diff.rows.size(); ++i)
     if (diff.rows[i].a) byLineA.emplace(diff.rows[i].a->line, i);
   bool tooMany = false;
-  RowReading reading(ioA.Name(), iRequest, [&](const rd::DmtRow& iRow) {
+  PageReading reading(ioA.Name(), iRequest, [&](const rd::DmtRow& iRow) {
     if (tooMany || !iRequest.filter.Passes(iRow)) return;
     if (data.Rows() >= iRequest.maxRows) {
       tooMany = true;
@@ -147,7 +112,7 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
       marks.rmtRowsOnlyInB.emplace_back(key, &row);
     data.AddDmtRow(iRow, 'c', &marks);
   });
-  if (!reading.Read(ioA)) return std::nullopt;
+  if (!ioA.Rewind() || !reading.Read(ioA)) return std::nullopt;
   for (const rd::DmtRow& row : fromB.rowsOnlyInB) {
     if (data.Rows() >= iRequest.maxRows) tooMany = true;
     if (!tooMany) data.AddDmtRow(row, 'b', nullptr);

@@ -2,11 +2,6 @@
 // the marks of their differences.
 #include "HtmlPages.h"
 
-#include <unistd.h>
-
-#include <unordered_map>
-#include <unordered_set>
-
 #include "Io.h"
 
 namespace mpgtree {
@@ -34,83 +29,18 @@ class FieldSearch : public rd::FieldVisitor {
   const RowFilter& filter_;
 };
 
-/// Reads a dump for a page, reporting its problems; stops when told.
-class PageReading : public rd::DumpVisitor {
+/// Hands the dump's bytes to the reader until the reading is stopped.
+class StoppableSource : public rd::ByteSource {
  public:
-  PageReading(const std::string& iName, const PageRequest& iRequest)
-      : name_(iName), request_(iRequest) {}
-
-  /// Reads the dump from its descriptor; false (reported) when it could not be read whole.
-  bool Read(OpenDump& ioDump);
-  /// The reading stops at the next read of the input.
-  void Stop() { stopped_ = true; }
-  bool Stopped() const { return stopped_; }
-
-  bool OnProblem(const rd::Problem& iProblem) override {
-    if (stopped_) return false;
-    if (iProblem.severity == rd::Severity::Error || !request_.read.lenient)
-      ReportProblem(name_, iProblem);
-    if (iProblem.severity == rd::Severity::Error && !request_.read.lenient) failed_ = true;
-    return !failed_;
-  }
-
-  rd::Form form = rd::Form::Unknown;
-  std::uint64_t rowsRead = 0;
-
- protected:
-  const std::string& name_;
-  const PageRequest& request_;
-
- private:
-  /// Hands the dump's bytes to the reader until the reading is stopped.
-  class Source : public rd::ByteSource {
-   public:
-    Source(int iDescriptor, const bool& iStopped) : file_(iDescriptor), stopped_(iStopped) {}
-    long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override {
-      return stopped_ ? 0 : file_.Read(oBuffer, iCapacity, oError);
-    }
-
-   private:
-    rd::FileDescriptorSource file_;
-    const bool& stopped_;
-  };
-  bool stopped_ = false;
-  bool failed_ = false;
-};
-
-bool PageReading::Read(OpenDump& ioDump) {
-  Source source(ioDump.Descriptor(), stopped_);
-  const rd::ReadOutcome outcome = rd::ReadDump(source, request_.read, *this);
-  form = outcome.form;
-  if (!outcome.readFailure.empty()) {
-    Complain(name_ + ": read error: " + outcome.readFailure);
-    return false;
-  }
-  return !failed_;
-}
-
-/// The rows of one dump into the page.
-class DumpPageReading : public PageReading {
- public:
-  DumpPageReading(const std::string& iName, const PageRequest& iRequest, PageData& ioData)
-      : PageReading(iName, iRequest), data_(ioData) {}
-  void OnManagerHeader(const rd::ManagerHeader& iHeader) override {
-    header_ = iHeader;
-    data_.SetManager(iHeader, nullptr, nullptr);
-  }
-  void OnManagerTrailer(const rd::ManagerTrailer& iTrailer) override {
-    if (header_) data_.SetManager(*header_, &iTrailer, nullptr);
-  }
-  void OnDmtRow(const rd::DmtRow& iRow) override {
-    ++rowsRead;
-    if (Stopped() || !request_.filter.Passes(iRow)) return;
-    if (data_.Rows() >= request_.maxRows) return Stop();
-    data_.AddDmtRow(iRow, 's', nullptr);
+  StoppableSource(int iDescriptor, const PageReading& iReading)
+      : file_(iDescriptor), reading_(iReading) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override {
+    return reading_.Stopped() ? 0 : file_.Read(oBuffer, iCapacity, oError);
   }
 
  private:
-  PageData& data_;
-  std::optional<rd::ManagerHeader> header_;
+  rd::FileDescriptorSource file_;
+  const PageReading& reading_;
 };
 
 }  // namespace
@@ -143,15 +73,49 @@ std::string RowFilter::Describe() const {
   return text;
 }
 
+bool PageReading::Read(OpenDump& ioDump) {
+  StoppableSource source(ioDump.Descriptor(), *this);
+  rd::ReadOptions options = request_.read;
+  options.keepText = false;
+  const rd::ReadOutcome outcome = rd::ReadDump(source, options, *this);
+  form = outcome.form;
+  if (!outcome.readFailure.empty()) {
+    Complain(name_ + ": read error: " + outcome.readFailure);
+    return false;
+  }
+  return !failed_;
+}
+
+void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
+  ++rowsRead;
+  if (!stopped_) onRow_(iRow);
+}
+
+bool PageReading::OnProblem(const rd::Problem& iProblem) {
+  if (stopped_) return false;
+  if (iProblem.severity != rd::Severity::Error || request_.read.lenient) return true;
+  ReportProblem(name_, iProblem);
+  failed_ = true;
+  return false;
+}
+
 std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest) {
   PageData data(PageData::Mode::Dump);
   data.SetFilter(iRequest.filter.Describe());
-  DumpPageReading reading(ioDump.Name(), iRequest, data);
+  PageReading* self = nullptr;
+  PageReading reading(ioDump.Name(), iRequest, [&](const rd::DmtRow& iRow) {
+    if (!iRequest.filter.Passes(iRow)) return;
+    if (data.Rows() >= iRequest.maxRows) return self->Stop();
+    data.AddDmtRow(iRow, 's', nullptr);
+  });
+  self = &reading;
   if (!reading.Read(ioDump)) return std::nullopt;
   if (reading.Stopped()) {
     ComplainTooManyRows(ioDump.Name(), iRequest);
     return std::nullopt;
   }
+  if (reading.header)
+    data.SetManager(*reading.header, reading.trailer ? &*reading.trailer : nullptr, nullptr);
   data.AddSource(ioDump.Name(), reading.form, reading.rowsRead);
   return data;
 }

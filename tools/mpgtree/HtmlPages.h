@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,6 +32,41 @@ struct PageRequest {
   zyn::reader::ReadOptions read;
   RowFilter filter;
   std::uint64_t maxRows = kDefaultPageRowLimit;
+};
+
+/// Reads a dump for a page, reporting its problems on standard error and handing each DMT
+/// row to a handler; keeps the manager's header and trailer. The reading can be stopped.
+class PageReading : public zyn::reader::DumpVisitor {
+ public:
+  using RowHandler = std::function<void(const zyn::reader::DmtRow&)>;
+  PageReading(const std::string& iName, const PageRequest& iRequest, RowHandler iOnRow)
+      : name_(iName), request_(iRequest), onRow_(std::move(iOnRow)) {}
+
+  /// Reads the dump from where its descriptor stands; false (reported) when it could not be
+  /// read whole.
+  bool Read(OpenDump& ioDump);
+  /// The reading stops at the next read of the input; no row is handed over after this.
+  void Stop() { stopped_ = true; }
+  bool Stopped() const { return stopped_; }
+
+  void OnManagerHeader(const zyn::reader::ManagerHeader& iHeader) override { header = iHeader; }
+  void OnManagerTrailer(const zyn::reader::ManagerTrailer& iTrailer) override {
+    trailer = iTrailer;
+  }
+  void OnDmtRow(const zyn::reader::DmtRow& iRow) override;
+  bool OnProblem(const zyn::reader::Problem& iProblem) override;
+
+  std::optional<zyn::reader::ManagerHeader> header;
+  std::optional<zyn::reader::ManagerTrailer> trailer;
+  zyn::reader::Form form = zyn::reader::Form::Unknown;
+  std::uint64_t rowsRead = 0;
+
+ private:
+  const std::string& name_;
+  const PageRequest& request_;
+  RowHandler onRow_;
+  bool stopped_ = false;
+  bool failed_ = false;
 };
 
 /// Says on standard error that iWhat holds more rows than the request allows, and how to
