@@ -46,7 +46,7 @@ struct DiffSideRecord {
   std::vector<RmtRow> loneRmtRows;
   std::vector<Component> loneComponents;
   std::deque<RowEntry> rows;  // grows without copying a million entries at once
-  std::string uuids;  // the rows' uuids, one after another
+  std::string uuids;          // the rows' uuids, one after another
   std::vector<RmtFallbackRecord> rmtFallbacks;
 
   RowKey KeyOf(std::size_t iRow) const;
