@@ -7,6 +7,7 @@
 #include "Io.h"
 #include "zyntoolio/SignalCleanup.h"
 #include "zyntoolio/StandardStreams.h"
+#include "ViewerCommands.h"
 
 namespace mpgtree {
 
@@ -31,10 +32,10 @@ int ParseAndRun(int argc, char** argv) {
       "mpgtree"};
   app.footer(
       "DUMP is a file, or '-' for standard input.\n"
-      "Exit status: 0 done (check: whole; find: found); 1 check: not whole, find: nothing "
-      "found; 2 trouble: bad usage, an input that cannot be read, a line that cannot be "
-      "placed (without --lenient), a dump split between its two sinks; 4 an output could not "
-      "be written (wins over the others).");
+      "Exit status: 0 done (check: whole; find: found; diff: same); 1 check: not whole, find: "
+      "nothing found, diff: different; 2 trouble: bad usage, an input that cannot be read, a "
+      "line that cannot be placed (without --lenient), a dump split between its two sinks; 4 an "
+      "output could not be written (wins over the others).");
   app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();
@@ -57,6 +58,8 @@ int ParseAndRun(int argc, char** argv) {
   mpgtree::AddJsonCommand(app, common, &run);
   mpgtree::AddCheckCommand(app, common, &run);
   mpgtree::AddFindCommand(app, common, &run);
+  mpgtree::AddDiffCommand(app, common, &run);
+  mpgtree::AddHtmlCommand(app, common, &run);
 
   try {
     app.parse(argc, argv);
