@@ -1,5 +1,6 @@
 # What `cmake --install` puts under the prefix: the tools, the module with the host libraries,
-# the host SDK's headers, the documentation, the table schema, the sample table, manual pages.
+# the host SDK's headers, the documentation, the schemas, the sample table, manual pages and the
+# bash completions.
 
 # The tools: mpgdump, and mpgtree where this tree builds it.
 install(TARGETS mpgdump RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -20,12 +21,13 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/host/include/zyn DESTINATION ${CMAKE_INSTA
 
 set(ZYN_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zyndcmpgdump)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/table-format.md
+              ${CMAKE_SOURCE_DIR}/docs/mpgtree.md
         DESTINATION ${ZYN_INSTALL_DOC_DIR})
 
 # The schema, and the sample table beside it naming it by its installed place.
 set(ZYN_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/zyndcmpgdump)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/schemas/table.schema.json
-        DESTINATION ${ZYN_INSTALL_DATA_DIR}/schemas)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/schemas/ DESTINATION ${ZYN_INSTALL_DATA_DIR}/schemas
+        FILES_MATCHING PATTERN "*.json")
 file(READ ${CMAKE_SOURCE_DIR}/tools/mpgdump/sample-table.json zyn_sample_text)
 set(zyn_schema_in_tree "\"../../docs/schemas/table.schema.json\"")
 string(FIND "${zyn_sample_text}" "${zyn_schema_in_tree}" zyn_schema_at)
@@ -45,6 +47,10 @@ endif()
 install(FILES ${zyn_installed_sample} DESTINATION ${ZYN_INSTALL_DATA_DIR})
 
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/mpgdump.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-if(EXISTS ${CMAKE_SOURCE_DIR}/docs/man/mpgtree.1)
-  install(FILES ${CMAKE_SOURCE_DIR}/docs/man/mpgtree.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
+install(FILES ${CMAKE_SOURCE_DIR}/docs/man/mpgtree.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Bash completions, where bash-completion loads them on a tool's first use: named after the tool.
+foreach(zyn_tool mpgdump mpgtree)
+  install(FILES ${CMAKE_SOURCE_DIR}/tools/completion/${zyn_tool}.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${zyn_tool})
+endforeach()

@@ -9,8 +9,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "ZynDCMpgDUMP is a plug-in module that writes an exact, tag-delimited description of "
        "the objects of a host application's mapping tables. The package holds the module, the "
        "host SDK it loads into (headers and libraries), the command-line host mpgdump that "
-       "dumps a table described in a JSON file, the table file's documentation and JSON Schema, "
-       "and a sample table.")
+       "dumps a table described in a JSON file, mpgtree that reads dumps back into a tree, "
+       "their manual pages and bash completions, the documentation and JSON Schemas, and a "
+       "sample table.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the install and the Debian package of a build: installs into a temporary prefix and
 # moves it (an install in any prefix runs), runs the installed mpgdump on the sample on both
-# sinks and compares everything it writes with the build tree's tool, checks that the module and
+# sinks and compares everything it writes with the build tree's tool, reads its dumps back with
+# the installed mpgtree, checks that the module and
 # the libraries it loaded are the installed ones, then builds the package with cpack and checks
 # its files, its dependencies, and that its tool dumps the sample as the build tree's does.
 #
@@ -52,15 +53,20 @@ same_dumps() {
 expected_files() {
   local root=$1
   echo "$root/bin/mpgdump"
-  [[ -x $build/bin/mpgtree ]] && echo "$root/bin/mpgtree"
+  echo "$root/bin/mpgtree"
   echo "$root/include/zyn/ZynMemTable.h"
   echo "$root/include/zyn/ZynMappingInfra.h"
   echo "$root/share/doc/zyndcmpgdump/README.md"
   echo "$root/share/doc/zyndcmpgdump/table-format.md"
+  echo "$root/share/doc/zyndcmpgdump/mpgtree.md"
   echo "$root/share/zyndcmpgdump/sample-table.json"
-  echo "$root/share/zyndcmpgdump/schemas/table.schema.json"
+  for schema in "$source_dir"/docs/schemas/*.json; do
+    echo "$root/share/zyndcmpgdump/schemas/${schema##*/}"
+  done
   echo "$root/share/man/man1/mpgdump.1"
-  [[ -f $source_dir/docs/man/mpgtree.1 ]] && echo "$root/share/man/man1/mpgtree.1"
+  echo "$root/share/man/man1/mpgtree.1"
+  echo "$root/share/bash-completion/completions/mpgdump"
+  echo "$root/share/bash-completion/completions/mpgtree"
   for library in "$module_file" libzynobjectmodel.so libzynmapping.so libzynmemtable.so; do
     echo "$root/lib*/zyndcmpgdump/$library"
   done
@@ -89,6 +95,25 @@ run_dump installed-file "$prefix/bin/mpgdump" "$prefix/share/zyndcmpgdump/sample
 same_dumps built installed-file "installed mpgdump, installed sample file"
 [[ $(<"$work/built.stdout.status") == 0 && -s $work/built.stdout.stdout ]] ||
   fail "the build tree's mpgdump did not dump the sample"
+
+echo "== the installed mpgtree reads the installed mpgdump's dump of the sample"
+for form in stdout trace; do
+  flag=()
+  [[ $form == trace ]] && flag=(--trace --trace-out -)
+  (cd / && env -u LD_LIBRARY_PATH "$prefix/bin/mpgdump" "${flag[@]}" >"$work/sample.$form") ||
+    fail "installed mpgdump ${flag[*]} failed"
+  (cd / && env -u LD_LIBRARY_PATH "$prefix/bin/mpgtree" check - <"$work/sample.$form" >/dev/null) ||
+    fail "installed mpgtree check - of the $form dump: not whole"
+  (cd / && env -u LD_LIBRARY_PATH "$prefix/bin/mpgtree" json - <"$work/sample.$form" \
+    >"$work/sample.$form.json") || fail "installed mpgtree json - of the $form dump failed"
+done
+if python3 -c 'import jsonschema' 2>/dev/null; then
+  python3 "$source_dir/tests/reader/validate-json.py" \
+    "$prefix/share/zyndcmpgdump/schemas/dump-tree.schema.json" "$work"/sample.*.json ||
+    fail "installed mpgtree json: not valid against the installed schema"
+else
+  echo "(jsonschema missing: the JSON is not validated)"
+fi
 
 echo "== the installed tool loads the installed module and libraries"
 loaded=$(cd / && env -u LD_LIBRARY_PATH LD_DEBUG=libs "$prefix/bin/mpgdump" 2>&1 >/dev/null |

@@ -10,8 +10,9 @@
 #                  and with --no-progress; the dump's outputs are byte-identical either way.
 #   empty-outputs  --trace-out FILE and --trace-log FILE exist after a run that wrote nothing
 #                  there, even one whose dump failed.
-#   completion     the completion answers the expected words for partial command lines, and
-#                  knows exactly the options and trace names that mpgdump accepts.
+#   completion     each completion (mpgdump, mpgtree) answers the expected words for partial
+#                  command lines, and mpgdump's knows exactly the options and trace names that
+#                  mpgdump accepts.
 # Exit 77 means skipped.
 set -u
 
@@ -141,6 +142,33 @@ TABLE
     known=$("$mpgdump" --activate '?' 2>&1 | sed -n 's/.*(known: \(.*\))$/\1/p' | tr -d ,)
     [[ -n $known && $(xargs <<<"$_zyn_mpgdump_traces") == "$known" ]] ||
       fail "the completion's trace names differ from mpgdump's: $known"
+
+    source "$completions/mpgtree.bash" || exit 2
+    while IFS='|' read -r typed expected; do
+      [[ -z $typed || $typed == \#* ]] && continue
+      eval "COMP_WORDS=(mpgtree $typed)"
+      COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+      COMPREPLY=()
+      _zyn_mpgtree 2>/dev/null
+      actual=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
+      wanted=$(printf '%s\n' $expected | sort | xargs)
+      [[ $actual == "$wanted" ]] || fail "mpgtree $typed: answered \"$actual\", expected \"$wanted\""
+    done <<'TABLE'
+''                        | json check find diff html
+--form ''                 | auto stdout trace
+--form = tr               | trace
+--lenient --pro           | --progress
+--no                      | --no-progress
+--form stdout ch          | check
+json --l                  | --lines
+json ta                   | table.json tables
+json table.json -o ''     | - lib.so table.json tables trace.txt
+json -o tr                | trace.txt
+check --q                 | --quiet
+find --                   | --help --uuid --name
+find --uuid ''            |
+diff ta                   | table.json tables
+TABLE
     ;;
   *)
     echo "unknown group: $group" >&2

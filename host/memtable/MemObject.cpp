@@ -56,8 +56,8 @@ struct ListRecord {
   int count;
 };
 
-/// A binary answer is stored as a tagged text: 'B' and the bytes, or 'H' and the length that a
-/// binary without content reports.
+/// A binary answer is stored as a tagged text: 'B' and the bytes, or 'H', the length that a
+/// binary without its whole content reports, and the bytes it holds.
 constexpr char kBinaryTag = 'B';
 constexpr char kHollowTag = 'H';
 /// An octets answer likewise: 'O' and the octets, or 'L', the length the sequence reports and the
@@ -281,7 +281,12 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
     if (stored[0] == kHollowTag) {
       std::int32_t length = 0;
       std::memcpy(&length, stored.data() + 1, sizeof(length));
-      oBinary = ZynBinary::Hollow(length);
+      const std::size_t held = 1 + sizeof(length);
+      oBinary =
+          stored.size() == held
+              ? ZynBinary::Hollow(length)
+              : ZynBinary::Oversized(reinterpret_cast<const std::uint8_t*>(stored.data() + held),
+                                     static_cast<int>(stored.size() - held), length);
     } else {
       oBinary = ZynBinary(reinterpret_cast<const std::uint8_t*>(stored.data() + 1),
                           static_cast<int>(stored.size() - 1));
@@ -756,12 +761,13 @@ void MemObject::SetBinary(Op iOp, const std::vector<std::uint8_t>& iBytes) {
   }
 }
 
-void MemObject::SetHollowBinary(Op iOp, int iLength) {
+void MemObject::SetHollowBinary(Op iOp, int iLength, const std::vector<std::uint8_t>& iHeld) {
   if (Slot* slot = ValueSlot(*this, iOp, Kind::Binary)) {
     const std::int32_t length = iLength;
     Table::Storage& storage = table_->GetStorage();
     storage.scratch.assign(1, kHollowTag);
     storage.scratch.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    storage.scratch.append(iHeld.begin(), iHeld.end());
     slot->p = storage.Intern(storage.scratch);
     storage.TrimScratch();
   }

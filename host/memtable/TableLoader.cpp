@@ -639,6 +639,37 @@ bool Loader::ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oPr
 /// can hold.
 constexpr int kUncountableOctets = 1 << 30;
 
+/// A binary: hexadecimal digits; {"length": n}, a binary that reports n bytes and gives none; or
+/// {"length": n, "held": hex}, one that reports n bytes and gives only those held. The last is
+/// for the refusal of binaries too long to print, hence n from kUncountableOctets on.
+bool ApplyBinary(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem) {
+  using Shape = Value::Shape;
+  std::vector<std::uint8_t> bytes;
+  if (iValue.shape == Shape::String) {
+    if (!ReadHex(iValue.text, &bytes)) return oProblem->Set("", std::string(kExpectedHex));
+    iObject->SetBinary(iOp, bytes);
+    return true;
+  }
+  const Value* length = iValue.shape == Shape::Object ? iValue.Member("length") : nullptr;
+  if (!length) return oProblem->Set("", "expected hexadecimal digits or {\"length\": n}");
+  for (const std::string& key : iValue.keys)
+    if (key != "length" && key != "held") return oProblem->Set("." + key, "unknown key");
+  const Value* held = iValue.Member("held");
+  if (held && (held->shape != Shape::String || !ReadHex(held->text, &bytes) || bytes.empty()))
+    return oProblem->Set(".held", "expected hexadecimal digits in pairs, at least one byte");
+  // Without held bytes, any count a binary can report, negative ones included; with them, only
+  // counts too large for a printer's buffer, so that no printer reads bytes that are not held.
+  int reported = 0;
+  if (!ReadInt32(*length, &reported))
+    return oProblem->Set(".length",
+                         "expected a 32-bit integer (a binary reports its length in an int)");
+  if (held && reported < kUncountableOctets)
+    return oProblem->Set(".length", "expected an integer from " +
+                                        std::to_string(kUncountableOctets) + " to 2147483647");
+  iObject->SetHollowBinary(iOp, reported, bytes);
+  return true;
+}
+
 /// An octet sequence: hexadecimal digits; {"repeat": hex, "times": n}; or {"length": n}, a
 /// sequence that reports n octets and holds none. The last is for the refusal of sequences too
 /// long to print, hence n from kUncountableOctets on: a printer must not read their octets.
@@ -715,24 +746,8 @@ bool Loader::ApplyValue(MemObject* iObject, Op iOp, Value& iValue, bool iValueFo
       if (shape != Shape::Bool) return oProblem->Set("", "expected true or false");
       iObject->SetBool(iOp, iValue.boolean);
       return true;
-    case Kind::Binary: {
-      std::vector<std::uint8_t> bytes;
-      if (shape == Shape::String) {
-        if (!ReadHex(iValue.text, &bytes)) return oProblem->Set("", std::string(kExpectedHex));
-        iObject->SetBinary(iOp, bytes);
-        return true;
-      }
-      if (shape == Shape::Object && iValue.keys.size() == 1 && iValue.keys[0] == "length") {
-        // Any count a binary can report, negative ones included.
-        int length = 0;
-        if (!ReadInt32(iValue.items[0], &length))
-          return oProblem->Set(".length",
-                               "expected a 32-bit integer (a binary reports its length in an int)");
-        iObject->SetHollowBinary(iOp, length);
-        return true;
-      }
-      return oProblem->Set("", "expected hexadecimal digits or {\"length\": n}");
-    }
+    case Kind::Binary:
+      return ApplyBinary(iObject, iOp, iValue, oProblem);
     case Kind::Octets:
       return ApplyOctets(iObject, iOp, iValue, oProblem);
     case Kind::Time:

@@ -153,17 +153,6 @@ HRESULT ZynBaseExtension::ChangeComponentState(int, int, int) { return E_FAIL; }
 
 // ---- Creation service ----
 
-namespace {
-
-/// Whether iClass, or a class it derives from, is the interface iIid.
-bool Implements(const ZynMetaClass* iClass, const IID& iIid) {
-  for (const ZynMetaClass* meta = iClass; meta; meta = meta->GetBase())
-    if (const IID* iid = meta->GetIid(); iid && *iid == iIid) return true;
-  return false;
-}
-
-}  // namespace
-
 IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMetaClass* iClass,
                       const IID& iIid, ZynConstructorFunction iConstructor) {
   ZYN_CONTRACT(iExtended != nullptr, "ToCreateBOA", "the object to extend");
@@ -171,8 +160,6 @@ IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMeta
     ZYN_CONTRACT(iExtended == creation->extended && iOuter == creation->outer, "ToCreateBOA",
                  "the two objects the creation function was given, unchanged and in order");
   }
-  ZYN_CONTRACT(Implements(iClass, iIid), "ToCreateBOA",
-               "the meta-class of a class that implements the interface identifier");
   ZYN_CONTRACT(iConstructor != nullptr, "ToCreateBOA", "a constructor function");
   if (!iConstructor) return nullptr;
   ZynBaseUnknown* built = iConstructor();
@@ -189,6 +176,10 @@ IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMeta
   extension->AttachExtended(iExtended, iClass);
   void* found = nullptr;
   const HRESULT result = extension->QueryInterface(iIid, &found);
+  // The class implements iIid when the extension answers it itself rather than through the
+  // object it extends.
+  ZYN_CONTRACT(found == static_cast<ZynBaseUnknown*>(extension), "ToCreateBOA",
+               "the meta-class of a class that implements the interface identifier");
   // The constructor's reference goes; the one QueryInterface took, if any, stays with the caller.
   extension->Release();
   if (result < 0 || !found) return nullptr;

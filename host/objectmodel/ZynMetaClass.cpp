@@ -120,17 +120,8 @@ const void* ExchangeCurrentModuleTag(const void* iTag) {
   tCurrentModuleTag = iTag;
   return previous;
 }
-namespace {
-thread_local const zyn_om::Creation* tCreation = nullptr;
-}  // namespace
 
-ScopedCreation::ScopedCreation(const Creation& iCreation)
-    : previous_(tCreation), creation_(iCreation) {
-  tCreation = &creation_;
-}
-ScopedCreation::~ScopedCreation() { tCreation = previous_; }
-
-const Creation* CreationInProgress() { return tCreation; }
+thread_local const Creation* tCreationInProgress = nullptr;
 
 }  // namespace zyn_om
 
@@ -183,13 +174,13 @@ namespace kvr::internal {
 ZynMetaClass* fct_RetrieveMetaObject(const char* iClassName, int iKind, ZynMetaClass* iBase,
                                      const char* iExtendedType, const char* iFramework,
                                      std::size_t iObjectSize) {
-  ZYN_CONTRACT(iClassName && *iClassName, "kvr::internal::fct_RetrieveMetaObject", "a class name");
-  ZYN_CONTRACT(iKind >= Implementation && iKind <= CodeExtension,
-               "kvr::internal::fct_RetrieveMetaObject", "an ENUMTypeOfClass value");
+  constexpr const char* kOperation = "kvr::internal::fct_RetrieveMetaObject";
+  ZYN_CONTRACT(iClassName && *iClassName, kOperation, "a class name");
+  ZYN_CONTRACT(iKind >= Implementation && iKind <= CodeExtension, kOperation,
+               "an ENUMTypeOfClass value");
   // A class that names a type it extends is an extension, which ToCreateBOA builds: a data
   // extension implementing an interface, with room for the extension base.
   if (iExtendedType && *iExtendedType) {
-    constexpr const char* kOperation = "kvr::internal::fct_RetrieveMetaObject";
     ZYN_CONTRACT(iKind == DataExtension, kOperation, "the kind DataExtension for an extension");
     ZYN_CONTRACT(iBase && iBase->GetIid(), kOperation,
                  "the interface's meta-class as the base of an extension");

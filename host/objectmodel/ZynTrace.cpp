@@ -115,6 +115,15 @@ void ZynTrace::SetObserver(ZynTraceObserver* iObserver) {
   gObserver.store(iObserver, std::memory_order_release);
 }
 
+std::vector<std::string> ZynTrace::DescribeAlive() {
+  TraceRegistry& registry = Traces();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::vector<std::string> described;
+  for (const ZynTrace* trace : registry.alive)
+    described.push_back(trace->name_ + ": " + trace->description_);
+  return described;
+}
+
 int ZynTrace::CountAlive() {
   TraceRegistry& registry = Traces();
   std::lock_guard<std::mutex> lock(registry.mutex);

@@ -11,9 +11,14 @@ namespace {
 constexpr char kLowerDigits[] = "0123456789abcdef";
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 
+/// Compared a block at a time: the checks of zeroed buffers stay a small part of the writes
+/// into them.
 bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
-  for (std::size_t i = 0; i < iSize; ++i)
-    if (iBuffer[i] != 0) return false;
+  static constexpr char kZeros[256] = {};
+  for (std::size_t done = 0; done < iSize; done += sizeof kZeros) {
+    const std::size_t block = iSize - done < sizeof kZeros ? iSize - done : sizeof kZeros;
+    if (std::memcmp(iBuffer + done, kZeros, block) != 0) return false;
+  }
   return true;
 }
 }  // namespace
@@ -148,6 +153,12 @@ ZynBinary ZynBinary::Hollow(int iLength) {
   ZynBinary binary;
   binary.length_ = iLength;
   binary.hollow_ = true;
+  return binary;
+}
+
+ZynBinary ZynBinary::Oversized(const std::uint8_t* iHeld, int iHeldCount, int iLength) {
+  ZynBinary binary(iHeld, iHeldCount);
+  binary.length_ = iLength;
   return binary;
 }
 

@@ -1,50 +1,12 @@
 // Faults injected through the host into dumps of a rich table: every query failing, every
 // interface withheld, the trace tool changing its mind at each emission, and allocations failing.
 // Each dump must end as the module's failure rules say, and leave no host object alive.
-#include <cstdlib>
 #include <fstream>
 #include <new>
 #include <nlohmann/json.hpp>
 
+#include "faults/ArrayAllocations.h"
 #include "support/Harness.h"
-
-// ---- Every `new T[n]` of the process (the module's text buffers among them) ----
-
-namespace {
-
-/// While armed, array allocations are numbered from 0; the one numbered gArrayFailure throws.
-bool gArraysArmed = false;
-long gArrayCalls = 0;
-long gArrayFailure = -1;
-
-/// Arrays of more than a gigabyte are refused, and the size of the last one kept: a dump that
-/// asks for one shows how long a text it set out to print without the memory being taken.
-constexpr std::size_t kLargestArray = std::size_t{1} << 30;
-std::size_t gRefusedArrayBytes = 0;
-
-void* AllocateArray(std::size_t iSize) {
-  if (gArraysArmed && gArrayCalls++ == gArrayFailure) throw std::bad_alloc();
-  if (iSize > kLargestArray) {
-    gRefusedArrayBytes = iSize;
-    throw std::bad_alloc();
-  }
-  if (void* storage = std::malloc(iSize ? iSize : 1)) return storage;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new[](std::size_t iSize) { return AllocateArray(iSize); }
-void* operator new[](std::size_t iSize, const std::nothrow_t&) noexcept {
-  try {
-    return AllocateArray(iSize);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void operator delete[](void* iStorage) noexcept { std::free(iStorage); }
-void operator delete[](void* iStorage, std::size_t) noexcept { std::free(iStorage); }
-void operator delete[](void* iStorage, const std::nothrow_t&) noexcept { std::free(iStorage); }
 
 namespace zyn_test {
 namespace {
@@ -430,41 +392,6 @@ TEST_F(FaultInjectionTest, EachArrayAllocationThrows) {
   // The replacement must see the module's allocations: a table dump prints uuids.
   EXPECT_GT(managerArrays, 0);
   Summary("throwing array allocations", faults, dumps);
-}
-
-// The octet printer's limit, from both sides, with sequences that report their length without
-// holding their octets. 1073741823 octets is the longest sequence whose hexadecimal buffer, 2n+1
-// bytes, an int can still count: the printer sets out to print it and asks for that buffer
-// (which this process refuses). One octet more, and the printer gives its notice instead, on
-// either sink, without asking for memory or reading an octet.
-TEST_F(FaultInjectionTest, TheLongSequenceNoticeBeginsWhereTheBufferNoLongerFitsAnInt) {
-  zyn::mem::Table table;
-  zyn::mem::MemObject* component = table.Create(Type::RMTFileBasedComponent);
-  component->SetOversizedOctets(Op::GetLinkSequence, {}, 1073741823);
-  for (bool trace : {false, true}) {
-    ZynDCIMpgTraceTool::SetValid(trace);
-    CapturedStdout out;
-    CapturedTrace tool;
-    gRefusedArrayBytes = 0;
-    EXPECT_THROW(DumpOf(component, 2, 1, 0), std::bad_alloc);
-    EXPECT_EQ(gRefusedArrayBytes, 2147483647u) << "trace " << trace;
-    EXPECT_EQ((out.str() + tool.text).find("too long"), std::string::npos) << "trace " << trace;
-  }
-
-  component->SetOversizedOctets(Op::GetLinkSequence, {}, 1073741824);
-  for (bool trace : {false, true}) {
-    ZynDCIMpgTraceTool::SetValid(trace);
-    CapturedStdout out;
-    CapturedTrace tool;
-    gRefusedArrayBytes = 0;
-    EXPECT_EQ(DumpOf(component, 2, 1, 0), S_OK);
-    EXPECT_EQ(gRefusedArrayBytes, 0u) << "trace " << trace;
-    EXPECT_NE((trace ? tool.text : out.str())
-                  .find("   LinkSequence Value: \nSequence too long to print, octets = "
-                        "1073741824\n   Not Broken Link"),
-              std::string::npos)
-        << out.str() << tool.text;
-  }
 }
 
 }  // namespace

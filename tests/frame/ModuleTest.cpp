@@ -158,6 +158,17 @@ TEST(ModuleRawLoad, StaticObjectsAreBuiltInOrderAndDestroyedInReverse) {
     std::string error;
     ASSERT_TRUE(loader.Load(ModulePath(), kMarker, &error)) << error;
     EXPECT_EQ(ZynTrace::CountAlive(), 15);
+    // Each unit's set carries the same descriptions, the full-save trace sharing the provider
+    // component trace's.
+    const std::vector<std::string> set = {
+        "ZynMpgFullMappingTrace: Full mapping infrastructure trace",
+        "ZynMpgMappingTrace: mapping infrastructure trace",
+        "ZynMpgProviderComponentTrace: mapping provider component trace",
+        "ZynMpgFullSaveTrace: mapping provider component trace",
+        "ZynMpgEnvQueryTrace: mapping environment query trace"};
+    std::vector<std::string> sets;
+    for (int unit = 0; unit < 3; ++unit) sets.insert(sets.end(), set.begin(), set.end());
+    EXPECT_EQ(ZynTrace::DescribeAlive(), sets);
   }
   ZynLifecycleLog::Enable(false);
   EXPECT_EQ(ZynLifecycleLog::Take(), expected);

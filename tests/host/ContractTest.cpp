@@ -18,7 +18,11 @@ struct Breach {
   std::function<void()> call;
 };
 
-ZynBaseUnknown* BuildNothing() { return nullptr; }
+class BareDump final : public ZynIMpgDump {
+ public:
+  HRESULT Dump(int, int, int) override { return S_OK; }
+};
+ZynBaseUnknown* BuildBareDump() { return new BareDump; }
 
 /// Each breach is made once, alone.
 const std::vector<Breach>& Breaches() {
@@ -49,7 +53,7 @@ const std::vector<Breach>& Breaches() {
        [] {
          zyn::mem::Table table;
          ToCreateBOA(table.Create(zyn::mem::Type::DummyComponent)->Unknown(), nullptr,
-                     ZynIMpgDump::MetaObject(), IID_ZynIDCIMpgManager, &BuildNothing);
+                     ZynIMpgDump::MetaObject(), IID_ZynIDCIMpgManager, &BuildBareDump);
        }},
       {"kvr::internal::fct_RetrieveMetaObject: expected the kind DataExtension for an "
        "extension (1 call)",

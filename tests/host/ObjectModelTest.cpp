@@ -89,13 +89,13 @@ TEST(ObjectModel, MetaClassesAndInterfacesAreRegisteredOnce) {
 
   const int before = kvr::internal::fct_RetrieveMetaObjectCalls("ZynTestFresh");
   ZynMetaClass* fresh = kvr::internal::fct_RetrieveMetaObject(
-      "ZynTestFresh", DataExtension, ZynIMpgDump::MetaObject(), "ZynTestUnknownType", "Fw", 24);
+      "ZynTestFresh", DataExtension, ZynIMpgDump::MetaObject(), "ZynTestUnknownType", "Fw", 48);
   EXPECT_EQ(kvr::internal::fct_RetrieveMetaObject("ZynTestFresh", 0, nullptr, nullptr, "", 0),
             fresh);
   EXPECT_EQ(kvr::internal::fct_RetrieveMetaObjectCalls("ZynTestFresh"), before + 2);
   EXPECT_EQ(fresh->GetKind(), DataExtension);
   EXPECT_STREQ(fresh->GetFramework(), "Fw");
-  EXPECT_EQ(fresh->GetObjectSize(), 24u);
+  EXPECT_EQ(fresh->GetObjectSize(), 48u);
   EXPECT_TRUE(fresh->IsAKindOf("ZynIMpgDump") && fresh->IsAKindOf("ZynBaseUnknown"));
   EXPECT_FALSE(fresh->IsAKindOf("ZynTestUnknownType"));
   // An extended type not yet described gets a meta-class of its own.
@@ -105,6 +105,7 @@ TEST(ObjectModel, MetaClassesAndInterfacesAreRegisteredOnce) {
   fresh->SetExtensionOf(other);
   fresh->SetExtensionOf(other);
   fresh->SetExtensionOf(nullptr);
+  EXPECT_FALSE(ZynContract::Take().empty()) << "out of contract, and recorded as such";
   ASSERT_EQ(fresh->CountExtendedTypes(), 2);
   EXPECT_EQ(fresh->GetExtendedType(0), unknownType);
   EXPECT_EQ(fresh->GetExtendedType(1), other);
@@ -123,6 +124,7 @@ TEST(ObjectModel, DictionaryBuildsExtensionsAlongTheBaseChainUntilTheModuleGoes)
   }
   EXPECT_EQ(ZynFillDictionary::Register(TestDumpClass(), nullptr, &CreateTestDump, nullptr, 1),
             E_FAIL);
+  EXPECT_FALSE(ZynContract::Take().empty()) << "out of contract, and recorded as such";
   EXPECT_EQ(ZynFillDictionary::CountEntries(), entriesBefore + 1);
   {
     auto* row = new FakeObject(TestType("ZynTestRow"));
@@ -197,6 +199,7 @@ TEST(ObjectModel, CreationFailuresBuildNothingAndLeakNothing) {
             nullptr);
   EXPECT_EQ(ToCreateBOA(row, nullptr, TestDumpClass(), IID_ZynIDCIMpgManager, &ConstructTestDump),
             nullptr);
+  EXPECT_FALSE(ZynContract::Take().empty()) << "out of contract, and recorded as such";
   ZynAllocationFaults::FailAfter(1, 1);
   IUnknown* first = CreateTestDump(row, nullptr);
   IUnknown* second = CreateTestDump(row, nullptr);
@@ -243,7 +246,7 @@ TEST(ModuleLoading, RefusesWhatIsNotAModule) {
   {
     ZynOMModule module(ZynOMModuleInfo{&table[0], &table[1]});
     EXPECT_EQ(zyn_om::ModuleBeingLoaded(), &module.GetInfo());
-    ZynTrace trace("ZynTestLifecycle", "", ZynTraModeDefault, "STDOUT", 1);
+    ZynTrace trace("ZynTestLifecycle", "", ZynTraModeDefault, "STDOUT", 1024);
   }
   ZynLifecycleLog::Enable(false);
   EXPECT_EQ(zyn_om::ModuleBeingLoaded(), nullptr);
@@ -300,16 +303,15 @@ TEST(TraceTool, ValidityScheduleAndOutput) {
   ZynDCIMpgTraceTool::TraPut(2, "a\n");
   ZynDCIMpgTraceTool::TraPrint(2, "%s=%d", "x", -3);
   const std::string longText(3000, 'z');
-  ZynDCIMpgTraceTool::TraPrint(1, "%s", longText.c_str());
+  ZynDCIMpgTraceTool::TraPrint(2, "%s", longText.c_str());
   ZynDCIMpgTraceTool::SetOutput(nullptr);
-  EXPECT_EQ(output.calls, "2 put a\n|2 %s=%d x=-3|1 %s " + longText + "|");
+  EXPECT_EQ(output.calls, "2 put a\n|2 %s=%d x=-3|2 %s " + longText + "|");
 }
 
 TEST(Values, TextForms) {
   const std::uint8_t bytes[16] = {0x00, 0x01, 0xab, 0xCD, 0x10, 0x20, 0x30, 0x40,
                                   0x50, 0x60, 0x70, 0x80, 0x90, 0xa0, 0xf0, 0xff};
-  char uuid[40];
-  std::memset(uuid, 'x', sizeof uuid);
+  char uuid[ZynUuid::kBufferBytes] = {};
   ZynUuid(bytes).UUID_to_chaine(uuid, 0);
   EXPECT_STREQ(uuid, "0001abcd102030405060708090a0f0ff");
 
@@ -319,6 +321,7 @@ TEST(Values, TextForms) {
   EXPECT_STREQ(hexa, "ABCD");
   EXPECT_EQ(ZynDbCharToHexa(bytes, 1, hexa, -7), E_FAIL);
   EXPECT_EQ(ZynDbCharToHexa(nullptr, 1, hexa, 3), E_FAIL);
+  EXPECT_FALSE(ZynContract::Take().empty()) << "out of contract, and recorded as such";
 
   const std::uint16_t units[] = {0x41, 0xE9, 0x20AC, 0x00, 0x42};
   ZynUnicodeString text;

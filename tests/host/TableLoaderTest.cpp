@@ -89,7 +89,11 @@ const BadTable kBadTables[] = {
                   "GetLinkSequence": {"repeat": "0001", "times": 200000000})"),
      "objects.x.GetLinkSequence.times: a sequence of 400000000 octets is longer than the limit "
      "of 268435456"},
-    // A sequence that holds nothing may only report a length too long to print.
+    // A binary or sequence that holds less than it reports may only report a length too long
+    // to print.
+    {OneObject(R"("type": "ZynDCIMpgProviderComponent",
+                  "GetBinaryIdentifier": {"length": 1073741823, "held": "AB"})"),
+     "objects.x.GetBinaryIdentifier.length: expected an integer from 1073741824 to 2147483647"},
     {OneObject(R"("type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": {"length": 1073741823})"),
      "objects.x.GetPX1Id.length: expected an integer from 1073741824 to 2147483647"},
     {OneObject(
@@ -299,7 +303,7 @@ TEST_F(Answers, ResultAndValueAreSetApart) {
   ZynIDCIMpgElementPrivate_var element(Object("d"));
   ZynUuid uuid;
   EXPECT_EQ(element->GetUuid(uuid), S_OK);
-  char text[36] = {};  // the printer takes a zeroed buffer of 36 bytes
+  char text[ZynUuid::kBufferBytes] = {};
   uuid.UUID_to_chaine(text, 0);
   EXPECT_STREQ(text, "0123abcd89abcdeffedcba9876543210");
 }

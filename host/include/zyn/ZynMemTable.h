@@ -176,8 +176,8 @@ class MemObject {
   void SetUnsigned(Op iOp, unsigned int iValue);
   void SetBool(Op iOp, bool iValue);
   void SetBinary(Op iOp, const std::vector<std::uint8_t>& iBytes);
-  /// A binary that reports iLength bytes and gives none.
-  void SetHollowBinary(Op iOp, int iLength);
+  /// A binary that reports iLength bytes and gives only iHeld (none by default).
+  void SetHollowBinary(Op iOp, int iLength, const std::vector<std::uint8_t>& iHeld = {});
   void SetOctets(Op iOp, const std::vector<std::uint8_t>& iOctets);
   /// A sequence that reports iReportedLength octets while holding only iHeld: for the refusal
   /// of sizes whose hexadecimal text would not fit a 32-bit count. Nothing may read past iHeld.

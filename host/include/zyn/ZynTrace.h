@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "zyn/ZynBaseUnknown.h"
 
@@ -58,6 +59,8 @@ class ZYN_EXPORT ZynTrace {
   static void SetObserver(ZynTraceObserver* iObserver);
   /// Number of traces alive.
   static int CountAlive();
+  /// The traces alive, in the order they were built, each as "name: description".
+  static std::vector<std::string> DescribeAlive();
 
  private:
   std::string name_;

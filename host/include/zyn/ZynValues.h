@@ -80,14 +80,17 @@ class ZYN_EXPORT ZynUuid {
   std::uint8_t bytes_[16] = {};
 };
 
-/// A run of bytes. A binary may report more bytes than it gives (getArray null), as a host
-/// binary whose content was never loaded does.
+/// A run of bytes. A binary may report more bytes than it gives: none at all (getArray null), as
+/// a host binary whose content was never loaded does, or fewer than it reports.
 class ZYN_EXPORT ZynBinary {
  public:
   ZynBinary() = default;
   ZynBinary(const std::uint8_t* iBytes, int iLength);
   /// A binary that reports iLength bytes and gives none.
   static ZynBinary Hollow(int iLength);
+  /// A binary that reports iLength bytes and gives only the iHeldCount bytes of iHeld: for the
+  /// refusal of lengths too long to print. Nothing may read past the bytes held.
+  static ZynBinary Oversized(const std::uint8_t* iHeld, int iHeldCount, int iLength);
 
   const std::uint8_t* getArray() const {
     return hollow_ || bytes_.empty() ? nullptr : bytes_.data();

@@ -1,0 +1,109 @@
+// Reads the text of one dump, in either form, and hands its tree over node by node: the
+// manager's header, each DMT row once it is complete, the manager's trailer, and any other
+// top-level node (an environment, a row or a component dumped on its own).
+//
+// Memory is bounded by one DMT row (and the longest line): nothing before the current row is
+// kept, so a dump of a million rows reads in constant memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "zyn/reader/DumpTree.h"
+
+namespace zyn::reader {
+
+/// How serious a problem is.
+enum class Severity : std::uint8_t {
+  Note,   // worth knowing, the tree is whole (a joined line, an ambiguous separator)
+  Error,  // a line the reader cannot place, or an input that ends inside a block
+};
+
+/// One problem, at its place in the input.
+struct Problem {
+  Severity severity = Severity::Error;
+  std::uint64_t line = 0;    // from 1; 0 when the problem has no line (a read failure)
+  std::uint32_t column = 0;  // from 1; 0 when the whole line is meant
+  std::string message;       // what was expected there, or what was found
+  /// The input holds lines of both forms: its lines were split between the trace tool and
+  /// standard output, and it cannot be read from this input alone.
+  bool splitBetweenSinks = false;
+};
+
+/// Receives the tree as it is read. Each node is valid only during the call.
+class DumpVisitor {
+ public:
+  virtual ~DumpVisitor() = default;
+  /// The form, as soon as it is known (given, or decided by the first line that differs).
+  virtual void OnForm(Form /*iForm*/, std::uint64_t /*iDecidedAtLine*/) {}
+  virtual void OnManagerHeader(const ManagerHeader& /*iHeader*/) {}
+  /// A DMT row of the manager's list, or one dumped on its own.
+  virtual void OnDmtRow(const DmtRow& /*iRow*/) {}
+  virtual void OnManagerTrailer(const ManagerTrailer& /*iTrailer*/) {}
+  virtual void OnEnvironment(const Environment& /*iEnvironment*/) {}
+  /// An RMT row dumped on its own, outside any DMT row.
+  virtual void OnRmtRow(const RmtRow& /*iRow*/) {}
+  /// A component dumped on its own, outside any row.
+  virtual void OnComponent(const Component& /*iComponent*/) {}
+  /// A line that could not be placed, when reading leniently.
+  virtual void OnRaw(const RawLine& /*iRaw*/) {}
+  /// Every problem, in input order. Answer false to stop reading.
+  virtual bool OnProblem(const Problem& /*iProblem*/) { return true; }
+};
+
+/// Where the bytes come from: a file descriptor, or bytes in memory.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  /// Reads up to iCapacity bytes into oBuffer: the count, 0 at the end, -1 on failure (with
+  /// the reason in oError).
+  virtual long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) = 0;
+};
+
+/// Reads a file descriptor with read(2), retrying interrupted reads.
+class FileDescriptorSource : public ByteSource {
+ public:
+  explicit FileDescriptorSource(int iDescriptor) : descriptor_(iDescriptor) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override;
+
+ private:
+  int descriptor_;
+};
+
+/// Reads bytes held by the caller, who keeps them alive during the reading.
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view iBytes) : bytes_(iBytes) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+struct ReadOptions {
+  /// The form to read; Unknown decides it from the text.
+  Form form = Form::Unknown;
+  /// Keep going after a line that cannot be placed, keeping it as a raw node; otherwise the
+  /// first such line ends the reading.
+  bool lenient = false;
+  /// Keep the original lines of each row and of the manager's header and trailer (`text`).
+  bool keepText = false;
+};
+
+/// How a reading went.
+struct ReadOutcome {
+  Form form = Form::Unknown;
+  std::uint64_t lines = 0;
+  std::uint64_t bytes = 0;
+  std::uint64_t errors = 0;  // problems of severity Error
+  bool stopped = false;      // the visitor, or the first error in strict reading, ended it
+  std::string readFailure;   // set when the source could not be read
+  bool Whole() const { return errors == 0 && readFailure.empty(); }
+};
+
+/// Reads one dump from iSource and calls iVisitor as nodes complete.
+ReadOutcome ReadDump(ByteSource& iSource, const ReadOptions& iOptions, DumpVisitor& iVisitor);
+
+}  // namespace zyn::reader

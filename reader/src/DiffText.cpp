@@ -1,0 +1,185 @@
+// The report of a comparison as text for people, and the buffer both report writers share.
+#include <charconv>
+
+#include "zyn/reader/DiffReportWriters.h"
+
+namespace zyn::reader {
+
+namespace {
+
+constexpr std::size_t kFlushSize = std::size_t{1} << 20;
+
+void AppendNumber(std::uint64_t iValue, JsonText& ioText) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, iValue);
+  ioText.Append(digits, static_cast<std::size_t>(result.ptr - digits));
+}
+
+/// " (line 5 #1)" for one side, "(A line 5 #1, B line 5 #1)" for both.
+void AppendPlace(const std::optional<NodePlace>& iPlace, std::string_view iSide, JsonText& ioText) {
+  ioText.Append(iSide);
+  ioText.Append("line ");
+  AppendNumber(iPlace->line, ioText);
+  if (iPlace->ordinal) {
+    ioText.Append(" #");
+    ioText.Append(std::to_string(*iPlace->ordinal));
+  }
+}
+
+void AppendPlaces(const NodeDifference& iDifference, JsonText& ioText) {
+  ioText.Append(" (");
+  if (iDifference.a && iDifference.b) {
+    AppendPlace(iDifference.a, "A ", ioText);
+    AppendPlace(iDifference.b, ", B ", ioText);
+  } else {
+    AppendPlace(iDifference.a ? iDifference.a : iDifference.b, "", ioText);
+  }
+  ioText.Push(')');
+}
+
+void AppendQuoted(std::string_view iText, std::string& ioText) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  ioText.push_back('"');
+  for (const char c : iText) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+      case '\\':
+        ioText.push_back('\\');
+        ioText.push_back(c);
+        break;
+      case '\n':
+        ioText.append("\\n");
+        break;
+      case '\t':
+        ioText.append("\\t");
+        break;
+      case '\r':
+        ioText.append("\\r");
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7f) {
+          ioText.append("\\x");
+          ioText.push_back(kHex[byte >> 4]);
+          ioText.push_back(kHex[byte & 0xf]);
+        } else {
+          ioText.push_back(c);
+        }
+    }
+  }
+  ioText.push_back('"');
+}
+
+/// A value and, when the side holds it, the line it was read from: `"x" (A line 8)`.
+void AppendValue(const ReportedValue& iValue, std::string_view iLineLead, std::uint64_t iLine,
+                 JsonText& ioText) {
+  ioText.Append(ReportedValueText(iValue));
+  if (!iLine) return;
+  ioText.Append(iLineLead);
+  AppendNumber(iLine, ioText);
+  ioText.Push(')');
+}
+
+}  // namespace
+
+bool BufferedReport::Flush() {
+  if (!failed_ && buffer_.Size() && !sink_.Write(buffer_.View())) failed_ = true;
+  buffer_.Clear();
+  return !failed_;
+}
+
+bool BufferedReport::FlushSometimes() { return buffer_.Size() < kFlushSize ? !failed_ : Flush(); }
+
+std::string ReportedValueText(const ReportedValue& iValue) {
+  if (!iValue.present) return "(not held)";
+  std::string text;
+  switch (iValue.type) {
+    case FieldValue::Type::Text:
+      AppendQuoted(iValue.text, text);
+      break;
+    case FieldValue::Type::Word:
+      text = "<" + iValue.text + ">";
+      break;
+    case FieldValue::Type::Integer:
+      text = std::to_string(iValue.integer);
+      break;
+    case FieldValue::Type::Boolean:
+      text = iValue.boolean ? "yes" : "no";
+      break;
+  }
+  return text;
+}
+
+void DiffTextWriter::Begin(const DiffSide& iA, const DiffSide& iB) {
+  for (const DiffSide* side : {&iA, &iB}) {
+    buffer_.Append(side == &iA ? "--- A: " : "+++ B: ");
+    buffer_.Append(side->name);
+    buffer_.Append(" (");
+    buffer_.Append(FormName(side->form));
+    buffer_.Append(" form, ");
+    AppendNumber(side->dmtRows, buffer_);
+    buffer_.Append(" DMT rows)\n");
+  }
+}
+
+void DiffTextWriter::Write(const NodeDifference& iDifference, std::string_view iIndent) {
+  buffer_.Append(iIndent);
+  switch (iDifference.status) {
+    case NodeDifference::Status::OnlyInA:
+      buffer_.Append("only in A: ");
+      break;
+    case NodeDifference::Status::OnlyInB:
+      buffer_.Append("only in B: ");
+      break;
+    case NodeDifference::Status::Changed:
+      buffer_.Append("changed ");
+      break;
+  }
+  buffer_.Append(iDifference.path);
+  AppendPlaces(iDifference, buffer_);
+  buffer_.Push('\n');
+  for (const FieldChange& change : iDifference.changes) {
+    buffer_.Append(iIndent);
+    buffer_.Append("  ");
+    buffer_.Append(change.path);
+    buffer_.Append(": ");
+    AppendValue(change.a, " (A line ", change.lineA, buffer_);
+    buffer_.Append(" -> ");
+    AppendValue(change.b, " (B line ", change.lineB, buffer_);
+    buffer_.Push('\n');
+  }
+  for (const NodeDifference& rmt : iDifference.rmtRows) Write(rmt, "  ");
+}
+
+bool DiffTextWriter::OnDifference(const NodeDifference& iDifference) {
+  Write(iDifference, "");
+  return FlushSometimes();
+}
+
+void DiffTextWriter::OnFallback(const FallbackNote& iNote) {
+  buffer_.Append("matched by ordinal: ");
+  buffer_.Append(iNote.path);
+  buffer_.Append(": ");
+  buffer_.Append(FallbackDescription(iNote.reason));
+  buffer_.Push('\n');
+  FlushSometimes();
+}
+
+void DiffTextWriter::End(const DiffSummary& iSummary) {
+  // "DMT rows: 1 same, 1 changed, 0 only in A, 0 only in B; other nodes: 0 differ; rows
+  // matched by ordinal: 0"
+  const std::pair<std::string_view, std::uint64_t> pieces[] = {
+      {"DMT rows: ", iSummary.sameRows},
+      {" same, ", iSummary.changedRows},
+      {" changed, ", iSummary.onlyInA},
+      {" only in A, ", iSummary.onlyInB},
+      {" only in B; other nodes: ", iSummary.otherDifferences},
+      {" differ; rows matched by ordinal: ", iSummary.fallbacks}};
+  for (const auto& [lead, count] : pieces) {
+    buffer_.Append(lead);
+    AppendNumber(count, buffer_);
+  }
+  buffer_.Push('\n');
+}
+
+}  // namespace zyn::reader

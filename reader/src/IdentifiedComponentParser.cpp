@@ -1,0 +1,290 @@
+// Reads the blocks of the components known by identifiers: Orv, Pell (both kinds) and
+// provider. Each may carry the heading of its exposed identifier, written among its lines by
+// a named trace that writes to standard output.
+#include "Parser.h"
+#include "Text.h"
+
+namespace zyn::reader {
+
+using text::Eat;
+using text::EatEnd;
+using text::StartsWith;
+
+namespace {
+
+constexpr std::string_view kWorkspaceId = "    workspace Id : ";
+constexpr std::string_view kNoWorkspaceId = "    No workspace Id ,";
+constexpr std::string_view kElementUuid = "    element Uuid : ";
+constexpr std::string_view kNoElementUuid = "    No element Uuid .";
+constexpr std::string_view kStamp = "Stamp : ";
+constexpr std::string_view kNoStamp = "No CEStamp ";
+
+/// Where the identity pieces start in a line, when they do.
+std::size_t IdentityStart(std::string_view iText) {
+  const std::size_t id = iText.find(kWorkspaceId);
+  const std::size_t none = iText.find(kNoWorkspaceId);
+  return id < none ? id : none;
+}
+
+/// Where the stamp piece starts in a line, when it does.
+std::size_t StampStart(std::string_view iText) {
+  const std::size_t stamp = iText.find(kStamp);
+  const std::size_t none = iText.find(kNoStamp);
+  return stamp < none ? stamp : none;
+}
+
+}  // namespace
+
+bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity) {
+  std::string_view rest = iLine.text;
+  auto fail = [&](std::string_view iExpected) {
+    Unplaced(iLine, iLine.text.size() - rest.size(), iExpected);
+    return false;
+  };
+  std::string_view piece;
+  if (Eat(&rest, kWorkspaceId)) {
+    if (!text::SplitAt(&rest, ",", &piece) || !(oIdentity->workspaceId = text::Int32(piece)))
+      return fail("the workspace id and \",\"");
+  } else if (!Eat(&rest, kNoWorkspaceId)) {
+    return fail("\"    workspace Id : \" or \"    No workspace Id ,\"");
+  }
+  if (Eat(&rest, "    workspace Uuid : ")) {
+    // The uuid text ends at the first element piece after it.
+    const std::size_t id = rest.find(",    element Id : ");
+    const std::size_t none = rest.find(",    No element Id ,");
+    const std::size_t end = id < none ? id : none;
+    if (end == std::string_view::npos) return fail("the element id after the workspace uuid");
+    oIdentity->workspaceUuid.emplace(rest.substr(0, end));
+    rest.remove_prefix(end + 1);
+  } else if (!Eat(&rest, "    No workspace Uuid ,")) {
+    return fail("\"    workspace Uuid : \" or \"    No workspace Uuid ,\"");
+  }
+  if (Eat(&rest, "    element Id : ")) {
+    // Standard output ends the id with a comma, the trace tool does not.
+    const std::size_t uuid = rest.find(kElementUuid);
+    const std::size_t none = rest.find(kNoElementUuid);
+    const std::size_t end = uuid < none ? uuid : none;
+    if (end == std::string_view::npos) return fail("the element uuid after the element id");
+    piece = rest.substr(0, end);
+    const bool comma = EatEnd(&piece, ",");
+    Saw(comma ? Form::StandardOutput : Form::Trace, iLine);
+    if (!(oIdentity->elementId = text::Int32(piece))) return fail("the element id (a number)");
+    rest.remove_prefix(end);
+  } else if (!Eat(&rest, "    No element Id ,")) {
+    return fail("\"    element Id : \" or \"    No element Id ,\"");
+  }
+  if (rest == kNoElementUuid) return true;
+  if (Eat(&rest, kElementUuid) && EatEnd(&rest, ".")) {
+    oIdentity->elementUuid.emplace(rest);
+    return true;
+  }
+  return fail("\"    element Uuid : \" and \".\", or \"    No element Uuid .\"");
+}
+
+void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
+  OrvIdentity& identity = oFields->identity.emplace();
+  Take();  // "    model PLMID:"
+  // The PLMID's own text, when this form writes it: the lines up to the identity pieces.
+  std::string plmid;
+  bool written = false;
+  for (const Line* line = Current(); line; line = Current()) {
+    const std::size_t start = IdentityStart(line->text);
+    if (start == 0) break;
+    if (IsStructural(line->text) || oComponent->reading.joinedLines >= kMaxJoinedLines) break;
+    if (written) plmid.push_back('\n');
+    written = true;
+    if (start != std::string_view::npos) {
+      plmid.append(line->text.substr(0, start));
+      KeepRest(start);
+      break;
+    }
+    plmid.append(line->text);
+    Take();
+  }
+  if (written) identity.modelPlmidText = std::move(plmid);
+  const Line* line =
+      Expect("the identity line (\"    workspace Id : \" or \"    No workspace Id ,\")",
+             [](std::string_view iText) { return IdentityStart(iText) == 0; });
+  if (!line) return;
+  // An element uuid holding line ends continues on the next lines, up to the final point.
+  if (!text::EndsWith(line->text, ".")) {
+    std::string_view joined = Gather(&gathered_, &oComponent->reading, [](std::string_view iText) {
+      return text::EndsWith(iText, ".");
+    });
+    ReadOrvIdentityLine(Line{joined, LastTakenLine(), 1, true}, &identity);
+    return;
+  }
+  ReadOrvIdentityLine(*line, &identity);
+  Take();
+}
+
+void Parser::ParseOrv(Component* oComponent) {
+  OrvFields& fields = oComponent->fields.emplace<OrvFields>();
+  Take();
+  const Line* line = Current();
+  if (line && StartsWith(line->text, "    Hash key: ")) {
+    std::uint32_t key = 0;
+    if (ReadHashKey(*line, 14, line->text.substr(14), &key)) fields.hashKey = key;
+    if (Stopped()) return;
+    Take();
+  } else if (line && line->text == "    model PLMID:") {
+    ParseOrvIdentity(oComponent, &fields);
+    if (Stopped()) return;
+  } else {
+    // An identity query failed: the dump stopped after its opening tag.
+    fields.identityFailed = true;
+    oComponent->closed = false;
+    return;
+  }
+  line = Current();
+  if (line && line->text == "    Exposed Identifier") {
+    fields.exposedIdentifierAnnounced = true;
+    Take();
+  }
+  oComponent->closed = false;
+  if (!Expect("\"</Orv component>\"",
+              [](std::string_view iText) { return iText == "</Orv component>"; }))
+    return;
+  Take();
+  oComponent->closed = true;
+}
+
+bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields) {
+  std::string_view piece = iLine.text;
+  const bool closes = EatEnd(&piece, iClosing);
+  if (piece == kNoStamp) return closes;
+  if (!Eat(&piece, kStamp) || !EatEnd(&piece, " ")) {
+    Unplaced(iLine, iLine.text.size() - piece.size(),
+             "\"Stamp : \", the stamp and a blank, or \"No CEStamp \"");
+    return closes;
+  }
+  oFields->ceStamp.emplace(piece);
+  return closes;
+}
+
+void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
+                       std::string_view iClosing) {
+  PellFields& fields = oComponent->fields.emplace<PellFields>();
+  const Line* line = Current();
+  std::string_view rest = line->text.substr(iOpening.size());
+  bool closes = false;
+  oComponent->closed = false;
+  if (rest.empty()) {
+    fields.fullForm = true;
+    Take();
+    // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
+    std::string plmid;
+    bool written = false;
+    for (line = Current(); line; line = Current()) {
+      const std::size_t start = StampStart(line->text);
+      if (start == 0 || IsStructural(line->text)) break;
+      if (written) plmid.push_back('\n');
+      written = true;
+      if (start != std::string_view::npos) {
+        plmid.append(line->text.substr(0, start));
+        KeepRest(start);
+        break;
+      }
+      plmid.append(line->text);
+      Take();
+    }
+    if (written) fields.plmidText = std::move(plmid);
+    line = Expect("the stamp (\"Stamp : \" or \"No CEStamp \")",
+                  [](std::string_view iText) { return StampStart(iText) == 0; });
+    if (!line) return;
+    closes = ReadStampPiece(*line, iClosing, &fields);
+  } else {
+    if (!Eat(&rest, "    PLMId physicalId: ")) {
+      Unplaced(*line, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
+      return;
+    }
+    std::string_view physical;
+    if (!text::SplitAt(&rest, " , ", &physical)) {
+      Unplaced(*line, line->text.size() - rest.size(), "\" , \" after the physical id");
+      return;
+    }
+    fields.physicalId.emplace(physical);
+    const std::size_t offset = line->text.size() - rest.size();
+    closes = ReadStampPiece(
+        Line{rest, line->number, line->column + static_cast<std::uint32_t>(offset), line->ended},
+        iClosing, &fields);
+  }
+  if (Stopped()) return;
+  Take();
+  if (closes) {
+    oComponent->closed = true;
+    return;
+  }
+  // The heading of the exposed identifier on a line of its own; at detail level 2 the line end
+  // before the closing tag then leaves an empty line.
+  line = Current();
+  if (line && line->text == "Exposed Identifier") {
+    fields.exposedIdentifierAnnounced = true;
+    Take();
+    line = Current();
+    if (line && line->text.empty()) Take();
+  }
+  if (!Expect(iClosing == "</Pell component>" ? "\"</Pell component>\""
+                                              : "\"</Pell Non-M1 component>\"",
+              [iClosing](std::string_view iText) { return iText == iClosing; }))
+    return;
+  Take();
+  oComponent->closed = true;
+}
+
+void Parser::ParseProvider(Component* oComponent) {
+  ProviderFields& fields = oComponent->fields.emplace<ProviderFields>();
+  oComponent->closed = false;
+  Take();
+  constexpr std::string_view kLength = "   Binary identifier length:";
+  constexpr std::string_view kValue = "   Binary identifier Value:";
+  constexpr std::string_view kName = "   Provider name:";
+  const Line* line =
+      Expect("\"   Binary identifier length:\" or \"   Empty binary identifier\"",
+             [&](std::string_view iText) {
+               return StartsWith(iText, kLength) || iText == "   Empty binary identifier";
+             });
+  if (!line) return;
+  if (StartsWith(line->text, kLength)) {
+    std::string_view length = line->text.substr(kLength.size());
+    // Below detail level 2 the provider name follows on the same line.
+    const std::size_t name = length.find(kName);
+    if (name != std::string_view::npos) length = length.substr(0, name);
+    fields.binaryIdentifierLength = text::Int32(length);
+    if (!fields.binaryIdentifierLength)
+      Unplaced(*line, kLength.size(), "the binary identifier's length (a number)");
+    if (Stopped()) return;
+    if (name != std::string_view::npos) {
+      KeepRest(kLength.size() + name);
+    } else {
+      Take();
+      line = Current();
+      if (line && StartsWith(line->text, kValue)) {
+        fields.binaryIdentifierHexadecimal.emplace(line->text.substr(kValue.size()));
+        Take();
+      }
+    }
+  } else {
+    Take();
+  }
+  line = Expect("\"   Provider name:\"",
+                [&](std::string_view iText) { return StartsWith(iText, kName); });
+  if (!line) return;
+  fields.providerName.assign(line->text.substr(kName.size()));
+  Take();
+  JoinContinuation(&fields.providerName, &oComponent->reading, [](std::string_view iText) {
+    return iText == "   Exposed Identifier" || iText == "</Provider component>";
+  });
+  line = Current();
+  if (line && line->text == "   Exposed Identifier") {
+    fields.exposedIdentifierAnnounced = true;
+    Take();
+  }
+  if (!Expect("\"</Provider component>\"",
+              [](std::string_view iText) { return iText == "</Provider component>"; }))
+    return;
+  Take();
+  oComponent->closed = true;
+}
+
+}  // namespace zyn::reader

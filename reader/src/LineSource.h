@@ -1,0 +1,63 @@
+// The lines of an input, read in large blocks and cut at each line end without copying.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "zyn/reader/DumpReader.h"
+
+namespace zyn::reader {
+
+/// One line of the input, without its line end.
+struct Line {
+  std::string_view text;
+  std::uint64_t number = 0;  // from 1
+  std::uint32_t column = 1;  // the column of text[0]: above 1 for the rest of a line
+  bool ended = true;         // a line end follows; false only for the input's last line
+};
+
+/// Reads a ByteSource in blocks and hands out its lines one at a time. A line's text stays
+/// valid until the next Advance(); a line longer than the buffer grows the buffer.
+class LineSource {
+ public:
+  explicit LineSource(ByteSource& iSource, std::size_t iBlockSize = std::size_t{1} << 20);
+
+  /// The current line; null at the end of the input or after a read failure.
+  const Line* Peek() {
+    if (!hasLine_ && !Fetch()) return nullptr;
+    return &line_;
+  }
+  /// Moves past the current line.
+  void Advance() { hasLine_ = false; }
+  /// Makes the rest of the current line, from iOffset on, the current line (same number).
+  void KeepRest(std::size_t iOffset);
+
+  /// The bytes read ahead, from the current line on, for a look at what comes (at most one
+  /// block; fewer near the end). Reads the first block when nothing is read yet.
+  std::string_view Lookahead();
+
+  std::uint64_t LinesRead() const { return number_; }
+  std::uint64_t BytesRead() const { return bytesRead_; }
+  const std::string& Failure() const { return failure_; }
+
+ private:
+  bool Fetch();
+  /// Reads more bytes after the unread ones; false at the end or on failure.
+  bool Fill();
+
+  ByteSource& source_;
+  std::unique_ptr<char[]> buffer_;  // not cleared: only the bytes read are ever looked at
+  std::size_t capacity_;
+  std::size_t begin_ = 0;  // first byte not yet handed out
+  std::size_t end_ = 0;    // end of the bytes read
+  bool atEnd_ = false;
+  bool hasLine_ = false;
+  Line line_;
+  std::uint64_t number_ = 0;
+  std::uint64_t bytesRead_ = 0;
+  std::string failure_;
+};
+
+}  // namespace zyn::reader

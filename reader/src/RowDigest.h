@@ -1,0 +1,47 @@
+// The digest of a DMT row: 64-bit hashes of its fields, made so that two rows whose digests
+// agree have no difference that the comparison of dumps would report.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zyn/reader/DumpTree.h"
+#include "zyn/reader/RowFields.h"
+#include "zyn/reader/TreeJson.h"
+
+namespace zyn::reader {
+
+/// A 64-bit hash of bytes (not for security: for telling rows apart).
+std::uint64_t Hash64(std::string_view iBytes);
+
+/// The digest of a row with its RMT rows: one hash of the fields that are always compared,
+/// and one per kind of form-dependent field, with a bit telling whether the row holds any
+/// field of that kind. Ordinals and other fields that are never compared are left out.
+struct RowDigest {
+  std::uint64_t common = 0;
+  std::array<std::uint64_t, kFormDependentKindCount> formDependent{};
+  std::uint8_t formDependentPresent = 0;  // bit k: some field of kind k is held
+};
+
+/// Whether two rows with these digests may differ: the common hashes differ, or both rows hold
+/// fields of one form-dependent kind and their hashes for it differ. When it answers false the
+/// rows have no difference (hash collisions aside).
+bool MayDiffer(const RowDigest& iA, const RowDigest& iB);
+
+/// Makes digests, reusing its buffers from row to row.
+class RowDigester {
+ public:
+  RowDigest Digest(const DmtRow& iRow);
+
+ private:
+  class Canonical;
+  JsonText common_;  // a byte buffer that appends in place
+  std::array<JsonText, kFormDependentKindCount> formDependent_;
+  std::string path_;
+  std::uint8_t present_ = 0;
+};
+
+}  // namespace zyn::reader

@@ -1,0 +1,73 @@
+// Small matching helpers over the bytes of a line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace zyn::reader::text {
+
+inline bool StartsWith(std::string_view iText, std::string_view iPrefix) {
+  return iText.size() >= iPrefix.size() && iText.compare(0, iPrefix.size(), iPrefix) == 0;
+}
+inline bool EndsWith(std::string_view iText, std::string_view iSuffix) {
+  return iText.size() >= iSuffix.size() &&
+         iText.compare(iText.size() - iSuffix.size(), iSuffix.size(), iSuffix) == 0;
+}
+/// Removes iPrefix from the front of ioText when it is there.
+inline bool Eat(std::string_view* ioText, std::string_view iPrefix) {
+  if (!StartsWith(*ioText, iPrefix)) return false;
+  ioText->remove_prefix(iPrefix.size());
+  return true;
+}
+/// Removes iSuffix from the end of ioText when it is there.
+inline bool EatEnd(std::string_view* ioText, std::string_view iSuffix) {
+  if (!EndsWith(*ioText, iSuffix)) return false;
+  ioText->remove_suffix(iSuffix.size());
+  return true;
+}
+
+/// A decimal integer, with an optional minus sign, and nothing else; none on overflow of 64
+/// bits or on any other character.
+inline std::optional<std::int64_t> Integer(std::string_view iText) {
+  bool negative = false;
+  if (!iText.empty() && iText[0] == '-') {
+    negative = true;
+    iText.remove_prefix(1);
+  }
+  if (iText.empty() || iText.size() > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : iText) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+/// An int as the dumps print it (signed decimal).
+inline std::optional<std::int32_t> Int32(std::string_view iText) {
+  const std::optional<std::int64_t> value = Integer(iText);
+  if (!value || *value < INT32_MIN || *value > INT32_MAX) return std::nullopt;
+  return static_cast<std::int32_t>(*value);
+}
+
+/// How many times iNeedle occurs in iText, not overlapping.
+inline std::size_t Count(std::string_view iText, std::string_view iNeedle) {
+  std::size_t count = 0;
+  for (std::size_t at = iText.find(iNeedle); at != std::string_view::npos;
+       at = iText.find(iNeedle, at + iNeedle.size()))
+    ++count;
+  return count;
+}
+
+/// Splits ioText at the first iSeparator: oValue gets what precedes it, ioText what follows.
+inline bool SplitAt(std::string_view* ioText, std::string_view iSeparator,
+                    std::string_view* oValue) {
+  const std::size_t at = ioText->find(iSeparator);
+  if (at == std::string_view::npos) return false;
+  *oValue = ioText->substr(0, at);
+  ioText->remove_prefix(at + iSeparator.size());
+  return true;
+}
+
+}  // namespace zyn::reader::text

@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# mpgtree html: pages written from the sample dump, from a comparison and from a generated dump
+# of 10^5 rows, loaded in headless Chromium; the checks read the page's DOM after its script
+# ran (the page takes a search, rows to unfold and "only differences" from its URL's hash).
+# Also the options that narrow a page and the refusals, which need no browser.
+#
+# Usage: html-pages.sh MPGDUMP MPGTREE ARTIFACTS CHECK
+# CHECK is one of: sample diff big narrowing. ARTIFACTS is where the screenshots are kept.
+# Exit 77 (skipped) when the check needs Chromium and it is missing (scripts/install-deps test).
+set -u
+
+if [[ $# -ne 4 ]]; then
+  echo "usage: $0 MPGDUMP MPGTREE ARTIFACTS CHECK" >&2
+  exit 2
+fi
+mpgdump=$1 mpgtree=$2 artifacts=$3 check=$4
+root=$(cd "$(dirname "$0")/../.." && pwd)
+table=$root/tools/mpgdump/sample-table.json
+work=$(mktemp -d "${TMPDIR:-/tmp}/html-pages.XXXXXX") || exit 2
+trap 'rm -rf "$work"' EXIT
+unset ZYN_TRACE_ACTIVE
+mkdir -p "$artifacts"
+
+failed=0
+fail() {
+  echo "FAILED: $*"
+  failed=1
+}
+
+browser=$(command -v chromium || command -v chromium-browser || true)
+needs_browser() {
+  if [[ -z $browser ]]; then
+    echo "chromium is not installed: skipped"
+    exit 77
+  fi
+}
+# The browser runs as root in CI: no sandbox. Each run gets a profile of its own.
+run_browser() {
+  timeout 120 "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars \
+    --user-data-dir="$work/profile" --window-size=1280,800 --virtual-time-budget=10000 "$@" \
+    2>/dev/null
+}
+# Loads PAGE with HASH and keeps the DOM after the script ran in $work/dom (the page removes its
+# data once parsed).
+load() {
+  run_browser --dump-dom "file://$1#$2" >"$work/dom"
+  grep -q 'id="first-render" data-ms=' "$work/dom" || fail "$1#$2: the page's script did not run"
+}
+# Checks that the DOM holds TEXT (fixed string).
+has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
+
+case $check in
+  sample)
+    needs_browser
+    # A name holding markup and quotes must show as those characters.
+    markup='</script><script>document.title="pwned"</script> <b>"quoted" & '\''single'\''</b>'
+    jq --arg name "$markup" '.objects["file-bolt"].GetName = $name' "$table" >"$work/table.json"
+    "$mpgdump" "$work/table.json" --level 2 >"$work/dump.txt"
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" || fail "html: exit status $?"
+    grep -qF '</script><script>' "$work/page.html" && fail "the data holds a closing script tag"
+    load "$work/page.html" "search=pwned"
+    has '<title>mpgtree: ' "title"
+    has '3 of 3 DMT rows shown, 1 open' "row count"
+    has '1 of 1 matches in 1 rows' "match count"
+    has '&lt;/script&gt;&lt;script&gt;document.title="pwned"&lt;/script&gt; &lt;b&gt;"quoted" &amp; '\''single'\''&lt;/b&gt;' "the name as text"
+    has '<span class="label">name</span>' "field label"
+    has 'Migration of plant 7' "manager's context name"
+    has '<span class="at">line 34</span>' "the field's dump line"
+    grep -q '<b>' "$work/dom" && fail "markup from the dump became elements"
+    # The first row unfolded: its fields, labelled, with their lines.
+    load "$work/page.html" "unfold=1"
+    has '3f2a9c4e17b04d5e8a61c0d2b7e94f13' "first row's uuid"
+    has '<span class="label">mapping master</span><span class="value" title="M1"><span>M1</span>' "mapping master"
+    has 'non-M1 file-based · M1 Pell' "component kinds"
+    # The screenshot of the sample page, kept beside the test's other artifacts.
+    "$mpgdump" --level 2 >"$work/sample.txt"
+    "$mpgtree" html "$work/sample.txt" -o "$work/sample.html"
+    run_browser --screenshot="$artifacts/mpgtree-html-sample.png" "file://$work/sample.html#unfold=1" >/dev/null
+    [[ -s $artifacts/mpgtree-html-sample.png ]] || fail "no screenshot"
+    ;;
+
+  diff)
+    needs_browser
+    added=d00d1e0b95a84f2e86b3a9d0e1f25c99
+    jq --arg added "$added" '.objects["file-bolt"].GetName = "bolt-m12x45.part"
+      | .objects.manager.GetDMTElements = ["row-housing", "row-valve", "row-new"]
+      | .objects["row-new"] = (.objects["row-valve"] | .GetUuid = $added)' \
+      "$table" >"$work/changed.json"
+    "$mpgdump" --level 2 >"$work/a.txt"
+    "$mpgdump" "$work/changed.json" --level 2 --trace --trace-out "$work/b.txt" >/dev/null
+    "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    load "$work/page.html" "only-differences&search=bolt-m12x40"
+    has '3 of 4 DMT rows shown, 1 open' "only the differing rows"
+    has 'line field changed current' "the changed field, found"
+    has 'bolt-m12x40.part</span><span class="arrow">→</span><span>bolt-m12x45.part' "both values"
+    has 'line 34 → 34' "both lines"
+    load "$work/page.html" "search=5e9b3c1a"
+    has 'line field group changed current' "the changed RMT row"
+    load "$work/page.html" ""
+    has '4 of 4 DMT rows shown' "every row"
+    has 'line row changed' "the changed row"
+    has 'line row only-a' "the row only in A"
+    has 'line row only-b' "the row only in B"
+    has "$added" "the added row's uuid"
+    has 'only in B' "legend"
+    ;;
+
+  big)
+    needs_browser
+    # The dump goes through a pipe to the page, and to the search for its last row's uuid.
+    mkfifo "$work/copy"
+    grep '^<DMTElement>  100000 ' <"$work/copy" >"$work/last" &
+    "$mpgdump" --generate 100000 | tee "$work/copy" | "$mpgtree" html - -o "$work/page.html" ||
+      fail "html of 10^5 rows: exit status $?"
+    wait
+    last=$(sed 's/.*uuid: \([0-9a-f]*\) .*/\1/' "$work/last")
+    load "$work/page.html" "search=$last"
+    has '100000 of 100000 DMT rows shown, 1 open' "row count"
+    has 'matches in 1 rows' "the last row found"
+    has "$last" "the last row's uuid"
+    ;;
+
+  narrowing)
+    "$mpgdump" --level 2 >"$work/dump.txt"
+    # Too many rows: refused, with the ways to narrow the page, and no page written.
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 2>"$work/err"
+    [[ $? == 2 ]] || fail "--max-rows 2: expected exit status 2"
+    grep -q -- '--uuid UUID, --name TEXT or --ordinals FROM-TO' "$work/err" || fail "refusal: $(cat "$work/err")"
+    [[ -e $work/page.html ]] && fail "a page was written despite the refusal"
+    rows_in() {
+      python3 -c 'import json,sys; t=open(sys.argv[1]).read(); i=t.index(">",t.index("id=\"page-data\""))+1; print(json.loads(t[i:t.index("</script>",i)])["rowCount"])' "$1"
+    }
+    for narrowing in "--ordinals 2-3:2" "--uuid 5e9b3c1a7d2f4e608c4a1b9d3e7f0a26:1" \
+      "--uuid e2b94f7130c84a6d9d15b8e3a07c6f42:1" "--name Valve:2" "--name valve:0" "--name .part:1" \
+      "--ordinals 1-2 --name housing:1"; do
+      # shellcheck disable=SC2086
+      "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 ${narrowing%:*} ||
+        fail "$narrowing: exit status $?"
+      [[ $(rows_in "$work/page.html") == "${narrowing##*:}" ]] ||
+        fail "$narrowing: $(rows_in "$work/page.html") rows, expected ${narrowing##*:}"
+    done
+    # A page that cannot be written: exit status 4, the destination untouched, nothing left.
+    "$mpgtree" html "$work/dump.txt" -o "$work/missing/page.html" 2>"$work/err"
+    [[ $? == 4 ]] && grep -q 'missing/page.html' "$work/err" || fail "unwritable page: $(cat "$work/err")"
+    echo old >"$work/kept.html"
+    chmod a-w "$work"
+    if ! touch "$work/probe" 2>/dev/null; then
+      "$mpgtree" html "$work/dump.txt" -o "$work/kept.html" 2>/dev/null
+      [[ $? == 4 && $(cat "$work/kept.html") == old ]] || fail "a failed write changed the page"
+    fi
+    chmod u+w "$work"
+    [[ -z $(find "$work" -name '*.html.*') ]] || fail "a temporary page was left behind"
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --ordinals 3-1 2>"$work/err"
+    [[ $? == 2 ]] || fail "--ordinals 3-1: expected exit status 2"
+    ;;
+
+  *)
+    echo "unknown check: $check" >&2
+    exit 2
+    ;;
+esac
+exit $failed

@@ -1,0 +1,211 @@
+// Wholeness (cut dumps, closing lines that do not repeat their header, counts that do not
+// match, gaps, dumps split between the sinks) and the reader's rule for separators and line
+// ends inside values.
+#include <random>
+
+#include "ReaderSupport.h"
+#include "zyn/reader/Wholeness.h"
+
+namespace zyn_test {
+namespace {
+
+using namespace zyn::reader;
+
+/// The findings of a check of iText.
+struct Judgement {
+  std::vector<Finding> faults, notes;
+  bool split = false;
+
+  bool FaultAt(std::uint64_t iLine, std::string_view iWords = {}) const {
+    for (const Finding& fault : faults)
+      if (fault.line == iLine && fault.message.find(iWords) != std::string::npos) return true;
+    return false;
+  }
+  std::string Faults() const {
+    std::string text;
+    for (const Finding& fault : faults)
+      text += std::to_string(fault.line) + ": " + fault.message + "\n";
+    return text;
+  }
+};
+
+Judgement Judge(const std::string& iText) {
+  Judgement judgement;
+  WholenessChecker checker([&](const Finding& iFinding) {
+    (iFinding.kind == Finding::Kind::Fault ? judgement.faults : judgement.notes)
+        .push_back(iFinding);
+  });
+  MemorySource source(iText);
+  ReadOptions options;
+  options.lenient = true;
+  checker.Finish(ReadDump(source, options, checker));
+  judgement.split = checker.SplitBetweenSinks();
+  return judgement;
+}
+
+std::vector<std::string> Lines(const std::string& iText) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = iText.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(iText.substr(start, end - start));
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& iLines, std::size_t iCount) {
+  std::string text;
+  for (std::size_t i = 0; i < iCount && i < iLines.size(); ++i) text += iLines[i] + "\n";
+  return text;
+}
+
+/// The number (from 1) of the first line that starts with iStart.
+std::uint64_t LineStarting(const std::vector<std::string>& iLines, std::string_view iStart) {
+  for (std::size_t i = 0; i < iLines.size(); ++i)
+    if (iLines[i].compare(0, iStart.size(), iStart) == 0) return i + 1;
+  return 0;
+}
+
+class ReaderCheck : public ModuleTest {
+ protected:
+  void SetUp() override {
+    ModuleTest::SetUp();
+    zyn::mem::LoadedTable table;
+    std::string error;
+    ASSERT_TRUE(zyn::mem::GenerateTable(20, 2, &table, &error)) << error;
+    forms_ = DumpInBothForms(table.Find("manager"), 2, 1, 0);
+  }
+  BothForms forms_;
+};
+
+TEST_F(ReaderCheck, WholeDumpsOfEitherFormHaveNoFault) {
+  for (const std::string* text : {&forms_.output, &forms_.trace}) {
+    const Judgement judgement = Judge(*text);
+    EXPECT_TRUE(judgement.faults.empty()) << judgement.Faults();
+    EXPECT_FALSE(judgement.split);
+  }
+}
+
+TEST_F(ReaderCheck, ADumpCutAtAnyLineIsNotWholeAndTheCutIsNamed) {
+  std::mt19937 random(20240318);
+  for (const std::string* text : {&forms_.output, &forms_.trace}) {
+    const std::vector<std::string> lines = Lines(*text);
+    for (int attempt = 0; attempt < 40; ++attempt) {
+      const std::size_t kept = 1 + random() % (lines.size() - 1);
+      std::string cut = Joined(lines, kept);
+      if (attempt % 2) cut.pop_back();  // cut inside the line's end too
+      const Judgement judgement = Judge(cut);
+      EXPECT_TRUE(judgement.FaultAt(kept)) << "cut after line " << kept << "\n"
+                                           << judgement.Faults();
+    }
+  }
+}
+
+TEST_F(ReaderCheck, AClosingLineWithAnotherUuidOrOrdinalIsNamedByItsLine) {
+  std::vector<std::string> lines = Lines(forms_.output);
+  const std::uint64_t dmtClosing = LineStarting(lines, "</DMTElement>  5 *** uuid: ");
+  const std::uint64_t rmtClosing = LineStarting(lines, "</RMTElement>  2 --- uuid: ");
+  ASSERT_NE(dmtClosing, 0u);
+  ASSERT_NE(rmtClosing, 0u);
+  lines[dmtClosing - 1] =
+      "</DMTElement>  5 *** uuid: 0123456789abcdef0123456789abcdef ********************";
+  lines[rmtClosing - 1].replace(13, 3, "  7");
+  const Judgement judgement = Judge(Joined(lines, lines.size()));
+  EXPECT_TRUE(judgement.FaultAt(dmtClosing, "uuid")) << judgement.Faults();
+  EXPECT_TRUE(judgement.FaultAt(rmtClosing, "ordinal")) << judgement.Faults();
+  EXPECT_EQ(judgement.faults.size(), 2u) << judgement.Faults();
+}
+
+TEST_F(ReaderCheck, CountsThatDoNotMatchAreFaultsAndGapsAreNotes) {
+  std::vector<std::string> lines = Lines(forms_.trace);
+  const std::uint64_t count =
+      LineStarting(lines, "<DUMP of DMTElements> Number of DMT Elements : ");
+  ASSERT_NE(count, 0u);
+  lines[count - 1] = "<DUMP of DMTElements> Number of DMT Elements : 19";
+  const std::uint64_t lastRow = LineStarting(lines, "<DMTElement>  20 ");
+  const std::uint64_t rmtCount =
+      LineStarting(lines, "<DUMP of RMTElements>   Number of RMT elements");
+  lines[rmtCount - 1] = "<DUMP of RMTElements>   Number of RMT elements : 1 ";
+  const std::uint64_t secondRmtRow = LineStarting(lines, "<RMTElement>  2 ");
+  Judgement judgement = Judge(Joined(lines, lines.size()));
+  EXPECT_TRUE(judgement.FaultAt(lastRow, "beyond the announced count")) << judgement.Faults();
+  EXPECT_TRUE(judgement.FaultAt(secondRmtRow, "beyond the announced count")) << judgement.Faults();
+
+  // A row left out keeps the positions of the others: a note, not a fault.
+  lines = Lines(forms_.trace);
+  const std::uint64_t from = LineStarting(lines, "<DMTElement>  7 ");
+  const std::uint64_t to = LineStarting(lines, "</DMTElement>  7 ");
+  lines.erase(lines.begin() + static_cast<long>(from - 1), lines.begin() + static_cast<long>(to));
+  judgement = Judge(Joined(lines, lines.size()));
+  EXPECT_TRUE(judgement.faults.empty()) << judgement.Faults();
+  EXPECT_EQ(judgement.notes.size(), 1u);
+}
+
+TEST_F(ReaderCheck, LinesOfBothFormsInOneInputAreASplitBetweenTheSinks) {
+  std::vector<std::string> lines = Lines(forms_.output);
+  const std::uint64_t closing = LineStarting(lines, "</DUMP of RMTElement>");
+  lines[closing - 1] = "</DUMP of RMTElements>";  // the trace tool's spelling
+  EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
+  // A uuid written on its own, away from its line.
+  EXPECT_TRUE(Judge("fedcba98765432100123456789abcdef").split);
+  EXPECT_TRUE(Judge("<RMTElement>  3 --- uuid:  -------------------  </RMTElement>\n").split);
+}
+
+/// A table whose texts hold the dump's own separators and line ends.
+constexpr char kTrickyTable[] = R"({
+  "objects": {
+    "manager": {"type": "ZynDCIMpgManager", "GetContext": "context",
+                "IsPLMIDCompletionActive": false, "GetDMTElements": ["row"],
+                "GetDMTElementsToBeSaved": []},
+    "context": {"type": "ZynDCIMpgContext",
+                "GetName": "first\nsecond, Completion of PLMID is active. </MpgManagerInfo>"},
+    "row": {"type": "ZynDCIMpgDMTRow", "GetUuid": "00112233445566778899aabbccddeeff",
+            "GetNonM1Component": "file", "GetM1Component": "provider",
+            "GetRMTElements": ["rmt"]},
+    "rmt": {"type": "ZynDCIMpgRMTRow", "GetUuid": "ffeeddccbbaa99887766554433221100",
+            "GetNonM1Component": "link", "GetM1Components": []},
+    "file": {"type": "ZynDCIMpgFileBasedComponent", "GetName": "a , DocType : b",
+             "GetDocType": "Part", "GetUuid": "0f0e0d0c0b0a09080706050403020100",
+             "GetPathName": "/p\nq", "GetLastSaveName": "n", "GetLastSavePath": "/p",
+             "GetLastSaveTime": null},
+    "provider": {"type": "ZynDCIMpgProviderComponent", "GetBinaryIdentifier": "01",
+                 "GetProviderName": "line1\nline2"},
+    "link": {"type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": "0a", "GetAlias": "x",
+             "GetTechnoString": "t", "GetLinkSequence": "0a410a", "IsBrokenLink": false,
+             "GetObjectType": "o"}
+  },
+  "dump": {"object": "manager", "level": 2}
+})";
+
+TEST_F(ReaderCheck, SeparatorsInsideValuesFollowTheFirstOccurrenceAndLineEndsJoin) {
+  zyn::mem::LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(zyn::mem::LoadTable(kTrickyTable, &table, &error)) << error;
+  const BothForms forms = DumpInBothForms(table.Find("manager"), 2, 1, 0);
+  for (const std::string* text : {&forms.output, &forms.trace}) {
+    const Tree tree = Read(*text);
+    ASSERT_EQ(tree.outcome.errors, 0u) << tree.Errors() << *text;
+    ASSERT_EQ(tree.dmtRows.size(), 1u);
+    // A completion text inside the context name: the line's own ending is matched at its end.
+    EXPECT_EQ(tree.headers[0].contextName,
+              "first\nsecond, Completion of PLMID is active. </MpgManagerInfo>");
+    EXPECT_FALSE(tree.headers[0].plmidCompletionActive);
+    // A separator inside the name: the name ends at its first occurrence, and it is noted.
+    const Component& file = *tree.dmtRows[0].nonM1Component.component;
+    const auto& fields = std::get<FileBasedFields>(file.fields);
+    EXPECT_EQ(fields.name, "a");
+    EXPECT_EQ(fields.documentType, "b , DocType : Part");
+    EXPECT_TRUE(file.reading.ambiguous);
+    EXPECT_EQ(fields.details->pathName, "/p\nq");
+    // A line end inside a name at a line's end: the next line joins it.
+    const Component& provider = *tree.dmtRows[0].m1Component.component;
+    EXPECT_EQ(std::get<ProviderFields>(provider.fields).providerName, "line1\nline2");
+    EXPECT_EQ(provider.reading.joinedLines, 1u);
+    // Octets 0x0A in an octet text: their number tells how many lines it takes.
+    const auto& link =
+        std::get<RmtFileBasedFields>(tree.dmtRows[0].rmtRows[0].nonM1Component.component->fields);
+    EXPECT_EQ(link.px1IdValue->text, "\n");
+    EXPECT_EQ(link.linkSequenceValue->text, "\nA\n");
+  }
+}
+
+}  // namespace
+}  // namespace zyn_test

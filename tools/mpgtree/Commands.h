@@ -1,0 +1,38 @@
+// What the subcommands of mpgtree share: the exit statuses, the options of every subcommand,
+// and one function per subcommand that adds it to the command line (each in its own file).
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+#include "zyn/reader/DumpReader.h"
+#include "zyntoolio/ProgressMeter.h"
+
+namespace mpgtree {
+
+/// Exit statuses, the same for every subcommand.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNo = 1;       // check: not whole; find: nothing found
+inline constexpr int kExitTrouble = 2;  // bad usage, unreadable input, a dump that cannot be read
+inline constexpr int kExitOutput = 4;   // an output could not be written
+
+/// The options that every subcommand takes.
+struct CommonOptions {
+  std::string form = "auto";  // auto, stdout or trace
+  bool lenient = false;
+  /// A progress line while a long command reads its dump: --progress, --no-progress, or when
+  /// standard error is a terminal that nothing else writes to.
+  zyn::toolio::ProgressChoice progress = zyn::toolio::ProgressChoice::Automatic;
+  zyn::reader::ReadOptions ReadOptions() const;
+};
+
+/// The run of the subcommand chosen on the command line.
+using Run = std::function<int()>;
+
+/// Each adds its subcommand to iApp; when the command line chooses it, oRun is set to run it.
+void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+
+}  // namespace mpgtree

@@ -1,0 +1,114 @@
+// mpgtree html: a dump, or the comparison of two, as one self-contained page to browse,
+// search and compare in a browser.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+#include "HtmlPages.h"
+#include "Io.h"
+#include "PageFile.h"
+#include "ViewerCommands.h"
+
+namespace mpgtree {
+
+namespace {
+
+/// "FROM-TO" into its two ordinals.
+bool ParseOrdinals(const std::string& iText, std::int64_t* oFrom, std::int64_t* oTo) {
+  const std::size_t dash = iText.find('-', 1);
+  if (dash == std::string::npos) return false;
+  char* end = nullptr;
+  const std::string from = iText.substr(0, dash), to = iText.substr(dash + 1);
+  *oFrom = std::strtoll(from.c_str(), &end, 10);
+  if (from.empty() || *end) return false;
+  *oTo = std::strtoll(to.c_str(), &end, 10);
+  return !to.empty() && !*end && *oFrom <= *oTo;
+}
+
+struct HtmlOptions {
+  std::vector<std::string> dumps;
+  bool diff = false;
+  std::string output;
+  std::string uuid, name, ordinals;
+  std::uint64_t maxRows = kDefaultPageRowLimit;
+};
+
+int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
+  PageRequest request;
+  request.read = iCommon.ReadOptions();
+  request.maxRows = iOptions.maxRows;
+  request.filter.uuid = iOptions.uuid;
+  request.filter.name = iOptions.name;
+  if (!iOptions.ordinals.empty()) {
+    std::int64_t from = 0, to = 0;
+    if (!ParseOrdinals(iOptions.ordinals, &from, &to)) {
+      Complain("html: --ordinals takes FROM-TO, two ordinals with FROM not above TO: " +
+               iOptions.ordinals);
+      return kExitTrouble;
+    }
+    request.filter.ordinals = std::make_pair(from, to);
+  }
+  if (iOptions.dumps.size() != (iOptions.diff ? 2u : 1u)) {
+    Complain(iOptions.diff ? "html --diff takes two dumps, A and B" : "html takes one dump");
+    return kExitTrouble;
+  }
+  if (iOptions.diff && iOptions.dumps[0] == "-" && iOptions.dumps[1] == "-") {
+    Complain("html: only one of the dumps can be standard input");
+    return kExitTrouble;
+  }
+  std::vector<std::unique_ptr<OpenDump>> inputs;
+  for (const std::string& path : iOptions.dumps) {
+    inputs.push_back(OpenDump::Open(path));
+    if (!inputs.back()) return kExitTrouble;
+  }
+  std::optional<PageData> data = iOptions.diff ? BuildDiffPage(*inputs[0], *inputs[1], request)
+                                               : BuildDumpPage(*inputs[0], request);
+  if (!data) return kExitTrouble;
+  return WritePage(*data, iOptions.output) ? kExitOk : kExitOutput;
+}
+
+}  // namespace
+
+void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
+  auto options = std::make_shared<HtmlOptions>();
+  CLI::App* command = iApp.add_subcommand(
+      "html",
+      "Write DUMP as one self-contained HTML page (no network, no external file): the "
+      "manager's header and one folded line per DMT row, unfolding into every field with its "
+      "meaning and dump line; a search box; with --diff A B, the comparison of two dumps with "
+      "the rows only in A, only in B and changed in colour. The page is written beside PAGE "
+      "and renamed into place. Exit 0 written, 2 trouble (an unreadable dump, too many rows), "
+      "4 the page could not be written");
+  command
+      ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
+      ->required()
+      ->expected(-1);
+  command->add_flag("--diff", options->diff, "Show the comparison of two dumps, A and B");
+  command->add_option("-o,--output", options->output, "The page to write")
+      ->type_name("PAGE.html")
+      ->required();
+  command
+      ->add_option("--uuid", options->uuid,
+                   "Only the DMT rows holding this uuid (their own, an RMT row's or a "
+                   "component's)")
+      ->type_name("UUID");
+  command
+      ->add_option("--name", options->name,
+                   "Only the DMT rows with a name (of a component, a path, a provider) "
+                   "holding this text")
+      ->type_name("TEXT");
+  command->add_option("--ordinals", options->ordinals, "Only the DMT rows of these ordinals")
+      ->type_name("FROM-TO");
+  command
+      ->add_option("--max-rows", options->maxRows,
+                   "Refuse to write a page of more DMT rows than this (a browser must hold them "
+                   "all)")
+      ->type_name("N")
+      ->capture_default_str();
+  command->callback([&iCommon, options, oRun] {
+    *oRun = [&iCommon, options] { return RunHtml(iCommon, *options); };
+  });
+}
+
+}  // namespace mpgtree

@@ -1,0 +1,123 @@
+// The data of a page: one dump read into it, or two dumps compared and then read into it with
+// the marks of their differences.
+#include "HtmlPages.h"
+
+#include "Io.h"
+
+namespace mpgtree {
+
+namespace rd = zyn::reader;
+
+namespace {
+
+/// Looks through every field of a row for a uuid or a part of a name.
+class FieldSearch : public rd::FieldVisitor {
+ public:
+  explicit FieldSearch(const RowFilter& iFilter) : filter_(iFilter) {}
+  void OnField(const rd::Field& iField) override {
+    if (iField.value.type != rd::FieldValue::Type::Text) return;
+    const std::string_view key = iField.key, text = iField.value.text;
+    const bool uuidKey = key == "uuid" || key.find("Uuid") != std::string_view::npos;
+    const bool nameKey = key == "name" || (key.size() > 4 && key.substr(key.size() - 4) == "Name");
+    if (uuidKey && text == filter_.uuid) uuidFound = true;
+    if (nameKey && !filter_.name.empty() && text.find(filter_.name) != std::string_view::npos)
+      nameFound = true;
+  }
+  bool uuidFound = false, nameFound = false;
+
+ private:
+  const RowFilter& filter_;
+};
+
+/// Hands the dump's bytes to the reader until the reading is stopped.
+class StoppableSource : public rd::ByteSource {
+ public:
+  StoppableSource(int iDescriptor, const PageReading& iReading)
+      : file_(iDescriptor), reading_(iReading) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override {
+    return reading_.Stopped() ? 0 : file_.Read(oBuffer, iCapacity, oError);
+  }
+
+ private:
+  rd::FileDescriptorSource file_;
+  const PageReading& reading_;
+};
+
+}  // namespace
+
+void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest) {
+  Complain(iWhat + ": more than " + std::to_string(iRequest.maxRows) +
+           " DMT rows for one page, which a browser could not hold at ease: narrow the page "
+           "with --uuid UUID, --name TEXT or --ordinals FROM-TO" +
+           (iRequest.filter.Narrows() ? " (further)" : "") + ", or raise --max-rows");
+}
+
+bool RowFilter::Passes(const rd::DmtRow& iRow) const {
+  if (ordinals && (!iRow.header.ordinal || *iRow.header.ordinal < ordinals->first ||
+                   *iRow.header.ordinal > ordinals->second))
+    return false;
+  if (uuid.empty() && name.empty()) return true;
+  FieldSearch search(*this);
+  rd::VisitDmtRowFields(iRow, search);
+  for (const rd::RmtRow& rmt : iRow.rmtRows) rd::VisitRmtRowFields(rmt, search);
+  return (uuid.empty() || search.uuidFound) && (name.empty() || search.nameFound);
+}
+
+std::string RowFilter::Describe() const {
+  std::string text;
+  if (!uuid.empty()) text += "--uuid " + uuid;
+  if (!name.empty()) text += (text.empty() ? "--name " : " --name ") + name;
+  if (ordinals)
+    text += (text.empty() ? "--ordinals " : " --ordinals ") + std::to_string(ordinals->first) +
+            "-" + std::to_string(ordinals->second);
+  return text;
+}
+
+bool PageReading::Read(OpenDump& ioDump) {
+  StoppableSource source(ioDump.Descriptor(), *this);
+  rd::ReadOptions options = request_.read;
+  options.keepText = false;
+  const rd::ReadOutcome outcome = rd::ReadDump(source, options, *this);
+  form = outcome.form;
+  if (!outcome.readFailure.empty()) {
+    Complain(name_ + ": read error: " + outcome.readFailure);
+    return false;
+  }
+  return !failed_;
+}
+
+void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
+  ++rowsRead;
+  if (!stopped_) onRow_(iRow);
+}
+
+bool PageReading::OnProblem(const rd::Problem& iProblem) {
+  if (stopped_) return false;
+  if (iProblem.severity != rd::Severity::Error || request_.read.lenient) return true;
+  ReportProblem(name_, iProblem);
+  failed_ = true;
+  return false;
+}
+
+std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest) {
+  PageData data(PageData::Mode::Dump);
+  data.SetFilter(iRequest.filter.Describe());
+  PageReading* self = nullptr;
+  PageReading reading(ioDump.Name(), iRequest, [&](const rd::DmtRow& iRow) {
+    if (!iRequest.filter.Passes(iRow)) return;
+    if (data.Rows() >= iRequest.maxRows) return self->Stop();
+    data.AddDmtRow(iRow, 's', nullptr);
+  });
+  self = &reading;
+  if (!reading.Read(ioDump)) return std::nullopt;
+  if (reading.Stopped()) {
+    ComplainTooManyRows(ioDump.Name(), iRequest);
+    return std::nullopt;
+  }
+  if (reading.header)
+    data.SetManager(*reading.header, reading.trailer ? &*reading.trailer : nullptr, nullptr);
+  data.AddSource(ioDump.Name(), reading.form, reading.rowsRead);
+  return data;
+}
+
+}  // namespace mpgtree

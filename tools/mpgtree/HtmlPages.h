@@ -1,0 +1,82 @@
+// The data of the pages mpgtree html writes: a dump's rows, or the rows of two dumps with the
+// differences between them, narrowed by a filter and bounded by a number of rows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "PageData.h"
+#include "ViewerCommands.h"
+#include "zyn/reader/DumpReader.h"
+
+namespace mpgtree {
+
+/// More rows than a browser can hold at ease in one page.
+inline constexpr std::uint64_t kDefaultPageRowLimit = 200000;
+
+/// Which DMT rows go into a page: those that pass every test given.
+struct RowFilter {
+  std::string uuid;  // held by the row, one of its RMT rows or one of their components
+  std::string name;  // a part of a name the row holds (a component's, a path's, a provider's)
+  std::optional<std::pair<std::int64_t, std::int64_t>> ordinals;  // FROM, TO
+  bool Narrows() const { return !uuid.empty() || !name.empty() || ordinals.has_value(); }
+  bool Passes(const zyn::reader::DmtRow& iRow) const;
+  /// In words, for the page ("--uuid 3f2a... --ordinals 1-10"), empty when it narrows nothing.
+  std::string Describe() const;
+};
+
+struct PageRequest {
+  zyn::reader::ReadOptions read;
+  RowFilter filter;
+  std::uint64_t maxRows = kDefaultPageRowLimit;
+};
+
+/// Reads a dump for a page, reporting its problems on standard error and handing each DMT
+/// row to a handler; keeps the manager's header and trailer. The reading can be stopped.
+class PageReading : public zyn::reader::DumpVisitor {
+ public:
+  using RowHandler = std::function<void(const zyn::reader::DmtRow&)>;
+  PageReading(const std::string& iName, const PageRequest& iRequest, RowHandler iOnRow)
+      : name_(iName), request_(iRequest), onRow_(std::move(iOnRow)) {}
+
+  /// Reads the dump from where its descriptor stands; false (reported) when it could not be
+  /// read whole.
+  bool Read(OpenDump& ioDump);
+  /// The reading stops at the next read of the input; no row is handed over after this.
+  void Stop() { stopped_ = true; }
+  bool Stopped() const { return stopped_; }
+
+  void OnManagerHeader(const zyn::reader::ManagerHeader& iHeader) override { header = iHeader; }
+  void OnManagerTrailer(const zyn::reader::ManagerTrailer& iTrailer) override {
+    trailer = iTrailer;
+  }
+  void OnDmtRow(const zyn::reader::DmtRow& iRow) override;
+  bool OnProblem(const zyn::reader::Problem& iProblem) override;
+
+  std::optional<zyn::reader::ManagerHeader> header;
+  std::optional<zyn::reader::ManagerTrailer> trailer;
+  zyn::reader::Form form = zyn::reader::Form::Unknown;
+  std::uint64_t rowsRead = 0;
+
+ private:
+  const std::string& name_;
+  const PageRequest& request_;
+  RowHandler onRow_;
+  bool stopped_ = false;
+  bool failed_ = false;
+};
+
+/// Says on standard error that iWhat holds more rows than the request allows, and how to
+/// narrow the page.
+void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest);
+
+/// The page of one dump; nothing, with the reason on standard error, when the dump cannot be
+/// read or holds more rows than the request allows.
+std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest);
+/// The page of the comparison of two dumps, likewise.
+std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest);
+
+}  // namespace mpgtree

@@ -1,0 +1,139 @@
+// Opening dumps, checked writes and messages for mpgtree, over the tools' common output rules.
+#include "Io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "zyntoolio/SharedOutputs.h"
+#include "zyntoolio/StandardStreams.h"
+
+namespace mpgtree {
+
+namespace {
+
+constexpr char kTool[] = "mpgtree";
+
+bool IsStandardOutput(const std::string& iPath) { return iPath.empty() || iPath == "-"; }
+
+std::string Describe(const zyn::toolio::NamedOutput& iOutput) {
+  return iOutput.path.empty() ? iOutput.label : iOutput.label + " " + iOutput.path;
+}
+
+}  // namespace
+
+void Complain(std::string_view iMessage) { zyn::toolio::Say(kTool, iMessage); }
+
+bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs,
+                               const std::string& iOutput) {
+  std::vector<zyn::toolio::NamedOutput> outputs = {{"standard output", "", 1}};
+  if (!IsStandardOutput(iOutput)) outputs.push_back({"-o", iOutput});
+  for (const zyn::toolio::NamedOutput& output : outputs) {
+    for (const std::string& input : iInputs) {
+      if (input == "-") continue;
+      // An input is compared as a file, the same way an output is.
+      const auto shared = zyn::toolio::FindSharedFile({output, {"input", input}});
+      if (!shared) continue;
+      Complain(Describe(output) + " and the input " + input + " name the same file");
+      return false;
+    }
+  }
+  if (outputs.size() > 1 && zyn::toolio::FindSharedFile(outputs)) {
+    Complain("-o " + iOutput + " and standard output name the same file");
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {
+  if (iPath == "-") return std::unique_ptr<DumpInput>(new DumpInput(0, "standard input"));
+  const int descriptor = ::open(iPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    Complain(iPath + ": cannot open: " + std::strerror(errno));
+    return nullptr;
+  }
+  struct stat status;
+  if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(descriptor);
+    Complain(iPath + ": cannot read: it is a directory");
+    return nullptr;
+  }
+  return std::unique_ptr<DumpInput>(new DumpInput(descriptor, iPath));
+}
+
+DumpInput::~DumpInput() {
+  counted_.meter.reset();
+  if (descriptor_ > 0) ::close(descriptor_);
+}
+
+void DumpInput::ShowProgress(zyn::toolio::ProgressChoice iChoice) {
+  if (!zyn::toolio::WantsProgress(iChoice, false)) return;
+  struct stat status;
+  const std::uint64_t size = ::fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode)
+                                 ? static_cast<std::uint64_t>(status.st_size)
+                                 : 0;
+  if (size == 0 && iChoice != zyn::toolio::ProgressChoice::On) return;
+  counted_.meter = std::make_unique<zyn::toolio::ProgressMeter>(
+      2, kTool, zyn::toolio::ProgressUnit{"", "", true}, size);
+}
+
+long DumpInput::CountedSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
+  const long count = source_.Read(oBuffer, iCapacity, oError);
+  if (meter) {
+    if (count > 0) {
+      read_ += static_cast<std::uint64_t>(count);
+      meter->Report(read_);
+    } else {
+      meter.reset();  // the end of the input, or a failure about to be reported: erase the line
+    }
+  }
+  return count;
+}
+
+std::unique_ptr<TextOutput> TextOutput::Open(const std::string& iPath) {
+  if (IsStandardOutput(iPath)) return std::unique_ptr<TextOutput>(new TextOutput(nullptr));
+  int error = 0;
+  std::unique_ptr<zyn::toolio::WholeFile> file = zyn::toolio::WholeFile::Create(iPath, &error);
+  if (!file) {
+    zyn::toolio::ReportCannotCreate(kTool, iPath, error);
+    return nullptr;
+  }
+  return std::unique_ptr<TextOutput>(new TextOutput(std::move(file)));
+}
+
+TextOutput::~TextOutput() { Close(); }
+
+zyn::toolio::OutputBuffer& TextOutput::Buffer() {
+  return file_ ? file_->Buffer() : zyn::toolio::StandardOutput();
+}
+
+bool TextOutput::Write(std::string_view iText) {
+  zyn::toolio::OutputBuffer& buffer = Buffer();
+  buffer.Write(iText.data(), iText.size());
+  return buffer.Error() == 0;
+}
+
+bool TextOutput::Close() {
+  if (closed_) return !failed_;
+  closed_ = true;
+  // Standard output is flushed here, so that the run's status tells its loss; it is closed,
+  // and its loss reported, once at exit (FinishStandardStreams).
+  failed_ = file_ ? !file_->Commit() : !Buffer().Flush();
+  if (failed_ && file_) zyn::toolio::ReportIfFailed(kTool, Buffer());
+  return !failed_;
+}
+
+void ReportProblem(const std::string& iInput, const zyn::reader::Problem& iProblem) {
+  std::string where = iInput;
+  if (iProblem.line) {
+    where += ":" + std::to_string(iProblem.line);
+    if (iProblem.column) where += ":" + std::to_string(iProblem.column);
+  }
+  Complain(where + (iProblem.severity == zyn::reader::Severity::Note ? ": note: " : ": ") +
+           iProblem.message);
+}
+
+}  // namespace mpgtree

@@ -1,0 +1,88 @@
+// The inputs and outputs of mpgtree: a dump read from a file or standard input, text written
+// to standard output or a file with every write checked, and messages on standard error.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zyn/reader/DumpReader.h"
+#include "zyn/reader/TreeJson.h"
+#include "zyntoolio/ProgressMeter.h"
+#include "zyntoolio/WholeFile.h"
+
+namespace mpgtree {
+
+/// Writes "mpgtree: " and the message on standard error.
+void Complain(std::string_view iMessage);
+
+/// Refuses, with a message naming the pair, an output that names the same file as one of the
+/// inputs (writing it would destroy the text being read) or as standard output. iOutput ""
+/// or "-" is standard output itself; iInputs "-" is standard input. Inputs may name one file
+/// among themselves: nothing writes to them. Answers false when refused (bad usage).
+bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs, const std::string& iOutput);
+
+/// A dump to read: a file, or standard input for "-".
+class DumpInput {
+ public:
+  /// Opens iPath; null with a message on standard error when it cannot.
+  static std::unique_ptr<DumpInput> Open(const std::string& iPath);
+  ~DumpInput();
+  zyn::reader::ByteSource& Source() { return counted_; }
+  /// The name messages give it: the path, or "standard input".
+  const std::string& Name() const { return name_; }
+  /// Shows the bytes read so far out of the file's size on standard error while Source is
+  /// read, when iChoice and the terminal want it (WantsProgress); the line is erased at the
+  /// end of the input. Without a known size (a pipe) only --progress shows it.
+  void ShowProgress(zyn::toolio::ProgressChoice iChoice);
+
+ private:
+  /// Counts the bytes read for the progress line; a read costs no more than before.
+  class CountedSource : public zyn::reader::ByteSource {
+   public:
+    explicit CountedSource(int iDescriptor) : source_(iDescriptor) {}
+    long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override;
+    std::unique_ptr<zyn::toolio::ProgressMeter> meter;
+
+   private:
+    zyn::reader::FileDescriptorSource source_;
+    std::uint64_t read_ = 0;
+  };
+
+  DumpInput(int iDescriptor, std::string iName)
+      : descriptor_(iDescriptor), name_(std::move(iName)), counted_(iDescriptor) {}
+  int descriptor_;
+  std::string name_;
+  CountedSource counted_;
+};
+
+/// Text written to standard output or to a file, each write checked. The first failure is kept
+/// and reported once, as "mpgtree: <name>: write error: <reason>". A file is written as a
+/// whole: beside its destination, renamed into place by Close once complete, so that a failed
+/// or interrupted run leaves the old file or none.
+class TextOutput : public zyn::reader::TextSink {
+ public:
+  /// Standard output for "" or "-", else the file iPath (created or emptied); null with a
+  /// message when the file cannot be opened.
+  static std::unique_ptr<TextOutput> Open(const std::string& iPath);
+  ~TextOutput() override;
+
+  bool Write(std::string_view iText) override;
+  /// Finishes the output (closing a file); false, with the failure reported, when some write
+  /// failed.
+  bool Close();
+
+ private:
+  explicit TextOutput(std::unique_ptr<zyn::toolio::WholeFile> iFile) : file_(std::move(iFile)) {}
+  zyn::toolio::OutputBuffer& Buffer();
+  std::unique_ptr<zyn::toolio::WholeFile> file_;  // null for standard output
+  bool closed_ = false;
+  bool failed_ = false;
+};
+
+/// Reports a problem of the reading as "<input>:<line>:<column>: <message>".
+void ReportProblem(const std::string& iInput, const zyn::reader::Problem& iProblem);
+
+}  // namespace mpgtree

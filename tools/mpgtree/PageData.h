@@ -1,0 +1,100 @@
+// The data of the page that shows a dump (mpgtree html): the tree's fields in a compact JSON
+// form that the page's script decodes a row at a time.
+//
+// The JSON object:
+//   v        1
+//   mode     "dump" or "diff"
+//   sources  [{name, form, rows}], one per dump (two for a diff)
+//   filter   what narrowed the page ("" when nothing did)
+//   k        [[key, label], ...]: the fields and groups; a code refers to one by index
+//   s        [text, ...]: every text of the page once; values refer to them by index
+//   shapes   [[codes], [line offsets]] per shape: the fields of a node in order, each code
+//            being index*8 + kind (0 text, 1 word, 2 integer, 3 yes/no, 4 group opening,
+//            5 group closing, 6 keyed group opening), each with its line relative to the
+//            node's first line
+//   manager  a node: [firstLine, shape, value...] with one value per text, word, integer or
+//            yes/no code (a text or word as its index in s, a yes/no as 0 or 1) and one per
+//            keyed group opening (the key in brackets, as an index in s: "rmt" with "5e9b..."
+//            makes "rmt[5e9b...]"); or null
+//   rowCount the number of DMT rows
+//   rows     the DMT rows' nodes, packed in one string: for each row its first line's distance
+//            from the previous row's, its shape and its values, each number zigzag-encoded
+//            and written in digits of five bits ("A".."Z", "a".."z", "0".."9", "-", "_"; a
+//            digit of 32 or more is followed by more), lowest first
+//   status   diff only: one character per row, "s" same, "c" changed, "a" only in A, "b"
+//            only in B
+//   marks    diff only: [[row, mark], ...] for the changed rows and a manager mark under
+//            row -1, each mark {c: changes of the node's own fields, r: [[firstLineA, "c"|"a",
+//            changes], ...] for its RMT rows that differ, b: [node, ...] its RMT rows only in B}
+//            and each change [path, heldByA, typeB, valueB, lineB]: path relative to the node
+//            (as index in s), typeB -1 when B does not hold the field.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "zyn/reader/DumpDiff.h"
+#include "zyn/reader/RowFields.h"
+#include "zyn/reader/TreeJson.h"
+
+namespace mpgtree {
+
+/// What the page shows of a node that differs (diff pages).
+struct NodeMarks {
+  const zyn::reader::NodeDifference* difference = nullptr;
+  /// The RMT rows only in B, as read from B, each with its key in paths ("rmt[5e9b...]").
+  std::vector<std::pair<std::string, const zyn::reader::RmtRow*>> rmtRowsOnlyInB;
+};
+
+/// Builds the page's data as rows come.
+class PageData {
+ public:
+  enum class Mode { Dump, Diff };
+  explicit PageData(Mode iMode) : mode_(iMode) {}
+
+  void AddSource(const std::string& iName, zyn::reader::Form iForm, std::uint64_t iRows);
+  void SetFilter(std::string iFilter) { filter_ = std::move(iFilter); }
+  void SetManager(const zyn::reader::ManagerHeader& iHeader,
+                  const zyn::reader::ManagerTrailer* iTrailer, const NodeMarks* iMarks);
+  /// Adds a DMT row with its status ('s', 'c', 'a', 'b'; dump pages: 's').
+  void AddDmtRow(const zyn::reader::DmtRow& iRow, char iStatus, const NodeMarks* iMarks);
+  std::uint64_t Rows() const { return rowCount_; }
+
+  /// The whole object, with every '<' written as \u003c so that no text can end the script
+  /// element that holds it.
+  void AppendJson(zyn::reader::JsonText* oJson) const;
+
+ private:
+  class Encoder;
+  /// The index of scratch_ in ioIndex, added when it is not there yet (oAdded tells).
+  std::uint32_t Index(std::unordered_map<std::string, std::uint32_t>& ioIndex, bool* oAdded);
+  std::uint32_t StringIndex(std::string_view iText);
+  std::uint32_t FieldIndex(std::string_view iKey, std::string_view iLabel);
+  std::uint32_t ShapeIndex(const std::vector<std::int32_t>& iCodes,
+                           const std::vector<std::int32_t>& iLines);
+  void AppendMarks(std::int64_t iRow, const NodeMarks& iMarks);
+  void AppendChanges(const std::vector<zyn::reader::FieldChange>& iChanges,
+                     std::size_t iPrefixLength);
+
+  Mode mode_;
+  std::string filter_;
+  zyn::reader::JsonText sources_;
+  std::unordered_map<std::string, std::uint32_t> stringIndex_;
+  std::vector<const std::string*> strings_;
+  std::unordered_map<std::string, std::uint32_t> fieldIndex_;
+  std::vector<std::pair<std::string, std::string>> fields_;
+  std::unordered_map<std::string, std::uint32_t> shapeIndex_;  // by the bytes of codes and lines
+  zyn::reader::JsonText shapes_;
+  std::string scratch_;  // the text being looked up
+  zyn::reader::JsonText manager_;
+  std::string rows_;  // packed
+  std::uint64_t lastRowLine_ = 0;
+  std::uint64_t rowCount_ = 0;
+  std::string status_;
+  zyn::reader::JsonText marks_;
+};
+
+}  // namespace mpgtree

@@ -1,0 +1,15 @@
+// Writes a page: the template's parts with the data in its place, into a file beside the
+// destination that is renamed into place once complete, so that no half-written page is left.
+#pragma once
+
+#include <string>
+
+#include "PageData.h"
+
+namespace mpgtree {
+
+/// Writes the page holding iData to iPath. False, with a message on standard error naming the
+/// file and the reason, when it cannot; the destination is then left as it was.
+bool WritePage(const PageData& iData, const std::string& iPath);
+
+}  // namespace mpgtree

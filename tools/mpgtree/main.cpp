@@ -1,0 +1,89 @@
+// mpgtree: reads dumps back into a tree of typed nodes. main only wires the subcommands, each
+// of which lives in its own file.
+#include <exception>
+#include <iostream>
+
+#include "Commands.h"
+#include "Io.h"
+#include "zyntoolio/SignalCleanup.h"
+#include "zyntoolio/StandardStreams.h"
+#include "ViewerCommands.h"
+
+namespace mpgtree {
+
+zyn::reader::ReadOptions CommonOptions::ReadOptions() const {
+  zyn::reader::ReadOptions options;
+  options.form = form == "stdout"  ? zyn::reader::Form::StandardOutput
+                 : form == "trace" ? zyn::reader::Form::Trace
+                                   : zyn::reader::Form::Unknown;
+  options.lenient = lenient;
+  return options;
+}
+
+}  // namespace mpgtree
+
+namespace {
+
+/// Parses the command line and runs the subcommand it chooses; the exit status.
+int ParseAndRun(int argc, char** argv) {
+  CLI::App app{
+      "Reads a dump of a mapping table, in the standard-output form or as the trace "
+      "tool's text, back into a tree of typed nodes.",
+      "mpgtree"};
+  app.footer(
+      "DUMP is a file, or '-' for standard input.\n"
+      "Exit status: 0 done (check: whole; find: found; diff: same); 1 check: not whole, find: "
+      "nothing found, diff: different; 2 trouble: bad usage, an input that cannot be read, a "
+      "line that cannot be placed (without --lenient), a dump split between its two sinks; 4 an "
+      "output could not be written (wins over the others).");
+  app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
+  app.require_subcommand(1);
+  app.fallthrough();
+
+  mpgtree::CommonOptions common;
+  app.add_option("--form", common.form,
+                 "The form of the dump: stdout, trace, or auto (decided from the text)")
+      ->check(CLI::IsMember({"auto", "stdout", "trace"}))
+      ->capture_default_str();
+  app.add_flag("--lenient", common.lenient,
+               "Keep lines that cannot be placed as raw nodes and go on, instead of stopping");
+  app.add_flag_callback(
+      "--progress", [&common] { common.progress = zyn::toolio::ProgressChoice::On; },
+      "Show the bytes read of the dump on standard error, even when it is not a terminal");
+  app.add_flag_callback(
+      "--no-progress", [&common] { common.progress = zyn::toolio::ProgressChoice::Off; },
+      "Never show progress (shown by default when standard error is a terminal)");
+
+  mpgtree::Run run;
+  mpgtree::AddJsonCommand(app, common, &run);
+  mpgtree::AddCheckCommand(app, common, &run);
+  mpgtree::AddFindCommand(app, common, &run);
+  mpgtree::AddDiffCommand(app, common, &run);
+  mpgtree::AddHtmlCommand(app, common, &run);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? mpgtree::kExitOk : mpgtree::kExitTrouble;
+  }
+  try {
+    return run ? run() : mpgtree::kExitTrouble;
+  } catch (const std::exception& failure) {
+    mpgtree::Complain(failure.what());
+    return mpgtree::kExitTrouble;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything opens a file: closed standard descriptors get /dev/null.
+  const auto atStart = zyn::toolio::GuardStandardDescriptors(mpgtree::kExitOutput);
+  std::ios::sync_with_stdio(false);
+  zyn::toolio::InstallStandardStreams(atStart);
+  zyn::toolio::InstallSignalCleanup();
+  int status = ParseAndRun(argc, argv);
+  if (!zyn::toolio::FinishStandardStreams("mpgtree")) status = mpgtree::kExitOutput;
+  return status;
+}
