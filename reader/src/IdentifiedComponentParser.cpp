@@ -85,23 +85,8 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
   OrvIdentity& identity = oFields->identity.emplace();
   Take();  // "    model PLMID:"
   // The PLMID's own text, when this form writes it: the lines up to the identity pieces.
-  std::string plmid;
-  bool written = false;
-  for (const Line* line = Current(); line; line = Current()) {
-    const std::size_t start = IdentityStart(line->text);
-    if (start == 0) break;
-    if (IsStructural(line->text) || oComponent->reading.joinedLines >= kMaxJoinedLines) break;
-    if (written) plmid.push_back('\n');
-    written = true;
-    if (start != std::string_view::npos) {
-      plmid.append(line->text.substr(0, start));
-      KeepRest(start);
-      break;
-    }
-    plmid.append(line->text);
-    Take();
-  }
-  if (written) identity.modelPlmidText = std::move(plmid);
+  if (auto text = TakeTextBefore(oComponent->reading, IdentityStart))
+    identity.modelPlmidText = std::move(*text);
   const Line* line =
       Expect("the identity line (\"    workspace Id : \" or \"    No workspace Id ,\")",
              [](std::string_view iText) { return IdentityStart(iText) == 0; });
@@ -173,22 +158,8 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
     fields.fullForm = true;
     Take();
     // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
-    std::string plmid;
-    bool written = false;
-    for (line = Current(); line; line = Current()) {
-      const std::size_t start = StampStart(line->text);
-      if (start == 0 || IsStructural(line->text)) break;
-      if (written) plmid.push_back('\n');
-      written = true;
-      if (start != std::string_view::npos) {
-        plmid.append(line->text.substr(0, start));
-        KeepRest(start);
-        break;
-      }
-      plmid.append(line->text);
-      Take();
-    }
-    if (written) fields.plmidText = std::move(plmid);
+    if (auto text = TakeTextBefore(oComponent->reading, StampStart))
+      fields.plmidText = std::move(*text);
     line = Expect("the stamp (\"Stamp : \" or \"No CEStamp \")",
                   [](std::string_view iText) { return StampStart(iText) == 0; });
     if (!line) return;
@@ -239,6 +210,7 @@ void Parser::ParseProvider(Component* oComponent) {
   constexpr std::string_view kLength = "   Binary identifier length:";
   constexpr std::string_view kValue = "   Binary identifier Value:";
   constexpr std::string_view kName = "   Provider name:";
+  constexpr std::string_view kUncountableNotice = "Identifier too long to print, bytes = ";
   const Line* line =
       Expect("\"   Binary identifier length:\" or \"   Empty binary identifier\"",
              [&](std::string_view iText) {
@@ -260,7 +232,15 @@ void Parser::ParseProvider(Component* oComponent) {
       Take();
       line = Current();
       if (line && StartsWith(line->text, kValue)) {
-        fields.binaryIdentifierHexadecimal.emplace(line->text.substr(kValue.size()));
+        std::string_view value = line->text.substr(kValue.size());
+        if (Eat(&value, kUncountableNotice)) {
+          fields.uncountableIdentifierBytes = text::Int32(value);
+          if (!fields.uncountableIdentifierBytes)
+            Unplaced(*line, line->text.size() - value.size(), "the identifier's length (a number)");
+          if (Stopped()) return;
+        } else {
+          fields.binaryIdentifierHexadecimal.emplace(value);
+        }
         Take();
       }
     }

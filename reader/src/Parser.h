@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,32 @@ class Parser {
       if (iComplete(*ioBuffer)) break;
     }
     return *ioBuffer;
+  }
+
+  /// Gathers a PLMID's own text, which this form writes before the piece that follows it: the
+  /// lines from the current one up to where iNextPiece finds that piece (at the start of a line,
+  /// or within one, whose rest is then kept as the current line), joined with "\n". Stops at a
+  /// structural line, and once oReading has joined as many lines as allowed. Nothing when the
+  /// next piece opens the current line.
+  template <class NextPiece>
+  std::optional<std::string> TakeTextBefore(const Reading& iReading, NextPiece iNextPiece) {
+    std::string text;
+    bool written = false;
+    for (const Line* line = Current(); line; line = Current()) {
+      const std::size_t start = iNextPiece(line->text);
+      if (start == 0 || IsStructural(line->text) || iReading.joinedLines >= kMaxJoinedLines) break;
+      if (written) text.push_back('\n');
+      written = true;
+      if (start != std::string_view::npos) {
+        text.append(line->text.substr(0, start));
+        KeepRest(start);
+        break;
+      }
+      text.append(line->text);
+      Take();
+    }
+    if (!written) return std::nullopt;
+    return text;
   }
 
   /// A text for messages: the line, cut short.
