@@ -130,6 +130,10 @@ void PutFields(const ProviderFields& iFields, Walk& ioWalk) {
   if (iFields.binaryIdentifierHexadecimal)
     ioWalk.Text("binaryIdentifierHexadecimal", "binary identifier in hexadecimal",
                 *iFields.binaryIdentifierHexadecimal);
+  // Both sinks write the length of an identifier too long to be printed at all.
+  if (iFields.uncountableIdentifierBytes)
+    ioWalk.Put("uncountableIdentifierBytes", "too long to print: identifier length",
+               FieldValue::OfInteger(*iFields.uncountableIdentifierBytes));
   ioWalk.Text("providerName", "provider name", iFields.providerName);
   PutExposedIdentifier(iFields.exposedIdentifierAnnounced, ioWalk);
 }

@@ -169,6 +169,7 @@ void AppendFields(const PellFields& iFields, Members* ioMembers) {
 void AppendFields(const ProviderFields& iFields, Members* ioMembers) {
   ioMembers->Number("binaryIdentifierLength", iFields.binaryIdentifierLength);
   ioMembers->MaybeText("binaryIdentifierHexadecimal", iFields.binaryIdentifierHexadecimal);
+  ioMembers->Number("uncountableIdentifierBytes", iFields.uncountableIdentifierBytes);
   ioMembers->Text("providerName", iFields.providerName);
   ioMembers->Flag("exposedIdentifierAnnounced", iFields.exposedIdentifierAnnounced);
 }
@@ -244,6 +245,18 @@ bool PlainWord(const char* iBytes) {
   const std::uint64_t special = (word & kHighs) | ((word - 0x20 * kOnes) & ~word & kHighs) |
                                 hasZero(word ^ ('"' * kOnes)) | hasZero(word ^ ('\\' * kOnes));
   return special == 0;
+}
+
+/// Writes a row's nodes of one kind as the member iKey: an array, in the order of the text.
+template <class Node>
+void AppendList(std::string_view iKey, const std::vector<Node>& iNodes, Members* ioMembers) {
+  JsonText* list = ioMembers->Key(iKey);
+  list->Push('[');
+  for (std::size_t i = 0; i < iNodes.size(); ++i) {
+    if (i) list->Push(',');
+    AppendJson(iNodes[i], list);
+  }
+  list->Push(']');
 }
 
 }  // namespace
@@ -330,13 +343,7 @@ void AppendJson(const RmtRow& iRow, JsonText* oJson, std::string_view iLead) {
   AppendPlace("pointed", iRow.pointed, &members);
   AppendPlace("nonM1Component", iRow.nonM1Component, &members);
   members.Number("announcedM1ComponentCount", iRow.announcedM1ComponentCount);
-  JsonText* list = members.Key("m1Components");
-  list->Push('[');
-  for (std::size_t i = 0; i < iRow.m1Components.size(); ++i) {
-    if (i) list->Push(',');
-    AppendJson(iRow.m1Components[i], list);
-  }
-  list->Push(']');
+  AppendList("m1Components", iRow.m1Components, &members);
   AppendClosing(iRow.closing, &members);
   members.Close();
 }
@@ -354,13 +361,7 @@ void AppendJson(const DmtRow& iRow, JsonText* oJson, std::string_view iLead) {
   AppendIdentifier("m1ComponentVersion", iRow.m1ComponentVersion, &members);
   AppendIdentifier("m1ComponentMajorId", iRow.m1ComponentMajorId, &members);
   members.Number("announcedRmtRowCount", iRow.announcedRmtRowCount);
-  JsonText* list = members.Key("rmtRows");
-  list->Push('[');
-  for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i) {
-    if (i) list->Push(',');
-    AppendJson(iRow.rmtRows[i], list);
-  }
-  list->Push(']');
+  AppendList("rmtRows", iRow.rmtRows, &members);
   AppendClosing(iRow.closing, &members);
   members.Close();
 }

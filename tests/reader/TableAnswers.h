@@ -166,10 +166,9 @@ inline ProviderFields Provider(ZynIDCIMpgProviderComponent* iProvider, int iLeve
   if (identifier.getLength() != 0) {
     fields.binaryIdentifierLength = identifier.getLength();
     // An identifier whose hexadecimal buffer no int can count is not printed: its notice
-    // stands where the value would, and the reader keeps that line's text as it stands.
+    // stands where the value would, and the reader keeps the length it names.
     if (iLevel >= 2 && identifier.getLength() > (INT_MAX - 1) / 2)
-      fields.binaryIdentifierHexadecimal =
-          "Identifier too long to print, bytes = " + std::to_string(identifier.getLength());
+      fields.uncountableIdentifierBytes = identifier.getLength();
     else if (iLevel >= 2)
       fields.binaryIdentifierHexadecimal = Hexa(identifier.getArray(), identifier.getLength());
   }

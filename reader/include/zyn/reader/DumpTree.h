@@ -26,6 +26,7 @@
 //     one (one more line per octet 0x0A before the first 0x00).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,28 +43,26 @@ enum class NodeKind : std::uint8_t {
 #undef ZYN_DUMP_NODE_KIND
 };
 
-/// The name of a kind, as JSON and messages write it ("dmtRow").
-constexpr std::string_view NodeKindName(NodeKind iKind) {
-  switch (iKind) {
-#define ZYN_DUMP_NODE_KIND(Enumerator, jsonName, description) \
-  case NodeKind::Enumerator:                                  \
-    return jsonName;
+namespace detail {
+struct NodeKindWords {
+  std::string_view jsonName;
+  std::string_view description;
+};
+inline constexpr NodeKindWords kNodeKindWords[] = {
+#define ZYN_DUMP_NODE_KIND(Enumerator, jsonName, description) {jsonName, description},
 #include "zyn/reader/NodeKinds.def"
 #undef ZYN_DUMP_NODE_KIND
-  }
-  return "";
+};
+}  // namespace detail
+
+/// The name of a kind, as JSON and messages write it ("dmtRow").
+constexpr std::string_view NodeKindName(NodeKind iKind) {
+  return detail::kNodeKindWords[static_cast<std::size_t>(iKind)].jsonName;
 }
 
 /// What a kind stands for, in words.
 constexpr std::string_view NodeKindDescription(NodeKind iKind) {
-  switch (iKind) {
-#define ZYN_DUMP_NODE_KIND(Enumerator, jsonName, description) \
-  case NodeKind::Enumerator:                                  \
-    return description;
-#include "zyn/reader/NodeKinds.def"
-#undef ZYN_DUMP_NODE_KIND
-  }
-  return "";
+  return detail::kNodeKindWords[static_cast<std::size_t>(iKind)].description;
 }
 
 /// The kind named iName, when there is one.
@@ -167,6 +166,9 @@ struct PellFields {
 struct ProviderFields {
   std::optional<std::int32_t> binaryIdentifierLength;      // absent: an empty identifier
   std::optional<std::string> binaryIdentifierHexadecimal;  // detail level 2 or more
+  /// An identifier whose hexadecimal text no int could count is not printed: the notice
+  /// "Identifier too long to print, bytes = " with its length stands where the value would.
+  std::optional<std::int32_t> uncountableIdentifierBytes;
   std::string providerName;
   bool exposedIdentifierAnnounced = false;
 };
