@@ -15,15 +15,8 @@ mpgdump=$1 mpgtree=$2 check=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 table=$root/tools/mpgdump/sample-table.json
 schema=$root/docs/schemas/dump-diff.schema.json
-work=$(mktemp -d "${TMPDIR:-/tmp}/diff-tables.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
-
-failed=0
-fail() {
-  echo "FAILED: $*"
-  failed=1
-}
+# shellcheck source=../support/checks.sh
+source "$root/tests/support/checks.sh"
 
 # Dumps the table file $1 at level 2 into $2, on standard output or ("trace") the trace tool.
 dump() {

@@ -16,16 +16,9 @@ fi
 mpgdump=$1 mpgtree=$2 artifacts=$3 check=$4
 root=$(cd "$(dirname "$0")/../.." && pwd)
 table=$root/tools/mpgdump/sample-table.json
-work=$(mktemp -d "${TMPDIR:-/tmp}/html-pages.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
+# shellcheck source=../support/checks.sh
+source "$root/tests/support/checks.sh"
 mkdir -p "$artifacts"
-
-failed=0
-fail() {
-  echo "FAILED: $*"
-  failed=1
-}
 
 browser=$(command -v chromium || command -v chromium-browser || true)
 needs_browser() {

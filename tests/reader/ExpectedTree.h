@@ -50,14 +50,19 @@ inline RowHeader Header(ZynBaseUnknown* iRow, int iIndex, std::optional<RowClosi
   return header;
 }
 
+/// Fills the header both kinds of row begin with; false when the row ends with it (no private
+/// interface, or detail level 0).
+template <class Row>
+bool RowGoesOn(ZynBaseUnknown* iRow, int iIndex, int iLevel, Row* oRow) {
+  oRow->header = Header(iRow, iIndex, &oRow->closing);
+  if (oRow->header.stoppedAfterFirstPiece) return false;
+  oRow->header.headerOnly = iLevel == 0;
+  return !oRow->header.headerOnly;
+}
+
 inline RmtRow ExpectedRmtRow(ZynBaseUnknown* iRow, int iIndex, int iLevel, Form iForm) {
   RmtRow row;
-  row.header = Header(iRow, iIndex, &row.closing);
-  if (row.header.stoppedAfterFirstPiece) return row;
-  if (iLevel == 0) {
-    row.header.headerOnly = true;
-    return row;
-  }
+  if (!RowGoesOn(iRow, iIndex, iLevel, &row)) return row;
   ZynIDCIMpgRMTElement_var element(iRow);
   element->GetMigrationState(row.migrationState);
   element->GetAlreadyExists(row.alreadyExists);
@@ -94,12 +99,7 @@ inline HexIdentifier Identifier(HRESULT iResult, const ZynBinary& iBinary) {
 
 inline DmtRow ExpectedDmtRow(ZynBaseUnknown* iRow, int iIndex, int iLevel, Form iForm) {
   DmtRow row;
-  row.header = Header(iRow, iIndex, &row.closing);
-  if (row.header.stoppedAfterFirstPiece) return row;
-  if (iLevel == 0) {
-    row.header.headerOnly = true;
-    return row;
-  }
+  if (!RowGoesOn(iRow, iIndex, iLevel, &row)) return row;
   ZynIDCIMpgDMTElement_var element(iRow);
   ZynDCIMpgMappingMaster master{};
   element->GetMappingMaster(master);

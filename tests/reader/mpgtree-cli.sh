@@ -10,12 +10,8 @@ set -u
 mpgtree=$1 mpgdump=$2 schema=$3 check=$4
 here=$(cd "$(dirname "$0")" && pwd)
 cases=$here/../cases
-work=$(mktemp -d "${TMPDIR:-/tmp}/mpgtree-cli.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-unset ZYN_TRACE_ACTIVE
-failed=0
-
-fail() { echo "FAILED: $*"; failed=1; }
+# shellcheck source=../support/checks.sh
+source "$here/../support/checks.sh"
 # expect STATUS COMMAND...: runs the command, its standard error in $work/err.
 expect() {
   local want=$1; shift
