@@ -30,25 +30,27 @@ void EmitIdentifier(HRESULT iQueryResult, const ZynBinary& iIdentifier,
   }
 }
 
+/// Dumps one of the row's components at the row's level, or writes iNone, the same on both
+/// sinks, when it is absent or has no dump.
+void DumpComponentOrSayNone(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var& iComponent,
+                            int iLevel, const char* iNone) {
+  ioDump.__CastTo(iComponent);
+  if (!ioDump)
+    EmitSame(iNone);
+  else
+    ioDump->Dump(iLevel, 1, 0);
+}
+
 }  // namespace
 
 HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgDMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  EmitOrdinal(kHeader, iIndex);
-
-  // Without the private interface the header piece stays written, with no line end.
-  ZynIDCIMpgElementPrivate_var elementPrivate(element);
-  if (!elementPrivate) return E_FAIL;
-
-  // The uuid and whether it could be read serve again in the closing line.
-  ZynUuid uuid;
-  const bool uuidRead = elementPrivate->GetUuid(uuid) >= 0;
-  if (uuidRead)
-    PrintUuid(uuid);
-  else
-    EmitSame(kInvalidUuid);
+  // Without the private interface the header's ordinal piece stays written, with no line end.
+  // The uuid serves again in the closing line.
+  RowUuid uuid;
+  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
 
   // The stars carry a trailing blank on standard output only.
   Emit([] { TracePut(" ********************"); },
@@ -92,11 +94,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   element->GetNonM1Component(nonM1Component);
   EmitSame("<Non-M1 Component>\n");
 
-  dump.__CastTo(nonM1Component);
-  if (!dump)
-    EmitSame("No non-M1 component\n");
-  else
-    dump->Dump(iLevel, 1, 0);
+  DumpComponentOrSayNone(dump, nonM1Component, iLevel, "No non-M1 component\n");
 
   ZynBinary nonM1Version;
   const HRESULT nonM1VersionResult = element->GetNonM1ComponentVersion(nonM1Version);
@@ -111,11 +109,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   EmitSame("<M1 Component>\n");
 
   // Both forms keep a blank before the line end.
-  dump.__CastTo(m1Component);
-  if (!dump)
-    EmitSame("No M1 component \n");
-  else
-    dump->Dump(iLevel, 1, 0);
+  DumpComponentOrSayNone(dump, m1Component, iLevel, "No M1 component \n");
 
   ZynBinary m1Version;
   const HRESULT m1VersionResult = element->GetM1ComponentVersion(m1Version);
@@ -150,7 +144,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
   // picks its own.
-  const ZynUuid* closingUuid = uuidRead ? &uuid : nullptr;
+  const ZynUuid* closingUuid = uuid.IfRead();
   Emit([&] { TraceRowClosing(kClosing, iIndex, closingUuid, " ********************\n"); },
        [&](std::ostream& out) {
          OutputRowClosing(out, kClosing, iIndex, closingUuid, " ********************\n");

@@ -28,19 +28,10 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgRMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  EmitOrdinal(kHeader, iIndex);
-
-  // Without the private interface the header piece stays written, with no line end.
-  ZynIDCIMpgElementPrivate_var elementPrivate(element);
-  if (!elementPrivate) return E_FAIL;
-
-  // The uuid and whether it could be read serve again in the closing line.
-  ZynUuid uuid;
-  const bool uuidRead = elementPrivate->GetUuid(uuid) >= 0;
-  if (uuidRead)
-    PrintUuid(uuid);
-  else
-    EmitSame(kInvalidUuid);
+  // Without the private interface the header's ordinal piece stays written, with no line end.
+  // The uuid serves again in the closing line.
+  RowUuid uuid;
+  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
 
   EmitSame(" -------------------  ");
 
@@ -112,7 +103,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The list's closing tag (only for a non-empty list) and the closing line, which repeats the
   // ordinal and the uuid, go to one sink; the uuid printer still picks its own.
-  const ZynUuid* closingUuid = uuidRead ? &uuid : nullptr;
+  const ZynUuid* closingUuid = uuid.IfRead();
   Emit(
       [&] {
         if (m1Count != 0) TracePut("</M1 Components>\n");

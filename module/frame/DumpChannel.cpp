@@ -23,4 +23,17 @@ void PrintUuid(const ZynUuid& iUuid) {
        [&](std::ostream& out) { out << text.CastToCharPtr(); });
 }
 
+bool EmitRowHeaderUuid(const OrdinalText& iHeader, int iIndex, const ZynBaseUnknown* iElement,
+                       RowUuid* oUuid) {
+  EmitOrdinal(iHeader, iIndex);
+  ZynIDCIMpgElementPrivate_var elementPrivate(iElement);
+  if (!elementPrivate) return false;
+  oUuid->read = elementPrivate->GetUuid(oUuid->value) >= 0;
+  if (oUuid->read)
+    PrintUuid(oUuid->value);
+  else
+    EmitSame(kInvalidUuid);
+  return true;
+}
+
 }  // namespace zyn_mpg

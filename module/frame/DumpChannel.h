@@ -102,6 +102,21 @@ void PrintUuid(const ZynUuid& iUuid);
 /// The text written in place of a uuid that could not be read, on either sink.
 inline constexpr char kInvalidUuid[] = "invalid element uuid";
 
+/// A row's uuid as its header wrote it, which the closing line repeats.
+struct RowUuid {
+  ZynUuid value;
+  bool read = false;
+  /// The uuid, or null when it could not be read (the closing line then writes kInvalidUuid).
+  const ZynUuid* IfRead() const { return read ? &value : nullptr; }
+};
+
+/// Writes a row's header up to its uuid: the ordinal piece (iHeader), then the uuid read
+/// through the row's private interface, or kInvalidUuid when it cannot be read; ends no line.
+/// Without the private interface only the ordinal piece is written and the answer is false:
+/// the row's dump fails there, its line left open.
+bool EmitRowHeaderUuid(const OrdinalText& iHeader, int iIndex, const ZynBaseUnknown* iElement,
+                       RowUuid* oUuid);
+
 /// A row's closing line, for one form: the ordinal piece, the uuid (or kInvalidUuid when
 /// iUuid is null: it could not be read) and iTail, a text ending the line. The uuid printer
 /// still picks its own sink.
