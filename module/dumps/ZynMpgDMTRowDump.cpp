@@ -10,23 +10,43 @@ namespace {
 constexpr OrdinalText kHeader{"<DMTElement>  %d *** uuid: ", "<DMTElement>   *** uuid: "};
 constexpr OrdinalText kClosing{"</DMTElement>  %d *** uuid: ", "</DMTElement>   *** uuid: "};
 
-/// Writes one of the row's binary identifiers (a version or the major id) from the answer of
-/// its query: 0 gives the hexadecimal text, 1 (no identifier) the absent line, any other
-/// answer, a failed query, writes nothing. The hexadecimal text lands in the caller's string,
-/// which all identifiers of the row share.
-void EmitIdentifier(HRESULT iQueryResult, const ZynBinary& iIdentifier,
-                    ZynUnicodeString& ioHexaText, const char* iPresentTrace,
-                    const char* iPresentOutput, const char* iAbsentTrace,
-                    const char* iAbsentOutput) {
-  if (iQueryResult == 0) {
-    ZynDCIMpgServicesForTests::GetBinaryHexaName(iIdentifier, ioHexaText);
-    Emit([&] { TracePrint(iPresentTrace, ioHexaText.CastToCharPtr()); },
+/// The lines of one of the row's binary identifiers (a version or the major id): present, with
+/// its hexadecimal text, or absent; the trace form's texts and standard output's, which ends
+/// each line with std::endl.
+struct IdentifierTexts {
+  const char* presentTrace;
+  const char* presentOutput;
+  const char* absentTrace;
+  const char* absentOutput;
+};
+constexpr IdentifierTexts kNonM1Version{
+    "Non-M1 component version: %s\n",
+    "Non-M1 component version: ", "No non-M1 component version.\n", "No non-M1 component version."};
+constexpr IdentifierTexts kM1Version{"M1 component version: %s\n",
+                                     "M1 component version: ", "No M1 component version.\n",
+                                     "No M1 component version."};
+constexpr IdentifierTexts kM1MajorId{"M1 component majorID: %s\n",
+                                     "M1 component majorID: ", "No M1 component majorID.\n",
+                                     "No M1 component majorID."};
+
+/// Writes one of the row's binary identifiers from the answer of its query iQuery: 0 gives the
+/// hexadecimal text, 1 (no identifier) the absent line, any other answer, a failed query,
+/// writes nothing. The hexadecimal text lands in the caller's string, which all identifiers of
+/// the row share.
+void EmitIdentifier(ZynIDCIMpgDMTElement& iElement,
+                    HRESULT (ZynIDCIMpgDMTElement::*iQuery)(ZynBinary&),
+                    const IdentifierTexts& iTexts, ZynUnicodeString& ioHexaText) {
+  ZynBinary identifier;
+  const HRESULT queryResult = (iElement.*iQuery)(identifier);
+  if (queryResult == 0) {
+    ZynDCIMpgServicesForTests::GetBinaryHexaName(identifier, ioHexaText);
+    Emit([&] { TracePrint(iTexts.presentTrace, ioHexaText.CastToCharPtr()); },
          [&](std::ostream& out) {
-           out << iPresentOutput << ioHexaText.CastToCharPtr() << std::endl;
+           out << iTexts.presentOutput << ioHexaText.CastToCharPtr() << std::endl;
          });
-  } else if (iQueryResult == 1) {
-    Emit([&] { TracePut(iAbsentTrace); },
-         [&](std::ostream& out) { out << iAbsentOutput << std::endl; });
+  } else if (queryResult == 1) {
+    Emit([&] { TracePut(iTexts.absentTrace); },
+         [&](std::ostream& out) { out << iTexts.absentOutput << std::endl; });
   }
 }
 
@@ -96,11 +116,8 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   DumpComponentOrSayNone(dump, nonM1Component, iLevel, "No non-M1 component\n");
 
-  ZynBinary nonM1Version;
-  const HRESULT nonM1VersionResult = element->GetNonM1ComponentVersion(nonM1Version);
-  EmitIdentifier(nonM1VersionResult, nonM1Version, hexaText, "Non-M1 component version: %s\n",
-                 "Non-M1 component version: ", "No non-M1 component version.\n",
-                 "No non-M1 component version.");
+  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, kNonM1Version,
+                 hexaText);
 
   EmitSame("</Non-M1 Component>\n");
 
@@ -111,17 +128,10 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   // Both forms keep a blank before the line end.
   DumpComponentOrSayNone(dump, m1Component, iLevel, "No M1 component \n");
 
-  ZynBinary m1Version;
-  const HRESULT m1VersionResult = element->GetM1ComponentVersion(m1Version);
-  EmitIdentifier(m1VersionResult, m1Version, hexaText, "M1 component version: %s\n",
-                 "M1 component version: ", "No M1 component version.\n",
-                 "No M1 component version.");
-
-  ZynBinary m1MajorId;
-  const HRESULT m1MajorIdResult = element->GetM1ComponentMajorID(m1MajorId);
-  EmitIdentifier(m1MajorIdResult, m1MajorId, hexaText, "M1 component majorID: %s\n",
-                 "M1 component majorID: ", "No M1 component majorID.\n",
-                 "No M1 component majorID.");
+  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetM1ComponentVersion, kM1Version,
+                 hexaText);
+  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetM1ComponentMajorID, kM1MajorId,
+                 hexaText);
 
   EmitSame("</M1 Component>\n");
 
