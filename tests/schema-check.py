@@ -19,7 +19,7 @@ except ImportError:
     sys.exit(77)
 
 # Tables that the loader refuses, each with the start of its message (its test reads them too).
-REFUSED_TABLES = "tests/host/refused-tables.json"
+REFUSED_TABLES = "tests/memtable/refused-tables.json"
 
 # Refusals that depend on more than one object's shape: a schema cannot say them.
 BEYOND_A_SCHEMA = {

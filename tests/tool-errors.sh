@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Bad input to mpgdump that a case directory cannot hold: missing or unreadable table files, and a
 # library that is not the dump module; and a 100 MB table that must load and dump. What the loader
-# refuses in a table's text is its own test's (tests/host/TableLoaderTest.cpp).
+# refuses in a table's text is its own test's (tests/memtable/TableLoaderTest.cpp).
 #
 # Usage: tool-errors.sh MPGDUMP LIBRARY_WITHOUT_MARKER CHECK
 # CHECK is one of: missing-file directory unreadable-file not-a-module big-table.
