@@ -5,7 +5,9 @@
 # Usage: run-case.sh MPGDUMP CASE_DIR
 #
 # A case directory holds:
-#   table.json  the table file (required);
+#   table.json  the table file (required); a case that dumps a table shared with other uses
+#               holds a relative symbolic link to it instead of a copy (the sample cases link
+#               to the bundled sample, tools/mpgdump/sample-table.json);
 #   args        extra command-line arguments, one per line (empty lines are skipped);
 #   stdout      the exact standard output (empty when absent);
 #   trace       the exact text the trace tool writes (empty when absent);

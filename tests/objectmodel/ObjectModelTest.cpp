@@ -8,10 +8,10 @@
 #include <cstring>
 #include <iostream>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 #include "host/objectmodel/ZynObjectModelInternal.h"
+#include "support/RunTogether.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynModuleLoader.h"
 
@@ -159,7 +159,7 @@ TEST(ObjectModel, DictionaryBuildsExtensionsAlongTheBaseChainUntilTheModuleGoes)
 }
 
 // Lookups take no lock: they must stay sound while modules register and unregister.
-TEST(ObjectModel, LookupsRaceWithRegistration) {
+TEST(ObjectModelThreads, LookupsRaceWithRegistration) {
   const long liveBefore = ZynLiveObjectCount();
   int stable = 0;
   int churning = 0;
@@ -169,21 +169,22 @@ TEST(ObjectModel, LookupsRaceWithRegistration) {
                                 nullptr, 1);
   }
   auto* row = new FakeObject(TestType("ZynTestRow"));
-  std::vector<std::thread> readers;
   std::atomic<int> misses{0};
-  for (int t = 0; t < 3; ++t)
-    readers.emplace_back([&] {
-      for (int i = 0; i < 2000; ++i)
-        if (!ZynIMpgDump_var(row)) ++misses;
-      (void)ZynDCIMpgTraceTool::IsValid();
-    });
-  for (int i = 0; i < 200; ++i) {
-    zyn_om::ScopedModuleTag scoped(&churning);
-    ZynFillDictionary::Register(TestDumpClass(), ZynIMpgDump::MetaObject(), &CreateTestDump,
-                                nullptr, 1);
-    ZynFillDictionary::RemoveModuleEntries(&churning);
-  }
-  for (std::thread& reader : readers) reader.join();
+  // Thread 0 registers and unregisters a module's entries; the others look up the stable one.
+  zyn_test::RunTogether(4, [&](int t) {
+    if (t == 0) {
+      for (int i = 0; i < 200; ++i) {
+        zyn_om::ScopedModuleTag scoped(&churning);
+        ZynFillDictionary::Register(TestDumpClass(), ZynIMpgDump::MetaObject(), &CreateTestDump,
+                                    nullptr, 1);
+        ZynFillDictionary::RemoveModuleEntries(&churning);
+      }
+      return;
+    }
+    for (int i = 0; i < 2000; ++i)
+      if (!ZynIMpgDump_var(row)) ++misses;
+    (void)ZynDCIMpgTraceTool::IsValid();
+  });
   ZynFillDictionary::RemoveModuleEntries(&stable);
   EXPECT_EQ(misses, 0);
   row->Release();

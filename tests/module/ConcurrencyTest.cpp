@@ -3,9 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "support/Harness.h"
+#include "support/RunTogether.h"
 
 namespace zyn_test {
 namespace {
@@ -45,7 +44,7 @@ class StdoutToNull {
 
 constexpr int kThreads = 8;
 
-class ConcurrencyTest : public ModuleTest {
+class DumpThreads : public ModuleTest {
  protected:
   void SetUp() override {
     ModuleTest::SetUp();
@@ -56,22 +55,10 @@ class ConcurrencyTest : public ModuleTest {
     table_ = zyn::mem::LoadedTable();
     ModuleTest::TearDown();
   }
-  template <class Body>
-  static void RunTogether(Body iBody) {
-    std::atomic<int> ready{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-      threads.emplace_back([&, t] {
-        ++ready;
-        while (ready < kThreads) std::this_thread::yield();
-        iBody(t);
-      });
-    for (std::thread& thread : threads) thread.join();
-  }
   zyn::mem::LoadedTable table_;
 };
 
-TEST_F(ConcurrencyTest, ThreadsDumpingOnTheTraceToolEachWriteAWholeDump) {
+TEST_F(DumpThreads, DumpingOnTheTraceToolEachWriteAWholeDump) {
   PerThreadTrace trace;
   ZynDCIMpgTraceTool::SetValid(true);
   ZynDCIMpgTraceTool::_traceType = 1;
@@ -80,28 +67,28 @@ TEST_F(ConcurrencyTest, ThreadsDumpingOnTheTraceToolEachWriteAWholeDump) {
   ASSERT_FALSE(alone.empty());
 
   std::vector<std::string> texts(kThreads);
-  RunTogether([&](int t) {
+  RunTogether(kThreads, [&](int t) {
     for (int mode : {1, 3}) DumpOf(table_.Find("manager"), 2, mode, 0);
     texts[t] = PerThreadTrace::Text();
   });
   for (const std::string& text : texts) EXPECT_EQ(text.substr(0, alone.size()), alone);
 }
 
-TEST_F(ConcurrencyTest, ThreadsDumpingOnStandardOutputAndNamedTracesShareNothing) {
+TEST_F(DumpThreads, DumpingOnStandardOutputAndNamedTracesShareNothing) {
   StdoutToNull quiet;
   ZynTrace::SetActive("ZynMpgProviderComponentTrace", true);
   ZynTrace::SetActive("ZynMpgMappingTrace", true);
-  RunTogether([&](int t) {
+  RunTogether(kThreads, [&](int t) {
     for (int level : {0, 1, 2, 3})
       EXPECT_EQ(DumpOf(table_.Find("manager"), level, 1 + t % 3, 0), S_OK);
   });
 }
 
-TEST_F(ConcurrencyTest, ThreadsAskingForExtensionsWhileTheSinkFlips) {
+TEST_F(DumpThreads, AskingForExtensionsWhileTheSinkFlips) {
   StdoutToNull quiet;
   PerThreadTrace trace;
   ZynDCIMpgTraceTool::SetValidity({true, false, true, true, false});
-  RunTogether([&](int) {
+  RunTogether(kThreads, [&](int) {
     for (const auto& [id, object] : table_.objects) DumpOf(object, 1, 1, 0);
   });
 }

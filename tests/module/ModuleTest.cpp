@@ -2,11 +2,10 @@
 // construction order, and the dump channel's rules.
 #include <dlfcn.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "support/Harness.h"
+#include "support/RunTogether.h"
 
 namespace zyn_test {
 namespace {
@@ -96,7 +95,7 @@ TEST_F(ModuleTest, AFailedClassLevelAllocationBuildsNoExtension) {
 
 // Racing first uses of every class's creation function, before any registration routine has
 // run: each class's meta-class is retrieved exactly once.
-TEST(ModuleRawLoad, EightThreadsRetrieveEachMetaClassOnce) {
+TEST(ModuleRawLoadThreads, EightRetrieveEachMetaClassOnce) {
   const long liveBefore = ZynLiveObjectCount();
   void* library = dlopen(ModulePath(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
@@ -111,18 +110,12 @@ TEST(ModuleRawLoad, EightThreadsRetrieveEachMetaClassOnce) {
       ASSERT_NE(targets.back().first, nullptr);
       callsBefore.push_back(kvr::internal::fct_RetrieveMetaObjectCalls(row.className));
     }
-    std::atomic<int> ready{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-      threads.emplace_back([&] {
-        ++ready;
-        while (ready < 8) std::this_thread::yield();
-        for (auto& [create, object] : targets) {
-          IUnknown* made = create(object->Unknown(), nullptr);
-          if (made) made->Release();
-        }
-      });
-    for (std::thread& thread : threads) thread.join();
+    RunTogether(8, [&](int) {
+      for (auto& [create, object] : targets) {
+        IUnknown* made = create(object->Unknown(), nullptr);
+        if (made) made->Release();
+      }
+    });
     // The Pell class appears twice in the list but is one class, retrieved once too.
     for (std::size_t i = 0; i < std::size(kClasses); ++i)
       EXPECT_EQ(kvr::internal::fct_RetrieveMetaObjectCalls(kClasses[i].className),

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <utility>
@@ -45,6 +47,11 @@ const BadTable kBadTables[] = {
     {"{\"objects\": {}}\n}", "line 2, column 1: syntax error"},
     {"{\"objects\":\n {\"a\": }}", "line 2, column 8: syntax error"},
     {"{\"objects\": {\"a\xC3\x28\": {}}}", "line 1, column "},
+    {"{\"objects\": {", "line 1, column 14: syntax error"},
+    {"{\"objects\": {\"x\": 1e400}}", "line 1, column 23: number overflow"},
+    {std::string("{}\0{}", 5), "line 1, column 3: a NUL byte, which no table text holds"},
+    // Read to its end without a stack that deep.
+    {std::string(100000, '['), "top level: expected an object"},
     {"[]", "top level: expected an object"},
     {"{\"objects\": []}", "objects: expected an object"},
     {"{\"object\": {}}", "object: unknown key"},
@@ -189,6 +196,19 @@ TEST(TableLoader, RefusesEveryBadTableNamingThePlace) {
         << "table: " << bad.text.substr(0, 200) << "\nmessage: " << error;
   }
   EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
+// Refusals that a schema can say as well: the file also feeds the schema check (schema-check.py).
+TEST(TableLoader, RefusesTheTablesTheSchemaRefuses) {
+  std::ifstream file(ZYN_REFUSED_TABLES);
+  const nlohmann::json refused = nlohmann::json::parse(file);
+  ASSERT_FALSE(refused.empty());
+  for (const nlohmann::json& entry : refused) {
+    const std::string refusal = entry.at("refusal").get<std::string>();
+    const std::string error = LoadError(entry.at("table").dump());
+    EXPECT_EQ(error.compare(0, refusal.size(), refusal), 0)
+        << "table: " << entry.at("table") << "\nmessage: " << error;
+  }
 }
 
 TEST(TableLoader, LeavesTheTableUntouchedWhenRefusing) {
