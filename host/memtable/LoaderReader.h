@@ -112,7 +112,7 @@ class TableReader {
   Type entryType_ = Type::Manager;
   bool entryHasLacks_ = false;
   TableValue entryLacks_;
-  std::uint64_t entryOpsSeen_ = 0;  // bits by Op
+  std::uint64_t entryOpsSeen_ = 0;                   // bits by Op
   std::vector<std::pair<Op, TableValue>> entryOps_;  // the first entryOpCount_ are this object's
   std::size_t entryOpCount_ = 0;
 

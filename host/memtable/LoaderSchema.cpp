@@ -33,8 +33,7 @@ bool ParseEntryMember(std::string_view iKey, EntryMember* oMember, Op* oOp) {
 }
 
 bool ReadEntryType(const TableValue& iValue, Type* oType, Problem* oProblem) {
-  if (iValue.shape != TableValue::Shape::String)
-    return oProblem->Set("", "expected a type name");
+  if (iValue.shape != TableValue::Shape::String) return oProblem->Set("", "expected a type name");
   if (!ParseType(iValue.text, oType))
     return oProblem->Set("", "unknown type " + Quoted(iValue.text));
   return true;

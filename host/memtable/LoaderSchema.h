@@ -14,8 +14,8 @@ namespace zyn::mem::loader {
 /// The members of a table file's top level. "objects" describes the objects; "$schema" names
 /// the file's schema for editors (a text, otherwise ignored); the others are kept whole for the
 /// tool that runs the dump (ToolMember), which gives them their meaning.
-inline constexpr std::array<std::string_view, 5> kRootMembers = {
-    "objects", "$schema", "dump", "trace_tool", "active_traces"};
+inline constexpr std::array<std::string_view, 5> kRootMembers = {"objects", "$schema", "dump",
+                                                                 "trace_tool", "active_traces"};
 inline constexpr std::size_t kObjectsMember = 0;
 inline constexpr std::size_t kSchemaMember = 1;
 /// Members from this position on are kept for the tool.

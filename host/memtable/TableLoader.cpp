@@ -116,8 +116,7 @@ bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError,
   try {
     // The parser takes a NUL byte for the end of the text; whatever follows would go unread.
     if (const std::size_t nul = iText.find('\0'); nul != std::string_view::npos) {
-      if (oError)
-        *oError = loader::PlaceAt(iText, nul) + ": a NUL byte, which no table text holds";
+      if (oError) *oError = loader::PlaceAt(iText, nul) + ": a NUL byte, which no table text holds";
       return false;
     }
     loader::TableReader reader(iText, iCheck);

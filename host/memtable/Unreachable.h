@@ -9,7 +9,6 @@
 #define ZYN_UNREACHABLE() __builtin_unreachable()
 #else
 /// A branch no input can reach: a debug build that reaches it says where, and aborts.
-#define ZYN_UNREACHABLE()                                                          \
-  (std::fprintf(stderr, "%s:%d: unreachable branch reached\n", __FILE__, __LINE__), \
-   std::abort())
+#define ZYN_UNREACHABLE() \
+  (std::fprintf(stderr, "%s:%d: unreachable branch reached\n", __FILE__, __LINE__), std::abort())
 #endif

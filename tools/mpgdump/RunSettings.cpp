@@ -32,7 +32,8 @@ bool ReadDump(const TableValue& iValue, RunSettings* ioSettings, std::string* oM
       int* target = key == "level"  ? &ioSettings->dumpLevel
                     : key == "mode" ? &ioSettings->dumpMode
                                     : &ioSettings->dumpIndex;
-      if (!member.ReadInt32(target)) return Refuse(oMessage, "dump." + key, zyn::mem::kExpectedInt32);
+      if (!member.ReadInt32(target))
+        return Refuse(oMessage, "dump." + key, zyn::mem::kExpectedInt32);
     } else {
       return Refuse(oMessage, "dump." + key, "unknown key");
     }
@@ -81,7 +82,8 @@ bool ReadActiveTraces(const TableValue& iValue, RunSettings* ioSettings, std::st
     const TableValue& name = iValue.items[i];
     const std::string place = "active_traces[" + std::to_string(i) + "]";
     if (name.shape != Shape::String) return Refuse(oMessage, place, "expected a trace name");
-    if (!IsTraceName(name.text)) return Refuse(oMessage, place, "unknown trace " + Quoted(name.text));
+    if (!IsTraceName(name.text))
+      return Refuse(oMessage, place, "unknown trace " + Quoted(name.text));
     ioSettings->activeTraces.push_back(name.text);
   }
   return true;
@@ -118,8 +120,7 @@ bool ReadRunSetting(const zyn::mem::ToolMember& iMember, RunSettings* ioSettings
                     std::string* oMessage) {
   if (iMember.name == "dump") return ReadDump(iMember.value, ioSettings, oMessage);
   if (iMember.name == "trace_tool") return ReadTraceTool(iMember.value, ioSettings, oMessage);
-  if (iMember.name == "active_traces")
-    return ReadActiveTraces(iMember.value, ioSettings, oMessage);
+  if (iMember.name == "active_traces") return ReadActiveTraces(iMember.value, ioSettings, oMessage);
   return Refuse(oMessage, iMember.name, "unknown key");
 }
 

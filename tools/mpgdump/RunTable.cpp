@@ -106,7 +106,8 @@ int LoadRunTable(const std::string& iPath, RunTable* oTable, std::string* oSourc
 int ChooseObject(const Options& iOptions, const RunTable& iTable, DumpTarget* oTarget) {
   const RunSettings& settings = iTable.settings;
   const bool fromFile = iOptions.object.empty();
-  const std::string& objectId = oTarget->objectId = fromFile ? settings.dumpObject : iOptions.object;
+  const std::string& objectId = oTarget->objectId =
+      fromFile ? settings.dumpObject : iOptions.object;
   oTarget->objectPlace = fromFile ? "dump.object" : "--object";
   if (objectId.empty()) {
     Complain(oTarget->source,

@@ -14,9 +14,9 @@ namespace zyn::mem {
 struct TableValue {
   enum class Shape : std::uint8_t { Null, Bool, Integer, Number, String, Array, Object };
   Shape shape = Shape::Null;
-  bool boolean = false;    // for Bool
-  std::int64_t integer = 0;  // for Integer
-  std::string text;          // for String
+  bool boolean = false;           // for Bool
+  std::int64_t integer = 0;       // for Integer
+  std::string text;               // for String
   std::vector<TableValue> items;  // array elements, or object member values
   std::vector<std::string> keys;  // object member names, in the order of items (no duplicates)
 
