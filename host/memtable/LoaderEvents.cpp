@@ -87,6 +87,7 @@ bool TableReader::parse_error(std::size_t iRead, const std::string&,
 std::string TableReader::MemberPlace() const {
   assert(!frames_.empty());
   if (frames_.back() == Frame::Root) return std::string(kRootMembers[rootMember_]);
+  assert(frames_.back() == Frame::Entry);  // "objects" holds no value but the descriptions
   switch (entryMember_) {
     case EntryMember::Type:
       return EntryPlace() + ".type";
