@@ -11,6 +11,7 @@
 #include <streambuf>
 #include <string>
 
+#include "RunSettings.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
 
@@ -73,10 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSi
   const std::string text(reinterpret_cast<const char*>(iData), iSize);
   if (AsksForHugeRepeats(text)) return -1;
   zyn::mem::LoadedTable table;
+  mpgdump::RunSettings settings;
   std::string error;
-  if (!zyn::mem::LoadTable(text, &table, &error)) return 0;
-  ZynDCIMpgTraceTool::_traceType = table.traceType;
-  for (const std::string& name : table.activeTraces) ZynTrace::SetActive(name.c_str(), true);
+  if (!mpgdump::LoadTableWithSettings(text, &table, &settings, &error)) return 0;
+  ZynDCIMpgTraceTool::_traceType = settings.traceType;
+  for (const std::string& name : settings.activeTraces) ZynTrace::SetActive(name.c_str(), true);
   const long liveBefore = ZynLiveObjectCount();
   for (bool valid : {false, true}) {
     ZynDCIMpgTraceTool::SetValid(valid);

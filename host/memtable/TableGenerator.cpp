@@ -193,7 +193,6 @@ bool Generator::Run(long iRows, int iRmtPerRow, LoadedTable* oTable) {
   manager->SetList(Op::GetDMTElementsToBeSaved, toBeSaved);
 
   oTable->objects = {{"manager", manager}, {"context", context}, {"environment", environment}};
-  oTable->dumpObject = "manager";
   return true;
 }
 

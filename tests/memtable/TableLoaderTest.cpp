@@ -167,23 +167,8 @@ const BadTable kBadTables[] = {
     {R"({"objects": {"x": {"type": "ZynDCIMpgRMTRow", "GetOwner": "r"},
                      "r": {"type": "ZynDCIMpgRMTRow"}}})",
      "objects.x.GetOwner: \"r\" offers no ZynIDCIMpgComponent"},
-    // The settings.
+    // The members beside "objects".
     {R"({"$schema": {"$ref": "x"}})", "$schema: expected the address of the table's schema"},
-    {R"({"trace_tool": {"valid": []}})",
-     "trace_tool.valid: expected true, false or a non-empty array of them"},
-    {R"({"trace_tool": {"valid": [true, 1]}})",
-     "trace_tool.valid: expected true, false or a non-empty array of them"},
-    {R"({"trace_tool": {"trace_type": "2"}})", "trace_tool.trace_type: expected a 32-bit integer"},
-    {R"({"trace_tool": {"level": 2}})", "trace_tool.level: unknown key"},
-    {R"({"active_traces": ["ZynMpgMappingTrace", "ZynMpgNoTrace"]})",
-     "active_traces[1]: unknown trace \"ZynMpgNoTrace\""},
-    {R"({"dump": {"level": "1"}})", "dump.level: expected a 32-bit integer"},
-    {R"({"dump": {"object": "x"}})", "dump.object: unknown id \"x\""},
-    {R"({"dump": {"object": "x"}, "objects": {"x": {"type": "ZynDCIMpgContext"}}})",
-     "dump.object: \"x\" offers no ZynIMpgDump"},
-    {R"({"dump": {"object": "x"},
-         "objects": {"x": {"type": "ZynDCIMpgDMTRow", "lacks": ["ZynIMpgDump"]}}})",
-     "dump.object: \"x\" offers no ZynIMpgDump"},
     {"{\"dump\": " + std::string(1000, '[') + std::string(1000, ']') + "}",
      "dump: nesting deeper than 64 levels"},
 };
@@ -219,32 +204,32 @@ TEST(TableLoader, LeavesTheTableUntouchedWhenRefusing) {
   EXPECT_NE(table.Find("x"), nullptr);
 }
 
-TEST(TableLoader, ReadsTheSettingsWithTheirDefaults) {
+// The members kept for the tool come whole, in file order, and are checked as they are read: a
+// refusal there is the table's first fault, before anything later in the file.
+TEST(TableLoader, KeepsTheToolMembersAndChecksThemInFileOrder) {
+  const std::string text = R"({"active_traces": ["a"], "objects": {},
+      "dump": {"object": "m", "level": [1, null]}})";
   LoadedTable table;
   std::string error;
-  ASSERT_TRUE(LoadTable("{}", &table, &error)) << error;
-  EXPECT_EQ(table.dumpObject, "");
-  EXPECT_EQ(table.dumpLevel, 1);
-  EXPECT_EQ(table.dumpMode, 1);
-  EXPECT_EQ(table.dumpIndex, 0);
-  EXPECT_EQ(table.validity, std::vector<bool>{false});
-  EXPECT_EQ(table.traceType, 0);
-  EXPECT_TRUE(table.activeTraces.empty());
+  ASSERT_TRUE(LoadTable(text, &table, &error)) << error;
+  ASSERT_EQ(table.toolMembers.size(), 2u);
+  EXPECT_EQ(table.toolMembers[0].name, "active_traces");
+  EXPECT_EQ(table.toolMembers[0].value.items.at(0).text, "a");
+  const zyn::mem::TableValue& dump = table.toolMembers[1].value;
+  EXPECT_EQ(dump.keys, (std::vector<std::string>{"object", "level"}));
+  EXPECT_EQ(dump.Member("object")->text, "m");
+  EXPECT_EQ(dump.Member("level")->items.size(), 2u);
 
-  ASSERT_TRUE(LoadTable(R"({"objects": {"m": {"type": "ZynDCIMpgManager"}},
-      "dump": {"object": "m", "level": 3, "mode": -2, "index": 7},
-      "trace_tool": {"valid": [true, false, true], "trace_type": 2},
-      "active_traces": ["ZynMpgEnvQueryTrace", "ZynMpgFullSaveTrace"]})",
-                        &table, &error))
-      << error;
-  EXPECT_EQ(table.dumpObject, "m");
-  EXPECT_EQ(table.dumpLevel, 3);
-  EXPECT_EQ(table.dumpMode, -2);
-  EXPECT_EQ(table.dumpIndex, 7);
-  EXPECT_EQ(table.validity, (std::vector<bool>{true, false, true}));
-  EXPECT_EQ(table.traceType, 2);
-  EXPECT_EQ(table.activeTraces,
-            (std::vector<std::string>{"ZynMpgEnvQueryTrace", "ZynMpgFullSaveTrace"}));
+  std::vector<std::string> checked;
+  const zyn::mem::ToolMemberCheck refuseDump = [&](const zyn::mem::ToolMember& iMember,
+                                                   std::string* oMessage) {
+    checked.push_back(iMember.name);
+    *oMessage = iMember.name + ": refused";
+    return iMember.name != "dump";
+  };
+  EXPECT_FALSE(LoadTable(text + "}", &table, &error, refuseDump));
+  EXPECT_EQ(error, "dump: refused");
+  EXPECT_EQ(checked, (std::vector<std::string>{"active_traces", "dump"}));
 }
 
 /// A loaded table whose objects are queried by id.
@@ -545,7 +530,6 @@ TEST(TableGenerator, BuildsEveryTypeWithinTheMemoryBudget) {
   ASSERT_TRUE(GenerateTable(5000, 2, &table, &error)) << error;
   MemObject* manager = table.Find("manager");
   ASSERT_NE(manager, nullptr);
-  EXPECT_EQ(table.dumpObject, "manager");
   // Per row: the row, two components, two RMT rows and their five shared components.
   EXPECT_EQ(table.table->CountObjects(), 3u + 5000u * 10u);
   EXPECT_LE(table.table->BytesUsed(), 256u * table.table->CountObjects());

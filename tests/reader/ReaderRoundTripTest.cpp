@@ -7,6 +7,7 @@
 
 #include "ExpectedTree.h"
 #include "ReaderSupport.h"
+#include "RunSettings.h"
 
 namespace zyn_test {
 namespace {
@@ -126,14 +127,16 @@ TEST_F(ReaderRoundTrip, EveryCaseTableReadsBackInBothForms) {
   for (const auto& entry : std::filesystem::directory_iterator(ZYN_CASES_DIR)) {
     const std::filesystem::path path = entry.path() / "table.json";
     zyn::mem::LoadedTable table;
+    mpgdump::RunSettings settings;
     std::string error;
-    if (!std::filesystem::exists(path) || !zyn::mem::LoadTable(ReadFile(path), &table, &error))
+    if (!std::filesystem::exists(path) ||
+        !mpgdump::LoadTableWithSettings(ReadFile(path), &table, &settings, &error))
       continue;  // the cases of bad tables
-    zyn::mem::MemObject* object = table.Find(table.dumpObject);
+    zyn::mem::MemObject* object = table.Find(settings.dumpObject);
     if (!object) continue;
     SCOPED_TRACE(entry.path().filename().string());
     ++tables;
-    CheckRoundTrip(object, table.dumpLevel, table.dumpMode, table.dumpIndex);
+    CheckRoundTrip(object, settings.dumpLevel, settings.dumpMode, settings.dumpIndex);
   }
   EXPECT_GT(tables, 50);
 }

@@ -4,8 +4,12 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 #include <fstream>
 #include <string>
+
+#include "zyntoolio/StandardStreams.h"
 
 namespace mpgdump {
 
@@ -62,6 +66,32 @@ long PeakResidentKiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss;  // KiB on Linux
+}
+
+void WriteStats(const zyn::mem::Table& iTable, const CountingStreambuf& iCounter, double iSeconds,
+                long iResidentBefore) {
+  char line[160];
+  std::string report;
+  std::snprintf(line, sizeof line, "objects: %zu\n", iTable.CountObjects());
+  report += line;
+  std::snprintf(line, sizeof line, "lines: %" PRIu64 "\n", iCounter.Lines());
+  report += line;
+  std::snprintf(line, sizeof line, "bytes: %" PRIu64 "\n", iCounter.Bytes());
+  report += line;
+  std::snprintf(line, sizeof line, "dump seconds: %.6f\n", iSeconds);
+  report += line;
+  std::snprintf(line, sizeof line, "peak resident memory: %ld KiB\n", PeakResidentKiB());
+  report += line;
+  std::snprintf(line, sizeof line, "resident memory before dump: %ld KiB\n", iResidentBefore);
+  report += line;
+  std::snprintf(line, sizeof line, "peak resident memory during dump: %ld KiB\n",
+                PeakResidentSinceResetKiB());
+  report += line;
+  std::snprintf(line, sizeof line, "table bytes: %zu\n", iTable.BytesUsed());
+  report += line;
+  zyn::toolio::OutputBuffer& standardError = zyn::toolio::StandardError();
+  standardError.Write(report.data(), report.size());
+  standardError.Flush();
 }
 
 }  // namespace mpgdump

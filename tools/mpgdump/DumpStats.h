@@ -6,6 +6,8 @@
 #include <ostream>
 #include <streambuf>
 
+#include "zyn/ZynMemTable.h"
+
 namespace mpgdump {
 
 /// Stands between an output stream and its buffer, counting the bytes and newlines that pass.
@@ -42,5 +44,10 @@ long PeakResidentKiB();
 void ResetPeakResident();
 /// The high-water mark since ResetPeakResident (VmHWM), in KiB; -1 when unknown.
 long PeakResidentSinceResetKiB();
+
+/// Writes the --stats report on standard error: iTable's objects and bytes, what iCounter
+/// counted, the dump's iSeconds and the memory readings (iResidentBefore: before the dump).
+void WriteStats(const zyn::mem::Table& iTable, const CountingStreambuf& iCounter, double iSeconds,
+                long iResidentBefore);
 
 }  // namespace mpgdump

@@ -3,16 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
-namespace mpgdump {
+#include "RunSettings.h"
 
-std::string KnownTraceNames() {
-  std::string names;
-  for (const char* name : kTraceNames) {
-    if (!names.empty()) names += ", ";
-    names += name;
-  }
-  return names;
-}
+namespace mpgdump {
 
 std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
   CLI::App app{

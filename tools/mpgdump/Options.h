@@ -1,12 +1,10 @@
 // What mpgdump's command line asks for, and the exit statuses it answers with.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "ModuleIdentity.h"
 #include "zyntoolio/ProgressMeter.h"
 
 namespace mpgdump {
@@ -18,11 +16,6 @@ constexpr int kExitNullHandle = 4;
 /// An output could not be written; wins over the statuses above, whose message still comes.
 constexpr int kExitOutputFailed = 5;
 constexpr int kExitContract = 6;
-
-/// The named traces the module builds; only these may be activated.
-using zyn_mpg_identity::kTraceNames;
-/// The names of kTraceNames, joined by ", ".
-std::string KnownTraceNames();
 
 /// What the command line asked for.
 struct Options {

@@ -263,7 +263,7 @@ class ZYN_EXPORT ZynOMModule {
 };
 
 /// The order in which module objects and named traces are built and destroyed, recorded while
-/// enabled: entries such as "module+", "trace+ZynMpgMappingTrace", "trace-ZynMpgMappingTrace",
+/// enabled: entries such as "module+", "trace+NAME", "trace-NAME" (NAME: the trace's name),
 /// "module-". For tests of a module's static construction order.
 struct ZYN_EXPORT ZynLifecycleLog {
   static void Enable(bool iOn);

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "zyn/ZynMappingInfra.h"
+#include "zyn/ZynTableValue.h"
 
 namespace zyn::mem {
 
@@ -250,27 +252,34 @@ class Table {
   DumpRequestWatcher* dumpRequestWatcher_ = nullptr;
 };
 
-/// A table read from a table file, with its objects by id and the settings of its "dump",
-/// "trace_tool" and "active_traces" members.
+/// A top-level member of a table file that the host keeps for the tool running the dump, whole and
+/// uninterpreted: the table format reserves the names "dump", "trace_tool" and "active_traces"
+/// for it, and the tool gives them their meaning.
+struct ToolMember {
+  std::string name;
+  TableValue value;
+};
+
+/// A table read from a table file, with its objects by id and the members kept for the tool.
 struct LoadedTable {
   std::unique_ptr<Table> table;
   std::vector<std::pair<std::string, MemObject*>> objects;  // in file order
   MemObject* Find(std::string_view iId) const;
 
-  std::string dumpObject;  // empty when the file names none
-  int dumpLevel = 1;
-  int dumpMode = 1;
-  int dumpIndex = 0;
-  std::vector<bool> validity{false};
-  int traceType = 0;
-  std::vector<std::string> activeTraces;
+  std::vector<ToolMember> toolMembers;  // in file order
 };
+
+/// Checks a tool member as soon as the loader has read it, so that a fault in it is reported
+/// before anything after it in the file. Answers false with the message that refuses the table,
+/// naming its place ("dump.level: expected ...").
+using ToolMemberCheck = std::function<bool(const ToolMember& iMember, std::string* oMessage)>;
 
 /// Reads a table file (JSON, UTF-8; the format is described in docs/table-format.md, the
 /// messages there too). On a bad table answers false with a message that names the
 /// place ("objects.row1.GetUuid: expected 32 hexadecimal digits"; "line 3, column 7: ..." for a
-/// syntax error) and builds nothing.
-bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError);
+/// syntax error) and builds nothing. iCheck, when given, checks each tool member as it is read.
+bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError,
+               const ToolMemberCheck& iCheck = {});
 
 /// A deterministic synthetic table: a manager with a context, iRows DMT rows with iRmtPerRow RMT
 /// rows each, using every component type. The manager's id is "manager".
