@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "Vocabulary.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {
@@ -357,14 +358,14 @@ class StoredListSource final : public ZynListSource {
     MemObject* target = record_.items[iPosition];
     return target ? target->Unknown() : nullptr;
   }
-  void AddRef() override { references_.fetch_add(1, std::memory_order_relaxed); }
+  void AddRef() override { references_.Add(); }
   void Release() override {
-    if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    if (references_.Drop() == 0) delete this;
   }
 
  private:
   const ListRecord& record_;
-  std::atomic<int> references_{0};
+  ZynReferenceCount references_{0};  // the list that borrows it takes the first
 };
 
 template <class I>
@@ -380,188 +381,240 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynListVal<I>& oList) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// One answering class per interface; Self is the object's class.
+// One answering class per interface, AnswersOf<K, Self>, Self being the object's class. Each
+// answer names its operation, and the compiler checks that the list of operations has the
+// interface declare it; an interface operation without an answer leaves the object's class
+// abstract.
 
-template <class Self, class I, Iface K>
-class Answers : public I {
+/// The class of each interface.
+template <Iface K>
+struct InterfaceOf;
+#define ZYN_MAPPING_INTERFACE(Name, Serial) \
+  template <>                               \
+  struct InterfaceOf<Iface::Name> {         \
+    using type = ::Name;                    \
+  };
+#include "zyn/ZynMappingInterfaces.def"
+
+template <Iface K, class Self>
+class AnswersOf;
+
+template <class Self, Iface K>
+class Answers : public InterfaceOf<K>::type {
  public:
-  using Interface = I;
+  using Interface = typename InterfaceOf<K>::type;
   static constexpr Iface kIface = K;
 
  protected:
-  template <class Out>
-  HRESULT Ask(Op iOp, Out& oValue) {
-    return AnswerInto(static_cast<Self&>(*this), iOp, oValue);
+  template <Op O, class Out>
+  HRESULT Ask(Out& oValue) {
+    static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
+    return AnswerInto(static_cast<Self&>(*this), O, oValue);
   }
-  bool AskFlag(Op iOp) { return AnswerFlag(static_cast<Self&>(*this), iOp); }
+  template <Op O>
+  bool AskFlag() {
+    static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
+    return AnswerFlag(static_cast<Self&>(*this), O);
+  }
 };
 
 template <class Self>
-class ManagerAnswers : public Answers<Self, ZynIDCIMpgManager, Iface::ZynIDCIMpgManager> {
+class AnswersOf<Iface::ZynIDCIMpgManager, Self> : public Answers<Self, Iface::ZynIDCIMpgManager> {
  public:
-  HRESULT GetContext(ZynIDCIMpgContext_var& o) override { return this->Ask(Op::GetContext, o); }
-  bool IsPLMIDCompletionActive() override { return this->AskFlag(Op::IsPLMIDCompletionActive); }
+  HRESULT GetContext(ZynIDCIMpgContext_var& o) override {
+    return this->template Ask<Op::GetContext>(o);
+  }
+  bool IsPLMIDCompletionActive() override {
+    return this->template AskFlag<Op::IsPLMIDCompletionActive>();
+  }
   HRESULT GetDMTElements(ZynListValZynIDCIMpgDMTElement_var& o) override {
-    return this->Ask(Op::GetDMTElements, o);
+    return this->template Ask<Op::GetDMTElements>(o);
   }
 };
 
 template <class Self>
-class ManagerPrivateAnswers
-    : public Answers<Self, ZynIDCIMpgManagerPrivate, Iface::ZynIDCIMpgManagerPrivate> {
+class AnswersOf<Iface::ZynIDCIMpgManagerPrivate, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgManagerPrivate> {
  public:
   HRESULT GetDMTElementsToBeSaved(ZynListValZynIDCIMpgDMTElement_var& o) override {
-    return this->Ask(Op::GetDMTElementsToBeSaved, o);
+    return this->template Ask<Op::GetDMTElementsToBeSaved>(o);
   }
 };
 
 template <class Self>
-class ContextAnswers : public Answers<Self, ZynIDCIMpgContext, Iface::ZynIDCIMpgContext> {
+class AnswersOf<Iface::ZynIDCIMpgContext, Self> : public Answers<Self, Iface::ZynIDCIMpgContext> {
  public:
-  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
+  HRESULT GetName(ZynUnicodeString& o) override { return this->template Ask<Op::GetName>(o); }
 };
 
 template <class Self>
-class EnvironmentAnswers
-    : public Answers<Self, ZynIDCIMpgEnvironment, Iface::ZynIDCIMpgEnvironment> {
+class AnswersOf<Iface::ZynIDCIMpgEnvironment, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgEnvironment> {
  public:
-  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
+  HRESULT GetName(ZynUnicodeString& o) override { return this->template Ask<Op::GetName>(o); }
   HRESULT GetMappingClient(ZynDCIMpgMappingClient& o) override {
-    return this->Ask(Op::GetMappingClient, o);
+    return this->template Ask<Op::GetMappingClient>(o);
   }
   HRESULT GetMappingMaster(ZynDCIMpgMappingMaster& o) override {
-    return this->Ask(Op::GetMappingMaster, o);
+    return this->template Ask<Op::GetMappingMaster>(o);
   }
-  HRESULT GetDirectory(ZynUnicodeString& o) override { return this->Ask(Op::GetDirectory, o); }
+  HRESULT GetDirectory(ZynUnicodeString& o) override {
+    return this->template Ask<Op::GetDirectory>(o);
+  }
 };
 
 template <class Self>
-class ElementPrivateAnswers
-    : public Answers<Self, ZynIDCIMpgElementPrivate, Iface::ZynIDCIMpgElementPrivate> {
+class AnswersOf<Iface::ZynIDCIMpgElementPrivate, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgElementPrivate> {
  public:
-  HRESULT GetUuid(ZynUuid& o) override { return this->Ask(Op::GetUuid, o); }
+  HRESULT GetUuid(ZynUuid& o) override { return this->template Ask<Op::GetUuid>(o); }
 };
 
 template <class Self>
-class DMTElementAnswers : public Answers<Self, ZynIDCIMpgDMTElement, Iface::ZynIDCIMpgDMTElement> {
+class AnswersOf<Iface::ZynIDCIMpgDMTElement, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgDMTElement> {
  public:
   HRESULT GetMappingMaster(ZynDCIMpgMappingMaster& o) override {
-    return this->Ask(Op::GetMappingMaster, o);
+    return this->template Ask<Op::GetMappingMaster>(o);
   }
   HRESULT GetM1Component(ZynIDCIMpgComponent_var& o) override {
-    return this->Ask(Op::GetM1Component, o);
+    return this->template Ask<Op::GetM1Component>(o);
   }
   HRESULT GetNonM1Component(ZynIDCIMpgComponent_var& o) override {
-    return this->Ask(Op::GetNonM1Component, o);
+    return this->template Ask<Op::GetNonM1Component>(o);
   }
   HRESULT GetRMTElements(ZynListValZynIDCIMpgRMTElement_var& o) override {
-    return this->Ask(Op::GetRMTElements, o);
+    return this->template Ask<Op::GetRMTElements>(o);
   }
-  HRESULT GetAlreadyExists(bool& o) override { return this->Ask(Op::GetAlreadyExists, o); }
-  HRESULT GetModificationState(int& o) override { return this->Ask(Op::GetModificationState, o); }
+  HRESULT GetAlreadyExists(bool& o) override { return this->template Ask<Op::GetAlreadyExists>(o); }
+  HRESULT GetModificationState(int& o) override {
+    return this->template Ask<Op::GetModificationState>(o);
+  }
   HRESULT GetM1ComponentVersion(ZynBinary& o) override {
-    return this->Ask(Op::GetM1ComponentVersion, o);
+    return this->template Ask<Op::GetM1ComponentVersion>(o);
   }
   HRESULT GetM1ComponentMajorID(ZynBinary& o) override {
-    return this->Ask(Op::GetM1ComponentMajorID, o);
+    return this->template Ask<Op::GetM1ComponentMajorID>(o);
   }
   HRESULT GetNonM1ComponentVersion(ZynBinary& o) override {
-    return this->Ask(Op::GetNonM1ComponentVersion, o);
+    return this->template Ask<Op::GetNonM1ComponentVersion>(o);
   }
 };
 
 template <class Self>
-class RMTElementAnswers : public Answers<Self, ZynIDCIMpgRMTElement, Iface::ZynIDCIMpgRMTElement> {
+class AnswersOf<Iface::ZynIDCIMpgRMTElement, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgRMTElement> {
  public:
   HRESULT GetM1Components(ZynListValZynIDCIMpgComponent_var& o) override {
-    return this->Ask(Op::GetM1Components, o);
+    return this->template Ask<Op::GetM1Components>(o);
   }
   HRESULT GetNonM1Component(ZynIDCIMpgComponent_var& o) override {
-    return this->Ask(Op::GetNonM1Component, o);
+    return this->template Ask<Op::GetNonM1Component>(o);
   }
-  HRESULT GetMigrationState(bool& o) override { return this->Ask(Op::GetMigrationState, o); }
-  HRESULT GetOwner(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetOwner, o); }
-  HRESULT GetRef(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetRef, o); }
-  HRESULT GetPointed(ZynIDCIMpgComponent_var& o) override { return this->Ask(Op::GetPointed, o); }
-  HRESULT GetAlreadyExists(bool& o) override { return this->Ask(Op::GetAlreadyExists, o); }
-  HRESULT GetModificationState(int& o) override { return this->Ask(Op::GetModificationState, o); }
+  HRESULT GetMigrationState(bool& o) override {
+    return this->template Ask<Op::GetMigrationState>(o);
+  }
+  HRESULT GetOwner(ZynIDCIMpgComponent_var& o) override {
+    return this->template Ask<Op::GetOwner>(o);
+  }
+  HRESULT GetRef(ZynIDCIMpgComponent_var& o) override { return this->template Ask<Op::GetRef>(o); }
+  HRESULT GetPointed(ZynIDCIMpgComponent_var& o) override {
+    return this->template Ask<Op::GetPointed>(o);
+  }
+  HRESULT GetAlreadyExists(bool& o) override { return this->template Ask<Op::GetAlreadyExists>(o); }
+  HRESULT GetModificationState(int& o) override {
+    return this->template Ask<Op::GetModificationState>(o);
+  }
 };
 
 template <class Self>
-class ComponentAnswers : public Answers<Self, ZynIDCIMpgComponent, Iface::ZynIDCIMpgComponent> {
+class AnswersOf<Iface::ZynIDCIMpgComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgComponent> {
  public:
-  HRESULT GetComponentType(int& o) override { return this->Ask(Op::GetComponentType, o); }
+  HRESULT GetComponentType(int& o) override { return this->template Ask<Op::GetComponentType>(o); }
   HRESULT GetExposedIdentifier(ZynBinary& o) override {
-    return this->Ask(Op::GetExposedIdentifier, o);
+    return this->template Ask<Op::GetExposedIdentifier>(o);
   }
 };
 
 template <class Self>
-class ComponentPrivateAnswers
-    : public Answers<Self, ZynIDCIMpgComponentPrivate, Iface::ZynIDCIMpgComponentPrivate> {
+class AnswersOf<Iface::ZynIDCIMpgComponentPrivate, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgComponentPrivate> {
  public:
-  HRESULT GetHashKey(unsigned int& o) override { return this->Ask(Op::GetHashKey, o); }
+  HRESULT GetHashKey(unsigned int& o) override { return this->template Ask<Op::GetHashKey>(o); }
 };
 
 template <class Self>
-class FileComponentAnswers
-    : public Answers<Self, ZynIDCIMpgFileComponent, Iface::ZynIDCIMpgFileComponent> {
+class AnswersOf<Iface::ZynIDCIMpgFileComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgFileComponent> {
  public:
-  HRESULT GetName(ZynUnicodeString& o) override { return this->Ask(Op::GetName, o); }
-  HRESULT GetUuid(ZynUuid& o) override { return this->Ask(Op::GetUuid, o); }
-  HRESULT GetPathName(ZynUnicodeString& o) override { return this->Ask(Op::GetPathName, o); }
-  HRESULT GetDocType(ZynUnicodeString& o) override { return this->Ask(Op::GetDocType, o); }
+  HRESULT GetName(ZynUnicodeString& o) override { return this->template Ask<Op::GetName>(o); }
+  HRESULT GetUuid(ZynUuid& o) override { return this->template Ask<Op::GetUuid>(o); }
+  HRESULT GetPathName(ZynUnicodeString& o) override {
+    return this->template Ask<Op::GetPathName>(o);
+  }
+  HRESULT GetDocType(ZynUnicodeString& o) override { return this->template Ask<Op::GetDocType>(o); }
   HRESULT GetLastSavePath(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetLastSavePath, o);
+    return this->template Ask<Op::GetLastSavePath>(o);
   }
   HRESULT GetLastSaveName(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetLastSaveName, o);
+    return this->template Ask<Op::GetLastSaveName>(o);
   }
-  HRESULT GetLastSaveTime(ZynTime& o) override { return this->Ask(Op::GetLastSaveTime, o); }
+  HRESULT GetLastSaveTime(ZynTime& o) override {
+    return this->template Ask<Op::GetLastSaveTime>(o);
+  }
 };
 
 template <class Self>
-class RMTFileBasedAnswers : public Answers<Self, ZynIDCIMpgRMTFileBasedComponent,
-                                           Iface::ZynIDCIMpgRMTFileBasedComponent> {
+class AnswersOf<Iface::ZynIDCIMpgRMTFileBasedComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgRMTFileBasedComponent> {
  public:
-  HRESULT GetPX1Id(_SEQUENCE_octet& o) override { return this->Ask(Op::GetPX1Id, o); }
-  HRESULT GetAlias(ZynUnicodeString& o) override { return this->Ask(Op::GetAlias, o); }
+  HRESULT GetPX1Id(_SEQUENCE_octet& o) override { return this->template Ask<Op::GetPX1Id>(o); }
+  HRESULT GetAlias(ZynUnicodeString& o) override { return this->template Ask<Op::GetAlias>(o); }
   HRESULT GetTechnoString(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetTechnoString, o);
+    return this->template Ask<Op::GetTechnoString>(o);
   }
-  HRESULT GetLinkSequence(_SEQUENCE_octet& o) override { return this->Ask(Op::GetLinkSequence, o); }
-  bool IsBrokenLink() override { return this->AskFlag(Op::IsBrokenLink); }
-  HRESULT GetObjectType(ZynUnicodeString& o) override { return this->Ask(Op::GetObjectType, o); }
+  HRESULT GetLinkSequence(_SEQUENCE_octet& o) override {
+    return this->template Ask<Op::GetLinkSequence>(o);
+  }
+  bool IsBrokenLink() override { return this->template AskFlag<Op::IsBrokenLink>(); }
+  HRESULT GetObjectType(ZynUnicodeString& o) override {
+    return this->template Ask<Op::GetObjectType>(o);
+  }
 };
 
 template <class Self>
-class OrvAnswers : public Answers<Self, ZynIDCIMpgOrvComponent, Iface::ZynIDCIMpgOrvComponent> {
+class AnswersOf<Iface::ZynIDCIMpgOrvComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgOrvComponent> {
  public:
-  HRESULT GetModelPLMID(ZynPLMID& o) override { return this->Ask(Op::GetModelPLMID, o); }
-  HRESULT GetWorkspaceId(int& o) override { return this->Ask(Op::GetWorkspaceId, o); }
-  HRESULT GetElementId(int& o) override { return this->Ask(Op::GetElementId, o); }
+  HRESULT GetModelPLMID(ZynPLMID& o) override { return this->template Ask<Op::GetModelPLMID>(o); }
+  HRESULT GetWorkspaceId(int& o) override { return this->template Ask<Op::GetWorkspaceId>(o); }
+  HRESULT GetElementId(int& o) override { return this->template Ask<Op::GetElementId>(o); }
   HRESULT GetWorkspaceUuid(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetWorkspaceUuid, o);
+    return this->template Ask<Op::GetWorkspaceUuid>(o);
   }
-  HRESULT GetElementUuid(ZynUnicodeString& o) override { return this->Ask(Op::GetElementUuid, o); }
+  HRESULT GetElementUuid(ZynUnicodeString& o) override {
+    return this->template Ask<Op::GetElementUuid>(o);
+  }
 };
 
 template <class Self>
-class PellAnswers : public Answers<Self, ZynIDCIMpgPellComponent, Iface::ZynIDCIMpgPellComponent> {
+class AnswersOf<Iface::ZynIDCIMpgPellComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgPellComponent> {
  public:
-  HRESULT GetPLMID(ZynPLMID& o) override { return this->Ask(Op::GetPLMID, o); }
-  HRESULT GetCEStamp(ZynPLMCEStamp& o) override { return this->Ask(Op::GetCEStamp, o); }
+  HRESULT GetPLMID(ZynPLMID& o) override { return this->template Ask<Op::GetPLMID>(o); }
+  HRESULT GetCEStamp(ZynPLMCEStamp& o) override { return this->template Ask<Op::GetCEStamp>(o); }
 };
 
 template <class Self>
-class ProviderAnswers
-    : public Answers<Self, ZynIDCIMpgProviderComponent, Iface::ZynIDCIMpgProviderComponent> {
+class AnswersOf<Iface::ZynIDCIMpgProviderComponent, Self>
+    : public Answers<Self, Iface::ZynIDCIMpgProviderComponent> {
  public:
   HRESULT GetBinaryIdentifier(ZynBinary& o) override {
-    return this->Ask(Op::GetBinaryIdentifier, o);
+    return this->template Ask<Op::GetBinaryIdentifier>(o);
   }
   HRESULT GetProviderName(ZynUnicodeString& o) override {
-    return this->Ask(Op::GetProviderName, o);
+    return this->template Ask<Op::GetProviderName>(o);
   }
 };
 
@@ -579,12 +632,13 @@ ZynMetaClass* TypeMetaClass(Type iType) {
   return meta;
 }
 
-/// An object of type T offering the interfaces of its answering classes (the first one gives
-/// the object's identity). Its slots follow it in the same block of storage.
-template <Type T, template <class> class First, template <class> class... Rest>
+/// An object of type T offering the interfaces First and Rest through their answering classes
+/// (the first one gives the object's identity). Its slots follow it in the same block of
+/// storage.
+template <Type T, Iface First, Iface... Rest>
 class MemImpl final : public MemObject,
-                      public First<MemImpl<T, First, Rest...>>,
-                      public Rest<MemImpl<T, First, Rest...>>... {
+                      public AnswersOf<First, MemImpl<T, First, Rest...>>,
+                      public AnswersOf<Rest, MemImpl<T, First, Rest...>>... {
  public:
   MemImpl(Table& iTable, Slot* iSlots) : MemObject(iTable, T, iSlots) { ZynLiveObjectCreated(); }
   ~MemImpl() override { ZynLiveObjectDestroyed(); }
@@ -618,19 +672,12 @@ class MemImpl final : public MemObject,
     return *oInterface ? S_OK : E_NOINTERFACE;
   }
   HRESULT QueryInterface(const char* iInterfaceName, void** oInterface) override {
-    const IID* iid = iInterfaceName ? ZynFindInterfaceIid(iInterfaceName) : nullptr;
-    if (!iid) {
-      if (oInterface) *oInterface = nullptr;
-      return E_NOINTERFACE;
-    }
-    return QueryInterface(*iid, oInterface);
+    return ZynQueryInterfaceByName(*Identity(), iInterfaceName, oInterface);
   }
 
-  std::uint32_t AddRef() override {
-    return references_.fetch_add(1, std::memory_order_relaxed) + 1;
-  }
+  std::uint32_t AddRef() override { return references_.Add(); }
   std::uint32_t Release() override {
-    const std::uint32_t left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    const std::uint32_t left = references_.Drop();
     if (left == 0) {
       void* storage = this;
       this->~MemImpl();
@@ -658,39 +705,25 @@ class MemImpl final : public MemObject,
   HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
 
  private:
-  ZynBaseUnknown* Identity() { return static_cast<typename First<MemImpl>::Interface*>(this); }
-
-  /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
-  template <template <class> class Part>
-  void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
-    using Interface = typename Part<MemImpl>::Interface;
-    if (ioDeclared || iIid != Interface::ClassIid()) return;
-    ioDeclared = true;
-    if (Offers(Part<MemImpl>::kIface)) oFound = static_cast<Interface*>(this);
+  ZynBaseUnknown* Identity() {
+    return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
   }
 
-  std::atomic<std::uint32_t> references_{1};  // the table's
+  /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
+  template <Iface K>
+  void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
+    using Interface = typename InterfaceOf<K>::type;
+    if (ioDeclared || iIid != Interface::ClassIid()) return;
+    ioDeclared = true;
+    if (Offers(K)) oFound = static_cast<Interface*>(this);
+  }
+
+  ZynReferenceCount references_{1};  // the table's
 };
-
-template <Type T, template <class> class... Extra>
-using ComponentImpl = MemImpl<T, ComponentAnswers, ComponentPrivateAnswers, Extra...>;
-
-using ManagerObject = MemImpl<Type::Manager, ManagerAnswers, ManagerPrivateAnswers>;
-using ContextObject = MemImpl<Type::Context, ContextAnswers>;
-using EnvironmentObject = MemImpl<Type::Environment, EnvironmentAnswers>;
-using DMTRowObject = MemImpl<Type::DMTRow, DMTElementAnswers, ElementPrivateAnswers>;
-using RMTRowObject = MemImpl<Type::RMTRow, RMTElementAnswers, ElementPrivateAnswers>;
-using FileBasedObject = ComponentImpl<Type::FileBasedComponent, FileComponentAnswers>;
-using RMTFileBasedObject = ComponentImpl<Type::RMTFileBasedComponent, RMTFileBasedAnswers>;
-using OrvObject = ComponentImpl<Type::OrvComponent, OrvAnswers>;
-using PellObject = ComponentImpl<Type::PellComponent, PellAnswers>;
-using PellNonM1Object = ComponentImpl<Type::PellNonM1Component, PellAnswers>;
-using ProviderObject = ComponentImpl<Type::ProviderComponent, ProviderAnswers>;
-using DummyObject = ComponentImpl<Type::DummyComponent>;
 
 /// A new object with its slots, from ZynBaseUnknown's storage; null when that storage fails.
 template <class Impl>
-Impl* Build(Table& iTable, Type iType, std::size_t* oBytes) {
+MemObject* Build(Table& iTable, Type iType, std::size_t* oBytes) {
   const int slotCount = Layout().count[static_cast<int>(iType)];
   static_assert(sizeof(Impl) % alignof(Slot) == 0, "slots must follow the object aligned");
   const std::size_t bytes = sizeof(Impl) + static_cast<std::size_t>(slotCount) * sizeof(Slot);
@@ -701,6 +734,24 @@ Impl* Build(Table& iTable, Type iType, std::size_t* oBytes) {
   *oBytes = HeapBlock(bytes);
   return ::new (storage) Impl(iTable, slots);
 }
+
+/// The object class of each type, made from its row of the list of types. The interface names
+/// of a row name the Iface values here.
+namespace object_classes {
+#define ZYN_MAPPING_INTERFACE(Name, Serial) inline constexpr Iface Name = Iface::Name;
+#include "zyn/ZynMappingInterfaces.def"
+#define ZYN_MAPPING_TYPE(Type_, Name, Dumpable, ...) \
+  using Type_ = MemImpl<Type::Type_, __VA_ARGS__>;
+#include "zyn/ZynMappingTypes.def"
+}  // namespace object_classes
+
+using Builder = MemObject* (*)(Table&, Type, std::size_t*);
+
+/// Builds a new object of each type, in the order of Type.
+constexpr Builder kBuilders[kTypeCount] = {
+#define ZYN_MAPPING_TYPE(Type_, Name, Dumpable, ...) &Build<object_classes::Type_>,
+#include "zyn/ZynMappingTypes.def"
+};
 
 }  // namespace
 
@@ -874,45 +925,7 @@ Table::~Table() {
 
 MemObject* Table::Create(Type iType) {
   std::size_t bytes = 0;
-  MemObject* object = nullptr;
-  switch (iType) {
-    case Type::Manager:
-      object = Build<ManagerObject>(*this, iType, &bytes);
-      break;
-    case Type::Context:
-      object = Build<ContextObject>(*this, iType, &bytes);
-      break;
-    case Type::Environment:
-      object = Build<EnvironmentObject>(*this, iType, &bytes);
-      break;
-    case Type::DMTRow:
-      object = Build<DMTRowObject>(*this, iType, &bytes);
-      break;
-    case Type::RMTRow:
-      object = Build<RMTRowObject>(*this, iType, &bytes);
-      break;
-    case Type::FileBasedComponent:
-      object = Build<FileBasedObject>(*this, iType, &bytes);
-      break;
-    case Type::RMTFileBasedComponent:
-      object = Build<RMTFileBasedObject>(*this, iType, &bytes);
-      break;
-    case Type::OrvComponent:
-      object = Build<OrvObject>(*this, iType, &bytes);
-      break;
-    case Type::PellComponent:
-      object = Build<PellObject>(*this, iType, &bytes);
-      break;
-    case Type::PellNonM1Component:
-      object = Build<PellNonM1Object>(*this, iType, &bytes);
-      break;
-    case Type::ProviderComponent:
-      object = Build<ProviderObject>(*this, iType, &bytes);
-      break;
-    case Type::DummyComponent:
-      object = Build<DummyObject>(*this, iType, &bytes);
-      break;
-  }
+  MemObject* object = kBuilders[static_cast<int>(iType)](*this, iType, &bytes);
   if (!object) return nullptr;
   try {
     objects_.push_back(object);

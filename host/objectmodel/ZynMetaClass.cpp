@@ -248,6 +248,13 @@ const IID* ZynFindInterfaceIid(const char* iName) {
   return meta ? meta->GetIid() : nullptr;
 }
 
+HRESULT ZynQueryInterfaceByName(IUnknown& iObject, const char* iName, void** oInterface) {
+  if (oInterface) *oInterface = nullptr;
+  const IID* iid = iName ? ZynFindInterfaceIid(iName) : nullptr;
+  if (!iid) return E_NOINTERFACE;
+  return iObject.QueryInterface(*iid, oInterface);
+}
+
 // ---- Dictionary ----
 
 HRESULT ZynFillDictionary::Register(ZynMetaClass* iClass, ZynMetaClass* iInterface,

@@ -428,6 +428,8 @@ TEST_F(Answers, WithheldInterfacesAnswerNull) {
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgComponent", &found), E_NOINTERFACE);
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgRMTFileBasedComponent", &found), S_OK);
   static_cast<ZynBaseUnknown*>(found)->Release();
+  // One answer for an unknown interface, as an extension gives it.
+  EXPECT_EQ(link->QueryInterface("NoSuchInterface", nullptr), E_NOINTERFACE);
 }
 
 // Every moment a host time holds can be given, in either form; -1 is the moment before 1970 and
