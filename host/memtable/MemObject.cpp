@@ -921,6 +921,12 @@ Table::Table() : storage_(std::make_unique<Storage>()) {}
 
 Table::~Table() {
   for (MemObject* object : objects_) object->Unknown()->Release();
+  for (const std::string& name : refusedMetaClasses_) ZynMetaClassFaults::Allow(name.c_str());
+}
+
+void Table::RefuseMetaClass(std::string_view iClassName) {
+  refusedMetaClasses_.emplace_back(iClassName);
+  ZynMetaClassFaults::Refuse(refusedMetaClasses_.back().c_str());
 }
 
 MemObject* Table::Create(Type iType) {

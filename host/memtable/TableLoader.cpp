@@ -306,7 +306,14 @@ class Loader {
   enum class Frame : std::uint8_t { Root, Objects, Entry };
   /// In the order of kRootMembers. "$schema" names the file's schema for editors; the reading
   /// checks that it is a text and otherwise ignores it.
-  enum class RootMember : std::uint8_t { Objects, Dump, TraceTool, ActiveTraces, Schema };
+  enum class RootMember : std::uint8_t {
+    Objects,
+    Dump,
+    TraceTool,
+    ActiveTraces,
+    Schema,
+    RefusedMetaClasses
+  };
   enum class EntryMember : std::uint8_t { Type, Lacks, Operation };
 
   /// A reference or list answer, settled when every id is known.
@@ -347,6 +354,7 @@ class Loader {
   bool ReadDump(Value& iValue);
   bool ReadTraceTool(Value& iValue);
   bool ReadActiveTraces(Value& iValue);
+  bool ReadRefusedMetaClasses(const Value& iValue);
 
   bool FinishEntry();
   bool ApplyAnswer(MemObject* iObject, Op iOp, Value& iValue, Problem* oProblem);
@@ -416,6 +424,8 @@ std::string Loader::MemberPlace() const {
         return "active_traces";
       case RootMember::Schema:
         return "$schema";
+      case RootMember::RefusedMetaClasses:
+        return "refused_meta_classes";
     }
   }
   switch (entryMember_) {
@@ -503,8 +513,8 @@ bool Loader::key(std::string& iKey) {
   }
   switch (frames_.back()) {
     case Frame::Root: {
-      static constexpr const char* kNames[] = {"objects", "dump", "trace_tool", "active_traces",
-                                               "$schema"};
+      static constexpr const char* kNames[] = {"objects",       "dump",    "trace_tool",
+                                               "active_traces", "$schema", "refused_meta_classes"};
       for (unsigned i = 0; i < std::size(kNames); ++i)
         if (iKey == kNames[i]) {
           if (rootMembersSeen_ & (1u << i)) return Fail(iKey, "duplicate key");
@@ -871,8 +881,22 @@ bool Loader::ReadSetting(RootMember iMember, Value& iValue) {
       if (iValue.shape != Value::Shape::String)
         return Fail("$schema", "expected the address of the table's schema, a text");
       return true;
+    case RootMember::RefusedMetaClasses:
+      return ReadRefusedMetaClasses(iValue);
     case RootMember::Objects:
       break;
+  }
+  return true;
+}
+
+bool Loader::ReadRefusedMetaClasses(const Value& iValue) {
+  static constexpr char kExpected[] = "expected an array of class names";
+  if (iValue.shape != Value::Shape::Array) return Fail("refused_meta_classes", kExpected);
+  for (std::size_t i = 0; i < iValue.items.size(); ++i) {
+    const Value& name = iValue.items[i];
+    if (name.shape != Value::Shape::String || name.text.empty())
+      return Fail("refused_meta_classes[" + std::to_string(i) + "]", "expected a class name");
+    table_->RefuseMetaClass(name.text);
   }
   return true;
 }

@@ -108,6 +108,16 @@ struct ZYN_EXPORT ZynAllocationFaults {
   static void Clear();
 };
 
+/// Injected failures of meta-class retrieval: while a class name is refused,
+/// kvr::internal::fct_RetrieveMetaObject answers null for it (the call is still counted) and
+/// creates nothing, as a host whose registry cannot take one more class would. A registration
+/// of a null class meta-class is then the host's own doing and not recorded against the
+/// caller's contract. Refusals nest: a name refused twice is retrievable after two Allows.
+struct ZYN_EXPORT ZynMetaClassFaults {
+  static void Refuse(const char* iClassName);
+  static void Allow(const char* iClassName);
+};
+
 /// Number of host objects (infrastructure objects and extensions) alive in the process. A test
 /// reads it before and after to prove that nothing leaked.
 ZYN_EXPORT long ZynLiveObjectCount();

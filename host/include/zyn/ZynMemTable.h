@@ -183,11 +183,19 @@ class Table {
   void SetDumpRequestWatcher(DumpRequestWatcher* iWatcher) { dumpRequestWatcher_ = iWatcher; }
   DumpRequestWatcher* GetDumpRequestWatcher() const { return dumpRequestWatcher_; }
 
+  /// A fault of the host rather than of an object, for the table's life: the object model
+  /// refuses to retrieve the meta-class of the class named iClassName (ZynMetaClassFaults), so
+  /// that a module loaded meanwhile must do without that class. A module retrieves its classes'
+  /// meta-classes when it is loaded or first used: refuse them before.
+  void RefuseMetaClass(std::string_view iClassName);
+  const std::vector<std::string>& RefusedMetaClasses() const { return refusedMetaClasses_; }
+
   struct Storage;
   Storage& GetStorage() { return *storage_; }
 
  private:
   std::vector<MemObject*> objects_;
+  std::vector<std::string> refusedMetaClasses_;
   std::unique_ptr<Storage> storage_;
   DumpRequestWatcher* dumpRequestWatcher_ = nullptr;
 };
