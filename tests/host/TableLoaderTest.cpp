@@ -170,6 +170,10 @@ const BadTable kBadTables[] = {
     {R"({"trace_tool": {"level": 2}})", "trace_tool.level: unknown key"},
     {R"({"active_traces": ["ZynMpgMappingTrace", "ZynMpgNoTrace"]})",
      "active_traces[1]: unknown trace \"ZynMpgNoTrace\""},
+    {R"({"refused_meta_classes": "ZynMpgPellComponentDump"})",
+     "refused_meta_classes: expected an array of class names"},
+    {R"({"refused_meta_classes": ["ZynMpgPellComponentDump", ""]})",
+     "refused_meta_classes[1]: expected a class name"},
     {R"({"dump": {"level": "1"}})", "dump.level: expected a 32-bit integer"},
     {R"({"dump": {"object": "x"}})", "dump.object: unknown id \"x\""},
     {R"({"dump": {"object": "x"}, "objects": {"x": {"type": "ZynDCIMpgContext"}}})",
@@ -197,6 +201,27 @@ TEST(TableLoader, LeavesTheTableUntouchedWhenRefusing) {
   ASSERT_TRUE(LoadTable(OneObject(R"("type": "ZynDCIMpgContext")"), &table, &error)) << error;
   EXPECT_FALSE(LoadTable(OneObject(R"("type": "ZynDCIMpgThing")"), &table, &error));
   EXPECT_NE(table.Find("x"), nullptr);
+}
+
+// A refused meta-class stays refused while the table lives, nested with other refusals, and
+// not after; a table refused while loading refuses nothing.
+TEST(TableLoader, RefusesMetaClassesWhileTheTableLives) {
+  auto retrieve = [] {
+    return kvr::internal::fct_RetrieveMetaObject("ZynTestRefusedClass", Implementation, nullptr,
+                                                 nullptr, "Tests", 0);
+  };
+  const std::string text = R"({"refused_meta_classes": ["ZynTestRefusedClass"]})";
+  EXPECT_FALSE(LoadTable(text + "x", nullptr, nullptr));
+  {
+    LoadedTable first, second;
+    ASSERT_TRUE(LoadTable(text, &first, nullptr));
+    ASSERT_TRUE(LoadTable(text, &second, nullptr));
+    EXPECT_EQ(first.table->RefusedMetaClasses(), std::vector<std::string>{"ZynTestRefusedClass"});
+    EXPECT_EQ(retrieve(), nullptr);
+    first = LoadedTable();
+    EXPECT_EQ(retrieve(), nullptr);
+  }
+  EXPECT_NE(retrieve(), nullptr);
 }
 
 TEST(TableLoader, ReadsTheSettingsWithTheirDefaults) {
