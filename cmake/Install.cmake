@@ -16,8 +16,9 @@ install(TARGETS ${zyn_installed_libraries}
         LIBRARY DESTINATION ${ZYN_INSTALL_MODULE_DIR}
         RUNTIME DESTINATION ${ZYN_INSTALL_MODULE_DIR})
 
+# The headers and the vocabulary lists they include.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/host/include/zyn DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-        FILES_MATCHING PATTERN "*.h")
+        FILES_MATCHING PATTERN "*.h" PATTERN "*.def")
 
 set(ZYN_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zyndcmpgdump)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/table-format.md

@@ -56,6 +56,9 @@ expected_files() {
   echo "$root/bin/mpgtree"
   echo "$root/include/zyn/ZynMemTable.h"
   echo "$root/include/zyn/ZynMappingInfra.h"
+  for list in "$source_dir"/host/include/zyn/*.def; do
+    echo "$root/include/zyn/${list##*/}"
+  done
   echo "$root/share/doc/zyndcmpgdump/README.md"
   echo "$root/share/doc/zyndcmpgdump/table-format.md"
   echo "$root/share/doc/zyndcmpgdump/mpgtree.md"
@@ -86,6 +89,11 @@ cmake --install "$build" --prefix "$work/installed-here" >/dev/null
 mv "$work/installed-here" "$work/prefix"
 prefix=$work/prefix
 check_files "$prefix" install
+# The installed headers stand on their own, the lists they include among them.
+for header in ZynMemTable.h ZynMappingInfra.h; do
+  echo "#include \"zyn/$header\"" | ${CXX:-c++} -std=c++17 -fsyntax-only -I "$prefix/include" -x c++ - ||
+    fail "install: the installed zyn/$header does not compile"
+done
 
 echo "== the installed mpgdump against the build tree's, on the sample"
 run_dump built "$build/bin/mpgdump"

@@ -6,44 +6,19 @@
 #include <mutex>
 #include <string>
 
-#define ZYN_MAPPING_IID(Name, Serial) \
-  const IID IID_##Name = {            \
-      0x5a594d00u | (Serial),         \
-      0x4d50,                         \
-      0x4749,                         \
+// Each interface's identifier: its serial in the first word and the last byte.
+#define ZYN_MAPPING_INTERFACE(Name, Serial) \
+  const IID IID_##Name = {                  \
+      0x5a594d00u | (Serial),               \
+      0x4d50,                               \
+      0x4749,                               \
       {0x80, 0x01, 0x5a, 0x59, 0x4d, 0x50, 0x47, static_cast<std::uint8_t>(Serial)}};
 
-ZYN_MAPPING_IID(ZynIMpgDump, 0x01)
-ZYN_MAPPING_IID(ZynIDCIMpgManager, 0x02)
-ZYN_MAPPING_IID(ZynIDCIMpgManagerPrivate, 0x03)
-ZYN_MAPPING_IID(ZynIDCIMpgContext, 0x04)
-ZYN_MAPPING_IID(ZynIDCIMpgEnvironment, 0x05)
-ZYN_MAPPING_IID(ZynIDCIMpgElementPrivate, 0x06)
-ZYN_MAPPING_IID(ZynIDCIMpgDMTElement, 0x07)
-ZYN_MAPPING_IID(ZynIDCIMpgRMTElement, 0x08)
-ZYN_MAPPING_IID(ZynIDCIMpgComponent, 0x09)
-ZYN_MAPPING_IID(ZynIDCIMpgComponentPrivate, 0x0a)
-ZYN_MAPPING_IID(ZynIDCIMpgFileComponent, 0x0b)
-ZYN_MAPPING_IID(ZynIDCIMpgRMTFileBasedComponent, 0x0c)
-ZYN_MAPPING_IID(ZynIDCIMpgOrvComponent, 0x0d)
-ZYN_MAPPING_IID(ZynIDCIMpgPellComponent, 0x0e)
-ZYN_MAPPING_IID(ZynIDCIMpgProviderComponent, 0x0f)
-
-#undef ZYN_MAPPING_IID
+#include "zyn/ZynMappingInterfaces.def"
 
 const char* const kZynDCIMpgTypeNames[kZynDCIMpgTypeCount] = {
-    "ZynDCIMpgManager",
-    "ZynDCIMpgContext",
-    "ZynDCIMpgEnvironment",
-    "ZynDCIMpgDMTRow",
-    "ZynDCIMpgRMTRow",
-    "ZynDCIMpgFileBasedComponent",
-    "ZynDCIMpgRMTFileBasedComponent",
-    "ZynDCIMpgOrvComponent",
-    "ZynDCIMpgPellComponent",
-    "ZynDCIMpgPellNonM1Component",
-    "ZynDCIMpgProviderComponent",
-    "ZynDCIMpgDummyComponent",
+#define ZYN_MAPPING_TYPE(Type, Name, Dumpable, ...) Name,
+#include "zyn/ZynMappingTypes.def"
 };
 
 namespace {
@@ -62,21 +37,8 @@ void DescribeInfrastructure() {
       const IID* iid;
     };
     const Interface interfaces[] = {
-        {"ZynIMpgDump", &IID_ZynIMpgDump},
-        {"ZynIDCIMpgManager", &IID_ZynIDCIMpgManager},
-        {"ZynIDCIMpgManagerPrivate", &IID_ZynIDCIMpgManagerPrivate},
-        {"ZynIDCIMpgContext", &IID_ZynIDCIMpgContext},
-        {"ZynIDCIMpgEnvironment", &IID_ZynIDCIMpgEnvironment},
-        {"ZynIDCIMpgElementPrivate", &IID_ZynIDCIMpgElementPrivate},
-        {"ZynIDCIMpgDMTElement", &IID_ZynIDCIMpgDMTElement},
-        {"ZynIDCIMpgRMTElement", &IID_ZynIDCIMpgRMTElement},
-        {"ZynIDCIMpgComponent", &IID_ZynIDCIMpgComponent},
-        {"ZynIDCIMpgComponentPrivate", &IID_ZynIDCIMpgComponentPrivate},
-        {"ZynIDCIMpgFileComponent", &IID_ZynIDCIMpgFileComponent},
-        {"ZynIDCIMpgRMTFileBasedComponent", &IID_ZynIDCIMpgRMTFileBasedComponent},
-        {"ZynIDCIMpgOrvComponent", &IID_ZynIDCIMpgOrvComponent},
-        {"ZynIDCIMpgPellComponent", &IID_ZynIDCIMpgPellComponent},
-        {"ZynIDCIMpgProviderComponent", &IID_ZynIDCIMpgProviderComponent},
+#define ZYN_MAPPING_INTERFACE(Name, Serial) {#Name, &IID_##Name},
+#include "zyn/ZynMappingInterfaces.def"
     };
     for (const Interface& interface : interfaces) {
       ZynMetaClass* meta = ZynRegisterInterface(interface.name, *interface.iid, "ZynBaseUnknown");

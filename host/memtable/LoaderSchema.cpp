@@ -19,6 +19,19 @@ bool CheckSchemaMember(const TableValue& iValue, Problem* oProblem) {
   return true;
 }
 
+bool ReadRefusedMetaClasses(const TableValue& iValue, std::vector<std::string>* oNames,
+                            Problem* oProblem) {
+  if (iValue.shape != TableValue::Shape::Array)
+    return oProblem->Set("", "expected an array of class names");
+  for (std::size_t i = 0; i < iValue.items.size(); ++i) {
+    const TableValue& name = iValue.items[i];
+    if (name.shape != TableValue::Shape::String || name.text.empty())
+      return oProblem->Set("[" + std::to_string(i) + "]", "expected a class name");
+    oNames->push_back(name.text);
+  }
+  return true;
+}
+
 bool ParseEntryMember(std::string_view iKey, EntryMember* oMember, Op* oOp) {
   if (iKey == "type") {
     *oMember = EntryMember::Type;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Vocabulary.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {
@@ -15,11 +16,15 @@ namespace {
 /// The most RMT rows a generated DMT row may have.
 constexpr int kMaxRmtPerRow = 1000;
 
-constexpr std::array<Type, 7> kComponentTypes = {
-    Type::FileBasedComponent, Type::RMTFileBasedComponent, Type::OrvComponent,
-    Type::PellComponent,      Type::PellNonM1Component,    Type::ProviderComponent,
-    Type::DummyComponent,
-};
+/// The component types (those that offer ZynIDCIMpgComponent), in the order of Type.
+constexpr auto kComponentTypes = [] {
+  using namespace vocabulary;
+  std::array<Type, 7> types{};
+  std::size_t count = 0;
+  for (int t = 0; t < kTypeCount; ++t)
+    if (kTypeIfaces[t] & Bit(Iface::ZynIDCIMpgComponent)) types[count++] = static_cast<Type>(t);
+  return count == types.size() ? types : throw "seven component types expected";
+}();
 
 /// A uuid that differs for every serial number.
 ZynUuid UuidFor(std::uint64_t iSerial) {
@@ -68,7 +73,8 @@ class Generator {
 
 MemObject* Generator::NewComponent(long iRow) {
   const std::uint64_t k = components_++;
-  const int typeIndex = static_cast<int>((k + static_cast<std::uint64_t>(iRow)) % 7);
+  const int typeIndex =
+      static_cast<int>((k + static_cast<std::uint64_t>(iRow)) % kComponentTypes.size());
   MemObject* component = Create(kComponentTypes[typeIndex]);
   component->SetInt(Op::GetComponentType, typeIndex);
   component->SetBinary(Op::GetExposedIdentifier, BytesFor(k % 1024, 4));

@@ -28,6 +28,14 @@ bool TableReader::ReadRootMember(TableValue& ioValue) {
     Problem problem;
     return CheckSchemaMember(ioValue, &problem) || Fail("$schema", problem);
   }
+  if (rootMember_ == kRefusedMetaClassesMember) {
+    Problem problem;
+    std::vector<std::string> names;
+    if (!ReadRefusedMetaClasses(ioValue, &names, &problem))
+      return Fail("refused_meta_classes", problem);
+    for (const std::string& name : names) table_->RefuseMetaClass(name);
+    return true;
+  }
   toolMembers_.push_back(ToolMember{std::string(kRootMembers[rootMember_]), std::move(ioValue)});
   if (!check_) return true;
   std::string message;

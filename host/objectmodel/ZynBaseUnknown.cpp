@@ -121,19 +121,13 @@ HRESULT ZynBaseExtension::QueryInterface(const IID& iIid, void** oInterface) {
 }
 
 HRESULT ZynBaseExtension::QueryInterface(const char* iInterfaceName, void** oInterface) {
-  if (!oInterface) return E_FAIL;
-  *oInterface = nullptr;
-  const IID* iid = ZynFindInterfaceIid(iInterfaceName);
-  if (!iid) return E_NOINTERFACE;
-  return QueryInterface(*iid, oInterface);
+  return ZynQueryInterfaceByName(*this, iInterfaceName, oInterface);
 }
 
-std::uint32_t ZynBaseExtension::AddRef() {
-  return references_.fetch_add(1, std::memory_order_relaxed) + 1;
-}
+std::uint32_t ZynBaseExtension::AddRef() { return references_.Add(); }
 
 std::uint32_t ZynBaseExtension::Release() {
-  const std::uint32_t remaining = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  const std::uint32_t remaining = references_.Drop();
   if (remaining == 0) delete this;
   return remaining;
 }

@@ -51,6 +51,8 @@ struct Registry {
   std::mutex mutex;
   std::map<std::string, ZynMetaClass*, std::less<>> byName;
   std::map<std::string, int, std::less<>> retrieveCalls;
+  /// The class names whose retrieval is refused, with the number of refusals of each.
+  std::map<std::string, int, std::less<>> refusedRetrievals;
   /// Entry lists replaced while a lock-free reader may still hold them.
   std::vector<std::unique_ptr<const EntryList>> retiredEntries;
 
@@ -192,6 +194,7 @@ ZynMetaClass* fct_RetrieveMetaObject(const char* iClassName, int iKind, ZynMetaC
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   ++registry.retrieveCalls[iClassName];
+  if (registry.refusedRetrievals.count(iClassName)) return nullptr;
   if (ZynMetaClass* existing = registry.FindLocked(iClassName)) return existing;
   ZynMetaClass* meta = registry.CreateLocked(iClassName, static_cast<ENUMTypeOfClass>(iKind), iBase,
                                              iFramework, iObjectSize);
@@ -232,6 +235,33 @@ om_guard::~om_guard() { GuardMutex().unlock(); }
 
 }  // namespace kvr::internal
 
+// ---- Injected retrieval failures ----
+
+void ZynMetaClassFaults::Refuse(const char* iClassName) {
+  if (!iClassName) return;
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  ++registry.refusedRetrievals[iClassName];
+}
+
+void ZynMetaClassFaults::Allow(const char* iClassName) {
+  if (!iClassName) return;
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  auto refused = registry.refusedRetrievals.find(iClassName);
+  if (refused != registry.refusedRetrievals.end() && --refused->second == 0)
+    registry.refusedRetrievals.erase(refused);
+}
+
+namespace {
+/// Whether some retrieval is refused now: a null class meta-class may then be the host's doing.
+bool AnyRetrievalRefused() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  return !registry.refusedRetrievals.empty();
+}
+}  // namespace
+
 // ---- Interfaces ----
 
 ZynMetaClass* ZynRegisterInterface(const char* iName, const IID& iIid, const char* iBaseName) {
@@ -248,13 +278,20 @@ const IID* ZynFindInterfaceIid(const char* iName) {
   return meta ? meta->GetIid() : nullptr;
 }
 
+HRESULT ZynQueryInterfaceByName(IUnknown& iObject, const char* iName, void** oInterface) {
+  if (oInterface) *oInterface = nullptr;
+  const IID* iid = iName ? ZynFindInterfaceIid(iName) : nullptr;
+  if (!iid) return E_NOINTERFACE;
+  return iObject.QueryInterface(*iid, oInterface);
+}
+
 // ---- Dictionary ----
 
 HRESULT ZynFillDictionary::Register(ZynMetaClass* iClass, ZynMetaClass* iInterface,
                                     ZynCreateFunction iCreate, ZynCheckFunction iCheck, int iFlag) {
   constexpr const char* kOperation = "ZynFillDictionary::Register";
-  ZYN_CONTRACT(iClass && iInterface && iInterface->GetIid() && iCreate, kOperation,
-               "a class meta-class, an interface meta-class and a creation function");
+  ZYN_CONTRACT((iClass || AnyRetrievalRefused()) && iInterface && iInterface->GetIid() && iCreate,
+               kOperation, "a class meta-class, an interface meta-class and a creation function");
   ZYN_CONTRACT(iCheck == nullptr, kOperation, "a null checking function");
   ZYN_CONTRACT(iFlag == 1, kOperation, "the flag 1");
   if (!iClass || !iInterface || !iCreate || !iInterface->GetIid()) return E_FAIL;

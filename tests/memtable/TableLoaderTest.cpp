@@ -169,6 +169,10 @@ const BadTable kBadTables[] = {
      "objects.x.GetOwner: \"r\" offers no ZynIDCIMpgComponent"},
     // The members beside "objects".
     {R"({"$schema": {"$ref": "x"}})", "$schema: expected the address of the table's schema"},
+    {R"({"refused_meta_classes": "ZynMpgPellComponentDump"})",
+     "refused_meta_classes: expected an array of class names"},
+    {R"({"refused_meta_classes": ["ZynMpgPellComponentDump", ""]})",
+     "refused_meta_classes[1]: expected a class name"},
     {"{\"dump\": " + std::string(1000, '[') + std::string(1000, ']') + "}",
      "dump: nesting deeper than 64 levels"},
 };
@@ -202,6 +206,27 @@ TEST(TableLoader, LeavesTheTableUntouchedWhenRefusing) {
   ASSERT_TRUE(LoadTable(OneObject(R"("type": "ZynDCIMpgContext")"), &table, &error)) << error;
   EXPECT_FALSE(LoadTable(OneObject(R"("type": "ZynDCIMpgThing")"), &table, &error));
   EXPECT_NE(table.Find("x"), nullptr);
+}
+
+// A refused meta-class stays refused while the table lives, nested with other refusals, and
+// not after; a table refused while loading refuses nothing.
+TEST(TableLoader, RefusesMetaClassesWhileTheTableLives) {
+  auto retrieve = [] {
+    return kvr::internal::fct_RetrieveMetaObject("ZynTestRefusedClass", Implementation, nullptr,
+                                                 nullptr, "Tests", 0);
+  };
+  const std::string text = R"({"refused_meta_classes": ["ZynTestRefusedClass"]})";
+  EXPECT_FALSE(LoadTable(text + "x", nullptr, nullptr));
+  {
+    LoadedTable first, second;
+    ASSERT_TRUE(LoadTable(text, &first, nullptr));
+    ASSERT_TRUE(LoadTable(text, &second, nullptr));
+    EXPECT_EQ(first.table->RefusedMetaClasses(), std::vector<std::string>{"ZynTestRefusedClass"});
+    EXPECT_EQ(retrieve(), nullptr);
+    first = LoadedTable();
+    EXPECT_EQ(retrieve(), nullptr);
+  }
+  EXPECT_NE(retrieve(), nullptr);
 }
 
 // The members kept for the tool come whole, in file order, and are checked as they are read: a
@@ -433,6 +458,8 @@ TEST_F(Answers, WithheldInterfacesAnswerNull) {
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgComponent", &found), E_NOINTERFACE);
   EXPECT_EQ(link->QueryInterface("ZynIDCIMpgRMTFileBasedComponent", &found), S_OK);
   static_cast<ZynBaseUnknown*>(found)->Release();
+  // One answer for an unknown interface, as an extension gives it.
+  EXPECT_EQ(link->QueryInterface("NoSuchInterface", nullptr), E_NOINTERFACE);
 }
 
 // Every moment a host time holds can be given, in either form; -1 is the moment before 1970 and

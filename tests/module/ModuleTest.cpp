@@ -2,6 +2,7 @@
 // construction order, and the dump channel's rules.
 #include <dlfcn.h>
 
+#include <string>
 #include <vector>
 
 #include "support/Harness.h"
@@ -73,6 +74,34 @@ TEST_F(ModuleTest, EveryTypeGetsItsClassThroughTheDictionary) {
     ZynIMpgDump_var again(object->Unknown());
     EXPECT_NE(again.get(), dump.get());
     EXPECT_EQ(again->GetMetaObject(), dump->GetMetaObject());
+  }
+}
+
+// The types each class extends, written out from the class table rather than taken from the
+// module's list: the Pell class alone extends a second type.
+TEST_F(ModuleTest, OnlyThePellClassExtendsASecondType) {
+  const struct {
+    const char* className;
+    std::vector<std::string> types;
+  } kExtended[] = {
+      {"ZynMpgDMTRowDump", {"ZynDCIMpgDMTRow"}},
+      {"ZynMpgDummyComponentDump", {"ZynDCIMpgDummyComponent"}},
+      {"ZynMpgEnvironmentDump", {"ZynDCIMpgEnvironment"}},
+      {"ZynMpgFileBasedComponentDump", {"ZynDCIMpgFileBasedComponent"}},
+      {"ZynMpgManagerDump", {"ZynDCIMpgManager"}},
+      {"ZynMpgProviderComponentDump", {"ZynDCIMpgProviderComponent"}},
+      {"ZynMpgRMTFileBasedComponentDump", {"ZynDCIMpgRMTFileBasedComponent"}},
+      {"ZynMpgRMTRowDump", {"ZynDCIMpgRMTRow"}},
+      {"ZynMpgOrvComponentDump", {"ZynDCIMpgOrvComponent"}},
+      {"ZynMpgPellComponentDump", {"ZynDCIMpgPellComponent", "ZynDCIMpgPellNonM1Component"}},
+  };
+  for (const auto& row : kExtended) {
+    const ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(row.className);
+    ASSERT_NE(meta, nullptr) << row.className;
+    std::vector<std::string> types;
+    for (int i = 0; i < meta->CountExtendedTypes(); ++i)
+      types.push_back(meta->GetExtendedType(i)->GetName());
+    EXPECT_EQ(types, row.types) << row.className;
   }
 }
 

@@ -34,10 +34,12 @@ class FakeObject final : public ZynBaseUnknown {
     }
     return *oOut ? S_OK : E_NOINTERFACE;
   }
-  HRESULT QueryInterface(const char*, void**) override { return E_NOINTERFACE; }
-  std::uint32_t AddRef() override { return ++references; }
+  HRESULT QueryInterface(const char* iName, void** oOut) override {
+    return ZynQueryInterfaceByName(*this, iName, oOut);
+  }
+  std::uint32_t AddRef() override { return references.Add(); }
   std::uint32_t Release() override {
-    const std::uint32_t left = --references;
+    const std::uint32_t left = references.Drop();
     if (left == 0) delete this;
     return left;
   }
@@ -49,7 +51,7 @@ class FakeObject final : public ZynBaseUnknown {
   int IsEqual(const ZynBaseUnknown* iOther) const override { return iOther == this; }
   HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
 
-  std::atomic<std::uint32_t> references{1};
+  ZynReferenceCount references;
   std::atomic<std::uint32_t> lastAsked{0};  // first word of the last identifier asked
 
  private:
@@ -131,7 +133,7 @@ TEST(ObjectModel, DictionaryBuildsExtensionsAlongTheBaseChainUntilTheModuleGoes)
     auto* derived = new FakeObject(TestType("ZynTestDerivedRow", TestType("ZynTestRow")));
     ZynIMpgDump_var dump(row);
     ASSERT_TRUE(dump);
-    EXPECT_EQ(row->references.load(), 2u);  // the extension holds the object it extends
+    EXPECT_EQ(row->references.Peek(), 2u);  // the extension holds the object it extends
     EXPECT_EQ(dump->Dump(0, 0, 0), S_FALSE);
     EXPECT_STREQ(dump->IsA(), "ZynTestDump");
     EXPECT_TRUE(dump->IsAKindOf("ZynIMpgDump"));
@@ -142,12 +144,15 @@ TEST(ObjectModel, DictionaryBuildsExtensionsAlongTheBaseChainUntilTheModuleGoes)
     EXPECT_EQ(same, static_cast<ZynBaseUnknown*>(dump.get()));
     dump->Release();
     EXPECT_EQ(dump->QueryInterface("NoSuchInterface", &same), E_NOINTERFACE);
+    // One answer for an unknown interface, as a table object gives it.
+    EXPECT_EQ(dump->QueryInterface("NoSuchInterface", nullptr), E_NOINTERFACE);
+    EXPECT_EQ(row->QueryInterface("NoSuchInterface", nullptr), E_NOINTERFACE);
     // Interfaces the extension lacks are the extended object's.
     EXPECT_FALSE(ZynIDCIMpgManager_var(dump.get()));
     EXPECT_EQ(row->lastAsked.load(), IID_ZynIDCIMpgManager.data1);
     EXPECT_TRUE(ZynIMpgDump_var(derived));
     dump = nullptr;
-    EXPECT_EQ(row->references.load(), 1u);
+    EXPECT_EQ(row->references.Peek(), 1u);
 
     ZynFillDictionary::RemoveModuleEntries(&tag);
     EXPECT_EQ(ZynFillDictionary::CountEntries(), entriesBefore);
@@ -211,7 +216,7 @@ TEST(ObjectModel, CreationFailuresBuildNothingAndLeakNothing) {
   EXPECT_NE(third, nullptr);
   first->Release();
   third->Release();
-  EXPECT_EQ(row->references.load(), 1u);
+  EXPECT_EQ(row->references.Peek(), 1u);
   row->Release();
   EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
 }

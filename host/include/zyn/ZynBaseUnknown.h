@@ -17,6 +17,7 @@
 #include <string>
 
 #include "zyn/ZynContract.h"
+#include "zyn/ZynReferenceCount.h"
 
 /// Result of every operation of the host: negative values are failures.
 using HRESULT = std::int32_t;
@@ -107,6 +108,16 @@ struct ZYN_EXPORT ZynAllocationFaults {
   static void Clear();
 };
 
+/// Injected failures of meta-class retrieval: while a class name is refused,
+/// kvr::internal::fct_RetrieveMetaObject answers null for it (the call is still counted) and
+/// creates nothing, as a host whose registry cannot take one more class would. A registration
+/// of a null class meta-class is then the host's own doing and not recorded against the
+/// caller's contract. Refusals nest: a name refused twice is retrievable after two Allows.
+struct ZYN_EXPORT ZynMetaClassFaults {
+  static void Refuse(const char* iClassName);
+  static void Allow(const char* iClassName);
+};
+
 /// Number of host objects (infrastructure objects and extensions) alive in the process. A test
 /// reads it before and after to prove that nothing leaked.
 ZYN_EXPORT long ZynLiveObjectCount();
@@ -139,7 +150,7 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
 
  private:
-  std::atomic<std::uint32_t> references_;
+  ZynReferenceCount references_;
   ZynBaseUnknown* extended_;
   ZynMetaClass* class_;
 };
@@ -211,6 +222,11 @@ ZYN_EXPORT ZynMetaClass* ZynRegisterInterface(const char* iName, const IID& iIid
                                               const char* iBaseName);
 /// The identifier registered for an interface name, or null.
 ZYN_EXPORT const IID* ZynFindInterfaceIid(const char* iName);
+/// QueryInterface by name, as every host object answers it: iName is looked up by
+/// ZynFindInterfaceIid and iObject is asked for that identifier. A name that is null or names no
+/// interface answers E_NOINTERFACE, with *oInterface null when oInterface is given; otherwise the
+/// answer is iObject's QueryInterface by identifier.
+ZYN_EXPORT HRESULT ZynQueryInterfaceByName(IUnknown& iObject, const char* iName, void** oInterface);
 
 class ZYN_EXPORT ZynFillDictionary {
  public:

@@ -15,42 +15,19 @@
 #include "zyn/ZynValues.h"
 #include "zyn/ZynVar.h"
 
-ZYN_DECLARE_HANDLES(ZynIMpgDump)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgManager)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgManagerPrivate)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgContext)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgEnvironment)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgElementPrivate)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgDMTElement)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgRMTElement)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgComponent)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgComponentPrivate)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgFileComponent)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgRMTFileBasedComponent)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgOrvComponent)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgPellComponent)
-ZYN_DECLARE_HANDLES(ZynIDCIMpgProviderComponent)
-
-ZYN_EXPORT extern const IID IID_ZynIMpgDump;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgManager;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgManagerPrivate;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgContext;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgEnvironment;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgElementPrivate;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgDMTElement;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgRMTElement;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgComponent;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgComponentPrivate;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgFileComponent;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgRMTFileBasedComponent;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgOrvComponent;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgPellComponent;
-ZYN_EXPORT extern const IID IID_ZynIDCIMpgProviderComponent;
+// The handles and identifiers of every interface (see ZynMappingInterfaces.def).
+#define ZYN_MAPPING_INTERFACE(Name, Serial) \
+  ZYN_DECLARE_HANDLES(Name)                 \
+  ZYN_EXPORT extern const IID IID_##Name;
+#include "zyn/ZynMappingInterfaces.def"
 
 /// The object types of the mapping infrastructure, under the names that extensions name them
-/// by: the manager, its context, the environment, the DMT and RMT rows, then the seven
-/// component types.
-inline constexpr int kZynDCIMpgTypeCount = 12;
+/// by, in the order of ZynMappingTypes.def: the manager, its context, the environment, the DMT
+/// and RMT rows, then the seven component types.
+inline constexpr int kZynDCIMpgTypeCount = 0
+#define ZYN_MAPPING_TYPE(Type, Name, Dumpable, ...) +1
+#include "zyn/ZynMappingTypes.def"
+    ;
 ZYN_EXPORT extern const char* const kZynDCIMpgTypeNames[kZynDCIMpgTypeCount];
 
 /// Mapping master of a row or environment: 0 none, 1 M1, 2 non-M1; other values are possible.

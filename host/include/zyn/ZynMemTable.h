@@ -15,93 +15,35 @@
 
 namespace zyn::mem {
 
-/// The twelve object types of a mapping table.
+/// The object types of a mapping table, in the order of ZynMappingTypes.def.
 enum class Type : std::uint8_t {
-  Manager,
-  Context,
-  Environment,
-  DMTRow,
-  RMTRow,
-  FileBasedComponent,
-  RMTFileBasedComponent,
-  OrvComponent,
-  PellComponent,
-  PellNonM1Component,
-  ProviderComponent,
-  DummyComponent,
+#define ZYN_MAPPING_TYPE(Type, Name, Dumpable, ...) Type,
+#include "zyn/ZynMappingTypes.def"
 };
-inline constexpr int kTypeCount = 12;
+inline constexpr int kTypeCount = kZynDCIMpgTypeCount;
 
-/// The interfaces an object may offer; ZynIMpgDump stands for the dump extension.
+/// The interfaces an object may offer, in the order of ZynMappingInterfaces.def; ZynIMpgDump
+/// stands for the dump extension.
 enum class Iface : std::uint8_t {
-  ZynIMpgDump,
-  ZynIDCIMpgManager,
-  ZynIDCIMpgManagerPrivate,
-  ZynIDCIMpgContext,
-  ZynIDCIMpgEnvironment,
-  ZynIDCIMpgElementPrivate,
-  ZynIDCIMpgDMTElement,
-  ZynIDCIMpgRMTElement,
-  ZynIDCIMpgComponent,
-  ZynIDCIMpgComponentPrivate,
-  ZynIDCIMpgFileComponent,
-  ZynIDCIMpgRMTFileBasedComponent,
-  ZynIDCIMpgOrvComponent,
-  ZynIDCIMpgPellComponent,
-  ZynIDCIMpgProviderComponent,
+#define ZYN_MAPPING_INTERFACE(Name, Serial) Name,
+#include "zyn/ZynMappingInterfaces.def"
 };
-inline constexpr int kIfaceCount = 15;
+inline constexpr int kIfaceCount = 0
+#define ZYN_MAPPING_INTERFACE(Name, Serial) +1
+#include "zyn/ZynMappingInterfaces.def"
+    ;
 
-/// Every query of the mapping interfaces, by operation name. One name may belong to several
-/// interfaces (GetName); an object answers it through the interface its type offers.
+/// Every query of the mapping interfaces, by operation name, in the order of
+/// ZynMappingOperations.def. One name may belong to several interfaces (GetName); an object
+/// answers it through the interface its type offers.
 enum class Op : std::uint8_t {
-  GetContext,
-  IsPLMIDCompletionActive,
-  GetDMTElements,
-  GetDMTElementsToBeSaved,
-  GetName,
-  GetMappingClient,
-  GetMappingMaster,
-  GetDirectory,
-  GetUuid,
-  GetM1Component,
-  GetNonM1Component,
-  GetRMTElements,
-  GetAlreadyExists,
-  GetModificationState,
-  GetM1ComponentVersion,
-  GetM1ComponentMajorID,
-  GetNonM1ComponentVersion,
-  GetM1Components,
-  GetMigrationState,
-  GetOwner,
-  GetRef,
-  GetPointed,
-  GetComponentType,
-  GetExposedIdentifier,
-  GetHashKey,
-  GetPathName,
-  GetDocType,
-  GetLastSavePath,
-  GetLastSaveName,
-  GetLastSaveTime,
-  GetPX1Id,
-  GetAlias,
-  GetTechnoString,
-  GetLinkSequence,
-  IsBrokenLink,
-  GetObjectType,
-  GetModelPLMID,
-  GetWorkspaceId,
-  GetElementId,
-  GetWorkspaceUuid,
-  GetElementUuid,
-  GetPLMID,
-  GetCEStamp,
-  GetBinaryIdentifier,
-  GetProviderName,
+#define ZYN_MAPPING_OPERATION(Operation, Kind, Target, ...) Operation,
+#include "zyn/ZynMappingOperations.def"
 };
-inline constexpr int kOpCount = 45;
+inline constexpr int kOpCount = 0
+#define ZYN_MAPPING_OPERATION(Operation, Kind, Target, ...) +1
+#include "zyn/ZynMappingOperations.def"
+    ;
 
 /// What an operation's out-argument (or result, for the two bool queries) holds.
 enum class Kind : std::uint8_t {
@@ -243,11 +185,19 @@ class Table {
   void SetDumpRequestWatcher(DumpRequestWatcher* iWatcher) { dumpRequestWatcher_ = iWatcher; }
   DumpRequestWatcher* GetDumpRequestWatcher() const { return dumpRequestWatcher_; }
 
+  /// A fault of the host rather than of an object, for the table's life: the object model
+  /// refuses to retrieve the meta-class of the class named iClassName (ZynMetaClassFaults), so
+  /// that a module loaded meanwhile must do without that class. A module retrieves its classes'
+  /// meta-classes when it is loaded or first used: refuse them before.
+  void RefuseMetaClass(std::string_view iClassName);
+  const std::vector<std::string>& RefusedMetaClasses() const { return refusedMetaClasses_; }
+
   struct Storage;
   Storage& GetStorage() { return *storage_; }
 
  private:
   std::vector<MemObject*> objects_;
+  std::vector<std::string> refusedMetaClasses_;
   std::unique_ptr<Storage> storage_;
   DumpRequestWatcher* dumpRequestWatcher_ = nullptr;
 };
