@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -89,6 +90,12 @@ class ZYN_EXPORT ZynPLMID {
   std::string PhysicalHexa() const;
 
  private:
+  friend class ZynDCIMpgServicesForTests;  // writes the physical id's text where it wants it
+
+  /// Calls iUse(text, length) with Text(), built on the stack when it is of ordinary length.
+  template <class Use>
+  void UseText(Use&& iUse) const;
+
   std::vector<std::uint8_t> physical_;
   std::string logical_;
   std::string major_;
