@@ -144,6 +144,12 @@ class ZYN_EXPORT ZynTraceToolOutput {
   virtual void OnTraPut(int iLevel, const char* iText) = 0;
   /// A TraPrint: the format and the formatted text.
   virtual void OnTraPrint(int iLevel, const char* iFormat, const char* iText) = 0;
+  /// A TraPrint whose text's length the trace tool already knows, so that an output that
+  /// copies the text need not measure it again. By default, OnTraPrint.
+  virtual void OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
+                                  std::size_t /*iLength*/) {
+    OnTraPrint(iLevel, iFormat, iText);
+  }
 };
 
 /// The mapping infrastructure's trace tool. Its validity decides, at every emission of a dump,
