@@ -32,9 +32,12 @@ struct FreeList {
 
 /// This thread's lists: plain data, readable until the thread's very end, so that a release
 /// made after the drainer ran (a static destructor, say) still finds them.
-thread_local FreeList tLists[kClasses];
+/// The library is loaded with the program, never opened later: its thread-local data can live
+/// in the static block, reached without a call.
+#define ZYN_STATIC_TLS __attribute__((tls_model("initial-exec")))
+ZYN_STATIC_TLS thread_local FreeList tLists[kClasses];
 /// Set once the drainer has run: from then on nothing is kept.
-thread_local bool tClosed = false;
+ZYN_STATIC_TLS thread_local bool tClosed = false;
 
 /// Gives the kept blocks back to malloc when the thread ends.
 struct Drainer {
@@ -50,7 +53,7 @@ struct Drainer {
     }
   }
 };
-thread_local Drainer tDrainer;
+ZYN_STATIC_TLS thread_local Drainer tDrainer;
 
 void* Take(std::size_t iSize) {
   // The smallest class whose every block has room for iSize bytes.
