@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -89,6 +90,12 @@ class ZYN_EXPORT ZynPLMID {
   std::string PhysicalHexa() const;
 
  private:
+  friend class ZynDCIMpgServicesForTests;  // writes the physical id's text where it wants it
+
+  /// Calls iUse(text, length) with Text(), built on the stack when it is of ordinary length.
+  template <class Use>
+  void UseText(Use&& iUse) const;
+
   std::vector<std::uint8_t> physical_;
   std::string logical_;
   std::string major_;
@@ -137,6 +144,12 @@ class ZYN_EXPORT ZynTraceToolOutput {
   virtual void OnTraPut(int iLevel, const char* iText) = 0;
   /// A TraPrint: the format and the formatted text.
   virtual void OnTraPrint(int iLevel, const char* iFormat, const char* iText) = 0;
+  /// A TraPrint whose text's length the trace tool already knows, so that an output that
+  /// copies the text need not measure it again. By default, OnTraPrint.
+  virtual void OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
+                                  std::size_t /*iLength*/) {
+    OnTraPrint(iLevel, iFormat, iText);
+  }
 };
 
 /// The mapping infrastructure's trace tool. Its validity decides, at every emission of a dump,
