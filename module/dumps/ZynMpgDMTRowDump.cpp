@@ -20,13 +20,12 @@ void EmitIdentifier(HRESULT iQueryResult, const ZynBinary& iIdentifier,
                     const char* iAbsentOutput) {
   if (iQueryResult == 0) {
     ZynDCIMpgServicesForTests::GetBinaryHexaName(iIdentifier, ioHexaText);
-    Emit([&] { TracePrint(iPresentTrace, ioHexaText.CastToCharPtr()); },
-         [&](std::ostream& out) {
-           out << iPresentOutput << ioHexaText.CastToCharPtr() << std::endl;
-         });
+    Emit(
+        [&] { TracePrint(iPresentTrace, ioHexaText.CastToCharPtr()); },
+        [&](OutputLine& out) { out << iPresentOutput << ioHexaText.CastToCharPtr() << std::endl; });
   } else if (iQueryResult == 1) {
     Emit([&] { TracePut(iAbsentTrace); },
-         [&](std::ostream& out) { out << iAbsentOutput << std::endl; });
+         [&](OutputLine& out) { out << iAbsentOutput << std::endl; });
   }
 }
 
@@ -52,7 +51,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The stars carry a trailing blank on standard output only.
   Emit([] { TracePut(" ********************"); },
-       [](std::ostream& out) { out << " ******************** "; });
+       [](OutputLine& out) { out << " ******************** "; });
 
   if (iLevel == 0) {
     EmitSame("</DMTElement>\n");
@@ -65,7 +64,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynUnicodeString masterText;
   ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
   Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
        });
 
@@ -79,7 +78,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   int modificationState = 0;
   element->GetModificationState(modificationState);
   Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
        });
 
@@ -136,7 +135,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   element->GetRMTElements(rmtElements);
   const int rmtCount = rmtElements.Size();
   Emit([&] { TracePrint("<DUMP of RMTElements>   Number of RMT elements : %d \n", rmtCount); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << "<DUMP of RMTElements>   Number of RMT elements : " << rmtCount << std::endl;
        });
 
@@ -146,13 +145,13 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // On standard output the closing tag has no final "s".
   Emit([] { TracePut("</DUMP of RMTElements>\n"); },
-       [](std::ostream& out) { out << "</DUMP of RMTElement>" << std::endl; });
+       [](OutputLine& out) { out << "</DUMP of RMTElement>" << std::endl; });
 
   // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
   // picks its own.
   const ZynUuid* closingUuid = uuidRead ? &uuid : nullptr;
   Emit([&] { TraceRowClosing(kClosing, iIndex, closingUuid, " ********************\n"); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          OutputRowClosing(out, kClosing, iIndex, closingUuid, " ********************\n");
        });
   return S_OK;

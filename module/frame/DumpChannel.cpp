@@ -19,7 +19,7 @@ void PrintUuid(const ZynUuid& iUuid) {
       end ? static_cast<int>(static_cast<const char*>(end) - buffer) : kUuidBufferSize;
   const ZynUnicodeString text(buffer, length);
   Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
-       [&](std::ostream& out) { out << text.CastToCharPtr(); });
+       [&](OutputLine& out) { out << text.CastToCharPtr(); });
 }
 
 }  // namespace zyn_mpg
