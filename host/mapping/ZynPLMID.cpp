@@ -1,4 +1,5 @@
 // PLM identifiers and CE stamps, and their texts.
+#include <atomic>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -6,11 +7,43 @@
 
 #include "zyn/ZynMappingInfra.h"
 
+struct ZynPLMID::Fields {
+  std::vector<std::uint8_t> physical;
+  std::string logical;
+  std::string major;
+  /// The identifiers that hold these fields; the last one to let go deletes them.
+  mutable std::atomic<std::size_t> holders{1};
+
+  void Hold() const { holders.fetch_add(1, std::memory_order_relaxed); }
+  static void Drop(const Fields* iFields) {
+    if (iFields && iFields->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) delete iFields;
+  }
+};
+
 ZynPLMID::ZynPLMID(std::vector<std::uint8_t> iPhysical, std::string iLogical, std::string iMajor)
-    : physical_(std::move(iPhysical)),
-      logical_(std::move(iLogical)),
-      major_(std::move(iMajor)),
-      set_(true) {}
+    : fields_(new Fields{std::move(iPhysical), std::move(iLogical), std::move(iMajor)}) {}
+
+ZynPLMID::ZynPLMID(const ZynPLMID& iOther) noexcept : fields_(iOther.fields_) {
+  if (fields_) fields_->Hold();
+}
+
+ZynPLMID& ZynPLMID::operator=(const ZynPLMID& iOther) noexcept {
+  if (iOther.fields_) iOther.fields_->Hold();
+  Fields::Drop(fields_);
+  fields_ = iOther.fields_;
+  return *this;
+}
+
+ZynPLMID& ZynPLMID::operator=(ZynPLMID&& iOther) noexcept {
+  if (this != &iOther) {
+    Fields::Drop(fields_);
+    fields_ = iOther.fields_;
+    iOther.fields_ = nullptr;
+  }
+  return *this;
+}
+
+ZynPLMID::~ZynPLMID() { Fields::Drop(fields_); }
 
 namespace {
 
@@ -38,16 +71,17 @@ void Put(char*& ioAt, const char* iText, std::size_t iLength) {
 }  // namespace
 
 std::string ZynPLMID::PhysicalHexa() const {
-  if (!set_ || physical_.empty()) return std::string();
-  std::string hexa(2 * physical_.size() + 1, '\0');
-  WriteHexa(physical_, &hexa[0]);
+  if (!fields_ || fields_->physical.empty()) return std::string();
+  std::string hexa(2 * fields_->physical.size() + 1, '\0');
+  WriteHexa(fields_->physical, &hexa[0]);
   hexa.pop_back();
   return hexa;
 }
 
 std::string ZynPLMID::Text() const {
-  if (!set_) return "PLMID null\n";
-  return "PLMID physical:" + PhysicalHexa() + " logical:" + logical_ + " major:" + major_ + "\n";
+  if (!fields_) return "PLMID null\n";
+  return "PLMID physical:" + PhysicalHexa() + " logical:" + fields_->logical +
+         " major:" + fields_->major + "\n";
 }
 
 template <class Use>
@@ -56,10 +90,13 @@ void ZynPLMID::UseText(Use&& iUse) const {
   static constexpr char kPhysical[] = "PLMID physical:";
   static constexpr char kLogical[] = " logical:";
   static constexpr char kMajor[] = " major:";
-  if (!set_) return iUse(kNull, sizeof kNull - 1);
-  const std::size_t hexaSize = 2 * physical_.size();
+  if (!fields_) return iUse(kNull, sizeof kNull - 1);
+  const std::vector<std::uint8_t>& physical = fields_->physical;
+  const std::string& logical = fields_->logical;
+  const std::string& major = fields_->major;
+  const std::size_t hexaSize = 2 * physical.size();
   const std::size_t length = sizeof kPhysical - 1 + hexaSize + sizeof kLogical - 1 +
-                             logical_.size() + sizeof kMajor - 1 + major_.size() + 1;
+                             logical.size() + sizeof kMajor - 1 + major.size() + 1;
   if (length >= kStackTextBytes) {
     const std::string text = Text();
     return iUse(text.c_str(), text.size());
@@ -67,12 +104,12 @@ void ZynPLMID::UseText(Use&& iUse) const {
   char text[kStackTextBytes];
   char* at = text;
   Put(at, kPhysical, sizeof kPhysical - 1);
-  WriteHexa(physical_, at);
+  WriteHexa(physical, at);
   at += hexaSize;
   Put(at, kLogical, sizeof kLogical - 1);
-  Put(at, logical_.data(), logical_.size());
+  Put(at, logical.data(), logical.size());
   Put(at, kMajor, sizeof kMajor - 1);
-  Put(at, major_.data(), major_.size());
+  Put(at, major.data(), major.size());
   Put(at, "\n", 2);  // the line end and the terminator
   iUse(static_cast<const char*>(text), length);
 }
@@ -100,17 +137,17 @@ HRESULT ZynPLMID::GetUnicodeDump(ZynUnicodeString& oText) const {
 
 HRESULT ZynDCIMpgServicesForTests::GetPLMPhysicalIdDump(const ZynPLMID& iId,
                                                         ZynUnicodeString& oText) {
-  if (!iId.set_) {
+  if (!iId.fields_) {
     oText = ZynUnicodeString();
     return S_OK;
   }
-  const std::size_t length = 2 * iId.physical_.size();
+  const std::size_t length = 2 * iId.fields_->physical.size();
   if (length >= kStackTextBytes) {
     oText = iId.PhysicalHexa().c_str();
     return S_OK;
   }
   char hexa[kStackTextBytes];
-  WriteHexa(iId.physical_, hexa);
+  WriteHexa(iId.fields_->physical, hexa);
   oText = ZynUnicodeString(hexa, static_cast<int>(length));
   return S_OK;
 }

@@ -76,8 +76,15 @@ class ZYN_EXPORT ZynPLMID {
  public:
   ZynPLMID() = default;
   ZynPLMID(std::vector<std::uint8_t> iPhysical, std::string iLogical, std::string iMajor);
+  /// Copies share the fields, which never change once made: the copy that answers a query
+  /// costs no allocation.
+  ZynPLMID(const ZynPLMID& iOther) noexcept;
+  ZynPLMID(ZynPLMID&& iOther) noexcept : fields_(iOther.fields_) { iOther.fields_ = nullptr; }
+  ZynPLMID& operator=(const ZynPLMID& iOther) noexcept;
+  ZynPLMID& operator=(ZynPLMID&& iOther) noexcept;
+  ~ZynPLMID();
 
-  bool IsNull() const { return !set_; }
+  bool IsNull() const { return fields_ == nullptr; }
   /// "PLMID physical:P logical:L major:M\n" (P in uppercase hexadecimal), or "PLMID null\n".
   std::string Text() const;
   /// Writes Text() into the named trace as one TraPut at level 2.
@@ -96,10 +103,10 @@ class ZYN_EXPORT ZynPLMID {
   template <class Use>
   void UseText(Use&& iUse) const;
 
-  std::vector<std::uint8_t> physical_;
-  std::string logical_;
-  std::string major_;
-  bool set_ = false;
+  /// The physical id, the logical and the major text, and how many identifiers hold them.
+  struct Fields;
+  /// Null for a null identifier.
+  const Fields* fields_ = nullptr;
 };
 
 /// A CE stamp: a text, or the invalid stamp.
