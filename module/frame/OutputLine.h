@@ -31,14 +31,39 @@ class OutputLine {
   OutputLine(const OutputLine&) = delete;
   OutputLine& operator=(const OutputLine&) = delete;
 
-  OutputLine& operator<<(const char* iText);
+  OutputLine& operator<<(const char* iText) {
+    if (iText && Gathers())
+      Append(iText, std::strlen(iText));
+    else
+      InsertAlone(iText);
+    return *this;
+  }
   OutputLine& operator<<(int iValue);
   OutputLine& operator<<(unsigned int iValue);
   /// std::endl ends the line: newline, the line's one write, then a flush. Any other
   /// manipulator is applied to the stream after what is pending.
-  OutputLine& operator<<(std::ostream& (*iManipulator)(std::ostream&));
+  OutputLine& operator<<(std::ostream& (*iManipulator)(std::ostream&)) {
+    if (iManipulator == kEndLine && Gathers()) {
+      // The stream's std::endl is put('\n') then flush(): the same bytes and the one flush.
+      Append("\n", 1);
+      WritePending();
+      stream_.flush();
+    } else {
+      WritePending();
+      iManipulator(stream_);
+    }
+    return *this;
+  }
   /// iCount characters of iText, as std::ostream::write.
-  OutputLine& write(const char* iText, std::streamsize iCount);
+  OutputLine& write(const char* iText, std::streamsize iCount) {
+    if (Gathers()) {
+      Append(iText, static_cast<std::size_t>(iCount));
+    } else {
+      WritePending();
+      stream_.write(iText, iCount);
+    }
+    return *this;
+  }
 
   /// The stream itself, for code that writes there on its own: what is pending goes first.
   std::ostream& Stream() {
@@ -66,7 +91,23 @@ class OutputLine {
     return (stream_.flags() & kPieceByPiece) == 0 && stream_.width() == 0 &&
            stream_.tie() == nullptr;
   }
-  void Append(const char* iText, std::size_t iCount);
+  /// Adds a piece to what is pending; one longer than the room left goes out on its own.
+  void Append(const char* iText, std::size_t iCount) {
+    if (used_ + iCount <= kCapacity) {
+      std::memcpy(buffer_ + used_, iText, iCount);
+      used_ += iCount;
+    } else {
+      AppendLong(iText, iCount);
+    }
+  }
+  void AppendLong(const char* iText, std::size_t iCount);
+  /// A text inserted into the stream on its own, after what is pending (a null text included:
+  /// the stream answers it as it always has).
+  void InsertAlone(const char* iText);
+
+  /// The stream's own std::endl, told apart from other manipulators by its address.
+  static constexpr std::ostream& (*kEndLine)(std::ostream&) =
+      std::endl<char, std::char_traits<char>>;
 
   std::ostream& stream_;
   std::size_t used_ = 0;
