@@ -1,15 +1,17 @@
 // The floor of a dump's Trace form: the same trace-tool calls, replayed from a trace log into the
 // same kind of file output that mpgdump installs for --trace-out.
 //
-// Usage: replay_trace --out FILE [--repeat K] [LOG]   (the log from standard input when LOG is
-// absent; with --repeat, K replays, each into FILE afresh, the fastest reported)
+// Usage: replay_trace --out FILE [--bytes-out FILE] [--repeat K] [LOG]   (the log from standard
+// input when LOG is absent; with --repeat, K replays, each into FILE afresh, the fastest
+// reported; with --bytes-out, the byte floor too: the texts alone fwritten into that file)
 // Loads every trace-tool record of the log into memory first ({"sink":"tool",...}; the records
 // of named traces are skipped: the floor is the trace tool's), then times the replay alone:
 // TraPut(level, text) as logged, and TraPrint(level, format, values...) with the logged format
 // and the values recovered from the formatted text. A TraPrint whose values cannot be recovered
 // with certainty (a conversion other than %d, %u, %s and %%, two conversions with no text
 // between, or a text that the recovered values do not re-create exactly) is replayed as
-// TraPrint(level, "%s", text). On standard error: "replay seconds: S", then the counts.
+// TraPrint(level, "%s", text). On standard error: "byte floor seconds: S" (with --bytes-out),
+// "replay seconds: S", then the counts.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "TraceSinks.h"
+#include "byte_floor.h"
 #include "zyn/ZynMappingInfra.h"
 
 namespace {
@@ -350,6 +353,8 @@ class Replay {
   std::size_t CountCalls() const { return calls_.size(); }
   long puts = 0, printsRecovered = 0, printsAsText = 0, skipped = 0;
   std::size_t bytes = 0;
+  /// Every text of the log, for the floor that writes the bytes alone.
+  bench::ByteFloor byteFloor;
 
  private:
   bool AddLine(std::string_view iLine, long iLineNumber, std::string* oError) {
@@ -364,6 +369,7 @@ class Replay {
       return true;
     }
     bytes += record.text.size();
+    byteFloor.Add(arena_.Add(record.text), record.text.size());
     const int level = static_cast<int>(record.level);
     if (record.op == "TraPut") {
       calls_.push_back({CallKind::Put, 0, level, arena_.Add(record.text), 0});
@@ -455,12 +461,14 @@ class Replay {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outPath, logPath;
+  std::string outPath, logPath, bytesPath;
   int repeat = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--out" && i + 1 < argc) {
       outPath = argv[++i];
+    } else if (argument == "--bytes-out" && i + 1 < argc) {
+      bytesPath = argv[++i];
     } else if (argument == "--repeat" && i + 1 < argc) {
       repeat = std::atoi(argv[++i]);
     } else if (logPath.empty() && argument.rfind("--", 0) != 0) {
@@ -471,7 +479,7 @@ int main(int argc, char** argv) {
     }
   }
   if (outPath.empty() || repeat < 1) {
-    std::fprintf(stderr, "usage: replay_trace --out FILE [--repeat K] [LOG]\n");
+    std::fprintf(stderr, "usage: replay_trace --out FILE [--bytes-out FILE] [--repeat K] [LOG]\n");
     return 2;
   }
 
@@ -507,6 +515,14 @@ int main(int argc, char** argv) {
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - begin;
     ZynDCIMpgTraceTool::SetOutput(nullptr);
     if (round == 0 || seconds.count() < best) best = seconds.count();
+  }
+  if (!bytesPath.empty()) {
+    const double bytesSeconds = replay.byteFloor.Run(bytesPath, repeat);
+    if (bytesSeconds < 0) {
+      std::fprintf(stderr, "replay_trace: cannot write %s\n", bytesPath.c_str());
+      return 2;
+    }
+    std::fprintf(stderr, "byte floor seconds: %.6f\n", bytesSeconds);
   }
   std::fprintf(stderr,
                "replay seconds: %.6f\ncalls: %zu\nTraPut: %ld\nTraPrint with recovered values: "

@@ -3,9 +3,11 @@
 // IsValid is asked before every emission of every dump, on every dumping thread: it costs one
 // atomic increment, plus a short lock only while a schedule of several entries is set.
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "ZynTraceFormat.h"
 #include "zyn/ZynMappingInfra.h"
 
 int ZynDCIMpgTraceTool::_traceType = 0;
@@ -84,23 +86,34 @@ HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
   std::vector<char> heapText;
   const char* text = stackText;
 
+  // The common conversions are formatted here; any other format, or a text too long for the
+  // stack, is formatted again by the C library from a copy of the values.
   va_list values;
   va_start(values, iFormat);
   va_list again;
   va_copy(again, values);
-  const int length = std::vsnprintf(stackText, sizeof stackText, format, values);
+  int length = zyn::trace::FormatCommonConversions(stackText, sizeof stackText, format, values);
   va_end(values);
   if (length < 0) {
-    stackText[0] = '\0';
-  } else if (length >= kStackTextSize) {
-    heapText.resize(static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(heapText.data(), heapText.size(), format, again);
-    text = heapText.data();
+    va_list third;
+    va_copy(third, again);
+    length = std::vsnprintf(stackText, sizeof stackText, format, again);
+    if (length < 0) {
+      stackText[0] = '\0';
+      length = 0;
+    } else if (length >= kStackTextSize) {
+      heapText.resize(static_cast<std::size_t>(length) + 1);
+      std::vsnprintf(heapText.data(), heapText.size(), format, third);
+      text = heapText.data();
+    }
+    va_end(third);
+    // A conversion such as %c may have written a zero byte: the text ends there.
+    length = static_cast<int>(std::strlen(text));
   }
   va_end(again);
 
   if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
-    output->OnTraPrint(iLevel, format, text);
+    output->OnTraPrintMeasured(iLevel, format, text, static_cast<std::size_t>(length));
   else
     std::fputs(text, stderr);
   return S_OK;

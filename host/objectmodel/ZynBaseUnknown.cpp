@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "ZynBlockCache.h"
 #include "ZynObjectModelInternal.h"
 
 const IID IID_IUnknown = {
@@ -77,10 +78,14 @@ void* ZynBaseUnknown::operator new(std::size_t iSize) noexcept {
   ZYN_CONTRACT(iSize >= sizeof(ZynBaseUnknown), "ZynBaseUnknown::operator new",
                "the byte size of an object of a class derived from ZynBaseUnknown");
   if (Faults().Due()) return nullptr;
+  if (void* reused = zyn::om::TakeCachedBlock(iSize)) return reused;
   return std::malloc(iSize ? iSize : 1);
 }
 
-void ZynBaseUnknown::operator delete(void* iStorage) noexcept { std::free(iStorage); }
+void ZynBaseUnknown::operator delete(void* iStorage) noexcept {
+  if (iStorage && zyn::om::KeepFreedBlock(iStorage)) return;
+  std::free(iStorage);
+}
 
 // ---- ZynBaseExtension ----
 

@@ -37,9 +37,8 @@ ZynUnicodeString::ZynUnicodeString(const char* iText, int iByteCount) {
 
 ZynUnicodeString& ZynUnicodeString::operator=(const char* iText) {
   if (iText) {
-    // The text may lie inside this string: keep a copy before the room is changed.
-    const std::string copy(iText);
-    Assign(copy.data(), copy.size());
+    // A text that lies inside this string is copied by Assign before the room changes.
+    Assign(iText, std::strlen(iText));
   } else {
     Assign("", 0);
   }

@@ -41,12 +41,12 @@ void EmitIdentifier(ZynIDCIMpgDMTElement& iElement,
   if (queryResult == 0) {
     ZynDCIMpgServicesForTests::GetBinaryHexaName(identifier, ioHexaText);
     Emit([&] { TracePrint(iTexts.presentTrace, ioHexaText.CastToCharPtr()); },
-         [&](std::ostream& out) {
+         [&](OutputLine& out) {
            out << iTexts.presentOutput << ioHexaText.CastToCharPtr() << std::endl;
          });
   } else if (queryResult == 1) {
     Emit([&] { TracePut(iTexts.absentTrace); },
-         [&](std::ostream& out) { out << iTexts.absentOutput << std::endl; });
+         [&](OutputLine& out) { out << iTexts.absentOutput << std::endl; });
   }
 }
 
@@ -74,7 +74,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // The stars carry a trailing blank on standard output only.
   Emit([] { TracePut(" ********************"); },
-       [](std::ostream& out) { out << " ******************** "; });
+       [](OutputLine& out) { out << " ******************** "; });
 
   if (iLevel == 0) {
     EmitSame("</DMTElement>\n");
@@ -87,7 +87,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynUnicodeString masterText;
   ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
   Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
        });
 
@@ -101,7 +101,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   int modificationState = 0;
   element->GetModificationState(modificationState);
   Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
        });
 
@@ -140,7 +140,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   element->GetRMTElements(rmtElements);
   const int rmtCount = rmtElements.Size();
   Emit([&] { TracePrint("<DUMP of RMTElements>   Number of RMT elements : %d \n", rmtCount); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << "<DUMP of RMTElements>   Number of RMT elements : " << rmtCount << std::endl;
        });
 
@@ -150,13 +150,13 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // On standard output the closing tag has no final "s".
   Emit([] { TracePut("</DUMP of RMTElements>\n"); },
-       [](std::ostream& out) { out << "</DUMP of RMTElement>" << std::endl; });
+       [](OutputLine& out) { out << "</DUMP of RMTElement>" << std::endl; });
 
   // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
   // picks its own.
   const ZynUuid* closingUuid = uuid.IfRead();
   Emit([&] { TraceRowClosing(kClosing, iIndex, closingUuid, " ********************\n"); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          OutputRowClosing(out, kClosing, iIndex, closingUuid, " ********************\n");
        });
   return S_OK;

@@ -56,7 +56,7 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
         TracePrint(", MappingClient :%s", clientText.ConvertToChar());
         TracePrint(", MappingMaster :%s", masterText.ConvertToChar());
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         out << " Name :" << name.CastToCharPtr()
             << ", MappingClient :" << clientText.ConvertToChar()
             << ", MappingMaster :" << masterText.ConvertToChar();
@@ -72,7 +72,7 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
             TracePut("\n");
             TracePrint(" Directory :%s", directory.CastToCharPtr());
           },
-          [&](std::ostream& out) {
+          [&](OutputLine& out) {
             out << std::endl << " Directory :" << directory.CastToCharPtr();
           });
   }
@@ -82,7 +82,7 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
         TracePut("\n");
         TracePut("</Environment>\n");
       },
-      [](std::ostream& out) {
+      [](OutputLine& out) {
         out << std::endl;
         out << "</Environment>" << std::endl;
       });

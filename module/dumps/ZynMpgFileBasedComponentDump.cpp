@@ -24,7 +24,7 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
         TracePrint("<File component>  Name :%s ,", name.CastToCharPtr());
         TracePrint(" DocType : %s , Uuid :", docType.CastToCharPtr());
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         out << "<File component> "
             << " Name :" << name.CastToCharPtr() << " ,"
             << " DocType : " << docType.CastToCharPtr() << " "
@@ -63,7 +63,7 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
               lastSaveName.CastToCharPtr(), timeText.CastToCharPtr(), lastSavePath.CastToCharPtr());
           TracePut("</File Component>");
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << std::endl
               << "                   PathName : " << pathName.CastToCharPtr() << std::endl
               << "                   LastSaveName : " << lastSaveName.CastToCharPtr()

@@ -29,7 +29,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
           TracePut("<Dump Mapping Manager>\n");
           TracePrint("<MpgManagerInfo> Context Name= %s", contextName.CastToCharPtr());
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << "<DUMP Mapping Manager>" << std::endl
               << "<MpgManagerInfo> Context Name= " << contextName.CastToCharPtr();
         });
@@ -38,14 +38,12 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
   // The inactive text follows the context name directly, with no separator.
   if (manager->IsPLMIDCompletionActive())
     Emit([] { TracePut(", Completion of PLMID is active. </MpgManagerInfo>\n"); },
-         [](std::ostream& out) {
+         [](OutputLine& out) {
            out << ", Completion of PLMID is active. </MpgManagerInfo>" << std::endl;
          });
   else
     Emit([] { TracePut("No Completion of PLMIDs. </MpgManagerInfo>\n"); },
-         [](std::ostream& out) {
-           out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl;
-         });
+         [](OutputLine& out) { out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl; });
 
   // In the "to be saved" listing the list of all elements serves for its count alone.
   ZynListValZynIDCIMpgDMTElement_var elements;
@@ -67,7 +65,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
           TracePrint("all DMTElements :%d\n", allCount);
           TracePrint("<DUMP of DMTElements> Number of DMT Elements to be saved: %d\n", count);
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           // Standard output's count line has "<DUMP DMTElements>", without "of".
           out << "all DMTElements :" << allCount << std::endl
               << "<DUMP DMTElements> Number of DMT Elements to be saved: " << count << std::endl;
@@ -78,7 +76,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
           TracePut("DUMP all DMTElements\n");
           TracePrint("<DUMP of DMTElements> Number of DMT Elements : %d\n", count);
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << "DUMP all DMTElements" << std::endl
               << "<DUMP of DMTElements> Number of DMT Elements : " << count << std::endl;
         });
@@ -94,7 +92,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
         TracePut("</DUMP of DMTElements>\n");
         TracePut("</DUMP Mapping Manager>\n");
       },
-      [](std::ostream& out) {
+      [](OutputLine& out) {
         out << "</DUMP of DMTElements>" << std::endl << "</DUMP Mapping Manager>" << std::endl;
       });
   return S_OK;

@@ -32,7 +32,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
     componentPrivate->GetHashKey(hashKey);
     // The trace tool shows the key signed, standard output unsigned.
     Emit([&] { TracePrint("    Hash key: %d", hashKey); },
-         [&](std::ostream& out) { out << "    Hash key: " << hashKey; });
+         [&](OutputLine& out) { out << "    Hash key: " << hashKey; });
   } else {
     // The first failing query ends the dump, leaving the block open.
     if (orv->GetModelPLMID(modelId) < 0) return E_FAIL;
@@ -65,9 +65,9 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
           else
             TracePut("    No element Uuid .");
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << "    model PLMID:" << std::endl;
-          modelId.Dump(out);
+          modelId.Dump(out.Stream());
           if (workspaceId != 0)
             out << "    workspace Id : " << workspaceId << ",";
           else

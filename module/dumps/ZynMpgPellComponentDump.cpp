@@ -28,14 +28,14 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
 
   // The opening tag ends no line: below level 2 the whole block is one line.
   Emit([&] { TracePut(nonM1 ? "<Pell Non-M1 component>" : "<Pell component>"); },
-       [&](std::ostream& out) { out << (nonM1 ? "<Pell Non-M1 component>" : "<Pell component>"); });
+       [&](OutputLine& out) { out << (nonM1 ? "<Pell Non-M1 component>" : "<Pell component>"); });
 
   pell->GetPLMID(plmId);
   if (iLevel < 2) {
     ZynUnicodeString physicalId;
     ZynDCIMpgServicesForTests::GetPLMPhysicalIdDump(plmId, physicalId);
     Emit([&] { TracePrint("    PLMId physicalId: %s , ", physicalId.ConvertToChar()); },
-         [&](std::ostream& out) {
+         [&](OutputLine& out) {
            out << "    PLMId physicalId: " << physicalId.ConvertToChar() << " , ";
          });
   } else {
@@ -58,9 +58,9 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
               break;
           }
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << std::endl;
-          plmId.Dump(out);
+          plmId.Dump(out.Stream());
         });
   }
 
@@ -72,7 +72,7 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
     ZynUnicodeString stampText;
     ZynPLMCEStamp::Stream(ceStamp, stampText);
     Emit([&] { TracePrint("Stamp : %s ", stampText.CastToCharPtr()); },
-         [&](std::ostream& out) { out << "Stamp : " << stampText.CastToCharPtr() << " "; });
+         [&](OutputLine& out) { out << "Stamp : " << stampText.CastToCharPtr() << " "; });
   }
 
   // The Pell heading follows a line end on the mapping trace.
@@ -84,7 +84,7 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
         if (iLevel == 2) TracePut("\n");
         TracePut(nonM1 ? "</Pell Non-M1 component>\n" : "</Pell component>\n");
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         if (iLevel == 2) out << std::endl;
         out << (nonM1 ? "</Pell Non-M1 component>" : "</Pell component>") << std::endl;
       });

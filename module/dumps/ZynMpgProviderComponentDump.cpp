@@ -27,7 +27,7 @@ void PrintBinaryHexa(const ZynBinary& iIdentifier) {
   // The buffer of 2n+1 bytes must stay countable in an int.
   if (count > (INT_MAX - 1) / 2) {
     Emit([&] { TracePrint("Identifier too long to print, bytes = %d", count); },
-         [&](std::ostream& out) { out << "Identifier too long to print, bytes = " << count; });
+         [&](OutputLine& out) { out << "Identifier too long to print, bytes = " << count; });
     return;
   }
 
@@ -35,7 +35,7 @@ void PrintBinaryHexa(const ZynBinary& iIdentifier) {
   const int hexaSize = 2 * count + 1;
   std::unique_ptr<char[]> hexa(new char[hexaSize]());
   ZynDbCharToHexa(bytes, count, hexa.get(), hexaSize);
-  Emit([&] { TracePrint("%s", hexa.get()); }, [&](std::ostream& out) { out << hexa.get(); });
+  Emit([&] { TracePrint("%s", hexa.get()); }, [&](OutputLine& out) { out << hexa.get(); });
 }
 
 }  // namespace
@@ -61,10 +61,11 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
             TracePut("\n");
           }
         },
-        [&](std::ostream& out) {
+        [&](OutputLine& out) {
           out << "   Binary identifier length:" << identifierLength;
           if (iLevel >= 2) {
             out << std::endl << "   Binary identifier Value:";
+            out.WritePending();  // the printer picks its own sink
             PrintBinaryHexa(identifier);
             out << std::endl;
           }
@@ -76,7 +77,7 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
   ZynUnicodeString providerName;
   provider->GetProviderName(providerName);
   Emit([&] { TracePrint("   Provider name:%s\n", providerName.CastToCharPtr()); },
-       [&](std::ostream& out) {
+       [&](OutputLine& out) {
          out << "   Provider name:" << providerName.CastToCharPtr() << std::endl;
        });
 

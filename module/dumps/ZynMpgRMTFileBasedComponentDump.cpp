@@ -25,7 +25,7 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
   // The buffer of 2n+1 bytes must stay countable in an int.
   if (count > (INT_MAX - 1) / 2) {
     Emit([&] { TracePrint("Sequence too long to print, octets = %d", count); },
-         [&](std::ostream& out) { out << "Sequence too long to print, octets = " << count; });
+         [&](OutputLine& out) { out << "Sequence too long to print, octets = " << count; });
     return;
   }
 
@@ -43,7 +43,7 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
           TracePrint("%d\n", hexaSize);
         }
       },
-      [&](std::ostream& out) { out << "hexa: " << hexa.get(); });
+      [&](OutputLine& out) { out << "hexa: " << hexa.get(); });
 
   // Each octet becomes the code unit of equal value.
   ZynUnicodeString text;
@@ -59,7 +59,7 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
         TracePut("Unicode: ");
         TracePut(text.CastToCharPtr());
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         out << std::endl;
         out << "Unicode: " << text.CastToCharPtr();
       });
@@ -86,7 +86,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
     // The trace tool shows the key signed, standard output unsigned; on standard output the
     // line stays open for whatever follows.
     Emit([&] { TracePrint("   PX1Id HKey: %d\n", hashKey); },
-         [&](std::ostream& out) { out << "   PX1Id HKey: " << hashKey; });
+         [&](OutputLine& out) { out << "   PX1Id HKey: " << hashKey; });
 
     if (iLevel >= 2) {
       Emit(
@@ -95,8 +95,9 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
             PrintOctetSequence(px1Id);
             TracePut("\n");
           },
-          [&](std::ostream& out) {
+          [&](OutputLine& out) {
             out << std::endl << "   PX1Id Value:" << std::endl;
+            out.WritePending();  // the printer picks its own sink
             PrintOctetSequence(px1Id);
             out << std::endl;
           });
@@ -114,7 +115,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
         TracePrint("   Alias:%s", alias.CastToCharPtr());
         TracePrint(", TechnoString:%s\n", technoString.CastToCharPtr());
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         out << "   Alias:" << alias.CastToCharPtr()
             << ", TechnoString:" << technoString.CastToCharPtr() << std::endl;
       });
@@ -125,7 +126,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
 
   if (linkLength != 0) {
     Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
-         [&](std::ostream& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
+         [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
 
     if (iLevel >= 2) {
       Emit(
@@ -134,8 +135,9 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
             PrintOctetSequence(linkSequence);
             TracePut("\n");
           },
-          [&](std::ostream& out) {
+          [&](OutputLine& out) {
             out << "   LinkSequence Value: " << std::endl;
+            out.WritePending();  // the printer picks its own sink
             PrintOctetSequence(linkSequence);
             out << std::endl;
           });
@@ -147,14 +149,12 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
   // The object type ends the broken-link line.
   const bool brokenLink = component->IsBrokenLink();
   Emit([&] { TracePut(brokenLink ? "   Broken Link" : "   Not Broken Link"); },
-       [&](std::ostream& out) { out << (brokenLink ? "   Broken Link" : "   Not Broken Link"); });
+       [&](OutputLine& out) { out << (brokenLink ? "   Broken Link" : "   Not Broken Link"); });
 
   ZynUnicodeString objectType;
   component->GetObjectType(objectType);
   Emit([&] { TracePrint(",Object type:%s\n", objectType.CastToCharPtr()); },
-       [&](std::ostream& out) {
-         out << ",Object type:" << objectType.CastToCharPtr() << std::endl;
-       });
+       [&](OutputLine& out) { out << ",Object type:" << objectType.CastToCharPtr() << std::endl; });
 
   EmitSame("</RMT non-M1 component>\n");
   return S_OK;

@@ -17,8 +17,7 @@ void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var
                           const char* iTraceLabel, const char* iOutputLabel) {
   ioDump.__CastTo(iComponent);
   if (!ioDump) return;
-  Emit([&] { TracePut(iTraceLabel); },
-       [&](std::ostream& out) { out << iOutputLabel << std::endl; });
+  Emit([&] { TracePut(iTraceLabel); }, [&](OutputLine& out) { out << iOutputLabel << std::endl; });
   ioDump->Dump(0, 1, 0);
 }
 
@@ -44,7 +43,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   bool migrated = false;
   element->GetMigrationState(migrated);
   Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
-       [&](std::ostream& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
+       [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
 
   bool alreadyExists = false;
   element->GetAlreadyExists(alreadyExists);
@@ -56,7 +55,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   int modificationState = 0;
   element->GetModificationState(modificationState);
   Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
-       [&](std::ostream& out) { out << ", ModificationState:" << modificationState << std::endl; });
+       [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
 
   // One dump handle serves every nested dump; each cast replaces what it held.
   ZynIMpgDump_var dump;
@@ -79,13 +78,13 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgComponent_var nonM1Component;
   element->GetNonM1Component(nonM1Component);
   Emit([] { TracePut("<Non-M1 Component>\n"); },
-       [](std::ostream& out) { out << "Non-M1 Component>" << std::endl; });
+       [](OutputLine& out) { out << "Non-M1 Component>" << std::endl; });
 
   dump.__CastTo(nonM1Component);
   if (dump) dump->Dump(iLevel, 1, 0);
 
   Emit([] { TracePut("</Non-M1 Component>\n"); },
-       [](std::ostream& out) { out << "/Non-M1 Component>" << std::endl; });
+       [](OutputLine& out) { out << "/Non-M1 Component>" << std::endl; });
 
   ZynListValZynIDCIMpgComponent_var m1Components;
   element->GetM1Components(m1Components);
@@ -94,7 +93,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
     EmitSame("No M1 Components\n");
   } else {
     Emit([&] { TracePrint("<M1 Components> Number of M1 Components : %d\n", m1Count); },
-         [&](std::ostream& out) {
+         [&](OutputLine& out) {
            out << "<M1 Components> Number of M1 Components : " << m1Count << std::endl;
          });
     // The M1 components carry no ordinal; one without a dump is skipped.
@@ -109,7 +108,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
         if (m1Count != 0) TracePut("</M1 Components>\n");
         TraceRowClosing(kClosing, iIndex, closingUuid, " -------------------\n");
       },
-      [&](std::ostream& out) {
+      [&](OutputLine& out) {
         if (m1Count != 0) out << "</M1 Components>" << std::endl;
         OutputRowClosing(out, kClosing, iIndex, closingUuid, " -------------------\n");
       });

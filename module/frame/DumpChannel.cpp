@@ -2,7 +2,6 @@
 #include "frame/DumpChannel.h"
 
 #include <cstring>
-#include <memory>
 
 namespace zyn_mpg {
 
@@ -12,15 +11,15 @@ constexpr int kUuidBufferSize = 36;
 }  // namespace
 
 void PrintUuid(const ZynUuid& iUuid) {
-  std::unique_ptr<char[]> buffer(new char[kUuidBufferSize]());
-  iUuid.UUID_to_chaine(buffer.get(), 0);
+  char buffer[kUuidBufferSize] = {};
+  iUuid.UUID_to_chaine(buffer, 0);
   // The text ends at the first zero byte, and never beyond the buffer.
-  const void* end = std::memchr(buffer.get(), 0, kUuidBufferSize);
+  const void* end = std::memchr(buffer, 0, kUuidBufferSize);
   const int length =
-      end ? static_cast<int>(static_cast<const char*>(end) - buffer.get()) : kUuidBufferSize;
-  const ZynUnicodeString text(buffer.get(), length);
+      end ? static_cast<int>(static_cast<const char*>(end) - buffer) : kUuidBufferSize;
+  const ZynUnicodeString text(buffer, length);
   Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
-       [&](std::ostream& out) { out << text.CastToCharPtr(); });
+       [&](OutputLine& out) { out << text.CastToCharPtr(); });
 }
 
 bool EmitRowHeaderUuid(const OrdinalText& iHeader, int iIndex, const ZynBaseUnknown* iElement,

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "frame/OutputLine.h"
 #include "zyn/ZynMappingInfra.h"
 
 namespace zyn_mpg {
@@ -14,15 +15,18 @@ namespace zyn_mpg {
 inline constexpr int kTraceLevel = 2;
 
 /// One emission: asks the trace tool once, then runs the Trace form (a sequence of TracePut and
-/// TracePrint) or the Output form (insertions into the stream it is given, std::endl where a
-/// line ends). Nothing is written to the other sink. The two forms are written side by side at
-/// each call site; neither is derived from the other.
+/// TracePrint) or the Output form (insertions into std::cout, std::endl where a line ends,
+/// gathered by an OutputLine so that each line reaches the stream in one write). Nothing is
+/// written to the other sink. The two forms are written side by side at each call site; neither
+/// is derived from the other.
 template <class TraceForm, class OutputForm>
 inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
-  if (ZynDCIMpgTraceTool::IsValid())
+  if (ZynDCIMpgTraceTool::IsValid()) {
     iTrace();
-  else
-    iOutput(std::cout);
+  } else {
+    OutputLine out(std::cout);
+    iOutput(out);
+  }
 }
 
 /// A fixed text on the trace tool.
@@ -36,7 +40,7 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 }
 
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
-inline void OutputText(std::ostream& out, const char* iText) {
+inline void OutputText(OutputLine& out, const char* iText) {
   const std::size_t length = std::strlen(iText);
   if (length != 0 && iText[length - 1] == '\n')
     out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
@@ -48,7 +52,7 @@ inline void OutputText(std::ostream& out, const char* iText) {
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
 inline void EmitSame(const char* iText) {
-  Emit([&] { TracePut(iText); }, [&](std::ostream& out) { OutputText(out, iText); });
+  Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 
 /// A row's ordinal piece, opening its header and its closing line: `numbered`, a format holding
@@ -66,7 +70,7 @@ inline void TraceOrdinal(const OrdinalText& iText, int iIndex) {
     TracePut(iText.unnumbered);
 }
 
-inline void OutputOrdinal(std::ostream& out, const OrdinalText& iText, int iIndex) {
+inline void OutputOrdinal(OutputLine& out, const OrdinalText& iText, int iIndex) {
   if (iIndex == 0) {
     out << iText.unnumbered;
     return;
@@ -77,7 +81,7 @@ inline void OutputOrdinal(std::ostream& out, const OrdinalText& iText, int iInde
 
 inline void EmitOrdinal(const OrdinalText& iText, int iIndex) {
   Emit([&] { TraceOrdinal(iText, iIndex); },
-       [&](std::ostream& out) { OutputOrdinal(out, iText, iIndex); });
+       [&](OutputLine& out) { OutputOrdinal(out, iText, iIndex); });
 }
 
 /// Whether the dumps of a list's elements carry their positions as ordinals.
@@ -129,13 +133,15 @@ inline void TraceRowClosing(const OrdinalText& iOrdinal, int iIndex, const ZynUu
     TracePut(kInvalidUuid);
   TracePut(iTail);
 }
-inline void OutputRowClosing(std::ostream& out, const OrdinalText& iOrdinal, int iIndex,
+inline void OutputRowClosing(OutputLine& out, const OrdinalText& iOrdinal, int iIndex,
                              const ZynUuid* iUuid, const char* iTail) {
   OutputOrdinal(out, iOrdinal, iIndex);
-  if (iUuid)
+  if (iUuid) {
+    out.WritePending();  // the uuid printer writes on its own
     PrintUuid(*iUuid);
-  else
+  } else {
     out << kInvalidUuid;
+  }
   OutputText(out, iTail);
 }
 

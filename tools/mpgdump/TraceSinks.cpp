@@ -72,4 +72,11 @@ void TraceToolSink::OnTraPrint(int iLevel, const char* iFormat, const char* iTex
   if (log_) log_->RecordToolPrint(iLevel, iFormat, text);
 }
 
+void TraceToolSink::OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
+                                       std::size_t iLength) {
+  if (!iText) return OnTraPrint(iLevel, iFormat, iText);
+  output_.Write(iText, iLength);
+  if (log_) log_->RecordToolPrint(iLevel, iFormat, iText);
+}
+
 }  // namespace mpgdump

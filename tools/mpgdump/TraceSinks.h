@@ -33,6 +33,8 @@ class TraceToolSink : public ZynTraceToolOutput {
 
   void OnTraPut(int iLevel, const char* iText) override;
   void OnTraPrint(int iLevel, const char* iFormat, const char* iText) override;
+  void OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
+                          std::size_t iLength) override;
   void Flush() { output_.Flush(); }
 
  private:

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -52,8 +53,15 @@ class ZYN_EXPORT ZynPLMID {
  public:
   ZynPLMID() = default;
   ZynPLMID(std::vector<std::uint8_t> iPhysical, std::string iLogical, std::string iMajor);
+  /// Copies share the fields, which never change once made: the copy that answers a query
+  /// costs no allocation.
+  ZynPLMID(const ZynPLMID& iOther) noexcept;
+  ZynPLMID(ZynPLMID&& iOther) noexcept : fields_(iOther.fields_) { iOther.fields_ = nullptr; }
+  ZynPLMID& operator=(const ZynPLMID& iOther) noexcept;
+  ZynPLMID& operator=(ZynPLMID&& iOther) noexcept;
+  ~ZynPLMID();
 
-  bool IsNull() const { return !set_; }
+  bool IsNull() const { return fields_ == nullptr; }
   /// "PLMID physical:P logical:L major:M\n" (P in uppercase hexadecimal), or "PLMID null\n".
   std::string Text() const;
   /// Writes Text() into the named trace as one TraPut at level 2.
@@ -66,10 +74,16 @@ class ZYN_EXPORT ZynPLMID {
   std::string PhysicalHexa() const;
 
  private:
-  std::vector<std::uint8_t> physical_;
-  std::string logical_;
-  std::string major_;
-  bool set_ = false;
+  friend class ZynDCIMpgServicesForTests;  // writes the physical id's text where it wants it
+
+  /// Calls iUse(text, length) with Text(), built on the stack when it is of ordinary length.
+  template <class Use>
+  void UseText(Use&& iUse) const;
+
+  /// The physical id, the logical and the major text, and how many identifiers hold them.
+  struct Fields;
+  /// Null for a null identifier.
+  const Fields* fields_ = nullptr;
 };
 
 /// A CE stamp: a text, or the invalid stamp.
@@ -114,6 +128,12 @@ class ZYN_EXPORT ZynTraceToolOutput {
   virtual void OnTraPut(int iLevel, const char* iText) = 0;
   /// A TraPrint: the format and the formatted text.
   virtual void OnTraPrint(int iLevel, const char* iFormat, const char* iText) = 0;
+  /// A TraPrint whose text's length the trace tool already knows, so that an output that
+  /// copies the text need not measure it again. By default, OnTraPrint.
+  virtual void OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
+                                  std::size_t /*iLength*/) {
+    OnTraPrint(iLevel, iFormat, iText);
+  }
 };
 
 /// The mapping infrastructure's trace tool. Its validity decides, at every emission of a dump,

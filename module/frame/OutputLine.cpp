@@ -1,0 +1,54 @@
+// The gathering of one emission's Output pieces: texts, counts in decimal and line ends.
+#include "frame/OutputLine.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace zyn_mpg {
+
+namespace {
+/// Room for an int or an unsigned int in decimal, sign included.
+constexpr std::size_t kDigitsRoom = std::numeric_limits<unsigned int>::digits10 + 3;
+}  // namespace
+
+void OutputLine::AppendLong(const char* iText, std::size_t iCount) {
+  WritePending();
+  if (iCount > kCapacity) {
+    stream_.write(iText, static_cast<std::streamsize>(iCount));
+    return;
+  }
+  std::memcpy(buffer_, iText, iCount);
+  used_ = iCount;
+}
+
+void OutputLine::InsertAlone(const char* iText) {
+  WritePending();
+  stream_ << iText;
+}
+
+OutputLine& OutputLine::operator<<(int iValue) {
+  if (!Gathers()) {
+    WritePending();
+    stream_ << iValue;
+    return *this;
+  }
+  char digits[kDigitsRoom];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
+  Append(digits, static_cast<std::size_t>(end.ptr - digits));
+  return *this;
+}
+
+OutputLine& OutputLine::operator<<(unsigned int iValue) {
+  if (!Gathers()) {
+    WritePending();
+    stream_ << iValue;
+    return *this;
+  }
+  char digits[kDigitsRoom];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
+  Append(digits, static_cast<std::size_t>(end.ptr - digits));
+  return *this;
+}
+
+}  // namespace zyn_mpg
