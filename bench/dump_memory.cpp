@@ -16,13 +16,14 @@
 #include <string>
 
 #include "TraceSinks.h"
+#include "ModuleIdentity.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
 
 namespace {
 
-constexpr char kModuleMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
+using zyn_mpg_identity::kModuleMarker;
 
 /// A "Name:   N kB" line of /proc/self/status, in KiB; -1 when absent.
 long StatusKiB(const char* iName) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleIdentity.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
@@ -27,7 +28,7 @@ using zyn::mem::MemObject;
 using zyn::mem::Op;
 using zyn::mem::Type;
 
-constexpr char kModuleMarker[] = "VORNEX_QBX2_INTERNAL_ZynDCMpgDUMP";
+using zyn_mpg_identity::kModuleMarker;
 
 /// Drops every character but counts them, so that a benchmark can report what a dump writes.
 class NullStreambuf : public std::streambuf {

@@ -11,6 +11,7 @@
 #include <streambuf>
 #include <string>
 
+#include "ModuleIdentity.h"
 #include "RunSettings.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
