@@ -27,7 +27,8 @@ void OutputLine::InsertAlone(const char* iText) {
   stream_ << iText;
 }
 
-OutputLine& OutputLine::operator<<(int iValue) {
+template <class Integer>
+OutputLine& OutputLine::InsertInteger(Integer iValue) {
   if (!Gathers()) {
     WritePending();
     stream_ << iValue;
@@ -39,16 +40,7 @@ OutputLine& OutputLine::operator<<(int iValue) {
   return *this;
 }
 
-OutputLine& OutputLine::operator<<(unsigned int iValue) {
-  if (!Gathers()) {
-    WritePending();
-    stream_ << iValue;
-    return *this;
-  }
-  char digits[kDigitsRoom];
-  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
-  Append(digits, static_cast<std::size_t>(end.ptr - digits));
-  return *this;
-}
+OutputLine& OutputLine::operator<<(int iValue) { return InsertInteger(iValue); }
+OutputLine& OutputLine::operator<<(unsigned int iValue) { return InsertInteger(iValue); }
 
 }  // namespace zyn_mpg

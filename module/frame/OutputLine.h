@@ -104,6 +104,10 @@ class OutputLine {
   /// A text inserted into the stream on its own, after what is pending (a null text included:
   /// the stream answers it as it always has).
   void InsertAlone(const char* iText);
+  /// A count in decimal: gathered through std::to_chars, or, when the line cannot gather,
+  /// inserted into the stream as before.
+  template <class Integer>
+  OutputLine& InsertInteger(Integer iValue);
 
   /// The stream's own std::endl, told apart from other manipulators by its address.
   static constexpr std::ostream& (*kEndLine)(std::ostream&) =

@@ -11,10 +11,6 @@
 namespace zyn_test {
 namespace {
 
-using zyn::mem::MemObject;
-using zyn::mem::Table;
-using zyn::mem::Type;
-
 struct ClassRow {
   const char* className;
   Type type;

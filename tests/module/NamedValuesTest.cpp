@@ -4,11 +4,6 @@
 namespace zyn_test {
 namespace {
 
-using zyn::mem::MemObject;
-using zyn::mem::Op;
-using zyn::mem::Table;
-using zyn::mem::Type;
-
 // Every named client value prints its name on either sink; any other value, negative ones
 // included, prints the empty text between the two labels.
 TEST_F(ModuleTest, EveryMappingClientPrintsItsName) {

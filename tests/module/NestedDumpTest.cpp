@@ -11,11 +11,6 @@
 namespace zyn_test {
 namespace {
 
-using zyn::mem::MemObject;
-using zyn::mem::Op;
-using zyn::mem::Table;
-using zyn::mem::Type;
-
 /// "type level mode index" for each nested call, in call order.
 std::vector<std::string> gCalls;
 

@@ -18,6 +18,12 @@
 
 namespace zyn_test {
 
+// The table's names that every test of dumps uses.
+using zyn::mem::MemObject;
+using zyn::mem::Op;
+using zyn::mem::Table;
+using zyn::mem::Type;
+
 /// The module under test: the path CTest hands over in ZYN_MODULE.
 inline const char* ModulePath() {
   const char* path = std::getenv("ZYN_MODULE");
