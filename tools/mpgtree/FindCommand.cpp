@@ -149,18 +149,13 @@ void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "Write the original text, with line numbers, of each DMT row, RMT row or component of "
       "DUMP that has the uuid U or whose name holds TEXT. Exit 0 found, 1 nothing found");
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
-  CLI::Option* uuid =
-      command
-          ->add_option("--uuid", options->uuid,
-                       "A uuid (any letter case): rows, file-based components, Orv workspaces "
-                       "and elements")
-          ->type_name("U");
-  CLI::Option* name =
-      command
-          ->add_option("--name", options->name,
-                       "A text that the name holds: file-based components, RMT file-based "
-                       "aliases, providers, environments, the manager's context")
-          ->type_name("TEXT");
+  constexpr char kUuidHelp[] =
+      "A uuid (any letter case): rows, file-based components, Orv workspaces and elements";
+  constexpr char kNameHelp[] =
+      "A text that the name holds: file-based components, RMT file-based aliases, providers, "
+      "environments, the manager's context";
+  CLI::Option* uuid = command->add_option("--uuid", options->uuid, kUuidHelp)->type_name("U");
+  CLI::Option* name = command->add_option("--name", options->name, kNameHelp)->type_name("TEXT");
   uuid->excludes(name);
   command->callback([&iCommon, options, oRun] {
     *oRun = [&iCommon, options] { return RunFind(iCommon, *options); };

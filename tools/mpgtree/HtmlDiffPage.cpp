@@ -8,8 +8,6 @@
 
 namespace mpgtree {
 
-namespace rd = zyn::reader;
-
 namespace {
 
 /// Keeps the differences of the comparison, as many as a page can show.

@@ -6,8 +6,6 @@
 
 namespace mpgtree {
 
-namespace rd = zyn::reader;
-
 namespace {
 
 /// Looks through every field of a row for a uuid or a part of a name.

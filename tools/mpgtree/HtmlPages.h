@@ -14,6 +14,9 @@
 
 namespace mpgtree {
 
+/// The reader's names, as the page's files write them.
+namespace rd = zyn::reader;
+
 /// More rows than a browser can hold at ease in one page.
 inline constexpr std::uint64_t kDefaultPageRowLimit = 200000;
 
