@@ -61,6 +61,33 @@ void DumpComponentOrSayNone(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_v
     ioDump->Dump(iLevel, 1, 0);
 }
 
+/// The row's info line: its mapping master, whether it already exists, its modification
+/// state.
+void EmitInfoLine(ZynIDCIMpgDMTElement* iElement) {
+  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
+  iElement->GetMappingMaster(master);
+  ZynUnicodeString masterText;
+  ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
+  Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
+       [&](OutputLine& out) {
+         out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
+       });
+
+  bool alreadyExists = false;
+  iElement->GetAlreadyExists(alreadyExists);
+  if (alreadyExists)
+    EmitSame(", DMT element already exists");
+  else
+    EmitSame(", New DMT element");
+
+  int modificationState = 0;
+  iElement->GetModificationState(modificationState);
+  Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
+       [&](OutputLine& out) {
+         out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
+       });
+}
+
 }  // namespace
 
 HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
@@ -82,28 +109,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   }
   EmitSame("\n");
 
-  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
-  element->GetMappingMaster(master);
-  ZynUnicodeString masterText;
-  ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
-  Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](OutputLine& out) {
-         out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
-       });
-
-  bool alreadyExists = false;
-  element->GetAlreadyExists(alreadyExists);
-  if (alreadyExists)
-    EmitSame(", DMT element already exists");
-  else
-    EmitSame(", New DMT element");
-
-  int modificationState = 0;
-  element->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
-       [&](OutputLine& out) {
-         out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
-       });
+  EmitInfoLine(element.get());
 
   // One dump handle serves every nested dump; each cast replaces what it held.
   ZynIMpgDump_var dump;

@@ -5,20 +5,16 @@
 using namespace zyn_mpg;
 
 namespace {
+
 /// The mode that lists only the DMT elements to be saved.
 constexpr int kToBeSavedMode = 3;
-}  // namespace
 
-HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
-  ZynIDCIMpgManager_var manager(GetImpl(0));
-  if (!manager) return E_FAIL;
-  // Required in every mode, although only the "to be saved" listing uses it.
-  ZynIDCIMpgManagerPrivate_var managerPrivate(manager);
-  if (!managerPrivate) return E_FAIL;
-
+/// The manager's opening tag and info line: its context's name, when it has a context, and
+/// whether PLMIDs are completed.
+void EmitInfoLine(ZynIDCIMpgManager* iManager) {
   // Without a context there is neither opening tag nor context name.
   ZynIDCIMpgContext_var context;
-  manager->GetContext(context);
+  iManager->GetContext(context);
   if (context) {
     ZynUnicodeString contextName;
     context->GetName(contextName);
@@ -36,7 +32,7 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
   }
 
   // The inactive text follows the context name directly, with no separator.
-  if (manager->IsPLMIDCompletionActive())
+  if (iManager->IsPLMIDCompletionActive())
     Emit([] { TracePut(", Completion of PLMID is active. </MpgManagerInfo>\n"); },
          [](OutputLine& out) {
            out << ", Completion of PLMID is active. </MpgManagerInfo>" << std::endl;
@@ -44,6 +40,18 @@ HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
   else
     Emit([] { TracePut("No Completion of PLMIDs. </MpgManagerInfo>\n"); },
          [](OutputLine& out) { out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl; });
+}
+
+}  // namespace
+
+HRESULT ZynMpgManagerDump::Dump(int iLevel, int iMode, int /*iIndex*/) {
+  ZynIDCIMpgManager_var manager(GetImpl(0));
+  if (!manager) return E_FAIL;
+  // Required in every mode, although only the "to be saved" listing uses it.
+  ZynIDCIMpgManagerPrivate_var managerPrivate(manager);
+  if (!managerPrivate) return E_FAIL;
+
+  EmitInfoLine(manager.get());
 
   // In the "to be saved" listing the list of all elements serves for its count alone.
   ZynListValZynIDCIMpgDMTElement_var elements;

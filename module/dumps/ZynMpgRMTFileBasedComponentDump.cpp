@@ -65,6 +65,35 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
       });
 }
 
+/// The link sequence: its length and, from level 2, its octets; or the note that it is empty.
+void EmitLinkSequence(ZynIDCIMpgRMTFileBasedComponent* iComponent, int iLevel) {
+  _SEQUENCE_octet linkSequence;
+  iComponent->GetLinkSequence(linkSequence);
+  const int linkLength = linkSequence.length();
+
+  if (linkLength != 0) {
+    Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
+         [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
+
+    if (iLevel >= 2) {
+      Emit(
+          [&] {
+            TracePut("   LinkSequence Value: \n");
+            PrintOctetSequence(linkSequence);
+            TracePut("\n");
+          },
+          [&](OutputLine& out) {
+            out << "   LinkSequence Value: " << std::endl;
+            out.WritePending();  // the printer picks its own sink
+            PrintOctetSequence(linkSequence);
+            out << std::endl;
+          });
+    }
+  } else {
+    EmitSame(",empty LinkSequence\n");
+  }
+}
+
 }  // namespace
 
 HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
@@ -120,31 +149,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
             << ", TechnoString:" << technoString.CastToCharPtr() << std::endl;
       });
 
-  _SEQUENCE_octet linkSequence;
-  component->GetLinkSequence(linkSequence);
-  const int linkLength = linkSequence.length();
-
-  if (linkLength != 0) {
-    Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
-         [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
-
-    if (iLevel >= 2) {
-      Emit(
-          [&] {
-            TracePut("   LinkSequence Value: \n");
-            PrintOctetSequence(linkSequence);
-            TracePut("\n");
-          },
-          [&](OutputLine& out) {
-            out << "   LinkSequence Value: " << std::endl;
-            out.WritePending();  // the printer picks its own sink
-            PrintOctetSequence(linkSequence);
-            out << std::endl;
-          });
-    }
-  } else {
-    EmitSame(",empty LinkSequence\n");
-  }
+  EmitLinkSequence(component.get(), iLevel);
 
   // The object type ends the broken-link line.
   const bool brokenLink = component->IsBrokenLink();

@@ -21,6 +21,27 @@ void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var
   ioDump->Dump(0, 1, 0);
 }
 
+/// The row's state line: its migration state, whether it already exists, its modification
+/// state.
+void EmitStateLine(ZynIDCIMpgRMTElement* iElement) {
+  bool migrated = false;
+  iElement->GetMigrationState(migrated);
+  Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
+       [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
+
+  bool alreadyExists = false;
+  iElement->GetAlreadyExists(alreadyExists);
+  if (alreadyExists)
+    EmitSame(", RMT element already exists");
+  else
+    EmitSame(", New RMT element");
+
+  int modificationState = 0;
+  iElement->GetModificationState(modificationState);
+  Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
+       [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
+}
+
 }  // namespace
 
 HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
@@ -40,22 +61,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   }
   EmitSame("\n");
 
-  bool migrated = false;
-  element->GetMigrationState(migrated);
-  Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
-       [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
-
-  bool alreadyExists = false;
-  element->GetAlreadyExists(alreadyExists);
-  if (alreadyExists)
-    EmitSame(", RMT element already exists");
-  else
-    EmitSame(", New RMT element");
-
-  int modificationState = 0;
-  element->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
-       [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
+  EmitStateLine(element.get());
 
   // One dump handle serves every nested dump; each cast replaces what it held.
   ZynIMpgDump_var dump;
