@@ -13,7 +13,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace zyn::mem {
@@ -46,7 +48,13 @@ class Arena {
     left_ -= pad + iBytes;
     return place;
   }
-  /// The heap bytes the arena holds, its allocator's overhead included.
+  /// A copy of iText's characters that lives as long as the arena.
+  std::string_view KeepText(std::string_view iText) {
+    char* copy = static_cast<char*>(Allocate(iText.size(), 1));
+    if (!iText.empty()) std::memcpy(copy, iText.data(), iText.size());
+    return std::string_view(copy, iText.size());
+  }
+
   /// The heap bytes the arena holds, its allocator's overhead included.
   std::size_t BytesUsed() const { return bytes_ + blocks_.capacity() * sizeof(blocks_[0]); }
 

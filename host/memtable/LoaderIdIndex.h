@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LoaderTextPool.h"
+#include "Arena.h"
 
 namespace zyn::mem {
 
@@ -39,13 +39,9 @@ class IdTable {
     if (entry.index == kNone) {
       assert(names_.size() < kNone);
       entry = Entry{hash, static_cast<std::uint32_t>(names_.size())};
-      names_.push_back(texts_.Keep(iId));
+      names_.push_back(texts_.KeepText(iId));
     }
     return entry.index;
-  }
-  /// iId's number, or kNone.
-  std::uint32_t Find(std::string_view iId) const {
-    return entries_[Position(iId, std::hash<std::string_view>{}(iId))].index;
   }
   /// The id numbered iIndex, which must have been given out.
   std::string_view Name(std::uint32_t iIndex) const {
@@ -83,7 +79,7 @@ class IdTable {
 
   std::vector<Entry> entries_;  // a power of two in size
   std::vector<std::string_view> names_;
-  TextPool texts_;
+  Arena texts_;  // the ids' characters, kept for the whole reading
 };
 
 }  // namespace zyn::mem
