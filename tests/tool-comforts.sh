@@ -160,7 +160,7 @@ TABLE
 --lenient --pro           | --progress
 --no                      | --no-progress
 --form stdout ch          | check
-json --l                  | --lines
+json --l                  | --lines --lenient
 json ta                   | table.json tables
 json table.json -o ''     | - lib.so table.json tables trace.txt
 json -o tr                | trace.txt
