@@ -56,6 +56,8 @@ def markdown_blocks(text):
             block, start, shell = [], number, line[3:].strip() == 'sh'
         elif MARKER.match(line):
             marker = MARKER.match(line).groups()
+    if block is not None:
+        raise ValueError(f'{start}: a fence that is never closed')
 
 
 def manual_blocks(text):
@@ -73,6 +75,8 @@ def manual_blocks(text):
             block, start = [], number
         elif MARKER.match(line):
             marker = MARKER.match(line).groups()
+    if block is not None:
+        raise ValueError(f'{start}: an .EX that no .EE closes')
 
 
 def unfinished(command):
@@ -116,9 +120,38 @@ def output_pattern(shown):
     return re.compile(''.join(parts))
 
 
+def indented(lines):
+    return ''.join(f'    {line}\n' for line in lines)
+
+
+def run_command(command, shown, folder, env):
+    """Runs one command in folder; what is wrong with its outcome, or None."""
+    try:
+        run = subprocess.run(['bash', '-c', command], cwd=folder, env=env,
+                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT, timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        return f'  runs over {TIMEOUT} s'
+    output = run.stdout.decode('utf-8', 'replace')
+    if shown and not output_pattern(shown).fullmatch(output):
+        return f'  shows:\n{indented(shown)}  gives:\n{indented(output.splitlines())}'
+    if not shown and run.returncode != 0:
+        return (f'  exits with status {run.returncode} (no output is shown, so it must '
+                f'succeed):\n{indented(output.splitlines())}')
+    return None
+
+
 def run_document(path, folder, env, faults):
+    """Runs the examples of one document in folder, adding what fails to faults; returns the
+    number of commands run."""
+
     text = path.read_text(encoding='utf-8')
     blocks = manual_blocks(text) if path.suffix == '.1' else markdown_blocks(text)
+    try:
+        blocks = list(blocks)
+    except ValueError as fault:
+        faults.append(f'{path.name}:{fault}')
+        return 0
     ran = 0
     for block in blocks:
         kind, value = block.marker or (None, None)
@@ -139,23 +172,9 @@ def run_document(path, folder, env, faults):
             continue
         for number, command, shown in found:
             ran += 1
-            try:
-                run = subprocess.run(['bash', '-c', command], cwd=folder, env=env,
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, timeout=TIMEOUT)
-            except subprocess.TimeoutExpired:
-                faults.append(f'{path.name}:{number}: $ {command}\n  runs over {TIMEOUT} s')
-                continue
-            output = run.stdout.decode('utf-8', 'replace')
-            if shown and not output_pattern(shown).fullmatch(output):
-                faults.append(f'{path.name}:{number}: $ {command}\n  shows:\n'
-                              + ''.join(f'    {line}\n' for line in shown)
-                              + '  gives:\n'
-                              + ''.join(f'    {line}\n' for line in output.splitlines()))
-            elif not shown and run.returncode != 0:
-                faults.append(f'{path.name}:{number}: $ {command}\n  exits with status '
-                              f'{run.returncode} (no output is shown, so it must succeed):\n'
-                              + ''.join(f'    {line}\n' for line in output.splitlines()))
+            fault = run_command(command, shown, folder, env)
+            if fault:
+                faults.append(f'{path.name}:{number}: $ {command}\n{fault}')
     return ran
 
 
