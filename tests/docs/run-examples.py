@@ -3,7 +3,7 @@
 
 Usage: run-examples.py CMAKE BUILD_DIR SOURCE_DIR
 
-The build is installed into a temporary prefix whose bin/ is the only folder of ours on PATH;
+The build is installed into a temporary prefix whose bin/ comes first on PATH;
 each document's examples run in order in a temporary folder of their own, so a file one example
 makes is there for the next ones of the same document. What counts as an example:
 
@@ -187,8 +187,11 @@ def main():
         prefix = temporary / 'prefix'
         subprocess.run([cmake, '--install', str(build), '--prefix', str(prefix)], check=True,
                        stdout=subprocess.DEVNULL)
-        env = {'PATH': f'{prefix / "bin"}:/usr/local/bin:/usr/bin:/bin', 'HOME': str(temporary),
-               'LC_ALL': 'C.UTF-8', 'TMPDIR': str(temporary)}
+        # The caller's environment (sanitizer settings among it), without the tools' own
+        # variables, and the installed tools first on PATH.
+        env = {name: value for name, value in os.environ.items() if not name.startswith('ZYN_')}
+        env.update(PATH=f'{prefix / "bin"}:{os.environ.get("PATH", "/usr/bin:/bin")}',
+                   HOME=str(temporary), TMPDIR=str(temporary), LC_ALL='C.UTF-8')
         faults = []
         for document in documents:
             folder = temporary / document.name
