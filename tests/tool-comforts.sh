@@ -160,12 +160,15 @@ TABLE
 --lenient --pro           | --progress
 --no                      | --no-progress
 --form stdout ch          | check
-json --l                  | --lines
+json --l                  | --lines --lenient
 json ta                   | table.json tables
 json table.json -o ''     | - lib.so table.json tables trace.txt
 json -o tr                | trace.txt
 check --q                 | --quiet
-find --                   | --help --uuid --name
+find --                   | --help --uuid --name --form --lenient --progress --no-progress
+diff --j                  | --json
+html --ma                 | --max-rows
+html --ordinals ''        |
 find --uuid ''            |
 diff ta                   | table.json tables
 TABLE

@@ -5,19 +5,25 @@
 # installed in its completions directory under the tool's name ("mpgtree"); it can also be
 # sourced from ~/.bashrc. It needs no helper of bash-completion's own.
 
-# The options before the subcommand, as mpgtree --help lists them.
+# The options before the subcommand, as mpgtree --help lists them; all but --help and --version
+# are the common options, which may also stand after the subcommand.
 _zyn_mpgtree_options='--help --version --form --lenient --progress --no-progress'
+_zyn_mpgtree_common_options='--form --lenient --progress --no-progress'
 _zyn_mpgtree_commands='json check find diff html'
 _zyn_mpgtree_forms='auto stdout trace'
 
-# The options of one subcommand ($1), as mpgtree SUBCOMMAND --help lists them.
+# The options of one subcommand ($1), as mpgtree SUBCOMMAND --help lists them, then the common
+# options.
 _zyn_mpgtree_command_options() {
   case $1 in
-    json) echo '--help --lines --output' ;;
-    check) echo '--help --quiet' ;;
-    find) echo '--help --uuid --name' ;;
-    *) echo '--help' ;;
+    json) echo -n '--help --lines --output' ;;
+    check) echo -n '--help --quiet' ;;
+    find) echo -n '--help --uuid --name' ;;
+    diff) echo -n '--help --json --output' ;;
+    html) echo -n '--help --diff --output --uuid --name --ordinals --max-rows' ;;
+    *) echo -n '--help' ;;
   esac
+  echo " $_zyn_mpgtree_common_options"
 }
 
 # Fills COMPREPLY with the file names that start with $1, marked as file names so that bash
@@ -51,7 +57,7 @@ _zyn_mpgtree() {
       _zyn_mpgtree_files "$cur"
       return
       ;;
-    --uuid | --name)
+    --uuid | --name | --ordinals | --max-rows)
       # A value of the user's: nothing to propose.
       return
       ;;
