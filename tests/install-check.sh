@@ -17,10 +17,10 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -- "${1:-$source_dir/build/default}")
 work=$(mktemp -d "${TMPDIR:-/tmp}/install-check.XXXXXX")
 dpkg_installed=0
-# A package this check installed is removed whatever happens.
+# A package this check installed leaves the machine whatever happens, its traces in dpkg too.
 cleanup() {
   if ((dpkg_installed)); then
-    dpkg -r zyndcmpgdump >/dev/null || echo "install-check: dpkg -r zyndcmpgdump failed" >&2
+    dpkg --purge zyndcmpgdump >/dev/null || echo "install-check: dpkg --purge zyndcmpgdump failed" >&2
   fi
   rm -rf "$work"
 }
@@ -116,14 +116,15 @@ loads_from_prefix() {
   done <<<"$loaded"
 }
 
-# Runs a program built against the installed SDK on the installed sample: it prints the sample
-# context's name, loading the three host libraries from the prefix.
+# Runs a program and its module built against the installed SDK on the installed sample: the
+# module answers the name of the sample's context, the three host libraries load from the prefix.
 run_consumer() {
-  local what=$1 program=$2 answer
-  answer=$(cd / && env -u LD_LIBRARY_PATH "$program" "$prefix/share/zyndcmpgdump/sample-table.json") ||
+  local what=$1 answer
+  shift
+  answer=$(cd / && env -u LD_LIBRARY_PATH "$@" "$prefix/share/zyndcmpgdump/sample-table.json") ||
     fail "$what: the program failed"
   [[ $answer == "context: Migration of plant 7" ]] || fail "$what: the program printed: $answer"
-  loads_from_prefix "$what" 3 "$program" "$prefix/share/zyndcmpgdump/sample-table.json"
+  loads_from_prefix "$what" 3 "$@" "$prefix/share/zyndcmpgdump/sample-table.json"
 }
 
 echo "== install into a temporary prefix, then move it"
@@ -172,26 +173,30 @@ echo "== the installed sample names the installed schema"
 schema=$(sed -n 's/^ *"\$schema": "\(.*\)",$/\1/p' "$prefix/share/zyndcmpgdump/sample-table.json")
 [[ -f $prefix/share/zyndcmpgdump/$schema ]] || fail "the installed sample names \"$schema\""
 
-echo "== a program of another project, built against the moved SDK through find_package"
+echo "== a module and a program of another project, built against the moved SDK by find_package"
 consumer_source=$source_dir/tests/install/sdk-consumer
 if cmake -S "$consumer_source" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >"$work/consumer-cmake.log" 2>&1 &&
   cmake --build "$work/consumer-cmake" >>"$work/consumer-cmake.log" 2>&1; then
   found=$(sed -n 's/^ZynHost_DIR:PATH=//p' "$work/consumer-cmake/CMakeCache.txt")
   [[ $found == "$prefix"/* ]] || fail "find_package: ZynHost found in $found, not in the prefix"
-  run_consumer "find_package" "$work/consumer-cmake/sdk-consumer"
+  run_consumer "find_package" "$work/consumer-cmake/sdk-consumer" \
+    "$work/consumer-cmake/libcontext-name.so"
 else
   cat "$work/consumer-cmake.log" >&2
   fail "find_package: the program did not build against the installed SDK"
 fi
 
-echo "== the same program built through pkg-config"
+echo "== the same module and program built through pkg-config"
 pc_file=$(find "$prefix" -name zynhost.pc -print -quit)
 if [[ -z $pc_file ]]; then
   fail "pkg-config: no zynhost.pc in the prefix"
 elif read -r -a flags < <(PKG_CONFIG_LIBDIR=$(dirname "$pc_file") pkg-config --cflags --libs zynhost) &&
-  ${CXX:-c++} -std=c++17 -o "$work/consumer-pkgconfig" "$consumer_source/main.cpp" "${flags[@]}"; then
-  run_consumer "pkg-config" "$work/consumer-pkgconfig"
+  ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -shared -fPIC -o "$work/context-name.so" \
+    "$consumer_source/ContextNameModule.cpp" "${flags[@]}" &&
+  ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -o "$work/consumer-pkgconfig" \
+    "$consumer_source/main.cpp" "${flags[@]}"; then
+  run_consumer "pkg-config" "$work/consumer-pkgconfig" "$work/context-name.so"
 else
   fail "pkg-config: the program did not build against the installed SDK"
 fi
@@ -247,8 +252,11 @@ dpkg_round_trip() {
     fail "man mpgtree does not show the installed page"
   fi
   dpkg -r zyndcmpgdump >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -r failed"; return; }
-  dpkg_installed=0
-  ! dpkg-query -W zyndcmpgdump >/dev/null 2>&1 || fail "dpkg still knows zyndcmpgdump after dpkg -r"
+  if dpkg-query -W zyndcmpgdump >/dev/null 2>&1; then
+    fail "dpkg still knows zyndcmpgdump after dpkg -r (maintainer scripts or conffiles kept)"
+  else
+    dpkg_installed=0
+  fi
   while IFS= read -r path; do
     if [[ -e $path || -L $path ]] && ! grep -qxF "$path" "$work/paths-before"; then
       fail "dpkg -r left $path behind"

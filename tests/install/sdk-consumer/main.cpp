@@ -1,58 +1,45 @@
 // A program built against an installed host SDK: loads a table file through the SDK's table
-// loader and prints its manager's context name, asked through the mapping interfaces.
-// Usage: sdk-consumer TABLE_FILE
+// loader, loads a module built against the same SDK through the host's module loader, and
+// prints the name of the table's manager's context as the module answers it.
+// Usage: sdk-consumer MODULE TABLE_FILE
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
-#include "zyn/ZynMappingInfra.h"
+#include "SdkConsumer.h"
 #include "zyn/ZynMemTable.h"
+#include "zyn/ZynModuleLoader.h"
 
 namespace {
 
-// The context name of the manager "manager" of iTable, or an empty text with oError set.
-std::string ContextName(const zyn::mem::LoadedTable& iTable, std::string* oError) {
-  zyn::mem::MemObject* object = iTable.Find("manager");
-  ZynIDCIMpgManager_var manager(object ? object->Unknown() : nullptr);
-  ZynIDCIMpgContext_var context;
-  if (!manager || manager->GetContext(context) < 0 || !context) {
-    *oError = "the table has no manager with a context";
-    return "";
-  }
-  ZynUnicodeString name;
-  if (context->GetName(name) < 0) {
-    *oError = "the context has no name";
-    return "";
-  }
-  return std::string(name.str());
+int Refuse(const std::string& iWhy) {
+  std::cerr << "sdk-consumer: " << iWhy << "\n";
+  return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: sdk-consumer TABLE_FILE\n";
+  if (argc != 3) {
+    std::cerr << "usage: sdk-consumer MODULE TABLE_FILE\n";
     return 2;
   }
-  std::ifstream file(argv[1], std::ios::binary);
+  std::ifstream file(argv[2], std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
-  if (!file) {
-    std::cerr << "sdk-consumer: cannot read " << argv[1] << "\n";
-    return 2;
-  }
+  if (!file) return Refuse(std::string("cannot read ") + argv[2]);
   zyn::mem::LoadedTable table;
   std::string error;
-  if (!zyn::mem::LoadTable(text.str(), &table, &error)) {
-    std::cerr << "sdk-consumer: " << argv[1] << ": " << error << "\n";
-    return 1;
-  }
-  const std::string name = ContextName(table, &error);
-  if (name.empty()) {
-    std::cerr << "sdk-consumer: " << error << "\n";
-    return 1;
-  }
-  std::cout << "context: " << name << "\n";
+  if (!zyn::mem::LoadTable(text.str(), &table, &error)) return Refuse(argv[2] + (": " + error));
+  zyn::mem::MemObject* manager = table.Find("manager");
+  if (!manager) return Refuse("the table has no object \"manager\"");
+
+  ZynModuleLoader module;
+  if (!module.Load(argv[1], kSdkConsumerMarker, &error)) return Refuse(error);
+  auto query = reinterpret_cast<SdkConsumerQuery>(module.Symbol(kSdkConsumerQuery));
+  ZynUnicodeString name;
+  if (!query || query(manager->Unknown(), &name) < 0) return Refuse("the module has no answer");
+  std::cout << "context: " << name.str() << "\n";
   return std::cout.flush() ? 0 : 1;
 }
