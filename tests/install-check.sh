@@ -7,8 +7,9 @@
 # pkg-config) and runs it on the installed sample; then builds the package with cpack, checks
 # its files, its dependencies, that lintian finds no error or warning in it and that its tool
 # dumps the sample as the build tree's does. As root, where dpkg knows no zyndcmpgdump and none
-# of its files exists, it also installs the package with dpkg, uses the tools from /usr/bin and
-# their manual page, removes the package and checks that nothing of it is left.
+# of its files exists, it also installs the package with dpkg, uses the tools from /usr/bin,
+# their manual page and the SDK in /usr, removes the package and checks that nothing of it is
+# left.
 #
 # Usage: tests/install-check.sh [BUILD_DIR]   (default: build/default)
 set -euo pipefail
@@ -102,29 +103,66 @@ check_files() {
   done < <(expected_files "$root")
 }
 
-# Checks that a command, run from /, loads COUNT of the project's libraries, all from the prefix.
-loads_from_prefix() {
-  local what=$1 count=$2 loaded file
-  shift 2
+# Checks that a command, run from /, loads COUNT of the project's libraries, all from under ROOT.
+loads_from() {
+  local root=$1 what=$2 count=$3 loaded file
+  shift 3
   loaded=$(cd / && env -u LD_LIBRARY_PATH LD_DEBUG=libs "$@" 2>&1 >/dev/null |
     sed -n 's/.*calling init: //p' | grep -i zyn | sort -u) || true
   [[ $(grep -c . <<<"$loaded") == "$count" ]] ||
     fail "$what: expected $count of the project's libraries, got: $loaded"
   while IFS= read -r file; do
-    [[ -z $file || $(realpath -- "$file") == "$prefix"/* ]] ||
-      fail "$what: loaded from outside the prefix: $file"
+    [[ -z $file || $(realpath -- "$file") == "$root"/* ]] ||
+      fail "$what: loaded from outside $root: $file"
   done <<<"$loaded"
 }
 
-# Runs a program and its module built against the installed SDK on the installed sample: the
-# module answers the name of the sample's context, the three host libraries load from the prefix.
+consumer_source=$source_dir/tests/install/sdk-consumer
+
+# Runs a program and its module built against the SDK installed under ROOT on the installed
+# sample: the module answers the name of the sample's context, the host libraries load from ROOT.
 run_consumer() {
-  local what=$1 answer
-  shift
-  answer=$(cd / && env -u LD_LIBRARY_PATH "$@" "$prefix/share/zyndcmpgdump/sample-table.json") ||
+  local root=$1 what=$2 program=$3 module=$4 answer
+  local table=$root/share/zyndcmpgdump/sample-table.json
+  answer=$(cd / && env -u LD_LIBRARY_PATH "$program" "$module" "$table") ||
     fail "$what: the program failed"
   [[ $answer == "context: Migration of plant 7" ]] || fail "$what: the program printed: $answer"
-  loads_from_prefix "$what" 3 "$@" "$prefix/share/zyndcmpgdump/sample-table.json"
+  loads_from "$root" "$what" 3 "$program" "$module" "$table"
+}
+
+# Builds tests/install/sdk-consumer against the SDK installed under ROOT, through find_package,
+# into $work/NAME, and runs it.
+consumer_by_find_package() {
+  local root=$1 name=$2 found
+  local out=$work/$name what="find_package in $1"
+  if cmake -S "$consumer_source" -B "$out" -DCMAKE_PREFIX_PATH="$root" \
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >"$out.log" 2>&1 &&
+    cmake --build "$out" >>"$out.log" 2>&1; then
+    found=$(sed -n 's/^ZynHost_DIR:PATH=//p' "$out/CMakeCache.txt")
+    [[ $found == "$root"/* ]] || fail "$what: ZynHost found in $found"
+    run_consumer "$root" "$what" "$out/sdk-consumer" "$out/libcontext-name.so"
+  else
+    cat "$out.log" >&2
+    fail "$what: the module and program did not build"
+  fi
+}
+
+# The same through pkg-config, with ROOT's zynhost.pc only, warnings as errors.
+consumer_by_pkg_config() {
+  local root=$1 name=$2 pc_file flags
+  local out=$work/$name what="pkg-config in $1"
+  pc_file=$(compgen -G "$root/lib*/pkgconfig/zynhost.pc" ||
+    compgen -G "$root/lib*/*/pkgconfig/zynhost.pc") || { fail "$what: no zynhost.pc"; return; }
+  mkdir "$out"
+  if read -r -a flags < <(PKG_CONFIG_LIBDIR=${pc_file%/*} pkg-config --cflags --libs zynhost) &&
+    ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -shared -fPIC \
+      -o "$out/context-name.so" "$consumer_source/ContextNameModule.cpp" "${flags[@]}" &&
+    ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -o "$out/sdk-consumer" \
+      "$consumer_source/main.cpp" "${flags[@]}"; then
+    run_consumer "$root" "$what" "$out/sdk-consumer" "$out/context-name.so"
+  else
+    fail "$what: the module and program did not build"
+  fi
 }
 
 echo "== install into a temporary prefix, then move it"
@@ -167,39 +205,15 @@ else
 fi
 
 echo "== the installed tool loads the installed module and libraries"
-loads_from_prefix "installed mpgdump" 4 "$prefix/bin/mpgdump"
+loads_from "$prefix" "installed mpgdump" 4 "$prefix/bin/mpgdump"
 
 echo "== the installed sample names the installed schema"
 schema=$(sed -n 's/^ *"\$schema": "\(.*\)",$/\1/p' "$prefix/share/zyndcmpgdump/sample-table.json")
 [[ -f $prefix/share/zyndcmpgdump/$schema ]] || fail "the installed sample names \"$schema\""
 
-echo "== a module and a program of another project, built against the moved SDK by find_package"
-consumer_source=$source_dir/tests/install/sdk-consumer
-if cmake -S "$consumer_source" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >"$work/consumer-cmake.log" 2>&1 &&
-  cmake --build "$work/consumer-cmake" >>"$work/consumer-cmake.log" 2>&1; then
-  found=$(sed -n 's/^ZynHost_DIR:PATH=//p' "$work/consumer-cmake/CMakeCache.txt")
-  [[ $found == "$prefix"/* ]] || fail "find_package: ZynHost found in $found, not in the prefix"
-  run_consumer "find_package" "$work/consumer-cmake/sdk-consumer" \
-    "$work/consumer-cmake/libcontext-name.so"
-else
-  cat "$work/consumer-cmake.log" >&2
-  fail "find_package: the program did not build against the installed SDK"
-fi
-
-echo "== the same module and program built through pkg-config"
-pc_file=$(find "$prefix" -name zynhost.pc -print -quit)
-if [[ -z $pc_file ]]; then
-  fail "pkg-config: no zynhost.pc in the prefix"
-elif read -r -a flags < <(PKG_CONFIG_LIBDIR=$(dirname "$pc_file") pkg-config --cflags --libs zynhost) &&
-  ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -shared -fPIC -o "$work/context-name.so" \
-    "$consumer_source/ContextNameModule.cpp" "${flags[@]}" &&
-  ${CXX:-c++} -std=c++17 -Wall -Wextra -Wpedantic -Werror -o "$work/consumer-pkgconfig" \
-    "$consumer_source/main.cpp" "${flags[@]}"; then
-  run_consumer "pkg-config" "$work/consumer-pkgconfig" "$work/context-name.so"
-else
-  fail "pkg-config: the program did not build against the installed SDK"
-fi
+echo "== a module and a program of another project, built against the moved SDK"
+consumer_by_find_package "$prefix" consumer-cmake
+consumer_by_pkg_config "$prefix" consumer-pkgconfig
 
 echo "== the Debian package"
 cpack -G DEB -B "$work/package" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 ||
@@ -245,6 +259,8 @@ dpkg_round_trip() {
   same_dumps built dpkg-installed "mpgdump installed by dpkg"
   (cd / && env -u LD_LIBRARY_PATH PATH=/usr/bin:/bin sh -c 'mpgdump | mpgtree check -' >/dev/null) ||
     fail "mpgdump | mpgtree check - from /usr/bin failed"
+  consumer_by_find_package /usr consumer-usr-cmake
+  consumer_by_pkg_config /usr consumer-usr-pkgconfig
   if grep -qs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
     echo "(dpkg leaves out manual pages on this machine: man mpgtree not checked)"
   elif ! MANPAGER=cat MANWIDTH=80 man mpgtree 2>"$work/man.err" | head -1 | grep -q '^MPGTREE(1) '; then
