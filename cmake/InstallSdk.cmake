@@ -26,7 +26,8 @@ install(FILES ${CMAKE_BINARY_DIR}/install/ZynHostConfig.cmake
 # pkg-config's directory of the prefix: on a multiarch system the one under the architecture's
 # library directory, the only one its cross-compilation wrapper searches.
 set(zyn_pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-if(CMAKE_LIBRARY_ARCHITECTURE AND NOT CMAKE_INSTALL_LIBDIR MATCHES "/${CMAKE_LIBRARY_ARCHITECTURE}$")
+if(CMAKE_LIBRARY_ARCHITECTURE
+   AND NOT CMAKE_INSTALL_LIBDIR MATCHES "/${CMAKE_LIBRARY_ARCHITECTURE}$")
   set(zyn_pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
 endif()
 # The prefix as seen from the .pc file's own directory (pkg-config's ${pcfiledir}).

@@ -21,7 +21,8 @@ dpkg_installed=0
 # A package this check installed leaves the machine whatever happens, its traces in dpkg too.
 cleanup() {
   if ((dpkg_installed)); then
-    dpkg --purge zyndcmpgdump >/dev/null || echo "install-check: dpkg --purge zyndcmpgdump failed" >&2
+    dpkg --purge zyndcmpgdump >/dev/null ||
+      echo "install-check: dpkg --purge zyndcmpgdump failed" >&2
   fi
   rm -rf "$work"
 }
@@ -252,22 +253,31 @@ dpkg_round_trip() {
     if [[ -e $path ]]; then echo "$path"; fi
   done <"$work/paths" >"$work/paths-before"
   dpkg_installed=1
-  dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i failed"; return; }
+  if ! dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then
+    cat "$work/dpkg.log" >&2
+    fail "dpkg -i failed"
+    return
+  fi
   dpkg -L zyndcmpgdump >"$work/dpkg-list"
   grep -qx /usr/bin/mpgtree "$work/dpkg-list" || fail "dpkg -L does not list /usr/bin/mpgtree"
   run_dump dpkg-installed /usr/bin/mpgdump
   same_dumps built dpkg-installed "mpgdump installed by dpkg"
-  (cd / && env -u LD_LIBRARY_PATH PATH=/usr/bin:/bin sh -c 'mpgdump | mpgtree check -' >/dev/null) ||
+  (cd / && env -u LD_LIBRARY_PATH PATH=/usr/bin:/bin sh -c 'mpgdump | mpgtree check -') >/dev/null ||
     fail "mpgdump | mpgtree check - from /usr/bin failed"
   consumer_by_find_package /usr consumer-usr-cmake
   consumer_by_pkg_config /usr consumer-usr-pkgconfig
   if grep -qs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
     echo "(dpkg leaves out manual pages on this machine: man mpgtree not checked)"
-  elif ! MANPAGER=cat MANWIDTH=80 man mpgtree 2>"$work/man.err" | head -1 | grep -q '^MPGTREE(1) '; then
-    cat "$work/man.err" >&2
+  elif ! MANPAGER=cat MANWIDTH=80 man mpgtree >"$work/man.out" 2>&1 ||
+    [[ $(head -1 "$work/man.out") != "MPGTREE(1) "* ]]; then
+    head -5 "$work/man.out" >&2
     fail "man mpgtree does not show the installed page"
   fi
-  dpkg -r zyndcmpgdump >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -r failed"; return; }
+  if ! dpkg -r zyndcmpgdump >"$work/dpkg.log" 2>&1; then
+    cat "$work/dpkg.log" >&2
+    fail "dpkg -r failed"
+    return
+  fi
   if dpkg-query -W zyndcmpgdump >/dev/null 2>&1; then
     fail "dpkg still knows zyndcmpgdump after dpkg -r (maintainer scripts or conffiles kept)"
   else
