@@ -168,10 +168,15 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
                        std::string_view iClosing) {
   PellFields& fields = oComponent->fields.emplace<PellFields>();
   const Line* line = Current();
-  std::string_view rest = line->text.substr(iOpening.size());
+  const Line opening = *line;
   bool closes = false;
   oComponent->closed = false;
-  if (rest.empty()) {
+  // A stamp holding a line end: its piece goes on while the next line ends with the closing tag.
+  auto endsPiece = [iClosing](std::string_view iText) {
+    return text::EndsWith(iText, iClosing) || text::EndsWith(iText, " ");
+  };
+  auto endsShort = [iClosing](std::string_view iText) { return text::EndsWith(iText, iClosing); };
+  if (line->text.size() == iOpening.size()) {
     fields.fullForm = true;
     Take();
     // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
@@ -180,25 +185,36 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
     line = Expect("the stamp (\"Stamp : \" or \"No CEStamp \")",
                   [](std::string_view iText) { return StampStart(iText) == 0; });
     if (!line) return;
-    closes = ReadStampPiece(*line, iClosing, &fields);
+    const Line first = *line;
+    // At detail level 2 the piece ends with a blank, and only an empty line, the exposed
+    // identifier's heading or the closing tag may follow it; above 2 the closing tag ends it.
+    auto pieceGoesOn = [this, iClosing](std::string_view iNext) {
+      return text::EndsWith(iNext, iClosing) || (!text::EndsWith(gathered_, iClosing) &&
+                                                 !iNext.empty() && iNext != "Exposed Identifier");
+    };
+    const std::string_view piece = Gather(&gathered_, &oComponent->reading, endsPiece, pieceGoesOn);
+    closes = ReadStampPiece(Line{piece, first.number, first.column, true}, iClosing, &fields);
   } else {
+    // The short form is one line, which the closing tag ends.
+    std::string_view rest = Gather(&gathered_, &oComponent->reading, endsShort, endsShort);
+    const Line whole{rest, opening.number, opening.column, true};
+    rest.remove_prefix(iOpening.size());
     if (!Eat(&rest, "    PLMId physicalId: ")) {
-      Unplaced(*line, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
+      Unplaced(whole, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
       return;
     }
     std::string_view physical;
     if (!text::SplitAt(&rest, " , ", &physical)) {
-      Unplaced(*line, line->text.size() - rest.size(), "\" , \" after the physical id");
+      Unplaced(whole, whole.text.size() - rest.size(), "\" , \" after the physical id");
       return;
     }
     fields.physicalId.emplace(physical);
-    const std::size_t offset = line->text.size() - rest.size();
+    const std::size_t offset = whole.text.size() - rest.size();
     closes = ReadStampPiece(
-        Line{rest, line->number, line->column + static_cast<std::uint32_t>(offset), line->ended},
-        iClosing, &fields);
+        Line{rest, whole.number, whole.column + static_cast<std::uint32_t>(offset), true}, iClosing,
+        &fields);
   }
   if (Stopped()) return;
-  Take();
   if (closes) {
     oComponent->closed = true;
     return;

@@ -59,7 +59,11 @@ constexpr std::string_view kDumpPieces[] = {" , DocType : ",
                                             "</RMT non-M1 component>",
                                             "</Orv component>",
                                             "<Dummy component>",
-                                            "0123456789abcdef0123456789abcdef"};
+                                            "0123456789abcdef0123456789abcdef",
+                                            "Stamp : ",
+                                            "No CEStamp ",
+                                            " </Pell component>",
+                                            "Exposed Identifier"};
 /// Texts of other kinds: words, blanks, control bytes, markup, printf directives, non-ASCII.
 constexpr std::string_view kOtherPieces[] = {"part",
                                              "a b",
@@ -135,6 +139,9 @@ void GiveFreeTexts(MemObject& ioObject, TextDraw& iDraw, std::string* oEnvironme
     case Type::OrvComponent:
       for (Op op : {Op::GetWorkspaceUuid, Op::GetElementUuid}) set(op);
       return;
+    case Type::PellComponent:
+    case Type::PellNonM1Component:
+      return ioObject.SetCEStamp(Op::GetCEStamp, ZynPLMCEStamp(iDraw.Next()));
     case Type::ProviderComponent:
       return set(Op::GetProviderName);
     default:
