@@ -50,7 +50,8 @@ std::string Numbered(const char* iLead, std::uint64_t iNumber, const char* iTail
 
 class Generator {
  public:
-  explicit Generator(Table& iTable) : table_(iTable) {}
+  Generator(Table& iTable, const GeneratedObjectAdjuster& iAdjust)
+      : table_(iTable), adjust_(iAdjust) {}
 
   bool Run(long iRows, int iRmtPerRow, LoadedTable* oTable);
 
@@ -58,6 +59,7 @@ class Generator {
   MemObject* Create(Type iType) {
     MemObject* object = table_.Create(iType);
     if (!object) throw std::bad_alloc();
+    if (adjust_) made_.push_back(object);
     return object;
   }
   MemObject* NewComponent(long iRow);
@@ -67,6 +69,8 @@ class Generator {
                        const std::vector<MemObject*>& iRmtRows);
 
   Table& table_;
+  const GeneratedObjectAdjuster& adjust_;
+  std::vector<MemObject*> made_;  // kept only for adjust_
   std::uint64_t components_ = 0;
   std::uint64_t serial_ = 0;  // for uuids
 };
@@ -199,12 +203,14 @@ bool Generator::Run(long iRows, int iRmtPerRow, LoadedTable* oTable) {
   manager->SetList(Op::GetDMTElementsToBeSaved, toBeSaved);
 
   oTable->objects = {{"manager", manager}, {"context", context}, {"environment", environment}};
+  for (MemObject* object : made_) adjust_(*object);
   return true;
 }
 
 }  // namespace
 
-bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string* oError) {
+bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string* oError,
+                   const GeneratedObjectAdjuster& iAdjust) {
   auto fail = [&](const char* iWhy) {
     if (oError) *oError = iWhy;
     return false;
@@ -216,7 +222,7 @@ bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string*
   try {
     LoadedTable generated;
     generated.table = std::make_unique<Table>();
-    Generator generator(*generated.table);
+    Generator generator(*generated.table, iAdjust);
     generator.Run(iRows, iRmtPerRow, &generated);
     *oTable = std::move(generated);
     return true;

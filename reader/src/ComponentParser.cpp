@@ -20,10 +20,54 @@ constexpr std::string_view kPellNonM1Opening = "<Pell Non-M1 component>";
 constexpr std::string_view kProviderOpening = "<Provider component>";
 constexpr std::string_view kDummyOpening = "<Dummy component>";
 
+constexpr std::string_view kDocTypeLabel = " , DocType : ";
+constexpr std::string_view kUuidLabel = " , Uuid :";
 constexpr std::string_view kPathLabel = "                   PathName : ";
 constexpr std::string_view kLastSaveLabel = "                   LastSaveName : ";
 constexpr std::string_view kBrokenLink = "   Broken Link,Object type:";
 constexpr std::string_view kNotBrokenLink = "   Not Broken Link,Object type:";
+
+constexpr std::string_view kSaveTimeLabel = " , LastSaveTime : ";
+constexpr std::string_view kSavePathLabel = " , LastSavePath : ";
+
+/// Whether a text has the shape of a last-save time: the year, "-", month, "-", day, "T", hours,
+/// ":", minutes, ":", seconds and "Z", every part but the year two digits.
+bool IsSaveTime(std::string_view iText) {
+  std::size_t at = !iText.empty() && iText[0] == '-' ? 1 : 0;
+  const std::size_t yearStart = at;
+  while (at < iText.size() && iText[at] >= '0' && iText[at] <= '9') ++at;
+  if (at == yearStart) return false;
+  constexpr std::string_view kRest = "-00-00T00:00:00Z";  // '0' stands for any digit
+  if (iText.size() - at != kRest.size()) return false;
+  for (std::size_t i = 0; i < kRest.size(); ++i) {
+    const char c = iText[at + i];
+    if (kRest[i] == '0' ? (c < '0' || c > '9') : c != kRest[i]) return false;
+  }
+  return true;
+}
+
+/// The places in a last-save line (after its label) where the time's label, a time or nothing,
+/// and the path's label stand: the first of them and how many there are.
+struct SaveTimeCut {
+  std::size_t at = 0;        // where the time's label starts
+  std::size_t timeSize = 0;  // the time's length (0: the time is not set)
+  std::size_t count = 0;
+};
+SaveTimeCut SaveTimeCuts(std::string_view iText) {
+  SaveTimeCut cut;
+  for (std::size_t at = iText.find(kSaveTimeLabel); at != std::string_view::npos;
+       at = iText.find(kSaveTimeLabel, at + 1)) {
+    const std::size_t time = at + kSaveTimeLabel.size();
+    const std::size_t path = iText.find(kSavePathLabel, time);
+    if (path == std::string_view::npos) break;
+    if (path != time && !IsSaveTime(iText.substr(time, path - time))) continue;
+    if (cut.count++ == 0) {
+      cut.at = at;
+      cut.timeSize = path - time;
+    }
+  }
+  return cut;
+}
 
 /// Fields of a kind, made the component's own (reset when it held another kind).
 template <class Fields>
@@ -80,75 +124,83 @@ bool Parser::ReadHashKey(const Line& iLine, std::size_t iOffset, std::string_vie
 void Parser::ParseFileBased(Component* oComponent) {
   FileBasedFields& fields = Use<FileBasedFields>(oComponent);
   Reading& reading = oComponent->reading;
-  std::string_view line = Gather(&gathered_, &reading, [](std::string_view iText) {
-    const std::size_t type = iText.find(" , DocType : ");
-    return type != std::string_view::npos &&
-           iText.find(" , Uuid :", type) != std::string_view::npos;
-  });
+  // A name holding a line end: the header goes on while the next line holds the uuid's label.
+  std::string_view line = Gather(
+      &gathered_, &reading,
+      [](std::string_view iText) {
+        const std::size_t type = iText.find(kDocTypeLabel);
+        return type != std::string_view::npos &&
+               iText.find(kUuidLabel, type) != std::string_view::npos;
+      },
+      [](std::string_view iNext) {
+        return !StartsWith(iNext, kPathLabel) && iNext.find(kUuidLabel) != std::string_view::npos;
+      });
   const Line at{line, LastTakenLine(), 1, true};
-  reading.ambiguous = text::Count(line, " , DocType : ") > 1 || text::Count(line, " , Uuid :") > 1;
   Eat(&line, kFileOpening);
-  std::string_view name, type;
-  if (!text::SplitAt(&line, " , DocType : ", &name) || !text::SplitAt(&line, " , Uuid :", &type)) {
+  // The document type and the uuid are read from the end: the name keeps the rest.
+  const bool shortForm = EatEnd(&line, " </File Component>");
+  std::string_view uuid, type;
+  if (!text::SplitAtLast(&line, kUuidLabel, &uuid) ||
+      !text::SplitAtLast(&line, kDocTypeLabel, &type)) {
     Unplaced(at, kFileOpening.size(), "\" , DocType : \" and \" , Uuid :\" after the name");
     oComponent->closed = false;
     return;
   }
-  fields.name.assign(name);
+  fields.name.assign(line);
   fields.documentType.assign(type);
-  if (EatEnd(&line, " </File Component>")) {
-    fields.uuid.assign(line);
-    return;
-  }
-  fields.uuid.assign(line);
-  FileSaveDetails& details = fields.details.emplace();
-  oComponent->closed = false;
+  fields.uuid.assign(uuid);
+  if (shortForm) return;
+  oComponent->closed = ReadFileSaveDetails(&fields.details.emplace(), &reading);
+}
+
+bool Parser::ReadFileSaveDetails(FileSaveDetails* oDetails, Reading* oReading) {
   const Line* path = Expect("the path line (\"                   PathName : \")",
                             [](std::string_view iText) { return StartsWith(iText, kPathLabel); });
-  if (!path) return;
+  if (!path) return false;
   const Line pathLine = *path;
-  details.pathName.assign(path->text.substr(kPathLabel.size()));
+  oDetails->pathName.assign(path->text.substr(kPathLabel.size()));
   Take();
-  JoinContinuation(&details.pathName, &reading,
+  JoinContinuation(&oDetails->pathName, oReading,
                    [](std::string_view iText) { return StartsWith(iText, kLastSaveLabel); });
   // The trace tool ends the path with a blank, standard output does not.
-  const bool blank = !details.pathName.empty() && details.pathName.back() == ' ';
+  const bool blank = !oDetails->pathName.empty() && oDetails->pathName.back() == ' ';
   if (CurrentForm() == Form::Unknown) Saw(blank ? Form::Trace : Form::StandardOutput, pathLine);
   if (CurrentForm() == Form::Trace) {
     if (blank)
-      details.pathName.pop_back();
+      oDetails->pathName.pop_back();
     else
       Unplaced(pathLine, pathLine.text.size(), "a blank at the end of the path line");
   }
   if (!Expect("the last-save line (\"                   LastSaveName : \")",
               [](std::string_view iText) { return StartsWith(iText, kLastSaveLabel); }))
-    return;
-  std::string_view save = Gather(&gathered_, &reading, [](std::string_view iText) {
-    const std::size_t time = iText.find(" , LastSaveTime : ");
-    return time != std::string_view::npos &&
-           iText.find(" , LastSavePath : ", time) != std::string_view::npos;
-  });
+    return false;
+  // A last-save name holding a line end: the line goes on while the next one holds the time's
+  // label.
+  std::string_view save = Gather(
+      &gathered_, oReading, [](std::string_view iText) { return SaveTimeCuts(iText).count > 0; },
+      [](std::string_view iNext) { return iNext.find(kSaveTimeLabel) != std::string_view::npos; });
   const Line saveLine{save, LastTakenLine(), 1, true};
-  if (text::Count(save, " , LastSaveTime : ") > 1 || text::Count(save, " , LastSavePath : ") > 1)
-    reading.ambiguous = true;
   Eat(&save, kLastSaveLabel);
-  std::string_view saveName, saveTime;
-  if (!text::SplitAt(&save, " , LastSaveTime : ", &saveName) ||
-      !text::SplitAt(&save, " , LastSavePath : ", &saveTime)) {
+  // The name and the path are both free texts: the time between them places the cut.
+  const SaveTimeCut cut = SaveTimeCuts(save);
+  if (cut.count == 0) {
     Unplaced(saveLine, kLastSaveLabel.size(),
-             "\" , LastSaveTime : \" and \" , LastSavePath : \" after the last-save name");
-    return;
+             "\" , LastSaveTime : \", a time or nothing, and \" , LastSavePath : \" after the "
+             "last-save name");
+    return false;
   }
-  details.lastSaveName.assign(saveName);
-  details.lastSaveTime.assign(saveTime);
-  details.lastSavePath.assign(save);
-  JoinContinuation(&details.lastSavePath, &reading,
+  if (cut.count > 1) oReading->ambiguous = true;
+  oDetails->lastSaveName.assign(save.substr(0, cut.at));
+  oDetails->lastSaveTime.assign(save.substr(cut.at + kSaveTimeLabel.size(), cut.timeSize));
+  oDetails->lastSavePath.assign(
+      save.substr(cut.at + kSaveTimeLabel.size() + cut.timeSize + kSavePathLabel.size()));
+  JoinContinuation(&oDetails->lastSavePath, oReading,
                    [](std::string_view iText) { return iText == "</File Component>"; });
   if (!Expect("\"</File Component>\"",
               [](std::string_view iText) { return iText == "</File Component>"; }))
-    return;
+    return false;
   Take();
-  oComponent->closed = true;
+  return true;
 }
 
 /// A sequence too long for its hexadecimal buffer to be counted, on either sink.
@@ -254,9 +306,12 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
   if (!Expect("\"   Alias:\"",
               [](std::string_view iText) { return StartsWith(iText, "   Alias:"); }))
     return;
-  std::string_view names = Gather(&gathered_, &reading, [](std::string_view iText) {
+  // An alias holding a line end: the line goes on while the next one holds the techno string's
+  // label.
+  auto holdsTechnoLabel = [](std::string_view iText) {
     return iText.find(", TechnoString:") != std::string_view::npos;
-  });
+  };
+  std::string_view names = Gather(&gathered_, &reading, holdsTechnoLabel, holdsTechnoLabel);
   const Line namesLine{names, LastTakenLine(), 1, true};
   Eat(&names, "   Alias:");
   std::string_view alias;
@@ -264,6 +319,7 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
     Unplaced(namesLine, 9, "\", TechnoString:\" after the alias");
     return;
   }
+  // Two free texts with no fixed-shape value between them: a second label cannot be placed.
   if (text::Count(names, ", TechnoString:") > 0) reading.ambiguous = true;
   fields.alias.assign(alias);
   fields.technoString.assign(names);

@@ -19,6 +19,32 @@ constexpr std::string_view kNoElementUuid = "    No element Uuid .";
 constexpr std::string_view kStamp = "Stamp : ";
 constexpr std::string_view kNoStamp = "No CEStamp ";
 
+constexpr std::string_view kElementId = "    element Id : ";
+constexpr std::string_view kElementPiecesExpected =
+    "the element id (\"    element Id : \" with a number, or \"    No element Id ,\") and the "
+    "element uuid (\"    element Uuid : \" with \".\", or \"    No element Uuid .\")";
+
+/// Reads the pieces that end an Orv identity line, from the element id to the line's end: the
+/// element id ("    element Id : " and a number, with "," on standard output only) or
+/// "    No element Id ,", then the element uuid ("    element Uuid : ", the uuid and ".") or
+/// "    No element Uuid .". False when iText does not have that shape.
+bool ReadElementPieces(std::string_view iText, OrvIdentity* oIdentity) {
+  if (Eat(&iText, kElementId)) {
+    std::size_t digits = !iText.empty() && iText[0] == '-' ? 1 : 0;
+    while (digits < iText.size() && iText[digits] >= '0' && iText[digits] <= '9') ++digits;
+    oIdentity->elementId = text::Int32(iText.substr(0, digits));
+    if (!oIdentity->elementId) return false;
+    iText.remove_prefix(digits);
+    Eat(&iText, ",");
+  } else if (!Eat(&iText, "    No element Id ,")) {
+    return false;
+  }
+  if (iText == kNoElementUuid) return true;
+  if (!Eat(&iText, kElementUuid) || !EatEnd(&iText, ".")) return false;
+  oIdentity->elementUuid.emplace(iText);
+  return true;
+}
+
 /// Where the identity pieces start in a line, when they do.
 std::size_t IdentityStart(std::string_view iText) {
   const std::size_t id = iText.find(kWorkspaceId);
@@ -35,7 +61,7 @@ std::size_t StampStart(std::string_view iText) {
 
 }  // namespace
 
-bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity) {
+bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool* oAmbiguous) {
   std::string_view rest = iLine.text;
   auto fail = [&](std::string_view iExpected) {
     Unplaced(iLine, iLine.text.size() - rest.size(), iExpected);
@@ -49,36 +75,28 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity) {
     return fail("\"    workspace Id : \" or \"    No workspace Id ,\"");
   }
   if (Eat(&rest, "    workspace Uuid : ")) {
-    // The uuid text ends at the first element piece after it.
-    const std::size_t id = rest.find(",    element Id : ");
-    const std::size_t none = rest.find(",    No element Id ,");
-    const std::size_t end = id < none ? id : none;
-    if (end == std::string_view::npos) return fail("the element id after the workspace uuid");
+    // Both uuids are free texts: the workspace uuid ends where the element pieces fit.
+    std::size_t fits = 0, end = std::string_view::npos;
+    for (std::size_t at = rest.find(",    "); at != std::string_view::npos;
+         at = rest.find(",    ", at + 1)) {
+      OrvIdentity trial;
+      if (!ReadElementPieces(rest.substr(at + 1), &trial)) continue;
+      if (fits++ == 0) end = at;
+    }
+    if (fits == 0) return fail(kElementPiecesExpected);
+    if (fits > 1) *oAmbiguous = true;
     oIdentity->workspaceUuid.emplace(rest.substr(0, end));
     rest.remove_prefix(end + 1);
   } else if (!Eat(&rest, "    No workspace Uuid ,")) {
     return fail("\"    workspace Uuid : \" or \"    No workspace Uuid ,\"");
   }
-  if (Eat(&rest, "    element Id : ")) {
-    // Standard output ends the id with a comma, the trace tool does not.
-    const std::size_t uuid = rest.find(kElementUuid);
-    const std::size_t none = rest.find(kNoElementUuid);
-    const std::size_t end = uuid < none ? uuid : none;
-    if (end == std::string_view::npos) return fail("the element uuid after the element id");
-    piece = rest.substr(0, end);
-    const bool comma = EatEnd(&piece, ",");
-    Saw(comma ? Form::StandardOutput : Form::Trace, iLine);
-    if (!(oIdentity->elementId = text::Int32(piece))) return fail("the element id (a number)");
-    rest.remove_prefix(end);
-  } else if (!Eat(&rest, "    No element Id ,")) {
-    return fail("\"    element Id : \" or \"    No element Id ,\"");
+  if (!ReadElementPieces(rest, oIdentity)) return fail(kElementPiecesExpected);
+  // Standard output ends the element id with a comma, the trace tool does not.
+  if (StartsWith(rest, kElementId)) {
+    const std::size_t uuid = rest.find("    ", kElementId.size());
+    Saw(rest[uuid - 1] == ',' ? Form::StandardOutput : Form::Trace, iLine);
   }
-  if (rest == kNoElementUuid) return true;
-  if (Eat(&rest, kElementUuid) && EatEnd(&rest, ".")) {
-    oIdentity->elementUuid.emplace(rest);
-    return true;
-  }
-  return fail("\"    element Uuid : \" and \".\", or \"    No element Uuid .\"");
+  return true;
 }
 
 void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
@@ -91,16 +109,15 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
       Expect("the identity line (\"    workspace Id : \" or \"    No workspace Id ,\")",
              [](std::string_view iText) { return IdentityStart(iText) == 0; });
   if (!line) return;
-  // An element uuid holding line ends continues on the next lines, up to the final point.
-  if (!text::EndsWith(line->text, ".")) {
-    std::string_view joined = Gather(&gathered_, &oComponent->reading, [](std::string_view iText) {
-      return text::EndsWith(iText, ".");
-    });
-    ReadOrvIdentityLine(Line{joined, LastTakenLine(), 1, true}, &identity);
-    return;
-  }
-  ReadOrvIdentityLine(*line, &identity);
-  Take();
+  const std::uint32_t column = line->column;
+  const std::uint32_t joinedBefore = oComponent->reading.joinedLines;
+  // A uuid holding a line end: the line goes on while the next one ends as the line must.
+  auto endsWithPoint = [](std::string_view iText) { return text::EndsWith(iText, "."); };
+  const std::string_view joined =
+      Gather(&gathered_, &oComponent->reading, endsWithPoint, endsWithPoint);
+  const bool oneLine = oComponent->reading.joinedLines == joinedBefore;
+  ReadOrvIdentityLine(Line{joined, LastTakenLine(), oneLine ? column : 1, true}, &identity,
+                      &oComponent->reading.ambiguous);
 }
 
 void Parser::ParseOrv(Component* oComponent) {
@@ -151,10 +168,15 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
                        std::string_view iClosing) {
   PellFields& fields = oComponent->fields.emplace<PellFields>();
   const Line* line = Current();
-  std::string_view rest = line->text.substr(iOpening.size());
+  const Line opening = *line;
   bool closes = false;
   oComponent->closed = false;
-  if (rest.empty()) {
+  // A stamp holding a line end: its piece goes on while the next line ends with the closing tag.
+  auto endsPiece = [iClosing](std::string_view iText) {
+    return text::EndsWith(iText, iClosing) || text::EndsWith(iText, " ");
+  };
+  auto endsShort = [iClosing](std::string_view iText) { return text::EndsWith(iText, iClosing); };
+  if (line->text.size() == iOpening.size()) {
     fields.fullForm = true;
     Take();
     // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
@@ -163,25 +185,36 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
     line = Expect("the stamp (\"Stamp : \" or \"No CEStamp \")",
                   [](std::string_view iText) { return StampStart(iText) == 0; });
     if (!line) return;
-    closes = ReadStampPiece(*line, iClosing, &fields);
+    const Line first = *line;
+    // At detail level 2 the piece ends with a blank, and only an empty line, the exposed
+    // identifier's heading or the closing tag may follow it; above 2 the closing tag ends it.
+    auto pieceGoesOn = [this, iClosing](std::string_view iNext) {
+      return text::EndsWith(iNext, iClosing) || (!text::EndsWith(gathered_, iClosing) &&
+                                                 !iNext.empty() && iNext != "Exposed Identifier");
+    };
+    const std::string_view piece = Gather(&gathered_, &oComponent->reading, endsPiece, pieceGoesOn);
+    closes = ReadStampPiece(Line{piece, first.number, first.column, true}, iClosing, &fields);
   } else {
+    // The short form is one line, which the closing tag ends.
+    std::string_view rest = Gather(&gathered_, &oComponent->reading, endsShort, endsShort);
+    const Line whole{rest, opening.number, opening.column, true};
+    rest.remove_prefix(iOpening.size());
     if (!Eat(&rest, "    PLMId physicalId: ")) {
-      Unplaced(*line, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
+      Unplaced(whole, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
       return;
     }
     std::string_view physical;
     if (!text::SplitAt(&rest, " , ", &physical)) {
-      Unplaced(*line, line->text.size() - rest.size(), "\" , \" after the physical id");
+      Unplaced(whole, whole.text.size() - rest.size(), "\" , \" after the physical id");
       return;
     }
     fields.physicalId.emplace(physical);
-    const std::size_t offset = line->text.size() - rest.size();
+    const std::size_t offset = whole.text.size() - rest.size();
     closes = ReadStampPiece(
-        Line{rest, line->number, line->column + static_cast<std::uint32_t>(offset), line->ended},
-        iClosing, &fields);
+        Line{rest, whole.number, whole.column + static_cast<std::uint32_t>(offset), true}, iClosing,
+        &fields);
   }
   if (Stopped()) return;
-  Take();
   if (closes) {
     oComponent->closed = true;
     return;

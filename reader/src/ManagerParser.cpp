@@ -23,6 +23,8 @@ constexpr std::string_view kOutputSavedCount =
     "<DUMP DMTElements> Number of DMT Elements to be saved: ";
 constexpr std::string_view kListClosing = "</DUMP of DMTElements>";
 constexpr std::string_view kManagerClosing = "</DUMP Mapping Manager>";
+constexpr std::string_view kClientLabel = ", MappingClient :";
+constexpr std::string_view kMasterLabel = ", MappingMaster :";
 
 }  // namespace
 
@@ -49,10 +51,12 @@ bool Parser::ParseManagerHeader(ManagerHeader* oHeader) {
                         "the manager's opening tag is missing before its context name: it was "
                         "written to the other sink");
     oHeader->hasContext = true;
-    // A context name holding line ends goes on until the completion text ends a line.
-    std::string_view info = Gather(&gathered_, &oHeader->reading, [](std::string_view iText) {
+    // A context name holding line ends goes on until the completion text ends a line, and while
+    // the next line ends with it again.
+    auto endsInfo = [](std::string_view iText) {
       return text::EndsWith(iText, "</MpgManagerInfo>");
-    });
+    };
+    std::string_view info = Gather(&gathered_, &oHeader->reading, endsInfo, endsInfo);
     const Line infoLine{info, LastTakenLine(), 1, true};
     Eat(&info, kContextLead);
     if (EatEnd(&info, kActive)) {
@@ -155,22 +159,28 @@ void Parser::ParseEnvironment() {
   Take();
   if (Expect("the info line (\" Name :\")",
              [](std::string_view iText) { return StartsWith(iText, " Name :"); })) {
-    // A name holding line ends goes on until the mapping master's label.
-    std::string_view info = Gather(&gathered_, &environment.reading, [](std::string_view iText) {
-      const std::size_t client = iText.find(", MappingClient :");
-      return client != std::string_view::npos &&
-             iText.find(", MappingMaster :", client) != std::string_view::npos;
-    });
+    // A name holding line ends goes on until the mapping master's label, and while the next line
+    // holds that label again.
+    std::string_view info = Gather(
+        &gathered_, &environment.reading,
+        [](std::string_view iText) {
+          const std::size_t client = iText.find(kClientLabel);
+          return client != std::string_view::npos &&
+                 iText.find(kMasterLabel, client) != std::string_view::npos;
+        },
+        [](std::string_view iNext) {
+          return !StartsWith(iNext, " Directory :") &&
+                 iNext.find(kMasterLabel) != std::string_view::npos;
+        });
     const Line infoLine{info, LastTakenLine(), 1, true};
-    environment.reading.ambiguous =
-        text::Count(info, ", MappingClient :") > 1 || text::Count(info, ", MappingMaster :") > 1;
     Eat(&info, " Name :");
-    std::string_view name, client;
-    if (text::SplitAt(&info, ", MappingClient :", &name) &&
-        text::SplitAt(&info, ", MappingMaster :", &client)) {
-      environment.name.assign(name);
+    // The client and the master are read from the end: the name keeps the rest.
+    std::string_view client, master;
+    if (text::SplitAtLast(&info, kMasterLabel, &master) &&
+        text::SplitAtLast(&info, kClientLabel, &client)) {
+      environment.name.assign(info);
       environment.mappingClient.assign(client);
-      environment.mappingMaster.assign(info);
+      environment.mappingMaster.assign(master);
       JoinContinuation(&environment.mappingMaster, &environment.reading,
                        [](std::string_view iText) {
                          return StartsWith(iText, " Directory :") || iText == "</Environment>";

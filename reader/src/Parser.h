@@ -94,28 +94,26 @@ class Parser {
     }
   }
 
-  /// Takes the current line and answers its text; while iComplete says the text still lacks
-  /// what must follow a value holding line ends, joins the next lines to it (with "\n") in
-  /// ioBuffer. The answer is valid until the next Current().
-  template <class Complete>
-  std::string_view Gather(std::string* ioBuffer, Reading* oReading, Complete iComplete) {
+  /// Takes the current line and answers its text, joining the next lines to it (with "\n") in
+  /// ioBuffer while iComplete says the text still lacks the fixed text that ends its line, or
+  /// while iContinues says that the next line holds that fixed text again: the free text then
+  /// holds a line end, and its line's own ending is further down. Stops at a structural line and
+  /// once oReading has joined as many lines as allowed. The answer stays valid until the next
+  /// Gather.
+  template <class Complete, class Continues>
+  std::string_view Gather(std::string* ioBuffer, Reading* oReading, Complete iComplete,
+                          Continues iContinues) {
     const Line* line = Current();
     if (!line) return {};
-    if (iComplete(line->text)) {
-      const std::string_view whole = line->text;
-      Take();
-      return whole;
-    }
     ioBuffer->assign(line->text);
     Take();
     for (line = Current(); line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
-      if (IsStructural(line->text)) break;
+      if (IsStructural(line->text) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
       ioBuffer->push_back('\n');
       ioBuffer->append(line->text);
       ++oReading->joinedLines;
       Note(line->number, "joined to the text on the line before (a text holding a line end)");
       Take();
-      if (iComplete(*ioBuffer)) break;
     }
     return *ioBuffer;
   }
@@ -171,13 +169,18 @@ class Parser {
   bool ReadHashKey(const Line& iLine, std::size_t iOffset, std::string_view iDigits,
                    std::uint32_t* oKey);
   void ParseFileBased(Component* oComponent);
+  /// The path and last-save lines of a file-based component and its closing tag; false when the
+  /// component is not closed.
+  bool ReadFileSaveDetails(FileSaveDetails* oDetails, Reading* oReading);
   void ParseRmtFileBased(Component* oComponent);
   /// The PX1 id's lines: its hash key and value, or its emptiness. False when reading stops.
   bool ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading);
   void ParseOctetValue(OctetValue* oValue, Reading* oReading, bool (*iIsNext)(std::string_view));
   void ParseOrv(Component* oComponent);
   void ParseOrvIdentity(Component* oComponent, OrvFields* oFields);
-  bool ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity);
+  /// Reads the identity pieces of iLine; oAmbiguous: the element pieces fit at more than one
+  /// place after the workspace uuid (the first is taken).
+  bool ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool* oAmbiguous);
   void ParsePell(Component* oComponent, std::string_view iOpening, std::string_view iClosing);
   /// Reads a stamp piece at the start of iLine; answers whether the closing tag follows it.
   bool ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields);

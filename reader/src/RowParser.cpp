@@ -1,5 +1,7 @@
 // Reads the blocks of DMT rows and RMT rows: header, info or state line, component places,
 // counts, nested rows and the closing line that repeats the ordinal and the uuid.
+#include <algorithm>
+
 #include "Parser.h"
 #include "Text.h"
 
@@ -153,8 +155,11 @@ void Parser::ParseDmtInfo(DmtRow* oRow) {
   std::string_view rest = line->text.substr(28);
   constexpr std::string_view kExists = ", DMT element already exists, ModificationState:";
   constexpr std::string_view kNew = ", New DMT element, ModificationState:";
-  const std::size_t exists = rest.find(kExists), fresh = rest.find(kNew);
-  const std::size_t at = exists < fresh ? exists : fresh;
+  // The element's state is read from the end: the mapping master's text keeps the rest.
+  const std::size_t exists = rest.rfind(kExists), fresh = rest.rfind(kNew);
+  const std::size_t at = exists == std::string_view::npos  ? fresh
+                         : fresh == std::string_view::npos ? exists
+                                                           : std::max(exists, fresh);
   std::string_view state = at == std::string_view::npos ? std::string_view() : rest.substr(at);
   if (at == std::string_view::npos || !text::EatEnd(&state, " </DMTEltInfo>")) {
     Unplaced(*line, 28, "the mapping master, the element's state and \" </DMTEltInfo>\"");
@@ -168,7 +173,6 @@ void Parser::ParseDmtInfo(DmtRow* oRow) {
   const std::optional<std::int32_t> modification = text::Int32(state);
   if (!modification) Unplaced(*line, line->text.size() - 14 - state.size(), "a number");
   oRow->modificationState = modification.value_or(0);
-  if (text::Count(rest, ", ModificationState:") > 1) oRow->reading.ambiguous = true;
   Take();
 }
 

@@ -70,4 +70,16 @@ inline bool SplitAt(std::string_view* ioText, std::string_view iSeparator,
   return true;
 }
 
+/// Splits ioText at the last iSeparator: oValue gets what follows it, ioText keeps what precedes
+/// it. A fixed-shape value at the end of a line is read this way, so that a free text before it
+/// keeps every separator it holds.
+inline bool SplitAtLast(std::string_view* ioText, std::string_view iSeparator,
+                        std::string_view* oValue) {
+  const std::size_t at = ioText->rfind(iSeparator);
+  if (at == std::string_view::npos) return false;
+  *oValue = ioText->substr(at + iSeparator.size());
+  ioText->remove_suffix(ioText->size() - at);
+  return true;
+}
+
 }  // namespace zyn::reader::text

@@ -104,8 +104,8 @@ void WholenessChecker::CheckComponent(const Component& iComponent) {
   }
   if (iComponent.reading.ambiguous)
     Note(line,
-         "a separator occurs inside a value here; the values were split at its first "
-         "occurrence");
+         "two texts share a line here and a separator inside them fits more than one cut; "
+         "the values were split at the first");
 }
 
 void WholenessChecker::CheckPlace(const ComponentPlace& iPlace) {

@@ -161,11 +161,13 @@ constexpr char kTrickyTable[] = R"({
             "GetNonM1Component": "file", "GetM1Component": "provider",
             "GetRMTElements": ["rmt"]},
     "rmt": {"type": "ZynDCIMpgRMTRow", "GetUuid": "ffeeddccbbaa99887766554433221100",
-            "GetNonM1Component": "link", "GetM1Components": []},
-    "file": {"type": "ZynDCIMpgFileBasedComponent", "GetName": "a , DocType : b",
-             "GetDocType": "Part", "GetUuid": "0f0e0d0c0b0a09080706050403020100",
-             "GetPathName": "/p\nq", "GetLastSaveName": "n", "GetLastSavePath": "/p",
-             "GetLastSaveTime": null},
+            "GetOwner": "owner", "GetNonM1Component": "link", "GetM1Components": []},
+    "file": {"type": "ZynDCIMpgFileBasedComponent", "GetName": "weird , DocType : Part , Uuid :abc",
+             "GetDocType": "", "GetUuid": "11111111222233334444555566667777",
+             "GetPathName": "/p\nq", "GetLastSaveName": "n , LastSaveTime :  , LastSavePath : m",
+             "GetLastSavePath": "/p", "GetLastSaveTime": null},
+    "owner": {"type": "ZynDCIMpgFileBasedComponent", "GetName": "a , DocType : b , Uuid :c\nd",
+              "GetDocType": "Part", "GetUuid": "0f0e0d0c0b0a09080706050403020100"},
     "provider": {"type": "ZynDCIMpgProviderComponent", "GetBinaryIdentifier": "01",
                  "GetProviderName": "line1\nline2"},
     "link": {"type": "ZynDCIMpgRMTFileBasedComponent", "GetPX1Id": "0a", "GetAlias": "x",
@@ -175,7 +177,7 @@ constexpr char kTrickyTable[] = R"({
   "dump": {"object": "manager", "level": 2}
 })";
 
-TEST_F(ReaderCheck, SeparatorsInsideValuesFollowTheFirstOccurrenceAndLineEndsJoin) {
+TEST_F(ReaderCheck, FixedShapeFieldsAreReadFromTheEndAndLineEndsJoin) {
   zyn::mem::LoadedTable table;
   std::string error;
   ASSERT_TRUE(zyn::mem::LoadTable(kTrickyTable, &table, &error)) << error;
@@ -188,13 +190,23 @@ TEST_F(ReaderCheck, SeparatorsInsideValuesFollowTheFirstOccurrenceAndLineEndsJoi
     EXPECT_EQ(tree.headers[0].contextName,
               "first\nsecond, Completion of PLMID is active. </MpgManagerInfo>");
     EXPECT_FALSE(tree.headers[0].plmidCompletionActive);
-    // A separator inside the name: the name ends at its first occurrence, and it is noted.
+    // Separators inside the name: the document type and the uuid are read from the end.
     const Component& file = *tree.dmtRows[0].nonM1Component.component;
     const auto& fields = std::get<FileBasedFields>(file.fields);
-    EXPECT_EQ(fields.name, "a");
-    EXPECT_EQ(fields.documentType, "b , DocType : Part");
-    EXPECT_TRUE(file.reading.ambiguous);
+    EXPECT_EQ(fields.name, "weird , DocType : Part , Uuid :abc");
+    EXPECT_EQ(fields.documentType, "");
+    EXPECT_EQ(fields.uuid, "11111111222233334444555566667777");
     EXPECT_EQ(fields.details->pathName, "/p\nq");
+    // Two free texts on one line, and the time's shape fits twice: the first is taken, and noted.
+    EXPECT_EQ(fields.details->lastSaveName, "n");
+    EXPECT_EQ(fields.details->lastSavePath, "m , LastSaveTime :  , LastSavePath : /p");
+    EXPECT_TRUE(file.reading.ambiguous);
+    // A line end inside a name whose first line looks whole: the next line holds the uuid's
+    // label again, and is joined.
+    const Component& owner = *tree.dmtRows[0].rmtRows[0].owner.component;
+    EXPECT_EQ(std::get<FileBasedFields>(owner.fields).name, "a , DocType : b , Uuid :c\nd");
+    EXPECT_EQ(std::get<FileBasedFields>(owner.fields).uuid, "0f0e0d0c0b0a09080706050403020100");
+    EXPECT_FALSE(owner.reading.ambiguous);
     // A line end inside a name at a line's end: the next line joins it.
     const Component& provider = *tree.dmtRows[0].m1Component.component;
     EXPECT_EQ(std::get<ProviderFields>(provider.fields).providerName, "line1\nline2");

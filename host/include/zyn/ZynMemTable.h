@@ -231,8 +231,14 @@ using ToolMemberCheck = std::function<bool(const ToolMember& iMember, std::strin
 bool LoadTable(std::string_view iText, LoadedTable* oTable, std::string* oError,
                const ToolMemberCheck& iCheck = {});
 
+/// Called on each object of a generated table once the whole table is built: a caller's way to
+/// give the objects values of its own (texts drawn for a test, ...).
+using GeneratedObjectAdjuster = std::function<void(MemObject& ioObject)>;
+
 /// A deterministic synthetic table: a manager with a context, iRows DMT rows with iRmtPerRow RMT
-/// rows each, using every component type. The manager's id is "manager".
-bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string* oError);
+/// rows each, using every component type. The manager's id is "manager". iAdjust, when given, is
+/// called on every object, in the order of their making.
+bool GenerateTable(long iRows, int iRmtPerRow, LoadedTable* oTable, std::string* oError,
+                   const GeneratedObjectAdjuster& iAdjust = {});
 
 }  // namespace zyn::mem

@@ -9,21 +9,22 @@
 // Values are named for what they mean. Texts are kept as the dump wrote them, byte for byte
 // (uuids, hexadecimal texts, PLMID texts and stamps are the host's and are not interpreted).
 //
-// How the reader splits a line into values (the same rule for every line):
+// How the reader splits a line into values (the same rule for every line; docs/mpgtree.md):
 //  1. The fixed text that opens a line is matched at its start and the fixed text that ends it
 //     at its end; the values lie between.
-//  2. Between two values stands a fixed separator (", DocType : ", ", TechnoString:", ...).
-//     Values are taken from left to right, each ending at the FIRST occurrence of the separator
-//     that follows it. A text that itself holds its separator is therefore cut there and the
-//     rest of it goes into the next value; the reader cannot tell, but it marks the node
-//     `ambiguous` whenever a separator occurs more often than the line needs, and `mpgtree
-//     check` notes it.
-//  3. A text that holds a line end continues on the next lines: the lines that follow such a
-//     text and cannot be placed otherwise are joined to it, with "\n" between, until the
-//     fixed text that must come next appears. The node records the number of joined lines
-//     (`joinedLines`), and `mpgtree check` notes it. For the octet texts of an RMT file-based
-//     component the number of lines is known from the hexadecimal value when the form writes
-//     one (one more line per octet 0x0A before the first 0x00).
+//  2. The values of fixed shape after a free text (document type, uuid, time, counts, ids) are
+//     read from the end: each starts after the LAST occurrence of its separator, and the free
+//     text before them keeps every separator it holds.
+//  3. Where one line holds two free texts, the value of fixed shape between them places the cut
+//     (the last-save time, an Orv element id). Where it fits at several places, or nothing of
+//     fixed shape stands between them (alias and techno string), the first place is taken and
+//     the node is marked `ambiguous`; `mpgtree check` notes it.
+//  4. A text that holds a line end continues on the next lines: they are joined to it, with
+//     "\n" between, while its line lacks its fixed ending and while the next line holds that
+//     ending again. The node records the number of joined lines (`joinedLines`), and `mpgtree
+//     check` notes it. For the octet texts of an RMT file-based component the number of lines
+//     is known from the hexadecimal value when the form writes one (one more line per octet
+//     0x0A before the first 0x00).
 #pragma once
 
 #include <cstddef>
@@ -88,7 +89,7 @@ struct SourceSpan {
 
 /// What the reader had to guess about a node's values (see the rule above).
 struct Reading {
-  bool ambiguous = false;         // a separator occurred more often than the line needs
+  bool ambiguous = false;         // two free texts share a line and no rule places the cut
   std::uint32_t joinedLines = 0;  // lines joined to texts holding a line end
 };
 
