@@ -123,11 +123,11 @@ TABLE
     # Each line of standard error starts with the tool's name: the message, then the hint.
     while IFS='|' read -r tool arguments message; do
       [[ -z $tool || $tool == \#* ]] && continue
-      tool=$(echo $tool) message=$(echo $message)
+      tool=$(echo $tool) message=$(echo $message) arguments=$(echo $arguments)
       read -ra words <<<"$arguments"
       "${!tool}" "${words[@]}" >out 2>err
       status=$?
-      what="$tool$arguments"
+      what="$tool $arguments"
       [[ $status == 2 ]] || fail "$what: exit status $status, expected 2"
       [[ $message == - || $(head -n 1 err) == "$tool: $message" ]] ||
         fail "$what: not \"$tool: $message\": $(head -c 300 err)"
