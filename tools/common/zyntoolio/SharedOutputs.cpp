@@ -70,13 +70,12 @@ Identity Identify(const NamedOutput& iOutput) {
   return FromStatus(status, name);
 }
 
-/// What an input names, when it is a file that writing would harm: not a character device, and
-/// not a file that does not exist (there is nothing to read).
+/// What an input names, when it is a file that writing would harm: an existing regular file.
 Identity IdentifyInput(const NamedInput& iInput) {
   struct stat status;
   const int result =
       iInput.path == "-" ? ::fstat(0, &status) : ::stat(iInput.path.c_str(), &status);
-  if (result != 0 || S_ISCHR(status.st_mode)) return {};
+  if (result != 0 || !S_ISREG(status.st_mode)) return {};
   return FromStatus(status, "");
 }
 

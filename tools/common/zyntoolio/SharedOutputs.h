@@ -46,10 +46,11 @@ struct NamedInput {
 /// - an output that names a file the tool reads: writing it would replace, empty or grow the
 ///   text being read. Compared as FindSharedFile compares, so that a symbolic link, a hard link
 ///   or /dev/fd/N on an input is refused too, for writing as for appending; standard input is
-///   the file it was redirected from. An input that does not exist yet, or is a character
-///   device (a terminal, /dev/null), is no file to protect. Standard error (descriptor 2) is
-///   not compared with the inputs: the tool's messages go there whatever it does, this refusal
-///   among them;
+///   the file it was redirected from. Only a regular file is protected: a terminal, /dev/null, a
+///   pipe or a socket keeps nothing that writing could destroy (standard input and standard
+///   output on one socket is how some servers run a tool), and an input that does not exist has
+///   nothing to lose. Standard error (descriptor 2) is not compared with the inputs: the tool's
+///   messages go there whatever it does, this refusal among them;
 /// - two outputs that name one file (FindSharedFile).
 /// Inputs may name one file among themselves: nothing writes to them. Opens nothing: call it
 /// before anything is read or written, and exit with the usage status on a refusal.
