@@ -1,6 +1,7 @@
 // Opening, checking and closing mpgdump's trace text and trace log.
 #include "DumpOutputs.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,29 +14,42 @@ namespace {
 
 constexpr char kTool[] = "mpgdump";
 
-std::string Describe(const zyn::toolio::NamedOutput& iOutput) {
-  return iOutput.path.empty() ? iOutput.label : iOutput.label + " " + iOutput.path;
-}
+/// An output that mpgdump opens by the path its option names.
+struct PathOutput {
+  const char* option;
+  std::string Options::*path;  // empty: the option was not given
+  bool dashIsStandardOutput;   // '-' writes standard output itself; else '-' is refused
+};
+
+/// Every output opened by path: one that is added joins this list, and is checked like the rest.
+const PathOutput kPathOutputs[] = {
+    {"--trace-out", &Options::traceOut, true},
+    {"--trace-log", &Options::traceLog, false},
+};
 
 }  // namespace
 
 bool CheckDistinctOutputs(const Options& iOptions) {
-  if (iOptions.traceLog == "-") {
-    zyn::toolio::Say(kTool,
-                     "--trace-log: '-' is not accepted: the dump writes standard output; name a "
-                     "file");
-    return false;
-  }
   std::vector<zyn::toolio::NamedOutput> outputs = {{"standard output", "", 1},
                                                    {"standard error", "", 2}};
-  if (!iOptions.traceOut.empty() && iOptions.traceOut != "-")
-    outputs.push_back({"--trace-out", iOptions.traceOut});
-  if (!iOptions.traceLog.empty()) outputs.push_back({"--trace-log", iOptions.traceLog});
-  const auto shared = zyn::toolio::FindSharedFile(outputs);
-  if (!shared) return true;
-  zyn::toolio::Say(kTool, Describe(outputs[shared->first]) + " and " +
-                              Describe(outputs[shared->second]) + " name the same file");
-  return false;
+  for (const PathOutput& output : kPathOutputs) {
+    const std::string& path = iOptions.*output.path;
+    if (path.empty() || (path == "-" && output.dashIsStandardOutput)) continue;
+    if (path == "-") {
+      zyn::toolio::Say(kTool, std::string(output.option) +
+                                  ": '-' is not accepted: the dump writes standard output; name "
+                                  "a file");
+      return false;
+    }
+    outputs.push_back({output.option, path});
+  }
+  std::vector<zyn::toolio::NamedInput> inputs;
+  if (!iOptions.table.empty() && !iOptions.generate)
+    inputs.push_back({"the table", iOptions.table});
+  if (!iOptions.module.empty()) inputs.push_back({"the module", iOptions.module});
+  const std::optional<std::string> refusal = zyn::toolio::WhyOutputsRefused(outputs, inputs);
+  if (refusal) zyn::toolio::Say(kTool, *refusal);
+  return !refusal;
 }
 
 bool DumpOutputs::Open(const Options& iOptions) {

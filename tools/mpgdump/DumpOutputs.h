@@ -11,10 +11,12 @@
 
 namespace mpgdump {
 
-/// Refuses, after saying why, outputs that would write into one file: --trace-out's file,
-/// --trace-log's file, standard output and standard error (see zyn::toolio::FindSharedFile).
-/// "--trace-out -" is standard output itself and shares it; "--trace-log -" is refused, since
-/// the dump may write standard output too. Opens nothing; call before anything is written.
+/// Refuses, after saying why, outputs that would write into one file, or into a file that the
+/// run reads (zyn::toolio::WhyOutputsRefused): --trace-out's file, --trace-log's file, standard
+/// output and standard error, against each other and against the table file (standard input's
+/// file for '-') and --module's file. "--trace-out -" is standard output itself and shares it;
+/// "--trace-log -" is refused, since the dump may write standard output too. Opens nothing;
+/// call before anything is read or written.
 bool CheckDistinctOutputs(const Options& iOptions);
 
 /// The trace tool's text and the trace log, from opening to the last check.

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "RunSettings.h"
+#include "zyntoolio/StandardStreams.h"
 
 namespace mpgdump {
 
@@ -71,8 +72,9 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    const int status = app.exit(error);
-    return status == 0 ? 0 : kExitUsage;
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+    zyn::toolio::ReportBadUsage("mpgdump", error.what(), "mpgdump");
+    return kExitUsage;
   }
   if (levelOption->count()) oOptions->level = level;
   if (modeOption->count()) oOptions->mode = mode;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -130,13 +131,32 @@ int ChooseObject(const Options& iOptions, const RunTable& iTable, DumpTarget* oT
   return 0;
 }
 
-/// The named traces --activate names: only those the module builds.
+/// Refuses a name that is not one of the named traces the module builds; iWhere is where the
+/// name was given. Answers 0, or kExitUsage after saying why.
+int CheckTraceName(const char* iWhere, const std::string& iName) {
+  if (IsTraceName(iName)) return 0;
+  Complain(iWhere, ": unknown trace \"", iName, "\" (known: ", KnownTraceNames(), ")");
+  return kExitUsage;
+}
+
+/// The named traces --activate names, and those the environment variable the host reads at
+/// each trace's construction lists (names separated by commas; an empty one names nothing):
+/// only those the module builds.
 int CheckActivations(const Options& iOptions) {
   for (const std::string& name : iOptions.activate) {
-    if (!IsTraceName(name)) {
-      Complain("--activate: unknown trace \"", name, "\" (known: ", KnownTraceNames(), ")");
-      return kExitUsage;
+    if (const int status = CheckTraceName("--activate", name)) return status;
+  }
+  constexpr char kVariable[] = "ZYN_TRACE_ACTIVE";
+  const char* listed = std::getenv(kVariable);
+  const std::string names = listed ? listed : "";
+  for (std::size_t start = 0; start < names.size();) {
+    std::size_t comma = names.find(',', start);
+    if (comma == std::string::npos) comma = names.size();
+    const std::string name = names.substr(start, comma - start);
+    if (!name.empty()) {
+      if (const int status = CheckTraceName(kVariable, name)) return status;
     }
+    start = comma + 1;
   }
   return 0;
 }

@@ -25,8 +25,8 @@ struct DumpTarget {
 };
 
 /// Reads the table (--generate, a file, standard input or the bundled sample), picks the object
-/// to dump with its arguments, and checks the traces --activate names. Answers 0, or kExitUsage
-/// after saying why.
+/// to dump with its arguments, and checks the traces that --activate and ZYN_TRACE_ACTIVE name.
+/// Answers 0, or kExitUsage after saying why.
 int PrepareTable(const Options& iOptions, RunTable* oTable, DumpTarget* oTarget);
 
 }  // namespace mpgdump

@@ -19,6 +19,7 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
     Complain("diff: only one of the dumps can be standard input");
     return kExitTrouble;
   }
+  if (!OutputsDistinctFromInputs({iOptions.a, iOptions.b}, iOptions.output)) return kExitTrouble;
   const std::unique_ptr<OpenDump> a = OpenDump::Open(iOptions.a);
   const std::unique_ptr<OpenDump> b = a ? OpenDump::Open(iOptions.b) : nullptr;
   if (!a || !b) return kExitTrouble;

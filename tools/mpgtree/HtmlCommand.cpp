@@ -57,6 +57,7 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
     Complain("html: only one of the dumps can be standard input");
     return kExitTrouble;
   }
+  if (!OutputsDistinctFromInputs(iOptions.dumps, iOptions.output)) return kExitTrouble;
   std::vector<std::unique_ptr<OpenDump>> inputs;
   for (const std::string& path : iOptions.dumps) {
     inputs.push_back(OpenDump::Open(path));
@@ -85,7 +86,7 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       ->required()
       ->expected(-1);
   command->add_flag("--diff", options->diff, "Show the comparison of two dumps, A and B");
-  command->add_option("-o,--output", options->output, "The page to write")
+  command->add_option("-o,--output", options->output, "The page to write; '-' for standard output")
       ->type_name("PAGE.html")
       ->required();
   command

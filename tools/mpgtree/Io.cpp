@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "zyntoolio/SharedOutputs.h"
 #include "zyntoolio/StandardStreams.h"
@@ -19,10 +20,6 @@ constexpr char kTool[] = "mpgtree";
 
 bool IsStandardOutput(const std::string& iPath) { return iPath.empty() || iPath == "-"; }
 
-std::string Describe(const zyn::toolio::NamedOutput& iOutput) {
-  return iOutput.path.empty() ? iOutput.label : iOutput.label + " " + iOutput.path;
-}
-
 }  // namespace
 
 void Complain(std::string_view iMessage) { zyn::toolio::Say(kTool, iMessage); }
@@ -31,21 +28,11 @@ bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs,
                                const std::string& iOutput) {
   std::vector<zyn::toolio::NamedOutput> outputs = {{"standard output", "", 1}};
   if (!IsStandardOutput(iOutput)) outputs.push_back({"-o", iOutput});
-  for (const zyn::toolio::NamedOutput& output : outputs) {
-    for (const std::string& input : iInputs) {
-      if (input == "-") continue;
-      // An input is compared as a file, the same way an output is.
-      const auto shared = zyn::toolio::FindSharedFile({output, {"input", input}});
-      if (!shared) continue;
-      Complain(Describe(output) + " and the input " + input + " name the same file");
-      return false;
-    }
-  }
-  if (outputs.size() > 1 && zyn::toolio::FindSharedFile(outputs)) {
-    Complain("-o " + iOutput + " and standard output name the same file");
-    return false;
-  }
-  return true;
+  std::vector<zyn::toolio::NamedInput> inputs;
+  for (const std::string& input : iInputs) inputs.push_back({"the input", input});
+  const std::optional<std::string> refusal = zyn::toolio::WhyOutputsRefused(outputs, inputs);
+  if (refusal) Complain(*refusal);
+  return !refusal;
 }
 
 std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {

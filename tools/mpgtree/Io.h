@@ -19,9 +19,11 @@ namespace mpgtree {
 void Complain(std::string_view iMessage);
 
 /// Refuses, with a message naming the pair, an output that names the same file as one of the
-/// inputs (writing it would destroy the text being read) or as standard output. iOutput ""
-/// or "-" is standard output itself; iInputs "-" is standard input. Inputs may name one file
-/// among themselves: nothing writes to them. Answers false when refused (bad usage).
+/// inputs (writing it would replace or grow the text being read, standard input's file among
+/// them) or as standard output (zyn::toolio::WhyOutputsRefused). Standard output is always
+/// listed, since every subcommand may write there; iOutput "" or "-" is standard output itself;
+/// iInputs "-" is standard input. Answers false when refused (bad usage). Call before opening
+/// anything.
 bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs, const std::string& iOutput);
 
 /// A dump to read: a file, or standard input for "-".

@@ -1,12 +1,7 @@
-// The page assembled from its template and written beside its destination, then renamed.
+// The page assembled from its template and written as a whole, or on standard output for '-'.
 #include "PageFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 
 #include "Io.h"
 #include "PageTemplate.h"
@@ -35,38 +30,15 @@ void AssemblePage(const PageData& iData, zyn::reader::JsonText* oPage) {
   oPage->Append(html.substr(next));
 }
 
-bool WriteAll(int iDescriptor, std::string_view iText) {
-  while (!iText.empty()) {
-    const ssize_t written = ::write(iDescriptor, iText.data(), iText.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    iText.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 }  // namespace
 
 bool WritePage(const PageData& iData, const std::string& iPath) {
   zyn::reader::JsonText page;
   AssemblePage(iData, &page);
-  std::string temporary = iPath + ".XXXXXX";
-  const int descriptor = ::mkstemp(temporary.data());
-  if (descriptor < 0) {
-    Complain(iPath + ": cannot write: " + std::strerror(errno));
-    return false;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  bool done = ::fchmod(descriptor, 0666 & ~mask) == 0 && WriteAll(descriptor, page.View());
-  int failure = done ? 0 : errno;
-  if (::close(descriptor) != 0 && done) done = false, failure = errno;
-  if (done && ::rename(temporary.c_str(), iPath.c_str()) != 0) done = false, failure = errno;
-  if (!done) {
-    ::unlink(temporary.c_str());
-    Complain(iPath + ": write error: " + std::strerror(failure ? failure : EIO));
-  }
-  return done;
+  const std::unique_ptr<TextOutput> output = TextOutput::Open(iPath);
+  if (!output) return false;
+  output->Write(page.View());
+  return output->Close();
 }
 
 }  // namespace mpgtree

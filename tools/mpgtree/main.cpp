@@ -2,12 +2,14 @@
 // of which lives in its own file.
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "Io.h"
+#include "ViewerCommands.h"
 #include "zyntoolio/SignalCleanup.h"
 #include "zyntoolio/StandardStreams.h"
-#include "ViewerCommands.h"
 
 namespace mpgtree {
 
@@ -64,8 +66,12 @@ int ParseAndRun(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    const int status = app.exit(error);
-    return status == 0 ? mpgtree::kExitOk : mpgtree::kExitTrouble;
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    zyn::toolio::ReportBadUsage(
+        "mpgtree", error.what(),
+        chosen.empty() ? std::string("mpgtree") : "mpgtree " + chosen.back()->get_name());
+    return mpgtree::kExitTrouble;
   }
   try {
     return run ? run() : mpgtree::kExitTrouble;

@@ -1,4 +1,4 @@
-// Telling whether two outputs name one file.
+// Telling whether two outputs name one file, or an output a file that the tool reads.
 #include "zyntoolio/SharedOutputs.h"
 
 #include <sys/stat.h>
@@ -70,7 +70,41 @@ Identity Identify(const NamedOutput& iOutput) {
   return FromStatus(status, name);
 }
 
+/// What an input names, when it is a file that writing would harm: an existing regular file.
+Identity IdentifyInput(const NamedInput& iInput) {
+  struct stat status;
+  const int result =
+      iInput.path == "-" ? ::fstat(0, &status) : ::stat(iInput.path.c_str(), &status);
+  if (result != 0 || !S_ISREG(status.st_mode)) return {};
+  return FromStatus(status, "");
+}
+
 bool Inherited(const NamedOutput& iOutput) { return iOutput.path.empty() || iOutput.path == "-"; }
+
+std::string Describe(const NamedOutput& iOutput) {
+  return iOutput.path.empty() ? iOutput.label : iOutput.label + " " + iOutput.path;
+}
+
+std::string Describe(const NamedInput& iInput) {
+  return iInput.path == "-" ? "standard input" : iInput.label + " " + iInput.path;
+}
+
+/// The message naming an output that would write into one of the inputs; nothing when none.
+std::optional<std::string> FindOutputOnInput(const std::vector<NamedOutput>& iOutputs,
+                                             const std::vector<NamedInput>& iInputs) {
+  std::vector<Identity> inputs;
+  inputs.reserve(iInputs.size());
+  for (const NamedInput& input : iInputs) inputs.push_back(IdentifyInput(input));
+  for (const NamedOutput& output : iOutputs) {
+    if (output.path.empty() && output.descriptor == 2) continue;
+    const Identity identity = Identify(output);
+    for (std::size_t i = 0; i < iInputs.size(); ++i) {
+      if (inputs[i] == identity)
+        return Describe(output) + " and " + Describe(iInputs[i]) + " name the same file";
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -89,6 +123,15 @@ std::optional<std::pair<std::size_t, std::size_t>> FindSharedFile(
     }
   }
   return std::nullopt;
+}
+
+std::optional<std::string> WhyOutputsRefused(const std::vector<NamedOutput>& iOutputs,
+                                             const std::vector<NamedInput>& iInputs) {
+  if (std::optional<std::string> onInput = FindOutputOnInput(iOutputs, iInputs)) return onInput;
+  const auto shared = FindSharedFile(iOutputs);
+  if (!shared) return std::nullopt;
+  return Describe(iOutputs[shared->first]) + " and " + Describe(iOutputs[shared->second]) +
+         " name the same file";
 }
 
 }  // namespace zyn::toolio

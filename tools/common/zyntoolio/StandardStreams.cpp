@@ -92,6 +92,11 @@ void ReportWriteError(std::string_view iTool, const std::string& iName, int iErr
   Say(iTool, iName + ": write error: " + std::strerror(iError));
 }
 
+void ReportBadUsage(std::string_view iTool, std::string_view iText, std::string_view iCommand) {
+  Say(iTool, iText);
+  Say(iTool, "run '" + std::string(iCommand) + " --help' for more information");
+}
+
 bool ReportIfFailed(std::string_view iTool, const OutputBuffer& iOutput) {
   if (iOutput.Error() == 0) return false;
   ReportWriteError(iTool, iOutput.Name(), iOutput.Error());

@@ -43,6 +43,10 @@ void Say(std::string_view iTool, std::string_view iText);
 void ReportCannotCreate(std::string_view iTool, const std::string& iName, int iError);
 /// The message for an output whose text was lost: "<tool>: <name>: write error: <reason>".
 void ReportWriteError(std::string_view iTool, const std::string& iName, int iError);
+/// The message for a command line the tool cannot run: "<tool>: <text>", then "<tool>: run
+/// '<command> --help' for more information", where iCommand is the tool, or the tool and the
+/// subcommand whose options were wrong ("mpgtree find").
+void ReportBadUsage(std::string_view iTool, std::string_view iText, std::string_view iCommand);
 /// ReportWriteError for a buffer that failed; nothing when it did not. Answers whether it
 /// failed.
 bool ReportIfFailed(std::string_view iTool, const OutputBuffer& iOutput);
