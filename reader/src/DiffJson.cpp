@@ -142,6 +142,7 @@ bool DiffJsonWriter::OnDifference(const NodeDifference& iDifference) {
 }
 
 void DiffJsonWriter::OnNotCompared(const NotComparedNote& iNote) {
+  if (!NamesNotCompared()) return;  // a row read again names them unasked
   for (const NotComparedField& field : iNote.fields) {
     notCompared_.Append(notCompared_.Size() ? ",\n{\"path\":" : "\n{\"path\":");
     AppendJsonString(field.path, &notCompared_);

@@ -157,6 +157,7 @@ bool DiffTextWriter::OnDifference(const NodeDifference& iDifference) {
 }
 
 void DiffTextWriter::OnNotCompared(const NotComparedNote& iNote) {
+  if (!NamesNotCompared()) return;  // a row read again names them unasked
   for (const NotComparedField& field : iNote.fields) {
     buffer_.Append("not compared: ");
     buffer_.Append(field.path);

@@ -80,6 +80,10 @@ case $check in
       fail "text report: no changed row line: $(cat "$work/report.txt")"
     grep -qF "  dmt[$housing].modificationState: 2 (A line 6) -> 5 (B line 6)" "$work/report.txt" ||
       fail "text report: no changed field line: $(cat "$work/report.txt")"
+    # B is in the trace form: the changed row's PLMID texts are counted, named only on request.
+    grep -q '^not compared: ' "$work/report.txt" && fail "text report: fields named without --verbose"
+    [[ $(tail -n 1 "$work/report.txt") == *'; fields not compared: 3 (each held by one dump only, whose other form leaves it out)' ]] ||
+      fail "text report: $(tail -n 1 "$work/report.txt")"
     # A deeper change: a text inside an RMT row's component, quoted in the text report.
     jq '.objects["file-bolt"].GetName = "bolt \"M12\"\tx45"' "$table" >"$work/bolt.json"
     dump "$work/bolt.json" "$work/b.txt"
