@@ -148,7 +148,8 @@ void DiffJsonWriter::OnNotCompared(const NotComparedNote& iNote) {
     AppendJsonString(field.path, &notCompared_);
     notCompared_.Append(",\"label\":");
     AppendJsonString(field.label, &notCompared_);
-    notCompared_.Append(field.heldByA ? ",\"heldBy\":\"a\",\"line\":" : ",\"heldBy\":\"b\",\"line\":");
+    notCompared_.Append(field.heldByA ? ",\"heldBy\":\"a\",\"line\":"
+                                      : ",\"heldBy\":\"b\",\"line\":");
     AppendLine(field.line, notCompared_);
     notCompared_.Push('}');
   }

@@ -107,7 +107,6 @@ void Comparison::NoteNotCompared(NotComparedNote&& ioNote) {
   report_.OnNotCompared(ioNote);
 }
 
-
 bool Comparison::CompareManagers() {
   const auto place = [](const ManagerHeader& iHeader) {
     return NodePlace{std::nullopt, std::nullopt, iHeader.span.firstLine};
@@ -200,9 +199,8 @@ bool Comparison::EmitOneSided(NodeDifference::Status iStatus, const DiffSideReco
   const RowHeader header = iSide.HeaderOf(iRow);
   const std::string path = "dmt" + RowPathKey(header, iFallback, iRow + 1);
   NoteFallback(path, iFallback);
-  NodeDifference only =
-      OneSided(iStatus, path,
-               NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line, iRow + 1});
+  NodeDifference only = OneSided(
+      iStatus, path, NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line, iRow + 1});
   only.fallback = iFallback;
   return Emit(std::move(only), true);
 }
@@ -260,8 +258,8 @@ bool Comparison::CompareLoneNodes() {
   // Their fields not compared, one note per RMT row.
   for (NotComparedField& field : rows.notCompared) field.path.erase(0, 1);
   for (std::size_t first = 0, next = 0; first < rows.notCompared.size(); first = next) {
-    const std::string node = rows.notCompared[first].path.substr(
-        0, rows.notCompared[first].path.find("].") + 1);
+    const std::string node =
+        rows.notCompared[first].path.substr(0, rows.notCompared[first].path.find("].") + 1);
     NotComparedNote note{node, std::nullopt, std::nullopt, 0, {}};
     for (next = first; next < rows.notCompared.size() &&
                        rows.notCompared[next].path.compare(0, node.size(), node) == 0;

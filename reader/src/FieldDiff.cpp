@@ -175,10 +175,10 @@ NodeDifference CompareRmtRows(const RmtRow& iA, const RmtRow& iB, const std::str
   difference.path = iPath;
   difference.a = PlaceOf(iA.header, iA.span, 0);
   difference.b = PlaceOf(iB.header, iB.span, 0);
-  difference.changes = CompareFields(
-      [&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iA, ioVisitor); },
-      [&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iB, ioVisitor); }, iPath,
-      &difference.notCompared);
+  difference.changes =
+      CompareFields([&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iA, ioVisitor); },
+                    [&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iB, ioVisitor); }, iPath,
+                    &difference.notCompared);
   return difference;
 }
 
@@ -188,10 +188,10 @@ NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::str
   difference.path = iPath;
   difference.a = PlaceOf(iA.header, iA.span, 0);
   difference.b = PlaceOf(iB.header, iB.span, 0);
-  difference.changes = CompareFields(
-      [&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iA, ioVisitor); },
-      [&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iB, ioVisitor); }, iPath,
-      &difference.notCompared);
+  difference.changes =
+      CompareFields([&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iA, ioVisitor); },
+                    [&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iB, ioVisitor); }, iPath,
+                    &difference.notCompared);
   std::vector<RowKey> keysA, keysB;
   for (std::size_t i = 0; i < iA.rmtRows.size(); ++i)
     keysA.push_back(KeyOf(iA.rmtRows[i].header, i + 1));

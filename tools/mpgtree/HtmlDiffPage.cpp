@@ -103,9 +103,8 @@ std::string VerdictOf(const rd::DiffSummary& iSummary) {
     verdict = "The two dumps are the same";
   } else {
     verdict = "Different: " + std::to_string(iSummary.changedRows) + " DMT rows changed, " +
-              std::to_string(iSummary.onlyInA) + " only in A, " +
-              std::to_string(iSummary.onlyInB) + " only in B, " +
-              std::to_string(iSummary.sameRows) + " the same";
+              std::to_string(iSummary.onlyInA) + " only in A, " + std::to_string(iSummary.onlyInB) +
+              " only in B, " + std::to_string(iSummary.sameRows) + " the same";
     if (iSummary.otherDifferences)
       verdict += "; " + std::to_string(iSummary.otherDifferences) + " other nodes differ";
   }
@@ -113,6 +112,26 @@ std::string VerdictOf(const rd::DiffSummary& iSummary) {
     verdict += "; " + std::to_string(iSummary.notCompared) +
                " fields not compared (each held by one dump only, whose other form leaves it out)";
   return verdict + ".";
+}
+
+/// Adds the DMT row of A at iPosition (from 1) to the page, with its status and marks.
+void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const DifferenceCollector& iDiff,
+               const std::unordered_map<std::uint64_t, std::size_t>& iByPositionA, FromB& ioFromB,
+               PageData& ioData) {
+  const auto found = iByPositionA.find(iPosition);
+  const auto notCompared = iDiff.notComparedByA.find(iPosition);
+  NodeMarks marks;
+  if (notCompared != iDiff.notComparedByA.end()) marks.notCompared = &notCompared->second;
+  if (found == iByPositionA.end()) {
+    if (marks.notCompared) return ioData.AddDmtRow(iRow, 'n', &marks);
+    return ioData.AddDmtRow(iRow, 's', nullptr);
+  }
+  const rd::NodeDifference& difference = iDiff.rows[found->second];
+  if (!difference.b) return ioData.AddDmtRow(iRow, 'a', nullptr);
+  marks.difference = &difference;
+  for (const auto& [key, row] : ioFromB.rmtRowsOnlyInB[found->second])
+    marks.rmtRowsOnlyInB.emplace_back(key, &row);
+  ioData.AddDmtRow(iRow, 'c', &marks);
 }
 
 }  // namespace
@@ -143,18 +162,7 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
       tooMany = true;
       return;
     }
-    const auto found = byPositionA.find(position);
-    const auto notCompared = diff.notComparedByA.find(position);
-    NodeMarks marks;
-    if (notCompared != diff.notComparedByA.end()) marks.notCompared = &notCompared->second;
-    if (found == byPositionA.end())
-      return data.AddDmtRow(iRow, marks.notCompared ? 'n' : 's', marks.notCompared ? &marks : nullptr);
-    const rd::NodeDifference& difference = diff.rows[found->second];
-    if (!difference.b) return data.AddDmtRow(iRow, 'a', nullptr);
-    marks.difference = &difference;
-    for (const auto& [key, row] : fromB.rmtRowsOnlyInB[found->second])
-      marks.rmtRowsOnlyInB.emplace_back(key, &row);
-    data.AddDmtRow(iRow, 'c', &marks);
+    AddRowOfA(iRow, position, diff, byPositionA, fromB, data);
   });
   if (!ioA.Rewind() || !reading.Read(ioA)) return std::nullopt;
   for (const rd::DmtRow& row : fromB.rowsOnlyInB) {

@@ -19,8 +19,8 @@
 //  - except that fields of role FormDependent (a value one form may leave out: an octet
 //    sequence's hexadecimal text and the notice that replaces it, an Orv model PLMID, a Pell
 //    PLMID text) count only when both rows hold them: their absence on one side tells how that
-//    dump was written, not what its table holds;
-//    those held by one row only are not compared but counted, and named on request;
+//    dump was written, not what its table holds (those held by one row only are not
+//    compared: they are counted, and named on request, as NotComparedField);
 //  - and fields of role Position (ordinals) and Circumstance (a named trace's heading) never
 //    count. A row that moved keeps its identity: its ordinals are shown, not compared.
 // The nodes' lines, their original text and the reader's notes are never compared.
@@ -28,7 +28,9 @@
 // How. The first dump is read once, keeping per DMT row its uuid, ordinal, place in the file
 // and a 64-bit digest of its fields that follows the rule above; the second likewise; the rows
 // are matched on these; then only the matched rows whose digests differ are read again, from
-// their place in each file, and compared field by field. An input that cannot be read twice
+// their place in each file, and compared field by field. The digests also count the fields of
+// each form-dependent kind, which gives the fields not compared of the rows not read again;
+// a report that asks for their names has those rows read again too. An input that cannot be read twice
 // (a pipe) is copied to an unlinked temporary file as it is read.
 #pragma once
 
@@ -191,7 +193,9 @@ DiffOutcome DiffDumps(const DiffInput& iA, const DiffInput& iB, const ReadOption
 
 /// Compares two DMT rows known to match, under the rule above: their fields, and their RMT
 /// rows matched by uuid within them. iPath names the row ("dmt[3f2a...]"). Rows of the RMT
-/// lists that fell back to their ordinal are added to oFallbacks when it is given.
+/// lists that fell back to their ordinal are added to oFallbacks when it is given. The places
+/// of the two rows have no position (the caller knows it); those of their RMT rows do, and the
+/// fields not compared of the RMT rows are gathered in the DMT row's notCompared.
 NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::string& iPath,
                               std::vector<FallbackNote>* oFallbacks = nullptr);
 /// Compares two RMT rows known to match.
