@@ -151,7 +151,7 @@ PY
       fail "the changed RMT rows: $(grep -o 'line field group[a-z -]*' "$work/dom" | tr '\n' ' ')"
     grep -q 'group changed[^>]*><span class="label">RMT row</span><span class="value" title="rmt\[a1d6f08e3b5c47928e0f6a4d2c9b7e35\]"' \
       "$work/dom" || fail "the changed RMT row is not the drawing's"
-    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html#unfold=1" >/dev/null
+    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html" >/dev/null
     [[ -s $artifacts/mpgtree-html-verdicts.png ]] || fail "no screenshot"
     ;;
 
@@ -171,10 +171,10 @@ PY
     has '<div class="notice">The two dumps are the same: no row differs.</div>' "why no row is shown"
     has '<span id="verdict">The two dumps are the same' "the verdict"
     # A damaged dump read with --lenient: the page says so at its top.
-    { head -n 20 "$work/a.txt"; echo 'garbage <in> the dump'; tail -n +21 "$work/a.txt"; } >"$work/cut.txt"
+    { head -n 20 "$work/a.txt"; printf 'garbage <in>\tthe dump\n'; tail -n +21 "$work/a.txt"; } >"$work/cut.txt"
     "$mpgtree" --lenient html "$work/cut.txt" -o "$work/page.html"
     load "$work/page.html" ""
-    has 'cut.txt is damaged: 1 line could not be placed and is not shown (read with --lenient); the first is line 21: <code>garbage &lt;in&gt; the dump</code>' "the damage"
+    has 'cut.txt is damaged: 1 line could not be placed and is not shown (read with --lenient); the first is line 21: <code>garbage &lt;in&gt;\x09the dump</code>' "the damage"
     run_browser --screenshot="$artifacts/mpgtree-html-damaged.png" "file://$work/page.html" >/dev/null
     ;;
 

@@ -96,21 +96,25 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
   return true;
 }
 
+/// "1 field" or "2 fields".
+std::string Count(std::uint64_t iCount, const char* iOne, const char* iMany) {
+  return std::to_string(iCount) + " " + (iCount == 1 ? iOne : iMany);
+}
+
 /// The comparison's verdict in words.
 std::string VerdictOf(const rd::DiffSummary& iSummary) {
-  std::string verdict;
-  if (!iSummary.Different()) {
-    verdict = "The two dumps are the same";
-  } else {
-    verdict = "Different: " + std::to_string(iSummary.changedRows) + " DMT rows changed, " +
+  std::string verdict = "The two dumps are the same";
+  if (iSummary.Different()) {
+    verdict = "Different: " + Count(iSummary.changedRows, "DMT row", "DMT rows") + " changed, " +
               std::to_string(iSummary.onlyInA) + " only in A, " + std::to_string(iSummary.onlyInB) +
               " only in B, " + std::to_string(iSummary.sameRows) + " the same";
     if (iSummary.otherDifferences)
-      verdict += "; " + std::to_string(iSummary.otherDifferences) + " other nodes differ";
+      verdict +=
+          "; " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
   }
   if (iSummary.notCompared)
-    verdict += "; " + std::to_string(iSummary.notCompared) +
-               " fields not compared (each held by one dump only, whose other form leaves it out)";
+    verdict += "; " + Count(iSummary.notCompared, "field", "fields") +
+               " not compared (each held by one dump only, whose other form leaves it out)";
   return verdict + ".";
 }
 

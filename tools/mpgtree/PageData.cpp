@@ -53,6 +53,26 @@ Kind KindOf(FieldValue::Type iType) {
   return kBoolean;
 }
 
+/// A line of the dump as a page quotes it: control bytes as \xNN, at most about iLimit bytes, cut
+/// between two characters, "..." telling that it was cut.
+std::string Quoted(std::string_view iText, std::size_t iLimit) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string quoted;
+  for (std::size_t i = 0; i < iText.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(iText[i]);
+    const bool continuation = (byte & 0xC0) == 0x80;
+    if (quoted.size() >= iLimit && !continuation) return quoted + "...";
+    if (byte >= 0x20 && byte != 0x7f) {
+      quoted.push_back(iText[i]);
+      continue;
+    }
+    quoted += "\\x";
+    quoted.push_back(kHex[byte >> 4]);
+    quoted.push_back(kHex[byte & 0xf]);
+  }
+  return quoted;
+}
+
 }  // namespace
 
 /// Collects one node: its shape's codes and lines, and its values.
@@ -190,7 +210,7 @@ void PageData::AddDamage(const std::string& iName, std::uint64_t iRawLines,
   damage_.Append(",\"firstLine\":");
   AppendNumber(static_cast<std::int64_t>(iFirstLine), &damage_);
   damage_.Append(",\"firstText\":");
-  zyn::reader::AppendJsonString(iFirstText.substr(0, 500), &damage_);
+  zyn::reader::AppendJsonString(Quoted(iFirstText, 500), &damage_);
   damage_.Push('}');
 }
 

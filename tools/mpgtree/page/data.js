@@ -150,6 +150,7 @@ function readPageData(data) {
       else if (item.path === 'nonM1Component.kind') kinds.nonM1 = text;
       else if (item.path === 'm1Component.kind') kinds.m1 = text;
       else if (item.path === 'announcedRmtRowCount') summary.announced = text;
+      else if (item.path === 'stoppedAfterFirstPiece') summary.uuid = 'not written (row cut short)';
     }
     if (kinds.nonM1 !== undefined) summary.kinds = 'non-M1 ' + kinds.nonM1 + ' \u00b7 M1 ' + kinds.m1;
     return summary;
