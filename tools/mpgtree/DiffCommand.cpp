@@ -54,8 +54,8 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "values. Values that one form leaves out are compared only when both dumps hold them; "
       "ordinals are shown, not compared. The values held by one dump only, which the other's "
       "form leaves out, cannot be compared: the summary counts them (--verbose names them), and "
-      "they do not make the dumps different. Exit 0 same, 1 different, 2 trouble, 4 the report "
-      "could not be written");
+      "they do not make the dumps different. Exit 0 same where compared, 1 different, 2 "
+      "trouble, 4 the report could not be written");
   command->add_option("A", options->a, "The first dump; '-' reads standard input")->required();
   command->add_option("B", options->b, "The second dump; '-' reads standard input")->required();
   command->add_flag("--json", options->json,
