@@ -57,6 +57,11 @@ void AppendPlace(const std::optional<NodePlace>& iPlace, JsonText& ioJson) {
     ioJson.Append("null");
   ioJson.Append(",\"line\":");
   AppendLine(iPlace->line, ioJson);
+  ioJson.Append(",\"position\":");
+  if (iPlace->position)
+    AppendNumber(static_cast<std::int64_t>(iPlace->position), ioJson);
+  else
+    ioJson.Append("null");
   ioJson.Push('}');
 }
 
@@ -136,6 +141,20 @@ bool DiffJsonWriter::OnDifference(const NodeDifference& iDifference) {
   return FlushSometimes();
 }
 
+void DiffJsonWriter::OnNotCompared(const NotComparedNote& iNote) {
+  if (!NamesNotCompared()) return;  // a row read again names them unasked
+  for (const NotComparedField& field : iNote.fields) {
+    notCompared_.Append(notCompared_.Size() ? ",\n{\"path\":" : "\n{\"path\":");
+    AppendJsonString(field.path, &notCompared_);
+    notCompared_.Append(",\"label\":");
+    AppendJsonString(field.label, &notCompared_);
+    notCompared_.Append(field.heldByA ? ",\"heldBy\":\"a\",\"line\":"
+                                      : ",\"heldBy\":\"b\",\"line\":");
+    AppendLine(field.line, notCompared_);
+    notCompared_.Push('}');
+  }
+}
+
 void DiffJsonWriter::OnFallback(const FallbackNote& iNote) {
   buffer_.Append(firstFallback_ ? "],\n\"fallbacks\":[\n" : ",\n");
   firstFallback_ = false;
@@ -149,6 +168,10 @@ void DiffJsonWriter::OnFallback(const FallbackNote& iNote) {
 
 void DiffJsonWriter::End(const DiffSummary& iSummary) {
   buffer_.Append(firstFallback_ ? "],\n\"fallbacks\":[" : "");
+  if (NamesNotCompared()) {
+    buffer_.Append("],\n\"notCompared\":[");
+    buffer_.Append(notCompared_.View());
+  }
   buffer_.Append("],\n\"summary\":{\"different\":");
   buffer_.Append(iSummary.Different() ? "true" : "false");
   const std::pair<std::string_view, std::uint64_t> counts[] = {
@@ -158,7 +181,8 @@ void DiffJsonWriter::End(const DiffSummary& iSummary) {
       {"onlyInB", iSummary.onlyInB},
       {"otherDifferences", iSummary.otherDifferences},
       {"fallbacks", iSummary.fallbacks},
-      {"rowsReadAgain", iSummary.rowsReadAgain}};
+      {"rowsReadAgain", iSummary.rowsReadAgain},
+      {"notCompared", iSummary.notCompared}};
   for (const auto& [key, count] : counts) {
     buffer_.Push(',');
     AppendKey(key, buffer_);

@@ -130,7 +130,7 @@ void ShiftLines(DmtRow& ioRow, std::int64_t iBy) {
 }
 
 bool SameDigest(const RowDigest& iA, const RowDigest& iB) {
-  return iA.common == iB.common && iA.formDependentPresent == iB.formDependentPresent &&
+  return iA.common == iB.common && iA.formDependentCount == iB.formDependentCount &&
          iA.formDependent == iB.formDependent;
 }
 

@@ -156,6 +156,18 @@ bool DiffTextWriter::OnDifference(const NodeDifference& iDifference) {
   return FlushSometimes();
 }
 
+void DiffTextWriter::OnNotCompared(const NotComparedNote& iNote) {
+  if (!NamesNotCompared()) return;  // a row read again names them unasked
+  for (const NotComparedField& field : iNote.fields) {
+    buffer_.Append("not compared: ");
+    buffer_.Append(field.path);
+    buffer_.Append(field.heldByA ? ": only A holds it (A line " : ": only B holds it (B line ");
+    AppendNumber(field.line, buffer_);
+    buffer_.Append(")\n");
+  }
+  FlushSometimes();
+}
+
 void DiffTextWriter::OnFallback(const FallbackNote& iNote) {
   buffer_.Append("matched by ordinal: ");
   buffer_.Append(iNote.path);
@@ -167,18 +179,21 @@ void DiffTextWriter::OnFallback(const FallbackNote& iNote) {
 
 void DiffTextWriter::End(const DiffSummary& iSummary) {
   // "DMT rows: 1 same, 1 changed, 0 only in A, 0 only in B; other nodes: 0 differ; rows
-  // matched by ordinal: 0"
+  // matched by ordinal: 0; fields not compared: 0"
   const std::pair<std::string_view, std::uint64_t> pieces[] = {
       {"DMT rows: ", iSummary.sameRows},
       {" same, ", iSummary.changedRows},
       {" changed, ", iSummary.onlyInA},
       {" only in A, ", iSummary.onlyInB},
       {" only in B; other nodes: ", iSummary.otherDifferences},
-      {" differ; rows matched by ordinal: ", iSummary.fallbacks}};
+      {" differ; rows matched by ordinal: ", iSummary.fallbacks},
+      {"; fields not compared: ", iSummary.notCompared}};
   for (const auto& [lead, count] : pieces) {
     buffer_.Append(lead);
     AppendNumber(count, buffer_);
   }
+  if (iSummary.notCompared)
+    buffer_.Append(" (each held by one dump only, whose other form leaves it out)");
   buffer_.Push('\n');
 }
 

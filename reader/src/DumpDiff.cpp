@@ -30,6 +30,10 @@ class Comparison {
 
  private:
   bool Emit(NodeDifference&& ioDifference, bool iRow);
+  /// Emits ioDifference unless it is empty, and its fields not compared (a node other than a
+  /// DMT row).
+  bool EmitNode(NodeDifference&& ioDifference);
+  void NoteNotCompared(NotComparedNote&& ioNote);
   bool CompareManagers();
   bool CompareRows();
   bool CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallback iFallback);
@@ -62,6 +66,14 @@ NodeDifference OneSided(NodeDifference::Status iStatus, std::string iPath, NodeP
   return difference;
 }
 
+/// The note of the fields that ioDifference could not compare, taken from it.
+NotComparedNote TakeNotCompared(NodeDifference& ioDifference) {
+  NotComparedNote note{ioDifference.path, ioDifference.a, ioDifference.b,
+                       ioDifference.notCompared.size(), std::move(ioDifference.notCompared)};
+  ioDifference.notCompared.clear();
+  return note;
+}
+
 bool Comparison::Emit(NodeDifference&& ioDifference, bool iRow) {
   if (iRow) {
     switch (ioDifference.status) {
@@ -82,6 +94,19 @@ bool Comparison::Emit(NodeDifference&& ioDifference, bool iRow) {
   return !stopped_;
 }
 
+bool Comparison::EmitNode(NodeDifference&& ioDifference) {
+  NotComparedNote note = TakeNotCompared(ioDifference);
+  if (!ioDifference.Empty() && !Emit(std::move(ioDifference), false)) return false;
+  NoteNotCompared(std::move(note));
+  return true;
+}
+
+void Comparison::NoteNotCompared(NotComparedNote&& ioNote) {
+  if (!ioNote.count) return;
+  summary_.notCompared += ioNote.count;
+  report_.OnNotCompared(ioNote);
+}
+
 bool Comparison::CompareManagers() {
   const auto place = [](const ManagerHeader& iHeader) {
     return NodePlace{std::nullopt, std::nullopt, iHeader.span.firstLine};
@@ -100,8 +125,8 @@ bool Comparison::CompareManagers() {
   difference.changes = CompareFields(
       [&](FieldVisitor& ioVisitor) { VisitManagerFields(*a_.manager, trailerA, ioVisitor); },
       [&](FieldVisitor& ioVisitor) { VisitManagerFields(*b_.manager, trailerB, ioVisitor); },
-      "manager");
-  return difference.Empty() || Emit(std::move(difference), false);
+      "manager", &difference.notCompared);
+  return EmitNode(std::move(difference));
 }
 
 bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallback iFallback) {
@@ -109,8 +134,15 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
   const RowEntry& entryB = b_.rows[iRowB];
   const std::string path = "dmt" + RowPathKey(a_.HeaderOf(iRowA), iFallback, iRowA + 1);
   NoteFallback(path, iFallback);
-  if (!MayDiffer(entryA.digest, entryB.digest)) {
+  const std::uint64_t notCompared = NotComparedFields(entryA.digest, entryB.digest);
+  if (!MayDiffer(entryA.digest, entryB.digest) && !(notCompared && report_.NamesNotCompared())) {
     ++summary_.sameRows;
+    const RowHeader headerA = a_.HeaderOf(iRowA), headerB = b_.HeaderOf(iRowB);
+    NoteNotCompared({path,
+                     NodePlace{headerA.uuid, headerA.ordinal, entryA.line, iRowA + 1},
+                     NodePlace{headerB.uuid, headerB.ordinal, entryB.line, iRowB + 1},
+                     notCompared,
+                     {}});
     // The rows are equal, so their RMT rows fell back alike: A's notes hold for both.
     const std::vector<RmtFallbackRecord>& records = a_.rmtFallbacks;
     while (nextRmtFallback_ < records.size() && records[nextRmtFallback_].row < iRowA)
@@ -127,11 +159,15 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
     return false;
   NodeDifference difference = CompareDmtRows(rowA, rowB, path, &fallbacks_);
   difference.fallback = iFallback;
-  if (difference.Empty()) {
+  difference.a->position = iRowA + 1;
+  difference.b->position = iRowB + 1;
+  NotComparedNote note = TakeNotCompared(difference);
+  if (difference.Empty())
     ++summary_.sameRows;
-    return true;
-  }
-  return Emit(std::move(difference), true);
+  else if (!Emit(std::move(difference), true))
+    return false;
+  NoteNotCompared(std::move(note));
+  return true;
 }
 
 bool Comparison::CompareRows() {
@@ -163,13 +199,14 @@ bool Comparison::EmitOneSided(NodeDifference::Status iStatus, const DiffSideReco
   const RowHeader header = iSide.HeaderOf(iRow);
   const std::string path = "dmt" + RowPathKey(header, iFallback, iRow + 1);
   NoteFallback(path, iFallback);
-  NodeDifference only =
-      OneSided(iStatus, path, NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line});
+  NodeDifference only = OneSided(
+      iStatus, path, NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line, iRow + 1});
   only.fallback = iFallback;
   return Emit(std::move(only), true);
 }
 
-/// Compares nodes dumped on their own, the i-th of A with the i-th of B.
+/// Compares nodes dumped on their own, the i-th of A with the i-th of B; hands iEmit every node
+/// present in one dump only, and every pair compared (with or without a difference).
 template <class Node, class Walk>
 bool CompareInOrder(const std::vector<Node>& iA, const std::vector<Node>& iB,
                     const std::string& iName, Walk iWalk,
@@ -179,7 +216,7 @@ bool CompareInOrder(const std::vector<Node>& iA, const std::vector<Node>& iB,
     if (i >= iB.size() || i >= iA.size()) {
       const bool inA = i < iA.size();
       const Node& node = inA ? iA[i] : iB[i];
-      const NodePlace place{std::nullopt, std::nullopt, node.span.firstLine};
+      const NodePlace place{std::nullopt, std::nullopt, node.span.firstLine, i + 1};
       if (!iEmit(OneSided(inA ? NodeDifference::Status::OnlyInA : NodeDifference::Status::OnlyInB,
                           path, place)))
         return false;
@@ -187,19 +224,21 @@ bool CompareInOrder(const std::vector<Node>& iA, const std::vector<Node>& iB,
     }
     NodeDifference difference;
     difference.path = path;
-    difference.a = NodePlace{std::nullopt, std::nullopt, iA[i].span.firstLine};
-    difference.b = NodePlace{std::nullopt, std::nullopt, iB[i].span.firstLine};
-    difference.changes =
-        CompareFields([&](FieldVisitor& ioVisitor) { iWalk(iA[i], ioVisitor); },
-                      [&](FieldVisitor& ioVisitor) { iWalk(iB[i], ioVisitor); }, path);
-    if (!difference.Empty() && !iEmit(std::move(difference))) return false;
+    difference.a = NodePlace{std::nullopt, std::nullopt, iA[i].span.firstLine, i + 1};
+    difference.b = NodePlace{std::nullopt, std::nullopt, iB[i].span.firstLine, i + 1};
+    difference.changes = CompareFields([&](FieldVisitor& ioVisitor) { iWalk(iA[i], ioVisitor); },
+                                       [&](FieldVisitor& ioVisitor) { iWalk(iB[i], ioVisitor); },
+                                       path, &difference.notCompared);
+    if (!iEmit(std::move(difference))) return false;
   }
   return true;
 }
 
 bool Comparison::CompareLoneNodes() {
   const auto emit = [this](NodeDifference&& ioDifference) {
-    return Emit(std::move(ioDifference), false);
+    return ioDifference.status == NodeDifference::Status::Changed
+               ? EmitNode(std::move(ioDifference))
+               : Emit(std::move(ioDifference), false);
   };
   if (!CompareInOrder(a_.environments, b_.environments, "environment", VisitEnvironmentFields,
                       emit) ||
@@ -215,6 +254,19 @@ bool Comparison::CompareLoneNodes() {
     rmt.path.erase(0, 1);  // "rmt[...]", not ".rmt[...]"
     for (FieldChange& change : rmt.changes) change.path.erase(0, 1);
     if (!Emit(std::move(rmt), false)) return false;
+  }
+  // Their fields not compared, one note per RMT row.
+  for (NotComparedField& field : rows.notCompared) field.path.erase(0, 1);
+  for (std::size_t first = 0, next = 0; first < rows.notCompared.size(); first = next) {
+    const std::string node =
+        rows.notCompared[first].path.substr(0, rows.notCompared[first].path.find("].") + 1);
+    NotComparedNote note{node, std::nullopt, std::nullopt, 0, {}};
+    for (next = first; next < rows.notCompared.size() &&
+                       rows.notCompared[next].path.compare(0, node.size(), node) == 0;
+         ++next)
+      note.fields.push_back(std::move(rows.notCompared[next]));
+    note.count = note.fields.size();
+    NoteNotCompared(std::move(note));
   }
   return true;
 }

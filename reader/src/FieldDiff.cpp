@@ -114,7 +114,8 @@ bool operator==(const ReportedValue& iLeft, const ReportedValue& iRight) {
 }
 
 std::vector<FieldChange> CompareFields(const FieldWalk& iWalkA, const FieldWalk& iWalkB,
-                                       const std::string& iPrefix) {
+                                       const std::string& iPrefix,
+                                       std::vector<NotComparedField>* oNotCompared) {
   const std::vector<FlatField> a = Flatten(iWalkA), b = Flatten(iWalkB);
   std::unordered_map<std::string_view, std::size_t> indexOfB;
   for (std::size_t i = 0; i < b.size(); ++i) indexOfB.emplace(b[i].path, i);
@@ -127,10 +128,16 @@ std::vector<FieldChange> CompareFields(const FieldWalk& iWalkA, const FieldWalk&
     if (iB) field.b = iB->value, field.lineB = iB->line;
     changes.push_back(std::move(field));
   };
+  auto oneSided = [&](const FlatField& iField, bool iHeldByA) {
+    if (CountsWhenOneSided(iField.role))
+      change(iHeldByA ? &iField : nullptr, iHeldByA ? nullptr : &iField);
+    else if (iField.role == FieldRole::FormDependent)
+      oNotCompared->push_back({iPrefix + "." + iField.path, iField.label, iHeldByA, iField.line});
+  };
   for (const FlatField& field : a) {
     const auto found = indexOfB.find(field.path);
     if (found == indexOfB.end()) {
-      if (CountsWhenOneSided(field.role)) change(&field, nullptr);
+      oneSided(field, true);
       continue;
     }
     const FlatField& other = b[found->second];
@@ -138,12 +145,12 @@ std::vector<FieldChange> CompareFields(const FieldWalk& iWalkA, const FieldWalk&
     if (CountsWhenBoth(field.role) && !(field.value == other.value)) change(&field, &other);
   }
   for (std::size_t i = 0; i < b.size(); ++i)
-    if (!seenInB[i] && CountsWhenOneSided(b[i].role)) change(nullptr, &b[i]);
+    if (!seenInB[i]) oneSided(b[i], false);
   return changes;
 }
 
-NodePlace PlaceOf(const RowHeader& iHeader, const SourceSpan& iSpan) {
-  return NodePlace{iHeader.uuid, iHeader.ordinal, iSpan.firstLine};
+NodePlace PlaceOf(const RowHeader& iHeader, const SourceSpan& iSpan, std::uint64_t iPosition) {
+  return NodePlace{iHeader.uuid, iHeader.ordinal, iSpan.firstLine, iPosition};
 }
 
 std::string RowPathKey(const RowHeader& iHeader, Fallback iFallback, std::uint64_t iPosition) {
@@ -166,11 +173,12 @@ std::vector<std::string> RmtRowPathNames(const DmtRow& iRow) {
 NodeDifference CompareRmtRows(const RmtRow& iA, const RmtRow& iB, const std::string& iPath) {
   NodeDifference difference;
   difference.path = iPath;
-  difference.a = PlaceOf(iA.header, iA.span);
-  difference.b = PlaceOf(iB.header, iB.span);
+  difference.a = PlaceOf(iA.header, iA.span, 0);
+  difference.b = PlaceOf(iB.header, iB.span, 0);
   difference.changes =
       CompareFields([&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iA, ioVisitor); },
-                    [&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iB, ioVisitor); }, iPath);
+                    [&](FieldVisitor& ioVisitor) { VisitRmtRowFields(iB, ioVisitor); }, iPath,
+                    &difference.notCompared);
   return difference;
 }
 
@@ -178,11 +186,12 @@ NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::str
                               std::vector<FallbackNote>* oFallbacks) {
   NodeDifference difference;
   difference.path = iPath;
-  difference.a = PlaceOf(iA.header, iA.span);
-  difference.b = PlaceOf(iB.header, iB.span);
+  difference.a = PlaceOf(iA.header, iA.span, 0);
+  difference.b = PlaceOf(iB.header, iB.span, 0);
   difference.changes =
       CompareFields([&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iA, ioVisitor); },
-                    [&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iB, ioVisitor); }, iPath);
+                    [&](FieldVisitor& ioVisitor) { VisitDmtRowFields(iB, ioVisitor); }, iPath,
+                    &difference.notCompared);
   std::vector<RowKey> keysA, keysB;
   for (std::size_t i = 0; i < iA.rmtRows.size(); ++i)
     keysA.push_back(KeyOf(iA.rmtRows[i].header, i + 1));
@@ -201,11 +210,16 @@ NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::str
     NodeDifference rmt;
     if (partner != kUnmatched) {
       rmt = CompareRmtRows(row, iB.rmtRows[partner], path);
+      rmt.a->position = i + 1;
+      rmt.b->position = partner + 1;
+      for (NotComparedField& field : rmt.notCompared)
+        difference.notCompared.push_back(std::move(field));
+      rmt.notCompared.clear();
       if (rmt.Empty()) continue;
     } else {
       rmt.status = NodeDifference::Status::OnlyInA;
       rmt.path = path;
-      rmt.a = PlaceOf(row.header, row.span);
+      rmt.a = PlaceOf(row.header, row.span, i + 1);
     }
     rmt.fallback = matching.fallbackOfA[i];
     difference.rmtRows.push_back(std::move(rmt));
@@ -217,7 +231,7 @@ NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::str
     rmt.status = NodeDifference::Status::OnlyInB;
     rmt.path = pathOf(row, matching.fallbackOfB[i], i);
     rmt.fallback = matching.fallbackOfB[i];
-    rmt.b = PlaceOf(row.header, row.span);
+    rmt.b = PlaceOf(row.header, row.span, i + 1);
     difference.rmtRows.push_back(std::move(rmt));
   }
   return difference;

@@ -14,11 +14,13 @@ namespace zyn::reader {
 using FieldWalk = std::function<void(FieldVisitor&)>;
 
 /// The changed fields of two nodes whose fields iWalkA and iWalkB walk, in the order of A's
-/// fields, then those only B holds; each path is iPrefix, ".", and the field's path.
+/// fields, then those only B holds; each path is iPrefix, ".", and the field's path. The fields
+/// not compared (held by one node only, of role FormDependent) are added to oNotCompared.
 std::vector<FieldChange> CompareFields(const FieldWalk& iWalkA, const FieldWalk& iWalkB,
-                                       const std::string& iPrefix);
+                                       const std::string& iPrefix,
+                                       std::vector<NotComparedField>* oNotCompared);
 
-/// Where a row stands: its uuid, ordinal and first line.
-NodePlace PlaceOf(const RowHeader& iHeader, const SourceSpan& iSpan);
+/// Where a row stands: its uuid, ordinal, first line and position in its list (from 1).
+NodePlace PlaceOf(const RowHeader& iHeader, const SourceSpan& iSpan, std::uint64_t iPosition);
 
 }  // namespace zyn::reader

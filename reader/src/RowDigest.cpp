@@ -75,10 +75,19 @@ std::uint64_t Hash64(std::string_view iBytes) {
 
 bool MayDiffer(const RowDigest& iA, const RowDigest& iB) {
   if (iA.common != iB.common) return true;
-  const std::uint8_t both = iA.formDependentPresent & iB.formDependentPresent;
   for (int kind = 0; kind < kFormDependentKindCount; ++kind)
-    if ((both >> kind & 1u) && iA.formDependent[kind] != iB.formDependent[kind]) return true;
+    if (iA.formDependentCount[kind] && iB.formDependentCount[kind] &&
+        iA.formDependent[kind] != iB.formDependent[kind])
+      return true;
   return false;
+}
+
+std::uint64_t NotComparedFields(const RowDigest& iA, const RowDigest& iB) {
+  std::uint64_t count = 0;
+  for (int kind = 0; kind < kFormDependentKindCount; ++kind)
+    if (!iA.formDependentCount[kind] || !iB.formDependentCount[kind])
+      count += iA.formDependentCount[kind] + iB.formDependentCount[kind];
+  return count;
 }
 
 /// Writes the fields of a row into the digester's buffers: the compared ones, with the groups
@@ -109,7 +118,7 @@ class RowDigester::Canonical : public FieldVisitor {
     JsonText* buffer = &owner_.common_;
     if (!common) {
       const int kind = static_cast<int>(iField.formDependentKind);
-      owner_.present_ |= static_cast<std::uint8_t>(1u << kind);
+      ++owner_.counts_[kind];
       buffer = &owner_.formDependent_[kind];
       buffer->Append(owner_.path_);
     }
@@ -128,7 +137,7 @@ RowDigest RowDigester::Digest(const DmtRow& iRow) {
   common_.Clear();
   for (JsonText& buffer : formDependent_) buffer.Clear();
   path_.clear();
-  present_ = 0;
+  counts_.fill(0);
   Canonical canonical(*this);
   VisitDmtRowFields(iRow, canonical);
   for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i) {
@@ -138,9 +147,9 @@ RowDigest RowDigester::Digest(const DmtRow& iRow) {
   }
   RowDigest digest;
   digest.common = Hash64(common_.View());
-  digest.formDependentPresent = present_;
+  digest.formDependentCount = counts_;
   for (int kind = 0; kind < kFormDependentKindCount; ++kind)
-    if (present_ >> kind & 1u) digest.formDependent[kind] = Hash64(formDependent_[kind].View());
+    if (counts_[kind]) digest.formDependent[kind] = Hash64(formDependent_[kind].View());
   return digest;
 }
 

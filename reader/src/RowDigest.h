@@ -18,18 +18,22 @@ namespace zyn::reader {
 std::uint64_t Hash64(std::string_view iBytes);
 
 /// The digest of a row with its RMT rows: one hash of the fields that are always compared,
-/// and one per kind of form-dependent field, with a bit telling whether the row holds any
-/// field of that kind. Ordinals and other fields that are never compared are left out.
+/// and one per kind of form-dependent field, with the number of fields of that kind the row
+/// holds. Ordinals and other fields that are never compared are left out.
 struct RowDigest {
   std::uint64_t common = 0;
   std::array<std::uint64_t, kFormDependentKindCount> formDependent{};
-  std::uint8_t formDependentPresent = 0;  // bit k: some field of kind k is held
+  std::array<std::uint32_t, kFormDependentKindCount> formDependentCount{};
 };
 
 /// Whether two rows with these digests may differ: the common hashes differ, or both rows hold
 /// fields of one form-dependent kind and their hashes for it differ. When it answers false the
 /// rows have no difference (hash collisions aside).
 bool MayDiffer(const RowDigest& iA, const RowDigest& iB);
+
+/// The fields that two rows which do not differ (MayDiffer false) cannot compare: those of
+/// each form-dependent kind that one row holds and the other holds none of.
+std::uint64_t NotComparedFields(const RowDigest& iA, const RowDigest& iB);
 
 /// Makes digests, reusing its buffers from row to row.
 class RowDigester {
@@ -41,7 +45,7 @@ class RowDigester {
   JsonText common_;  // a byte buffer that appends in place
   std::array<JsonText, kFormDependentKindCount> formDependent_;
   std::string path_;
-  std::uint8_t present_ = 0;
+  std::array<std::uint32_t, kFormDependentKindCount> counts_{};
 };
 
 }  // namespace zyn::reader

@@ -137,13 +137,49 @@ TEST(DiffRules, ChangesCountByRoleAndDigestsNeverHideOne) {
     DmtRow changed = base;
     mutation.apply(changed);
     const NodeDifference difference = CompareDmtRows(base, changed, "dmt[3f2a]");
-    const bool mayDiffer = MayDiffer(baseDigest, digester.Digest(changed));
+    const RowDigest changedDigest = digester.Digest(changed);
     EXPECT_EQ(!difference.Empty(), mutation.counts) << mutation.what;
-    EXPECT_EQ(mayDiffer, mutation.counts) << mutation.what << ": the digests disagree";
+    EXPECT_EQ(MayDiffer(baseDigest, changedDigest), mutation.counts)
+        << mutation.what << ": the digests disagree";
+    // Rows that are not read again get their count of fields not compared from the digests.
+    if (!mutation.counts) {
+      EXPECT_EQ(NotComparedFields(baseDigest, changedDigest), difference.notCompared.size())
+          << mutation.what;
+    }
     // The rule is the same whichever side holds the value.
     EXPECT_EQ(!CompareDmtRows(changed, base, "dmt[3f2a]").Empty(), mutation.counts)
         << mutation.what;
   }
+}
+
+TEST(DiffRules, FieldsOneFormLeavesOutAreNamedAndCountedNotCompared) {
+  const DmtRow base = MakeRow();
+  DmtRow trace = base;
+  Identity(trace).modelPlmidText.reset();
+  for (RmtRow& rmt : trace.rmtRows) {
+    Pell(rmt).plmidText.reset();
+    Link(rmt).linkSequenceValue->hexadecimal.reset();
+    Link(rmt).linkSequenceValue->tooLongNoticeSize = 1201;
+  }
+  const NodeDifference difference = CompareDmtRows(base, trace, "dmt[3f2a]");
+  EXPECT_TRUE(difference.Empty());
+  std::vector<std::string> named;
+  for (const NotComparedField& field : difference.notCompared)
+    named.push_back(field.path + (field.heldByA ? " A" : " B"));
+  // The row's model PLMID; in each RMT row, the long sequence's hexadecimal text, the PLMID
+  // (held by A), then the notice (held by B).
+  const std::vector<std::string> expected = {
+      "dmt[3f2a].nonM1Component.modelPlmidText A",
+      "dmt[3f2a].rmt[5e9b].ref.linkSequenceValue.hexadecimal A",
+      "dmt[3f2a].rmt[5e9b].m1Components[1].plmidText A",
+      "dmt[3f2a].rmt[5e9b].ref.linkSequenceValue.tooLongNoticeSize B",
+      "dmt[3f2a].rmt[a1d6].ref.linkSequenceValue.hexadecimal A",
+      "dmt[3f2a].rmt[a1d6].m1Components[1].plmidText A",
+      "dmt[3f2a].rmt[a1d6].ref.linkSequenceValue.tooLongNoticeSize B"};
+  EXPECT_EQ(named, expected);
+  RowDigester digester;
+  const RowDigest baseDigest = digester.Digest(base);
+  EXPECT_EQ(NotComparedFields(baseDigest, digester.Digest(trace)), expected.size());
 }
 
 TEST(DiffRules, ReorderedRmtRowsAreMatchedByUuidAndEqual) {

@@ -28,10 +28,10 @@ dump() {
   fi || fail "mpgdump $tableFile ($form) failed"
 }
 
-# Runs mpgtree diff --json on $1 and $2 into $work/report.json, checks the exit status ($3) and
-# validates the report against the schema.
+# Runs mpgtree diff --json on $1 and $2 (with the options after $3) into $work/report.json,
+# checks the exit status ($3) and validates the report against the schema.
 diff_json() {
-  "$mpgtree" diff --json "$1" "$2" >"$work/report.json" 2>"$work/err"
+  "$mpgtree" diff --json "${@:4}" "$1" "$2" >"$work/report.json" 2>"$work/err"
   local status=$?
   [[ $status == "$3" ]] || fail "diff $1 $2: exit status $status, expected $3: $(head -c 300 "$work/err")"
   python3 - "$schema" "$work/report.json" <<'EOF' || fail "diff $1 $2: report does not follow the schema"
@@ -80,6 +80,10 @@ case $check in
       fail "text report: no changed row line: $(cat "$work/report.txt")"
     grep -qF "  dmt[$housing].modificationState: 2 (A line 6) -> 5 (B line 6)" "$work/report.txt" ||
       fail "text report: no changed field line: $(cat "$work/report.txt")"
+    # B is in the trace form: the changed row's PLMID texts are counted, named only on request.
+    grep -q '^not compared: ' "$work/report.txt" && fail "text report: fields named without --verbose"
+    [[ $(tail -n 1 "$work/report.txt") == *'; fields not compared: 3 (each held by one dump only, whose other form leaves it out)' ]] ||
+      fail "text report: $(tail -n 1 "$work/report.txt")"
     # A deeper change: a text inside an RMT row's component, quoted in the text report.
     jq '.objects["file-bolt"].GetName = "bolt \"M12\"\tx45"' "$table" >"$work/bolt.json"
     dump "$work/bolt.json" "$work/b.txt"
@@ -108,11 +112,36 @@ case $check in
     dump "$work/long.json" "$work/a.txt"
     dump "$work/long.json" "$work/b.txt" trace
     diff_json "$work/a.txt" "$work/b.txt" 0
+    # What one form leaves out is counted, not compared: the PLMID texts the trace tool leaves
+    # out here (the model PLMID of the Orv component in its 3 places, the PLMID of the Pell
+    # components in their 5) and, where the link is written with its value (as the RMT row's
+    # non-M1 component; its Ref place writes the length only), the long sequence's hexadecimal
+    # text (held by A) and the notice that replaces it (held by B).
+    expect '.summary.notCompared' '10'
+    expect '.notCompared' 'null'
+    diff_json "$work/a.txt" "$work/b.txt" 0 --verbose
+    expect '[.summary.notCompared, (.notCompared | length)]' '[10,10]'
+    expect '[.notCompared[] | select(.path | test("linkSequence")) | [(.path | sub(".*\\]\\."; "")), .heldBy]] | sort' \
+      '[["nonM1Component.linkSequenceValue.hexadecimal","a"],["nonM1Component.linkSequenceValue.tooLongNoticeSize","b"]]'
+    "$mpgtree" diff "$work/a.txt" "$work/b.txt" >"$work/report.txt"
+    [[ $(tail -n 1 "$work/report.txt") == *'; fields not compared: 10 (each held by one dump only, whose other form leaves it out)' ]] ||
+      fail "text summary: $(tail -n 1 "$work/report.txt")"
+    grep -q '^not compared: ' "$work/report.txt" && fail "fields named without --verbose"
+    "$mpgtree" diff -v "$work/a.txt" "$work/b.txt" >"$work/report.txt"
+    [[ $(grep -c '^not compared: dmt\[' "$work/report.txt") == 10 ]] || fail "--verbose: $(cat "$work/report.txt")"
+    grep -qF ".nonM1Component.linkSequenceValue.tooLongNoticeSize: only B holds it (B line " "$work/report.txt" ||
+      fail "--verbose: the notice held by B is not named"
     # A generated table of every object type, whose rows hold both forms' differences.
     "$mpgdump" --generate 300x3 >"$work/a.txt"
     "$mpgdump" --generate 300x3 --trace --trace-out "$work/b.txt" >/dev/null
     diff_json "$work/a.txt" "$work/b.txt" 0
     expect '[.summary.sameRows, .summary.rowsReadAgain]' '[300,0]'
+    # The count that the rows' digests give, without reading them again, is the count of the
+    # fields that --verbose finds by reading them again.
+    counted=$(jq .summary.notCompared "$work/report.json")
+    [[ $counted -gt 0 ]] || fail "the generated table in both forms: no field left out by one form"
+    diff_json "$work/a.txt" "$work/b.txt" 0 --verbose
+    expect '[.summary.notCompared, (.notCompared | length), .summary.sameRows]' "[$counted,$counted,300]"
     # A value both forms write still counts: the long sequence changed, read in both forms.
     jq '.objects["rmtfile-bolt-link"].GetLinkSequence = {"repeat": "4d", "times": 700}' \
       "$table" >"$work/long2.json"

@@ -5,7 +5,8 @@
 # Also the options that narrow a page and the refusals, which need no browser.
 #
 # Usage: html-pages.sh MPGDUMP MPGTREE ARTIFACTS CHECK
-# CHECK is one of: sample diff big narrowing. ARTIFACTS is where the screenshots are kept.
+# CHECK is one of: sample diff verdicts empty big narrowing. ARTIFACTS is where the screenshots
+# are kept.
 # Exit 77 (skipped) when the check needs Chromium and it is missing (scripts/install-deps test).
 set -u
 
@@ -98,6 +99,91 @@ case $check in
     has 'only in B' "legend"
     ;;
 
+  verdicts)
+    needs_browser
+    # Rows whose dump stops after the first piece of their header (a withheld interface) share
+    # their line with the row after them; rows with an invalid uuid, repeated uuids, rows in one
+    # dump only. Each row's status on the page must be the one diff --json gives it.
+    jq '.objects["row-housing"].GetUuid = {"result": -1}
+      | .objects["row-impeller"].lacks = ["ZynIDCIMpgElementPrivate"]
+      | .objects["rmt-housing-bolts"].lacks = ["ZynIDCIMpgElementPrivate"]
+      | .objects["row-twin"] = (.objects["row-valve"] | .GetModificationState = 7)
+      | .objects["row-gone"] = (.objects["row-valve"] | .GetUuid = "aaaa1e0b95a84f2e86b3a9d0e1f25c74")
+      | .objects.manager.GetDMTElements = ["row-housing", "row-impeller", "row-valve", "row-twin", "row-gone"]' \
+      "$table" >"$work/a.json"
+    jq '.objects["rmt-housing-drawing"].GetModificationState = 4
+      | .objects["row-valve"].GetMappingMaster = 2
+      | .objects["row-twin"].GetModificationState = 8
+      | .objects["row-new"] = (.objects["row-valve"] | .GetUuid = "bbbb1e0b95a84f2e86b3a9d0e1f25c74")
+      | .objects["row-cut"] = (.objects["row-impeller"] | .GetUuid = "cccc1e0b95a84f2e86b3a9d0e1f25c74")
+      | .objects.manager.GetDMTElements = ["row-housing", "row-impeller", "row-valve", "row-twin", "row-new", "row-cut"]' \
+      "$work/a.json" >"$work/b.json"
+    "$mpgdump" "$work/a.json" --level 2 >"$work/a.txt"
+    "$mpgdump" "$work/b.json" --level 2 >"$work/b.txt"
+    "$mpgtree" diff --json "$work/a.txt" "$work/b.txt" >"$work/report.json"
+    "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    load "$work/page.html" ""
+    # A DOM row shows its ordinal, unique in each of these dumps; the rows of A come first.
+    python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's statuses are not the comparison's"
+import json, re, sys
+report = json.load(open(sys.argv[1]))
+classes = {"changed": "changed", "onlyInA": "only-a", "onlyInB": "only-b"}
+rows_of_a = report["a"]["dmtRows"]
+dmt = [d for d in report["differences"] if d["path"].startswith("dmt")]
+expected_a = {d["a"]["ordinal"]: classes[d["status"]] for d in dmt if d["a"]}
+expected_b = {d["b"]["ordinal"]: classes[d["status"]] for d in dmt if not d["a"]}
+dom = open(sys.argv[2]).read()
+rows = re.findall(r'<div class="line row ?([a-z-]*)[^"]*"[^>]*data-row="(\d+)"[^>]*><span class="fold">(\d+)</span>', dom)
+wrong = []
+for status, index, ordinal in rows:
+    expected = (expected_a if int(index) < rows_of_a else expected_b).get(int(ordinal), "")
+    if status != expected:
+        wrong.append(f"row {int(index) + 1} (ordinal {ordinal}): page {status or 'same'}, report {expected or 'same'}")
+if len(rows) != rows_of_a + len(expected_b):
+    wrong.append(f"{len(rows)} rows on the page, {rows_of_a + len(expected_b)} in the report")
+print("\n".join(wrong))
+sys.exit(1 if wrong else 0)
+PY
+    # In the unfolded first row, only the second RMT row (its first line shared with the cut
+    # first one) is changed.
+    load "$work/page.html" "unfold=1"
+    [[ $(grep -o 'line field group changed' "$work/dom" | wc -l) == 1 ]] ||
+      fail "the changed RMT rows: $(grep -o 'line field group[a-z -]*' "$work/dom" | tr '\n' ' ')"
+    grep -q 'group changed[^>]*><span class="label">RMT row</span><span class="value" title="rmt\[a1d6f08e3b5c47928e0f6a4d2c9b7e35\]"' \
+      "$work/dom" || fail "the changed RMT row is not the drawing's"
+    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html" >/dev/null
+    [[ -s $artifacts/mpgtree-html-verdicts.png ]] || fail "no screenshot"
+    ;;
+
+  empty)
+    needs_browser
+    "$mpgdump" --level 2 >"$work/a.txt"
+    # A filter that keeps no row: the page says why, and so does the exit status (1).
+    "$mpgtree" html "$work/a.txt" --uuid nope -o "$work/page.html" 2>"$work/err"
+    [[ $? == 1 ]] || fail "--uuid nope: expected exit status 1"
+    grep -qx 'mpgtree: html: no DMT row has the uuid nope' "$work/err" || fail "--uuid nope: $(cat "$work/err")"
+    load "$work/page.html" ""
+    has '<div class="notice">No DMT row has the uuid nope.</div>' "why the page is empty"
+    # Two dumps alike: the verdict at the top, and why no row is shown with only differences.
+    "$mpgdump" --level 2 --trace --trace-out "$work/b.txt" >/dev/null
+    "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    load "$work/page.html" "only-differences"
+    has '<div class="notice">The two dumps are the same: no row differs.</div>' "why no row is shown"
+    has '<span id="verdict">The two dumps are the same; 8 fields not compared (' "the verdict"
+    # The PLMID texts that this trace leaves out: the housing's and the impeller's rows hold
+    # some, the valve's none.
+    load "$work/page.html" ""
+    [[ $(grep -o '<div class="line row[a-z -]*" [^>]*><span class="fold">[0-9]' "$work/dom" |
+      sed 's/<div class="line row \([a-z-]*\).*fold">\(.\)/\2:\1/' | tr '\n' ' ') == '1:not-compared 2:not-compared 3: ' ]] ||
+      fail "the rows with fields not compared: $(grep -o '<div class="line row[a-z -]*"' "$work/dom" | tr '\n' ' ')"
+    # A damaged dump read with --lenient: the page says so at its top.
+    { head -n 20 "$work/a.txt"; printf 'garbage <in>\tthe dump\n'; tail -n +21 "$work/a.txt"; } >"$work/cut.txt"
+    "$mpgtree" --lenient html "$work/cut.txt" -o "$work/page.html"
+    load "$work/page.html" ""
+    has 'cut.txt is damaged: 1 line could not be placed and is not shown (read with --lenient); the first is line 21: <code>garbage &lt;in&gt;\x09the dump</code>' "the damage"
+    run_browser --screenshot="$artifacts/mpgtree-html-damaged.png" "file://$work/page.html" >/dev/null
+    ;;
+
   big)
     needs_browser
     # The dump goes through a pipe to the page, and to the search for its last row's uuid.
@@ -127,8 +213,10 @@ case $check in
       "--uuid e2b94f7130c84a6d9d15b8e3a07c6f42:1" "--name Valve:2" "--name valve:0" "--name .part:1" \
       "--ordinals 1-2 --name housing:1"; do
       # shellcheck disable=SC2086
-      "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 ${narrowing%:*} ||
-        fail "$narrowing: exit status $?"
+      "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 ${narrowing%:*} 2>/dev/null
+      status=$?
+      # A page that no row passed is written, with status 1.
+      [[ $status == $((${narrowing##*:} == 0)) ]] || fail "$narrowing: exit status $status"
       [[ $(rows_in "$work/page.html") == "${narrowing##*:}" ]] ||
         fail "$narrowing: $(rows_in "$work/page.html") rows, expected ${narrowing##*:}"
     done

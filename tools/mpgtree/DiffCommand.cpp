@@ -11,6 +11,7 @@ namespace {
 struct DiffOptions {
   std::string a, b;
   bool json = false;
+  bool verbose = false;
   std::string output;
 };
 
@@ -30,6 +31,7 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
     report = std::make_unique<zyn::reader::DiffJsonWriter>(*output);
   else
     report = std::make_unique<zyn::reader::DiffTextWriter>(*output);
+  if (iOptions.verbose) report->NameNotCompared();
   const zyn::reader::DiffOutcome outcome = zyn::reader::DiffDumps(
       {a->Descriptor(), a->Name()}, {b->Descriptor(), b->Name()}, iCommon.ReadOptions(), *report);
   const bool written = report->Finish() && output->Close();
@@ -51,12 +53,17 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "their DMT row (a row whose uuid is invalid or repeated by its ordinal); report the rows "
       "only in A, only in B, and each changed field of the others with its path and both "
       "values. Values that one form leaves out are compared only when both dumps hold them; "
-      "ordinals are shown, not compared. Exit 0 same, 1 different, 2 trouble, 4 the report "
-      "could not be written");
+      "ordinals are shown, not compared. The values held by one dump only, which the other's "
+      "form leaves out, cannot be compared: the summary counts them (--verbose names them), and "
+      "they do not make the dumps different. Exit 0 same where compared, 1 different, 2 "
+      "trouble, 4 the report could not be written");
   command->add_option("A", options->a, "The first dump; '-' reads standard input")->required();
   command->add_option("B", options->b, "The second dump; '-' reads standard input")->required();
   command->add_flag("--json", options->json,
                     "Write the report as one JSON document (docs/schemas/dump-diff.schema.json)");
+  command->add_flag("-v,--verbose", options->verbose,
+                    "Name each field not compared (held by one dump only, which the other's form "
+                    "leaves out), not only count them; rows holding some are then read again");
   command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
       ->type_name("FILE");
   command->callback([&iCommon, options, oRun] {

@@ -66,7 +66,10 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
   std::optional<PageData> data = iOptions.diff ? BuildDiffPage(*inputs[0], *inputs[1], request)
                                                : BuildDumpPage(*inputs[0], request);
   if (!data) return kExitTrouble;
-  return WritePage(*data, iOptions.output) ? kExitOk : kExitOutput;
+  if (!WritePage(*data, iOptions.output)) return kExitOutput;
+  if (data->Rows() || !request.filter.Narrows()) return kExitOk;
+  Complain("html: " + request.filter.WhyNoRow(iOptions.diff));
+  return kExitNo;
 }
 
 }  // namespace
@@ -79,8 +82,9 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "manager's header and one folded line per DMT row, unfolding into every field with its "
       "meaning and dump line; a search box; with --diff A B, the comparison of two dumps with "
       "the rows only in A, only in B and changed in colour. The page is written beside PAGE "
-      "and renamed into place. Exit 0 written, 2 trouble (an unreadable dump, too many rows), "
-      "4 the page could not be written");
+      "and renamed into place. Exit 0 written, 1 written but no row passed --uuid, --name or "
+      "--ordinals (the page says so), 2 trouble (an unreadable dump, too many rows), 4 the "
+      "page could not be written");
   command
       ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
       ->required()

@@ -1,5 +1,6 @@
 // The page of a comparison: the two dumps compared, then B read for its rows only in B and the
-// RMT rows only in B of changed rows, then A read for every other row with its marks.
+// RMT rows only in B of changed rows, then A read for every other row with its marks. Rows are
+// known by their position in their dump, as the comparison gives it, never by their lines.
 #include <functional>
 #include <unordered_map>
 
@@ -10,7 +11,8 @@ namespace mpgtree {
 
 namespace {
 
-/// Keeps the differences of the comparison, as many as a page can show.
+/// Keeps the differences of the comparison, as many as a page can show, and the fields not
+/// compared of each DMT row.
 class DifferenceCollector : public rd::DiffReport {
  public:
   explicit DifferenceCollector(const PageRequest& iRequest) : request_(iRequest) {}
@@ -32,10 +34,30 @@ class DifferenceCollector : public rd::DiffReport {
     rows.push_back(iDifference);
     return true;
   }
+  bool NamesNotCompared() const override { return true; }
+  void OnNotCompared(const rd::NotComparedNote& iNote) override {
+    if (iNote.path == "manager") managerNotCompared = iNote;
+    if (iNote.a && iNote.path.compare(0, 4, "dmt[") == 0)
+      notComparedByA.emplace(iNote.a->position, iNote);
+  }
+  void End(const rd::DiffSummary& iSummary) override { summary = iSummary; }
+
+  /// Where each row that differs stands among the DMT rows of one dump (from 1).
+  std::unordered_map<std::uint64_t, std::size_t> ByPosition(bool iInA) const {
+    std::unordered_map<std::uint64_t, std::size_t> index;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const std::optional<rd::NodePlace>& place = iInA ? rows[i].a : rows[i].b;
+      if (place && rows[i].path.compare(0, 4, "dmt[") == 0) index.emplace(place->position, i);
+    }
+    return index;
+  }
 
   rd::DiffSide a, b;
   std::optional<rd::NodeDifference> manager;
+  std::optional<rd::NotComparedNote> managerNotCompared;
   std::vector<rd::NodeDifference> rows;
+  std::unordered_map<std::uint64_t, rd::NotComparedNote> notComparedByA;
+  rd::DiffSummary summary;
   std::uint64_t onlyInB = 0;
   bool tooMany = false;
 
@@ -47,30 +69,73 @@ class DifferenceCollector : public rd::DiffReport {
 struct FromB {
   std::vector<rd::DmtRow> rowsOnlyInB;
   std::unordered_map<std::size_t, std::vector<std::pair<std::string, rd::RmtRow>>> rmtRowsOnlyInB;
+  std::uint64_t rawLines = 0;  // lines of B that could not be placed, and the first of them
+  std::optional<rd::RawLine> firstRaw;
 };
 
 bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector& iDiff,
            FromB* oFromB) {
-  std::unordered_map<std::uint64_t, std::size_t> byLineB;  // first line in B -> difference
-  for (std::size_t i = 0; i < iDiff.rows.size(); ++i)
-    if (iDiff.rows[i].b) byLineB.emplace(iDiff.rows[i].b->line, i);
+  const std::unordered_map<std::uint64_t, std::size_t> byPositionB = iDiff.ByPosition(false);
+  std::uint64_t position = 0;
   PageReading reading(ioB.Name(), iRequest, [&](const rd::DmtRow& iRow) {
-    const auto found = byLineB.find(iRow.span.firstLine);
-    if (found == byLineB.end()) return;
+    const auto found = byPositionB.find(++position);
+    if (found == byPositionB.end()) return;
     const rd::NodeDifference& difference = iDiff.rows[found->second];
     if (!difference.a) {
       if (iRequest.filter.Passes(iRow)) oFromB->rowsOnlyInB.push_back(iRow);
       return;
     }
-    for (const rd::NodeDifference& rmt : difference.rmtRows) {
-      if (rmt.a) continue;
-      for (const rd::RmtRow& row : iRow.rmtRows)
-        if (row.span.firstLine == rmt.b->line)
-          oFromB->rmtRowsOnlyInB[found->second].emplace_back(
-              rmt.path.substr(difference.path.size() + 1), row);
-    }
+    for (const rd::NodeDifference& rmt : difference.rmtRows)
+      if (!rmt.a && rmt.b->position >= 1 && rmt.b->position <= iRow.rmtRows.size())
+        oFromB->rmtRowsOnlyInB[found->second].emplace_back(
+            rmt.path.substr(difference.path.size() + 1), iRow.rmtRows[rmt.b->position - 1]);
   });
-  return ioB.Rewind() && reading.Read(ioB);
+  if (!ioB.Rewind() || !reading.Read(ioB)) return false;
+  oFromB->rawLines = reading.rawLines;
+  oFromB->firstRaw = reading.firstRaw;
+  return true;
+}
+
+/// "1 field" or "2 fields".
+std::string Count(std::uint64_t iCount, const char* iOne, const char* iMany) {
+  return std::to_string(iCount) + " " + (iCount == 1 ? iOne : iMany);
+}
+
+/// The comparison's verdict in words.
+std::string VerdictOf(const rd::DiffSummary& iSummary) {
+  std::string verdict = "The two dumps are the same";
+  if (iSummary.Different()) {
+    verdict = "Different: " + Count(iSummary.changedRows, "DMT row", "DMT rows") + " changed, " +
+              std::to_string(iSummary.onlyInA) + " only in A, " + std::to_string(iSummary.onlyInB) +
+              " only in B, " + std::to_string(iSummary.sameRows) + " the same";
+    if (iSummary.otherDifferences)
+      verdict +=
+          "; " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
+  }
+  if (iSummary.notCompared)
+    verdict += "; " + Count(iSummary.notCompared, "field", "fields") +
+               " not compared (each held by one dump only, whose other form leaves it out)";
+  return verdict + ".";
+}
+
+/// Adds the DMT row of A at iPosition (from 1) to the page, with its status and marks.
+void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const DifferenceCollector& iDiff,
+               const std::unordered_map<std::uint64_t, std::size_t>& iByPositionA, FromB& ioFromB,
+               PageData& ioData) {
+  const auto found = iByPositionA.find(iPosition);
+  const auto notCompared = iDiff.notComparedByA.find(iPosition);
+  NodeMarks marks;
+  if (notCompared != iDiff.notComparedByA.end()) marks.notCompared = &notCompared->second;
+  if (found == iByPositionA.end()) {
+    if (marks.notCompared) return ioData.AddDmtRow(iRow, 'n', &marks);
+    return ioData.AddDmtRow(iRow, 's', nullptr);
+  }
+  const rd::NodeDifference& difference = iDiff.rows[found->second];
+  if (!difference.b) return ioData.AddDmtRow(iRow, 'a', nullptr);
+  marks.difference = &difference;
+  for (const auto& [key, row] : ioFromB.rmtRowsOnlyInB[found->second])
+    marks.rmtRowsOnlyInB.emplace_back(key, &row);
+  ioData.AddDmtRow(iRow, 'c', &marks);
 }
 
 }  // namespace
@@ -91,24 +156,17 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
   }
   PageData data(PageData::Mode::Diff);
   data.SetFilter(iRequest.filter.Describe());
-  std::unordered_map<std::uint64_t, std::size_t> byLineA;  // first line in A -> difference
-  for (std::size_t i = 0; i < diff.rows.size(); ++i)
-    if (diff.rows[i].a) byLineA.emplace(diff.rows[i].a->line, i);
+  const std::unordered_map<std::uint64_t, std::size_t> byPositionA = diff.ByPosition(true);
+  std::uint64_t position = 0;
   bool tooMany = false;
   PageReading reading(ioA.Name(), iRequest, [&](const rd::DmtRow& iRow) {
+    ++position;
     if (tooMany || !iRequest.filter.Passes(iRow)) return;
     if (data.Rows() >= iRequest.maxRows) {
       tooMany = true;
       return;
     }
-    const auto found = byLineA.find(iRow.span.firstLine);
-    if (found == byLineA.end()) return data.AddDmtRow(iRow, 's', nullptr);
-    const rd::NodeDifference& difference = diff.rows[found->second];
-    if (!difference.b) return data.AddDmtRow(iRow, 'a', nullptr);
-    NodeMarks marks{&difference, {}};
-    for (const auto& [key, row] : fromB.rmtRowsOnlyInB[found->second])
-      marks.rmtRowsOnlyInB.emplace_back(key, &row);
-    data.AddDmtRow(iRow, 'c', &marks);
+    AddRowOfA(iRow, position, diff, byPositionA, fromB, data);
   });
   if (!ioA.Rewind() || !reading.Read(ioA)) return std::nullopt;
   for (const rd::DmtRow& row : fromB.rowsOnlyInB) {
@@ -120,12 +178,20 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
     return std::nullopt;
   }
   if (reading.header) {
-    const NodeMarks marks{diff.manager ? &*diff.manager : nullptr, {}};
+    NodeMarks marks;
+    marks.difference = diff.manager ? &*diff.manager : nullptr;
+    marks.notCompared = diff.managerNotCompared ? &*diff.managerNotCompared : nullptr;
+    const bool marked = marks.difference || marks.notCompared;
     data.SetManager(*reading.header, reading.trailer ? &*reading.trailer : nullptr,
-                    diff.manager ? &marks : nullptr);
+                    marked ? &marks : nullptr);
   }
   data.AddSource(ioA.Name(), diff.a.form, diff.a.dmtRows);
   data.AddSource(ioB.Name(), diff.b.form, diff.b.dmtRows);
+  reading.NoteDamage(data);
+  if (fromB.rawLines)
+    data.AddDamage(ioB.Name(), fromB.rawLines, fromB.firstRaw->line, fromB.firstRaw->text);
+  data.SetVerdict(VerdictOf(diff.summary), !diff.summary.Different());
+  if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
   return data;
 }
 

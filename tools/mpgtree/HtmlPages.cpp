@@ -71,6 +71,17 @@ std::string RowFilter::Describe() const {
   return text;
 }
 
+std::string RowFilter::WhyNoRow(bool iOfTwoDumps) const {
+  std::string why = iOfTwoDumps ? "no DMT row of A or B " : "no DMT row ";
+  if (!uuid.empty() + !name.empty() + ordinals.has_value() > 1) return why + "passes " + Describe();
+  if (!uuid.empty()) return why + "has the uuid " + uuid;
+  if (!name.empty()) return why + "has a name holding " + name;
+  if (ordinals)
+    return why + "has an ordinal from " + std::to_string(ordinals->first) + " to " +
+           std::to_string(ordinals->second);
+  return iOfTwoDumps ? "neither dump holds a DMT row" : "the dump holds no DMT row";
+}
+
 bool PageReading::Read(OpenDump& ioDump) {
   StoppableSource source(ioDump.Descriptor(), *this);
   rd::ReadOptions options = request_.read;
@@ -87,6 +98,14 @@ bool PageReading::Read(OpenDump& ioDump) {
 void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
   ++rowsRead;
   if (!stopped_) onRow_(iRow);
+}
+
+void PageReading::OnRaw(const rd::RawLine& iRaw) {
+  if (!rawLines++) firstRaw = iRaw;
+}
+
+void PageReading::NoteDamage(PageData& ioData) const {
+  if (rawLines) ioData.AddDamage(name_, rawLines, firstRaw->line, firstRaw->text);
 }
 
 bool PageReading::OnProblem(const rd::Problem& iProblem) {
@@ -115,6 +134,8 @@ std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequ
   if (reading.header)
     data.SetManager(*reading.header, reading.trailer ? &*reading.trailer : nullptr, nullptr);
   data.AddSource(ioDump.Name(), reading.form, reading.rowsRead);
+  reading.NoteDamage(data);
+  if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(false));
   return data;
 }
 

@@ -29,6 +29,9 @@ struct RowFilter {
   bool Passes(const zyn::reader::DmtRow& iRow) const;
   /// In words, for the page ("--uuid 3f2a... --ordinals 1-10"), empty when it narrows nothing.
   std::string Describe() const;
+  /// Why a page it narrows holds no row: "no DMT row has the uuid nope" (iOfTwoDumps: "no DMT
+  /// row of A or B has ...").
+  std::string WhyNoRow(bool iOfTwoDumps) const;
 };
 
 struct PageRequest {
@@ -57,12 +60,17 @@ class PageReading : public zyn::reader::DumpVisitor {
     trailer = iTrailer;
   }
   void OnDmtRow(const zyn::reader::DmtRow& iRow) override;
+  void OnRaw(const zyn::reader::RawLine& iRaw) override;
   bool OnProblem(const zyn::reader::Problem& iProblem) override;
+  /// Tells iData that the dump is damaged, when lines were kept raw (read with --lenient).
+  void NoteDamage(PageData& ioData) const;
 
   std::optional<zyn::reader::ManagerHeader> header;
   std::optional<zyn::reader::ManagerTrailer> trailer;
   zyn::reader::Form form = zyn::reader::Form::Unknown;
   std::uint64_t rowsRead = 0;
+  std::uint64_t rawLines = 0;  // lines that could not be placed (read with --lenient)
+  std::optional<zyn::reader::RawLine> firstRaw;
 
  private:
   const std::string& name_;

@@ -53,6 +53,26 @@ Kind KindOf(FieldValue::Type iType) {
   return kBoolean;
 }
 
+/// A line of the dump as a page quotes it: control bytes as \xNN, at most about iLimit bytes, cut
+/// between two characters, "..." telling that it was cut.
+std::string Quoted(std::string_view iText, std::size_t iLimit) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string quoted;
+  for (std::size_t i = 0; i < iText.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(iText[i]);
+    const bool continuation = (byte & 0xC0) == 0x80;
+    if (quoted.size() >= iLimit && !continuation) return quoted + "...";
+    if (byte >= 0x20 && byte != 0x7f) {
+      quoted.push_back(iText[i]);
+      continue;
+    }
+    quoted += "\\x";
+    quoted.push_back(kHex[byte >> 4]);
+    quoted.push_back(kHex[byte & 0xf]);
+  }
+  return quoted;
+}
+
 }  // namespace
 
 /// Collects one node: its shape's codes and lines, and its values.
@@ -175,6 +195,25 @@ void PageData::AddSource(const std::string& iName, zyn::reader::Form iForm, std:
   sources_.Push('}');
 }
 
+void PageData::SetWhyEmpty(std::string_view iWhy) {
+  whyEmpty_.assign(iWhy);
+  if (!whyEmpty_.empty() && whyEmpty_[0] >= 'a' && whyEmpty_[0] <= 'z') whyEmpty_[0] -= 'a' - 'A';
+  whyEmpty_.push_back('.');
+}
+
+void PageData::AddDamage(const std::string& iName, std::uint64_t iRawLines,
+                         std::uint64_t iFirstLine, std::string_view iFirstText) {
+  damage_.Append(damage_.Size() ? ",{\"name\":" : "{\"name\":");
+  zyn::reader::AppendJsonString(iName, &damage_);
+  damage_.Append(",\"rawLines\":");
+  AppendNumber(static_cast<std::int64_t>(iRawLines), &damage_);
+  damage_.Append(",\"firstLine\":");
+  AppendNumber(static_cast<std::int64_t>(iFirstLine), &damage_);
+  damage_.Append(",\"firstText\":");
+  zyn::reader::AppendJsonString(Quoted(iFirstText, 500), &damage_);
+  damage_.Push('}');
+}
+
 void PageData::SetManager(const zyn::reader::ManagerHeader& iHeader,
                           const zyn::reader::ManagerTrailer* iTrailer, const NodeMarks* iMarks) {
   Encoder encoder(*this, iHeader.span.firstLine);
@@ -234,37 +273,43 @@ void PageData::AppendChanges(const std::vector<zyn::reader::FieldChange>& iChang
 }
 
 void PageData::AppendMarks(std::int64_t iRow, const NodeMarks& iMarks) {
-  const zyn::reader::NodeDifference& difference = *iMarks.difference;
+  static const zyn::reader::NodeDifference kNoDifference;
+  const zyn::reader::NodeDifference& difference =
+      iMarks.difference ? *iMarks.difference : kNoDifference;
+  const std::size_t prefixLength = iMarks.Path().size() + 1;
   marks_.Append(marks_.Size() ? ",\n[" : "[");
   AppendNumber(iRow, &marks_);
   marks_.Append(",{\"c\":");
-  AppendChanges(difference.changes, difference.path.size() + 1);
+  AppendChanges(difference.changes, prefixLength);
   marks_.Append(",\"r\":[");
   bool first = true;
   for (const zyn::reader::NodeDifference& rmt : difference.rmtRows) {
     if (!rmt.a) continue;
     marks_.Append(first ? "[" : ",[");
     first = false;
-    AppendNumber(static_cast<std::int64_t>(rmt.a->line), &marks_);
+    AppendNumber(static_cast<std::int64_t>(rmt.a->position), &marks_);
     marks_.Append(rmt.b ? ",\"c\"," : ",\"a\",");
     AppendChanges(rmt.changes, rmt.path.size() + 1);
     marks_.Push(']');
   }
   marks_.Append("],\"b\":[");
   first = true;
-  for (const zyn::reader::NodeDifference& rmt : difference.rmtRows) {
-    if (rmt.a) continue;
-    for (const auto& [key, row] : iMarks.rmtRowsOnlyInB) {
-      if (row->span.firstLine != rmt.b->line) continue;
-      Encoder encoder(*this, row->span.firstLine);
-      encoder.Enter(key, "RMT row", row->span.firstLine);
-      zyn::reader::VisitRmtRowFields(*row, encoder);
-      encoder.Leave();
-      if (!first) marks_.Push(',');
-      first = false;
-      encoder.AppendNode(&marks_);
-    }
+  for (const auto& [key, row] : iMarks.rmtRowsOnlyInB) {
+    Encoder encoder(*this, row->span.firstLine);
+    encoder.Enter(key, "RMT row", row->span.firstLine);
+    zyn::reader::VisitRmtRowFields(*row, encoder);
+    encoder.Leave();
+    if (!first) marks_.Push(',');
+    first = false;
+    encoder.AppendNode(&marks_);
   }
+  marks_.Append("],\"u\":[");
+  if (iMarks.notCompared)
+    for (const zyn::reader::NotComparedField& field : iMarks.notCompared->fields) {
+      marks_.Append(&field == iMarks.notCompared->fields.data() ? "[" : ",[");
+      AppendNumber(StringIndex(std::string_view(field.path).substr(prefixLength)), &marks_);
+      marks_.Append(field.heldByA ? ",1]" : ",0]");
+    }
   marks_.Append("]}]");
 }
 
@@ -276,6 +321,11 @@ void PageData::AppendJson(JsonText* oJson) const {
   json.Append(sources_.View());
   json.Append("],\"filter\":");
   zyn::reader::AppendJsonString(filter_, &json);
+  json.Append(",\"empty\":");
+  zyn::reader::AppendJsonString(whyEmpty_, &json);
+  json.Append(",\"damage\":[");
+  json.Append(damage_.View());
+  json.Push(']');
   json.Append(",\"k\":[");
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     json.Append(i ? ",[" : "[");
@@ -299,6 +349,9 @@ void PageData::AppendJson(JsonText* oJson) const {
   json.Append(rows_);
   json.Append("\"");
   if (mode_ == Mode::Diff) {
+    json.Append(",\n\"verdict\":");
+    zyn::reader::AppendJsonString(verdict_, &json);
+    json.Append(same_ ? ",\"same\":true" : ",\"same\":false");
     json.Append(",\n\"status\":");
     zyn::reader::AppendJsonString(status_, &json);
     json.Append(",\n\"marks\":[");

@@ -6,6 +6,9 @@
 //   mode     "dump" or "diff"
 //   sources  [{name, form, rows}], one per dump (two for a diff)
 //   filter   what narrowed the page ("" when nothing did)
+//   empty    why the page holds no row, as a sentence ("" when it holds some)
+//   damage   [{name, rawLines, firstLine, firstText}] per dump read with --lenient whose lines
+//            could not all be placed: how many were kept raw, and the first of them
 //   k        [[key, label], ...]: the fields and groups; a code refers to one by index
 //   s        [text, ...]: every text of the page once; values refer to them by index
 //   shapes   [[codes], [line offsets]] per shape: the fields of a node in order, each code
@@ -21,13 +24,17 @@
 //            from the previous row's, its shape and its values, each number zigzag-encoded
 //            and written in digits of five bits ("A".."Z", "a".."z", "0".."9", "-", "_"; a
 //            digit of 32 or more is followed by more), lowest first
+//   verdict  diff only: the comparison's verdict in words ("The two dumps are the same.")
+//   same     diff only: whether the comparison found no difference
 //   status   diff only: one character per row, "s" same, "c" changed, "a" only in A, "b"
-//            only in B
-//   marks    diff only: [[row, mark], ...] for the changed rows and a manager mark under
-//            row -1, each mark {c: changes of the node's own fields, r: [[firstLineA, "c"|"a",
-//            changes], ...] for its RMT rows that differ, b: [node, ...] its RMT rows only in B}
-//            and each change [path, heldByA, typeB, valueB, lineB]: path relative to the node
-//            (as index in s), typeB -1 when B does not hold the field.
+//            only in B, "n" the same where compared, with fields not compared
+//   marks    diff only: [[row, mark], ...] for the changed rows, the rows with fields not
+//            compared and a manager mark under row -1, each mark {c: changes of the node's own
+//            fields, r: [[positionA, "c"|"a", changes], ...] for its RMT rows that differ (the
+//            position of the RMT row in A's list, from 1), b: [node, ...] its RMT rows only in
+//            B, u: [[path, heldByA], ...] its fields not compared}, each change [path, heldByA,
+//            typeB, valueB, lineB]: a path relative to the node (as index in s), typeB -1 when
+//            B does not hold the field.
 #pragma once
 
 #include <cstdint>
@@ -44,9 +51,12 @@ namespace mpgtree {
 
 /// What the page shows of a node that differs (diff pages).
 struct NodeMarks {
-  const zyn::reader::NodeDifference* difference = nullptr;
-  /// The RMT rows only in B, as read from B, each with its key in paths ("rmt[5e9b...]").
+  const zyn::reader::NodeDifference* difference = nullptr;  // null: it differs in nothing
+  /// The RMT rows only in B, as read from B, each with its key in paths ("rmt[5e9b...]"), in
+  /// the order of the difference's RMT rows.
   std::vector<std::pair<std::string, const zyn::reader::RmtRow*>> rmtRowsOnlyInB;
+  const zyn::reader::NotComparedNote* notCompared = nullptr;  // its fields not compared
+  const std::string& Path() const { return difference ? difference->path : notCompared->path; }
 };
 
 /// Builds the page's data as rows come.
@@ -57,6 +67,16 @@ class PageData {
 
   void AddSource(const std::string& iName, zyn::reader::Form iForm, std::uint64_t iRows);
   void SetFilter(std::string iFilter) { filter_ = std::move(iFilter); }
+  /// Why no row passed, in words ("no DMT row has the uuid nope"); shown when the page is empty.
+  void SetWhyEmpty(std::string_view iWhy);
+  /// The comparison's verdict in words, and whether it found the dumps the same (diff pages).
+  void SetVerdict(std::string iVerdict, bool iSame) {
+    verdict_ = std::move(iVerdict);
+    same_ = iSame;
+  }
+  /// A dump read with --lenient that held iRawLines lines that could not be placed.
+  void AddDamage(const std::string& iName, std::uint64_t iRawLines, std::uint64_t iFirstLine,
+                 std::string_view iFirstText);
   void SetManager(const zyn::reader::ManagerHeader& iHeader,
                   const zyn::reader::ManagerTrailer* iTrailer, const NodeMarks* iMarks);
   /// Adds a DMT row with its status ('s', 'c', 'a', 'b'; dump pages: 's').
@@ -81,6 +101,10 @@ class PageData {
 
   Mode mode_;
   std::string filter_;
+  std::string whyEmpty_;
+  std::string verdict_;
+  bool same_ = false;
+  zyn::reader::JsonText damage_;
   zyn::reader::JsonText sources_;
   std::unordered_map<std::string, std::uint32_t> stringIndex_;
   std::vector<const std::string*> strings_;

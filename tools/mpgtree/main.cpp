@@ -34,10 +34,11 @@ int ParseAndRun(int argc, char** argv) {
       "mpgtree"};
   app.footer(
       "DUMP is a file, or '-' for standard input.\n"
-      "Exit status: 0 done (check: whole; find: found; diff: same); 1 check: not whole, find: "
-      "nothing found, diff: different; 2 trouble: bad usage, an input that cannot be read, a "
-      "line that cannot be placed (without --lenient), a dump split between its two sinks; 4 an "
-      "output could not be written (wins over the others).");
+      "Exit status: 0 done (check: whole; find: found; diff: same, where compared); 1 check: not "
+      "whole, find: nothing found, diff: different, html: no row passed its filter; 2 trouble: "
+      "bad usage, an input that cannot be read, a line that cannot be placed (without "
+      "--lenient), a dump split between its two sinks; 4 an output could not be written (wins "
+      "over the others).");
   app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();

@@ -18,7 +18,7 @@ function readPageData(data) {
     providerComponent: 'provider',
     dummyComponent: 'dummy',
   };
-  const STATUS_CLASSES = { c: 'changed', a: 'only-a', b: 'only-b' };
+  const STATUS_CLASSES = { c: 'changed', a: 'only-a', b: 'only-b', n: 'not-compared' };
 
   const strings = data.s;
   const fields = data.k;
@@ -150,6 +150,7 @@ function readPageData(data) {
       else if (item.path === 'nonM1Component.kind') kinds.nonM1 = text;
       else if (item.path === 'm1Component.kind') kinds.m1 = text;
       else if (item.path === 'announcedRmtRowCount') summary.announced = text;
+      else if (item.path === 'stoppedAfterFirstPiece') summary.uuid = 'not written (row cut short)';
     }
     if (kinds.nonM1 !== undefined) summary.kinds = 'non-M1 ' + kinds.nonM1 + ' \u00b7 M1 ' + kinds.m1;
     return summary;
@@ -162,16 +163,33 @@ function readPageData(data) {
     return new Map(changes.map((change) => [strings[change[0]], change]));
   }
 
-  /** Adds the marks of a changed node to its items: classes, changes, and the lines of B. */
+  /** The key of each RMT row group of a row's items, by the row's position in its list. */
+  function rmtKeys(items) {
+    return items.filter((item) => item.depth === 0 && item.group && item.key.startsWith('rmt[')).map((item) => item.key);
+  }
+
+  /**
+   * Adds the marks of a node that differs to its items: classes, changes, the lines of B, and
+   * the fields not compared. RMT rows are known by their position in the row's list.
+   */
   function annotate(items, mark) {
     const own = changesByPath(mark.c);
     const rmtRows = new Map(mark.r.map((entry) => [entry[0], entry]));
+    const notCompared = new Map((mark.u || []).map((entry) => [strings[entry[0]], entry]));
     const added = [];
     let rmt = null; // [key, status, changes by path] of the RMT row being walked
+    let rmtPosition = 0;
     for (const item of items) {
       if (item.depth === 0) rmt = null;
-      if (item.depth === 0 && item.group && rmtRows.has(item.line)) {
-        const entry = rmtRows.get(item.line);
+      const skipped = notCompared.get(item.path);
+      if (skipped && !item.group) {
+        item.className = 'not-compared';
+        item.label += skipped[1] ? ' (not compared: only A holds it)' : ' (not compared)';
+        notCompared.delete(item.path);
+      }
+      if (item.depth === 0 && item.group && item.key.startsWith('rmt[')) rmtPosition++;
+      if (item.depth === 0 && item.group && rmtRows.has(rmtPosition) && item.key.startsWith('rmt[')) {
+        const entry = rmtRows.get(rmtPosition);
         rmt = [item.key, entry[1], changesByPath(entry[2])];
         item.className = STATUS_CLASSES[entry[1]];
         continue;
@@ -183,10 +201,12 @@ function readPageData(data) {
         item.className = 'changed';
       }
     }
+    const keys = rmtKeys(items);
     for (const change of mark.c) if (!change[1]) added.push(heldOnlyByB(change, ''));
     for (const entry of mark.r)
       for (const change of entry[2])
-        if (!change[1]) added.push(heldOnlyByB(change, itemsKeyAt(items, entry[0]) + '.'));
+        if (!change[1]) added.push(heldOnlyByB(change, (keys[entry[0] - 1] || '') + '.'));
+    for (const [path, entry] of notCompared) added.push(notComparedItem(path, entry));
     for (const node of mark.b || [])
       for (const item of decodeNode(node)) added.push(Object.assign(item, { className: 'only-b' }));
     // What only B holds goes before the row's last field (whether it was closed), if it has one.
@@ -194,10 +214,6 @@ function readPageData(data) {
     return items.slice(0, last).concat(added, items.slice(last));
   }
 
-  function itemsKeyAt(items, line) {
-    const group = items.find((item) => item.depth === 0 && item.group && item.line === line);
-    return group ? group.key : '';
-  }
 
   /** A field that only B holds, shown after A's fields with its whole path. */
   function heldOnlyByB(change, prefix) {
@@ -205,11 +221,17 @@ function readPageData(data) {
     return { depth: 1, label: path + ' (only in B)', path, kind: -1, change, className: 'only-b', line: 0 };
   }
 
+  /** A field not compared that A's items do not show (only B holds it), with its whole path. */
+  function notComparedItem(path, entry) {
+    const label = path + (entry[1] ? ' (not compared: only A holds it)' : ' (only in B, not compared)');
+    return { depth: 1, label, path, kind: -1, className: 'not-compared', line: 0 };
+  }
+
   /** The items of row index, marked when it differs. */
   function rowItems(index) {
     const items = decodeNode(rowNode(index));
     const status = statuses[index];
-    if (status === 'c' && marks.has(index)) return annotate(items, marks.get(index));
+    if ((status === 'c' || status === 'n') && marks.has(index)) return annotate(items, marks.get(index));
     if (STATUS_CLASSES[status]) for (const item of items) item.className = STATUS_CLASSES[status];
     return items;
   }
@@ -238,6 +260,10 @@ function readPageData(data) {
     isDiff: data.mode === 'diff',
     sources: data.sources,
     filter: data.filter,
+    verdict: data.verdict || '',
+    same: data.same === true,
+    empty: data.empty || '',
+    damage: data.damage || [],
     strings,
     rowCount,
     rowLines,

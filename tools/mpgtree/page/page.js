@@ -46,7 +46,7 @@
   function chooseRows() {
     const onlyDifferences = isDiff && $('only-differences').checked;
     order = [];
-    for (let i = 0; i < rowCount; i++) if (!onlyDifferences || statuses[i] !== 's') order.push(i);
+    for (let i = 0; i < rowCount; i++) if (!onlyDifferences || (statuses[i] !== 's' && statuses[i] !== 'n')) order.push(i);
   }
 
   function layout() {
@@ -98,7 +98,9 @@
     made.appendChild(element('span', '', summary.kinds));
     made.appendChild(element('span', '', String(summary.announced !== undefined ? summary.announced : summary.rmt)));
     made.appendChild(element('span', 'c-line', 'line ' + rowLines[index]));
-    made.title = 'Row ' + (index + 1) + ': click to ' + (open.has(index) ? 'fold' : 'unfold');
+    made.title =
+      'Row ' + (index + 1) + (statuses[index] === 'n' ? ': the same where compared, some fields not compared' : '') +
+      ': click to ' + (open.has(index) ? 'fold' : 'unfold');
     made.addEventListener('click', () => toggle(index));
     if (matchesByRow.has(index) && matchesByRow.get(index).has(-1)) made.classList.add('hit');
     return made;
@@ -154,6 +156,29 @@
     }
     rowsElement.textContent = '';
     rowsElement.appendChild(drawn);
+    if (!order.length) rowsElement.appendChild(element('div', 'notice', whyEmpty()));
+  }
+
+  /** Why no row is shown. */
+  function whyEmpty() {
+    if (!rowCount) return page.empty || 'No DMT row.';
+    return page.same ? 'The two dumps are the same: no row differs.' : 'No DMT row differs.';
+  }
+
+  /** Says at the top of the page which dumps were damaged, read with --lenient. */
+  function showDamage() {
+    const section = $('damage');
+    for (const damage of page.damage) {
+      const what =
+        damage.name + ' is damaged: ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') +
+        ' could not be placed and ' + (damage.rawLines === 1 ? 'is' : 'are') + ' not shown (read with --lenient); ' +
+        'the first is line ' + damage.firstLine + ': ';
+      const line = element('div', '', what);
+      line.appendChild(element('code', '', damage.firstText));
+      line.title = what + damage.firstText;
+      section.appendChild(line);
+    }
+    section.hidden = !page.damage.length;
   }
 
   function scheduleRender() {
@@ -293,6 +318,8 @@
     $('title').textContent = isDiff ? 'mpgtree diff' : 'mpgtree';
     $('sources').textContent = isDiff ? 'A: ' + names[0] + '  \u2022  B: ' + names[1] : names[0];
     $('filter').textContent = page.filter ? 'narrowed by ' + page.filter : '';
+    $('verdict').textContent = page.verdict;
+    showDamage();
     document.title = (isDiff ? 'mpgtree diff: ' : 'mpgtree: ') + page.sources.map((source) => source.name).join(' vs ');
     if (isDiff) {
       $('only-differences-box').hidden = false;
@@ -325,7 +352,6 @@
       search(searchBox.value);
       goTo(0);
     }
-    if (!rowCount) rowsElement.appendChild(element('div', 'notice', 'No DMT row.'));
   }
 
   start();

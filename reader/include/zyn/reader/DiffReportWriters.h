@@ -6,8 +6,11 @@
 // with its lines and ordinals, and under a changed node one line per changed field:
 //   "  PATH: VALUE-A (A line N) -> VALUE-B (B line M)"
 // where a text is quoted with C escapes, a number or a yes/no is bare, a state is in angle
-// brackets ("<none>"), and a field that one side does not hold reads "(not held)"; then one
-// line per row matched by its ordinal ("matched by ordinal: PATH: why"); then a summary line.
+// brackets ("<none>"), and a field that one side does not hold reads "(not held)"; when the
+// fields not compared are named, one line for each after its node:
+//   "not compared: PATH: only A holds it (A line N)"
+// then one line per row matched by its ordinal ("matched by ordinal: PATH: why"); then a
+// summary line, which ends with the count of fields not compared.
 #pragma once
 
 #include <string>
@@ -19,7 +22,7 @@
 namespace zyn::reader {
 
 inline constexpr std::string_view kDiffJsonFormatName = "zyn-dump-diff";
-inline constexpr int kDiffJsonFormatVersion = 1;
+inline constexpr int kDiffJsonFormatVersion = 2;
 
 /// What the two writers share: the buffer, and the sink it is handed to.
 class BufferedReport : public DiffReport {
@@ -28,6 +31,9 @@ class BufferedReport : public DiffReport {
   /// Hands over what is left; false when some write failed.
   bool Finish() { return Flush(); }
   bool Failed() const { return failed_; }
+  /// Name each field not compared, not only count them.
+  void NameNotCompared() { namesNotCompared_ = true; }
+  bool NamesNotCompared() const override { return namesNotCompared_; }
 
  protected:
   /// Hands the buffer over once it is big enough; false when a write failed.
@@ -38,6 +44,7 @@ class BufferedReport : public DiffReport {
  private:
   TextSink& sink_;
   bool failed_ = false;
+  bool namesNotCompared_ = false;
 };
 
 class DiffTextWriter : public BufferedReport {
@@ -45,6 +52,7 @@ class DiffTextWriter : public BufferedReport {
   using BufferedReport::BufferedReport;
   void Begin(const DiffSide& iA, const DiffSide& iB) override;
   bool OnDifference(const NodeDifference& iDifference) override;
+  void OnNotCompared(const NotComparedNote& iNote) override;
   void OnFallback(const FallbackNote& iNote) override;
   void End(const DiffSummary& iSummary) override;
 
@@ -57,11 +65,14 @@ class DiffJsonWriter : public BufferedReport {
   using BufferedReport::BufferedReport;
   void Begin(const DiffSide& iA, const DiffSide& iB) override;
   bool OnDifference(const NodeDifference& iDifference) override;
+  /// Kept apart until the end, where they make the array "notCompared" (when named).
+  void OnNotCompared(const NotComparedNote& iNote) override;
   void OnFallback(const FallbackNote& iNote) override;
   void End(const DiffSummary& iSummary) override;
 
  private:
   void Write(const NodeDifference& iDifference);
+  JsonText notCompared_;
   bool firstDifference_ = true;
   bool firstFallback_ = true;
 };

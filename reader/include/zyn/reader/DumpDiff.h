@@ -19,7 +19,8 @@
 //  - except that fields of role FormDependent (a value one form may leave out: an octet
 //    sequence's hexadecimal text and the notice that replaces it, an Orv model PLMID, a Pell
 //    PLMID text) count only when both rows hold them: their absence on one side tells how that
-//    dump was written, not what its table holds;
+//    dump was written, not what its table holds (those held by one row only are not
+//    compared: they are counted, and named on request, as NotComparedField);
 //  - and fields of role Position (ordinals) and Circumstance (a named trace's heading) never
 //    count. A row that moved keeps its identity: its ordinals are shown, not compared.
 // The nodes' lines, their original text and the reader's notes are never compared.
@@ -27,7 +28,9 @@
 // How. The first dump is read once, keeping per DMT row its uuid, ordinal, place in the file
 // and a 64-bit digest of its fields that follows the rule above; the second likewise; the rows
 // are matched on these; then only the matched rows whose digests differ are read again, from
-// their place in each file, and compared field by field. An input that cannot be read twice
+// their place in each file, and compared field by field. The digests also count the fields of
+// each form-dependent kind, which gives the fields not compared of the rows not read again;
+// a report that asks for their names has those rows read again too. An input that cannot be read twice
 // (a pipe) is copied to an unlinked temporary file as it is read.
 #pragma once
 
@@ -78,6 +81,20 @@ struct NodePlace {
   std::optional<std::string> uuid;  // rows only; absent for "invalid element uuid"
   std::optional<std::int32_t> ordinal;
   std::uint64_t line = 0;
+  /// Which node of its list it is, from 1: a DMT row among the dump's DMT rows, an RMT row
+  /// within its DMT row (or among the RMT rows dumped on their own), N for `environment[N]`
+  /// and `component[N]`; 0 for the manager. Unlike the line (a row cut after the first piece
+  /// of its header shares its line with the next row), it tells every node apart.
+  std::uint64_t position = 0;
+};
+
+/// A field that only one of two matched nodes holds, of a kind that the other dump's form may
+/// leave out (role FormDependent): it cannot be compared, and is counted instead.
+struct NotComparedField {
+  std::string path;
+  std::string_view label;  // the field's meaning (static text)
+  bool heldByA = true;     // false: only B holds it
+  std::uint64_t line = 0;  // in the dump that holds it
 };
 
 /// One node that differs: present in one dump only, or present in both with changed fields
@@ -90,6 +107,9 @@ struct NodeDifference {
   std::optional<NodePlace> a, b;       // the sides it is present on
   std::vector<FieldChange> changes;
   std::vector<NodeDifference> rmtRows;  // a DMT row's RMT rows that differ
+  /// The fields not compared, of the node and (for a DMT row) of all its matched RMT rows;
+  /// they make no difference on their own.
+  std::vector<NotComparedField> notCompared;
   bool Empty() const { return status == Status::Changed && changes.empty() && rmtRows.empty(); }
 };
 std::string_view StatusName(NodeDifference::Status iStatus);  // "onlyInA", "onlyInB", "changed"
@@ -98,6 +118,17 @@ std::string_view StatusName(NodeDifference::Status iStatus);  // "onlyInA", "onl
 struct FallbackNote {
   std::string path;
   Fallback reason = Fallback::None;
+};
+
+/// The fields of one matched node that could not be compared, whether the node differs
+/// otherwise or not.
+struct NotComparedNote {
+  std::string path;  // the node: "dmt[3f2a...]", "manager", "environment[1]"
+  std::optional<NodePlace> a, b;
+  std::uint64_t count = 0;
+  /// The fields themselves, when the report asked for them (DiffReport::NamesNotCompared);
+  /// otherwise empty, and the count comes from the rows' digests.
+  std::vector<NotComparedField> fields;
 };
 
 /// One of the two dumps, as read.
@@ -116,18 +147,27 @@ struct DiffSummary {
   std::uint64_t otherDifferences = 0;      // the manager and nodes dumped on their own
   std::uint64_t fallbacks = 0;             // rows (DMT and RMT) matched by ordinal
   std::uint64_t rowsReadAgain = 0;  // matched DMT rows whose digests differ, read a second time
+  /// Fields held by one dump only and not compared, since the other's form leaves them out.
+  /// They do not make the dumps different: a table dumped in both forms compares the same.
+  std::uint64_t notCompared = 0;
   bool Different() const { return changedRows || onlyInA || onlyInB || otherDifferences; }
 };
 
 /// Receives the report as it is made: Begin; each node that differs (the manager, then the DMT
-/// rows in the order of A with those only in B after them, then nodes dumped on their own);
-/// each fallback note; End.
+/// rows in the order of A with those only in B after them, then nodes dumped on their own),
+/// each matched node with fields not compared just after it would be reported; each fallback
+/// note; End.
 class DiffReport {
  public:
   virtual ~DiffReport() = default;
   virtual void Begin(const DiffSide& /*iA*/, const DiffSide& /*iB*/) {}
   /// Answer false to stop (the output failed).
   virtual bool OnDifference(const NodeDifference& iDifference) = 0;
+  /// A matched node with fields not compared.
+  virtual void OnNotCompared(const NotComparedNote& /*iNote*/) {}
+  /// Whether OnNotCompared should name the fields: matched rows that would otherwise not be
+  /// read again are then read again to name them.
+  virtual bool NamesNotCompared() const { return false; }
   virtual void OnFallback(const FallbackNote& /*iNote*/) {}
   virtual void End(const DiffSummary& /*iSummary*/) {}
 };
@@ -153,7 +193,9 @@ DiffOutcome DiffDumps(const DiffInput& iA, const DiffInput& iB, const ReadOption
 
 /// Compares two DMT rows known to match, under the rule above: their fields, and their RMT
 /// rows matched by uuid within them. iPath names the row ("dmt[3f2a...]"). Rows of the RMT
-/// lists that fell back to their ordinal are added to oFallbacks when it is given.
+/// lists that fell back to their ordinal are added to oFallbacks when it is given. The places
+/// of the two rows have no position (the caller knows it); those of their RMT rows do, and the
+/// fields not compared of the RMT rows are gathered in the DMT row's notCompared.
 NodeDifference CompareDmtRows(const DmtRow& iA, const DmtRow& iB, const std::string& iPath,
                               std::vector<FallbackNote>* oFallbacks = nullptr);
 /// Compares two RMT rows known to match.
