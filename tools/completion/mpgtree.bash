@@ -19,7 +19,7 @@ _zyn_mpgtree_command_options() {
     json) echo -n '--help --lines --output' ;;
     check) echo -n '--help --quiet' ;;
     find) echo -n '--help --uuid --name' ;;
-    diff) echo -n '--help --json --output' ;;
+    diff) echo -n '--help --json --verbose --output' ;;
     html) echo -n '--help --diff --output --uuid --name --ordinals --max-rows' ;;
     *) echo -n '--help' ;;
   esac
