@@ -21,8 +21,8 @@ struct NamedTraces {
 /// the extended object is asked for (iExtension's GetImpl with 0) and cast to the component
 /// interface, the heading goes to that trace (after a line end on the mapping trace, where
 /// iLineEndOnMapping asks for one), the component's exposed identifier is asked for, and
-/// written nowhere, and the handle is released, then the identifier. The component interface is not tested: without
-/// it the call raises the host's null-handle error after the heading.
+/// written nowhere, and the handle is released, then the identifier. The component interface is not
+/// tested: without it the call raises the host's null-handle error after the heading.
 inline void TraceExposedIdentifier(NamedTraces& ioTraces, const ZynBaseUnknown& iExtension,
                                    const char* iHeading, bool iLineEndOnMapping) {
   if (!ioTraces.providerComponent.IsActive()) return;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <locale>
 
 namespace zyn_mpg {
 
@@ -27,9 +28,19 @@ void OutputLine::InsertAlone(const char* iText) {
   stream_ << iText;
 }
 
+void OutputLine::InsertAlone(std::string_view iText) {
+  WritePending();
+  stream_ << iText;
+}
+
+bool OutputLine::HasClassicLocale() const {
+  static const std::locale& classic = std::locale::classic();
+  return stream_.getloc() == classic;
+}
+
 template <class Integer>
 OutputLine& OutputLine::InsertInteger(Integer iValue) {
-  if (!Gathers()) {
+  if (!GathersCount()) {
     WritePending();
     stream_ << iValue;
     return *this;
