@@ -26,11 +26,18 @@ bool CheckDistinctOutputs(const Options& iOptions) {
                      "file");
     return false;
   }
+  if (iOptions.callLog == "-") {
+    zyn::toolio::Say(kTool,
+                     "--call-log: '-' is not accepted: the dump writes standard output; name a "
+                     "file");
+    return false;
+  }
   std::vector<zyn::toolio::NamedOutput> outputs = {{"standard output", "", 1},
                                                    {"standard error", "", 2}};
   if (!iOptions.traceOut.empty() && iOptions.traceOut != "-")
     outputs.push_back({"--trace-out", iOptions.traceOut});
   if (!iOptions.traceLog.empty()) outputs.push_back({"--trace-log", iOptions.traceLog});
+  if (!iOptions.callLog.empty()) outputs.push_back({"--call-log", iOptions.callLog});
   const auto shared = zyn::toolio::FindSharedFile(outputs);
   if (!shared) return true;
   zyn::toolio::Say(kTool, Describe(outputs[shared->first]) + " and " +
@@ -38,8 +45,16 @@ bool CheckDistinctOutputs(const Options& iOptions) {
   return false;
 }
 
-bool DumpOutputs::Open(const Options& iOptions) {
+bool DumpOutputs::Open(const Options& iOptions, const zyn::mem::LoadedTable& iTable) {
   int error = 0;
+  if (!iOptions.callLog.empty()) {
+    callLogFile_ = zyn::toolio::WholeFile::Create(iOptions.callLog, &error);
+    if (!callLogFile_) {
+      zyn::toolio::ReportCannotCreate(kTool, iOptions.callLog, error);
+      return false;
+    }
+    callLog_ = std::make_unique<CallLog>(callLogFile_->Buffer(), iTable);
+  }
   if (!iOptions.traceLog.empty()) {
     logFile_ = zyn::toolio::WholeFile::Create(iOptions.traceLog, &error);
     if (!logFile_) {
@@ -72,9 +87,11 @@ bool DumpOutputs::Finish() {
   } else if (traceText_) {
     traceText_->Flush();
   }
-  if (logFile_ && !logFile_->Commit()) {
-    written = false;
-    zyn::toolio::ReportIfFailed(kTool, logFile_->Buffer());
+  for (zyn::toolio::WholeFile* log : {logFile_.get(), callLogFile_.get()}) {
+    if (log && !log->Commit()) {
+      written = false;
+      zyn::toolio::ReportIfFailed(kTool, log->Buffer());
+    }
   }
   return written;
 }
