@@ -35,7 +35,13 @@ void OutputLine::InsertAlone(std::string_view iText) {
 
 bool OutputLine::HasClassicLocale() const {
   static const std::locale& classic = std::locale::classic();
+#if defined(__GLIBCXX__)
+  // The stream's own locale by reference: getloc() copies it, which costs more than the rest
+  // of a line's gathering.
+  return stream_._M_getloc() == classic;
+#else
   return stream_.getloc() == classic;
+#endif
 }
 
 template <class Integer>
