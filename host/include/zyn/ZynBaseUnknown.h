@@ -152,6 +152,7 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
 
  private:
+  /// QueryInterface by identifier, without telling the call observer.
   HRESULT AnswerInterface(const IID& iIid, void** oInterface);
   /// A call of iOperation on this extension, as the call observer is told it.
   ZynCall Observed(const char* iOperation) const;
