@@ -8,6 +8,8 @@
 // being answered and are not told.
 #pragma once
 
+#include <atomic>
+
 #include "zyn/ZynBaseUnknown.h"
 
 class ZynTrace;
@@ -55,20 +57,35 @@ struct ZYN_EXPORT ZynCallLog {
   static void SetObserver(ZynCallObserver* iObserver);
 };
 
+namespace zyn_call_log {
+/// The observer installed by ZynCallLog::SetObserver, read inline by every observed call.
+ZYN_EXPORT extern std::atomic<ZynCallObserver*> gObserver;
+/// One more observed call under way on this thread; true when it is the only one.
+ZYN_EXPORT bool Enter();
+/// One observed call of this thread ended.
+ZYN_EXPORT void Leave();
+}  // namespace zyn_call_log
+
 /// Marks, in the host's code, one call that the observer may be told of. Built when the
 /// operation starts and destroyed when it ends; the operation tells its call (Tell) only when
 /// the scope is true: an observer is installed and no other observed call of this thread is
-/// under way (calls made while answering one are not told). Costs one load when no observer
-/// is installed.
-class ZYN_EXPORT ZynObservedCall {
+/// under way (calls made while answering one are not told). Costs one load and a branch when
+/// no observer is installed.
+class ZynObservedCall {
  public:
-  ZynObservedCall();
-  ~ZynObservedCall();
+  ZynObservedCall() : observer_(zyn_call_log::gObserver.load(std::memory_order_acquire)) {
+    if (observer_) outermost_ = zyn_call_log::Enter();
+  }
+  ~ZynObservedCall() {
+    if (observer_) zyn_call_log::Leave();
+  }
   ZynObservedCall(const ZynObservedCall&) = delete;
   ZynObservedCall& operator=(const ZynObservedCall&) = delete;
 
   explicit operator bool() const { return outermost_; }
-  void Tell(const ZynCall& iCall) const;
+  void Tell(const ZynCall& iCall) const {
+    if (outermost_) observer_->OnCall(iCall);
+  }
 
  private:
   ZynCallObserver* observer_;
