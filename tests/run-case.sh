@@ -12,6 +12,7 @@
 #   stdout      the exact standard output (empty when absent);
 #   trace       the exact text the trace tool writes (empty when absent);
 #   log         the exact trace log (not checked when absent);
+#   calls       the exact call log (--call-log; not asked for when absent);
 #   status      the exit status (0 when absent);
 #   stderr      a text that standard error must contain (not checked when absent).
 set -u
@@ -35,6 +36,10 @@ if [[ -f $case_dir/args ]]; then
   while IFS= read -r line || [[ -n $line ]]; do
     [[ -n $line ]] && args+=("$line")
   done <"$case_dir/args"
+fi
+
+if [[ -f $case_dir/calls ]]; then
+  args+=(--call-log "$work/calls")
 fi
 
 # Named traces must start inactive whatever the caller's environment says.
@@ -62,6 +67,9 @@ check_exact stdout "$case_dir/stdout" "$work/stdout"
 check_exact trace "$case_dir/trace" "$work/trace"
 if [[ -f $case_dir/log ]]; then
   check_exact log "$case_dir/log" "$work/log"
+fi
+if [[ -f $case_dir/calls ]]; then
+  check_exact calls "$case_dir/calls" "$work/calls"
 fi
 
 expected_status=0

@@ -111,6 +111,7 @@ mpgdump | IN >OUT                                                       | @TABLE
 mpgdump | IN --trace --trace-out OUT                                    | @TABLE@
 mpgdump | IN --trace --trace-out - >OUT                                 | @TABLE@
 mpgdump | IN --trace-log OUT                                            | @TABLE@
+mpgdump | IN --call-log OUT                                             | @TABLE@
 TABLE
     echo "$runs runs of an output naming its input"
     # What the rule leaves alone: inputs shared among themselves, and a terminal or /dev/null

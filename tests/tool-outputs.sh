@@ -210,6 +210,9 @@ TABLE
 2         --trace-log target >target
 2         --trace-out /dev/stdout >target
 2         --trace-log /dev/fd/1
+2         --trace-log absent --call-log absent
+2         --trace-out existing --call-log hard
+2         --call-log target >target
 0         --trace-out /dev/null --trace-log /dev/null
 0         --trace-out - --trace-log absent
 TABLE

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "zyn/ZynCallLog.h"
 #include "zyn/ZynMappingInfra.h"
 
 struct ZynPLMID::Fields {
@@ -115,6 +116,8 @@ void ZynPLMID::UseText(Use&& iUse) const {
 }
 
 HRESULT ZynPLMID::Dump(ZynTrace& iTrace) const {
+  // The write on the trace is this dump's own, not its caller's call on the trace.
+  const ZynObservedCall dumpOfIdentifier;
   UseText([&](const char* iText, std::size_t) { iTrace.TraPut(2, iText); });
   return S_OK;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ZynTraceFormat.h"
+#include "zyn/ZynCallLog.h"
 #include "zyn/ZynMappingInfra.h"
 
 int ZynDCIMpgTraceTool::_traceType = 0;
@@ -35,9 +36,8 @@ Validity& TheValidity() {
 
 std::atomic<ZynTraceToolOutput*> gOutput{nullptr};
 
-}  // namespace
-
-unsigned char ZynDCIMpgTraceTool::IsValid() {
+/// The validity the schedule gives this check.
+unsigned char ScheduledValidity() {
   Validity& validity = TheValidity();
   const long position = validity.checks.fetch_add(1, std::memory_order_relaxed);
   const int constant = validity.constant.load(std::memory_order_acquire);
@@ -48,6 +48,38 @@ unsigned char ZynDCIMpgTraceTool::IsValid() {
   const std::size_t index =
       static_cast<std::size_t>(position) < last ? static_cast<std::size_t>(position) : last;
   return schedule[index] ? 1 : 0;
+}
+
+/// A call of iOperation on the trace tool, as the call observer is told it.
+ZynCall ToolCall(const char* iOperation) {
+  ZynCall call;
+  call.callee = ZynCall::Callee::TraceTool;
+  call.interfaceName = "ZynDCIMpgTraceTool";
+  call.operation = iOperation;
+  return call;
+}
+
+/// Tells the observer of a write on the trace tool, when observed.
+void TellWrite(const ZynObservedCall& iObserved, const char* iOperation, int iLevel,
+               const char* iText) {
+  if (!iObserved) return;
+  ZynCall call = ToolCall(iOperation);
+  call.level = iLevel;
+  call.text = iText;
+  iObserved.Tell(call);
+}
+
+}  // namespace
+
+unsigned char ZynDCIMpgTraceTool::IsValid() {
+  const unsigned char valid = ScheduledValidity();
+  if (const ZynObservedCall observed; observed) {
+    ZynCall call = ToolCall("IsValid");
+    call.answer = ZynCall::Answer::Flag;
+    call.result = valid != 0;
+    observed.Tell(call);
+  }
+  return valid;
 }
 
 void ZynDCIMpgTraceTool::SetValidity(const std::vector<bool>& iSchedule) {
@@ -68,6 +100,7 @@ void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
+  const ZynObservedCall observed;
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPut", "the level 2");
   ZYN_CONTRACT(iText != nullptr, "ZynDCIMpgTraceTool::TraPut", "a text");
   const char* text = iText ? iText : "";
@@ -75,10 +108,12 @@ HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
     output->OnTraPut(iLevel, text);
   else
     std::fputs(text, stderr);
+  TellWrite(observed, "TraPut", iLevel, iText);
   return S_OK;
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
+  const ZynObservedCall observed;
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
   ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
   const char* format = iFormat ? iFormat : "";
@@ -116,5 +151,6 @@ HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
     output->OnTraPrintMeasured(iLevel, format, text, static_cast<std::size_t>(length));
   else
     std::fputs(text, stderr);
+  TellWrite(observed, "TraPrint", iLevel, iFormat);
   return S_OK;
 }

@@ -43,12 +43,20 @@ class Answers : public InterfaceOf<K>::type {
   template <Op O, class Out>
   HRESULT Ask(Out& oValue) {
     static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
-    return AnswerInto(static_cast<Self&>(*this), O, oValue);
+    const ZynObservedCall observed;
+    const HRESULT result = AnswerInto(static_cast<Self&>(*this), O, oValue);
+    if (observed)
+      TellQuery(observed, static_cast<Self&>(*this), K, O, ZynCall::Answer::Result, result);
+    return result;
   }
   template <Op O>
   bool AskFlag() {
     static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
-    return AnswerFlag(static_cast<Self&>(*this), O);
+    const ZynObservedCall observed;
+    const bool answer = AnswerFlag(static_cast<Self&>(*this), O);
+    if (observed)
+      TellQuery(observed, static_cast<Self&>(*this), K, O, ZynCall::Answer::Flag, answer);
+    return answer;
   }
 };
 

@@ -114,4 +114,15 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMCEStamp& oStamp) {
   });
 }
 
+void TellQuery(const ZynObservedCall& iObserved, MemObject& iObject, Iface iIface, Op iOp,
+               ZynCall::Answer iAnswer, long iResult) {
+  ZynCall call;
+  call.object = iObject.Unknown();
+  call.interfaceName = IfaceName(iIface);
+  call.operation = OpName(iOp);
+  call.answer = iAnswer;
+  call.result = iResult;
+  iObserved.Tell(call);
+}
+
 }  // namespace zyn::mem

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "AnswerStorage.h"
+#include "zyn/ZynCallLog.h"
 
 namespace zyn::mem {
 
@@ -34,6 +35,10 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMID& oId);
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMCEStamp& oStamp);
 /// The two queries that answer their bool directly: false unless a value was given.
 bool AnswerFlag(MemObject& iObject, Op iOp);
+
+/// Tells the call observer of the query iOp made on iObject through iIface, and its answer.
+void TellQuery(const ZynObservedCall& iObserved, MemObject& iObject, Iface iIface, Op iOp,
+               ZynCall::Answer iAnswer, long iResult);
 
 template <class I>
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynVar<I>& oHandle) {

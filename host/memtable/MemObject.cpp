@@ -8,6 +8,7 @@
 
 #include "AnswerClasses.h"
 #include "AnswerStorage.h"
+#include "zyn/ZynCallLog.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {
@@ -24,6 +25,29 @@ ZynMetaClass* TypeMetaClass(Type iType) {
   return meta;
 }
 
+/// Tells the call observer of an interface request on iObject (by identifier or by name).
+void TellRequest(const ZynObservedCall& iObserved, MemObject& iObject, const char* iAsked,
+                 HRESULT iResult) {
+  ZynCall call;
+  call.object = iObject.Unknown();
+  call.interfaceName = "ZynBaseUnknown";
+  call.operation = "QueryInterface";
+  call.asked = iAsked;
+  call.result = iResult;
+  iObserved.Tell(call);
+}
+
+/// Tells the call observer of a GetImpl on iSelf, which answers itself.
+void TellGetImpl(const ZynObservedCall& iObserved, ZynBaseUnknown& iSelf) {
+  ZynCall call;
+  call.object = &iSelf;
+  call.interfaceName = "ZynBaseUnknown";
+  call.operation = "GetImpl";
+  call.answer = ZynCall::Answer::Object;
+  call.answered = &iSelf;
+  iObserved.Tell(call);
+}
+
 /// An object of type T offering the interfaces First and Rest through their answering classes
 /// (the first one gives the object's identity). Its slots follow it in the same block of
 /// storage.
@@ -38,6 +62,55 @@ class MemImpl final : public MemObject,
   ZynBaseUnknown* Unknown() override { return Identity(); }
 
   HRESULT QueryInterface(const IID& iIid, void** oInterface) override {
+    const ZynObservedCall observed;
+    const HRESULT result = AnswerInterface(iIid, oInterface);
+    if (observed) TellRequest(observed, *this, ZynFindInterfaceName(iIid), result);
+    return result;
+  }
+  HRESULT QueryInterface(const char* iInterfaceName, void** oInterface) override {
+    const ZynObservedCall observed;
+    const HRESULT result = ZynQueryInterfaceByName(*Identity(), iInterfaceName, oInterface);
+    if (observed) TellRequest(observed, *this, iInterfaceName, result);
+    return result;
+  }
+
+  std::uint32_t AddRef() override { return references_.Add(); }
+  std::uint32_t Release() override {
+    const std::uint32_t left = references_.Drop();
+    if (left == 0) {
+      void* storage = this;
+      this->~MemImpl();
+      ZynBaseUnknown::operator delete(storage);
+    }
+    return left;
+  }
+
+  ZynMetaClass* GetMetaObject() const override { return TypeMetaClass(T); }
+  const char* IsA() const override { return TypeName(T); }
+  int IsAKindOf(const char* iClassName) const override {
+    if (!iClassName) return 0;
+    if (std::strcmp(iClassName, TypeName(T)) == 0) return 1;
+    ZynMetaClass* meta = GetMetaObject();
+    return meta ? meta->IsAKindOf(iClassName) : 0;
+  }
+  ZynBaseUnknown* GetImpl(int iFlag) const override {
+    ZYN_CONTRACT(iFlag == 0, "ZynBaseUnknown::GetImpl", "the flag 0");
+    ZynBaseUnknown* self = const_cast<MemImpl*>(this)->Identity();
+    if (const ZynObservedCall observed; observed) TellGetImpl(observed, *self);
+    return self;
+  }
+  int IsNull() const override { return 0; }
+  int IsEqual(const ZynBaseUnknown* iOther) const override {
+    return iOther && iOther->GetImpl(0) == GetImpl(0);
+  }
+  HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
+
+ private:
+  ZynBaseUnknown* Identity() {
+    return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
+  }
+
+  HRESULT AnswerInterface(const IID& iIid, void** oInterface) {
     if (!oInterface) return E_FAIL;
     *oInterface = nullptr;
     bool declared = false;
@@ -62,43 +135,6 @@ class MemImpl final : public MemObject,
     if (Offers(Iface::ZynIMpgDump))
       *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
     return *oInterface ? S_OK : E_NOINTERFACE;
-  }
-  HRESULT QueryInterface(const char* iInterfaceName, void** oInterface) override {
-    return ZynQueryInterfaceByName(*Identity(), iInterfaceName, oInterface);
-  }
-
-  std::uint32_t AddRef() override { return references_.Add(); }
-  std::uint32_t Release() override {
-    const std::uint32_t left = references_.Drop();
-    if (left == 0) {
-      void* storage = this;
-      this->~MemImpl();
-      ZynBaseUnknown::operator delete(storage);
-    }
-    return left;
-  }
-
-  ZynMetaClass* GetMetaObject() const override { return TypeMetaClass(T); }
-  const char* IsA() const override { return TypeName(T); }
-  int IsAKindOf(const char* iClassName) const override {
-    if (!iClassName) return 0;
-    if (std::strcmp(iClassName, TypeName(T)) == 0) return 1;
-    ZynMetaClass* meta = GetMetaObject();
-    return meta ? meta->IsAKindOf(iClassName) : 0;
-  }
-  ZynBaseUnknown* GetImpl(int iFlag) const override {
-    ZYN_CONTRACT(iFlag == 0, "ZynBaseUnknown::GetImpl", "the flag 0");
-    return const_cast<MemImpl*>(this)->Identity();
-  }
-  int IsNull() const override { return 0; }
-  int IsEqual(const ZynBaseUnknown* iOther) const override {
-    return iOther && iOther->GetImpl(0) == GetImpl(0);
-  }
-  HRESULT ChangeComponentState(int, int, int) override { return E_FAIL; }
-
- private:
-  ZynBaseUnknown* Identity() {
-    return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
   }
 
   /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.

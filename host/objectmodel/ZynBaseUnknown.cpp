@@ -7,6 +7,7 @@
 
 #include "ZynBlockCache.h"
 #include "ZynObjectModelInternal.h"
+#include "zyn/ZynCallLog.h"
 
 const IID IID_IUnknown = {
     0x5a590000u, 0x0001, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x4e, 0x4f, 0x4d, 0x01}};
@@ -105,7 +106,29 @@ void ZynBaseExtension::AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* i
   class_ = iClass;
 }
 
+ZynCall ZynBaseExtension::Observed(const char* iOperation) const {
+  ZynCall call;
+  call.object = this;
+  call.extended = extended_;
+  call.extensionClass = class_ ? class_->GetName() : "";
+  call.interfaceName = "ZynBaseUnknown";
+  call.operation = iOperation;
+  return call;
+}
+
 HRESULT ZynBaseExtension::QueryInterface(const IID& iIid, void** oInterface) {
+  const ZynObservedCall observed;
+  const HRESULT result = AnswerInterface(iIid, oInterface);
+  if (observed) {
+    ZynCall call = Observed("QueryInterface");
+    call.asked = ZynFindInterfaceName(iIid);
+    call.result = result;
+    observed.Tell(call);
+  }
+  return result;
+}
+
+HRESULT ZynBaseExtension::AnswerInterface(const IID& iIid, void** oInterface) {
   if (!oInterface) return E_FAIL;
   *oInterface = nullptr;
   if (iIid == kExtensionProbe) {
@@ -126,7 +149,15 @@ HRESULT ZynBaseExtension::QueryInterface(const IID& iIid, void** oInterface) {
 }
 
 HRESULT ZynBaseExtension::QueryInterface(const char* iInterfaceName, void** oInterface) {
-  return ZynQueryInterfaceByName(*this, iInterfaceName, oInterface);
+  const ZynObservedCall observed;
+  const HRESULT result = ZynQueryInterfaceByName(*this, iInterfaceName, oInterface);
+  if (observed) {
+    ZynCall call = Observed("QueryInterface");
+    call.asked = iInterfaceName;
+    call.result = result;
+    observed.Tell(call);
+  }
+  return result;
 }
 
 std::uint32_t ZynBaseExtension::AddRef() { return references_.Add(); }
@@ -144,6 +175,12 @@ int ZynBaseExtension::IsAKindOf(const char* iClassName) const {
 }
 ZynBaseUnknown* ZynBaseExtension::GetImpl(int iFlag) const {
   ZYN_CONTRACT(iFlag == 0, "ZynBaseUnknown::GetImpl", "the flag 0");
+  if (const ZynObservedCall observed; observed) {
+    ZynCall call = Observed("GetImpl");
+    call.answer = ZynCall::Answer::Object;
+    call.answered = extended_;
+    observed.Tell(call);
+  }
   return extended_;
 }
 int ZynBaseExtension::IsNull() const { return 0; }

@@ -15,6 +15,7 @@
 
 #include "ZynObjectModelInternal.h"
 #include "zyn/ZynBaseUnknown.h"
+#include "zyn/ZynCallLog.h"
 
 /// One extension of one type: asked for `iid`, an object of the type is given what `create`
 /// builds. `moduleTag` names the module load that registered it.
@@ -276,6 +277,16 @@ const IID* ZynFindInterfaceIid(const char* iName) {
   std::lock_guard<std::mutex> lock(registry.mutex);
   ZynMetaClass* meta = registry.FindLocked(iName);
   return meta ? meta->GetIid() : nullptr;
+}
+
+const char* ZynFindInterfaceName(const IID& iIid) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  for (const auto& [name, meta] : registry.byName) {
+    const IID* iid = meta->GetIid();
+    if (iid && *iid == iIid) return meta->GetName();
+  }
+  return nullptr;
 }
 
 HRESULT ZynQueryInterfaceByName(IUnknown& iObject, const char* iName, void** oInterface) {

@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+#include "zyn/ZynCallLog.h"
+
 namespace {
 
 /// The traces alive in construction order and the names activated by SetActive.
@@ -79,13 +81,51 @@ ZynTrace::~ZynTrace() {
                        registry.alive.end());
 }
 
+namespace {
+
+/// A call of iOperation on iTrace, as the call observer is told it.
+ZynCall TraceCall(const ZynTrace& iTrace, const char* iOperation) {
+  ZynCall call;
+  call.callee = ZynCall::Callee::NamedTrace;
+  call.trace = &iTrace;
+  call.interfaceName = "ZynTrace";
+  call.operation = iOperation;
+  return call;
+}
+
+}  // namespace
+
+bool ZynTrace::IsActive() const {
+  const bool active = active_.load(std::memory_order_relaxed) != 0;
+  if (const ZynObservedCall observed; observed) {
+    ZynCall call = TraceCall(*this, "IsActive");
+    call.answer = ZynCall::Answer::Flag;
+    call.result = active;
+    observed.Tell(call);
+  }
+  return active;
+}
+
 HRESULT ZynTrace::TraPut(int iLevel, const char* iText) {
+  const ZynObservedCall observed;
+  const HRESULT result = Write(iLevel, iText);
+  if (observed) {
+    ZynCall call = TraceCall(*this, "TraPut");
+    call.level = iLevel;
+    call.text = iText;
+    call.result = result;
+    observed.Tell(call);
+  }
+  return result;
+}
+
+HRESULT ZynTrace::Write(int iLevel, const char* iText) {
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynTrace::TraPut", "the level 2");
   ZYN_CONTRACT(iText != nullptr, "ZynTrace::TraPut", "a text");
   const char* text = iText ? iText : "";
   if (ZynTraceObserver* observer = gObserver.load(std::memory_order_acquire))
     observer->OnTraPut(*this, iLevel, text);
-  if (!IsActive()) return S_FALSE;
+  if (active_.load(std::memory_order_relaxed) == 0) return S_FALSE;
   // Standard output through std::cout, so that the text takes its place among the lines that
   // the caller writes there; flushed at once for the same reason.
   if (output_ == kStandardOutput) std::cout << text << std::flush;

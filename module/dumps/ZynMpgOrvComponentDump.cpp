@@ -98,7 +98,7 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
 
   EmitSame("\n");
 
-  TraceExposedIdentifier(gTraces, GetImpl(0), "    Exposed Identifier\n", false);
+  TraceExposedIdentifier(gTraces, *this, "    Exposed Identifier\n", false);
 
   EmitSame("</Orv component>\n");
   return S_OK;

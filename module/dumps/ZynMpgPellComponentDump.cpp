@@ -76,7 +76,7 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
   }
 
   // The Pell heading follows a line end on the mapping trace.
-  TraceExposedIdentifier(gTraces, GetImpl(0), "Exposed Identifier\n", true);
+  TraceExposedIdentifier(gTraces, *this, "Exposed Identifier\n", true);
 
   // Only level 2 ends the stamp's line before the closing tag.
   Emit(

@@ -81,7 +81,7 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
          out << "   Provider name:" << providerName.CastToCharPtr() << std::endl;
        });
 
-  TraceExposedIdentifier(gTraces, GetImpl(0), "   Exposed Identifier\n", false);
+  TraceExposedIdentifier(gTraces, *this, "   Exposed Identifier\n", false);
 
   EmitSame("</Provider component>\n");
   return S_OK;

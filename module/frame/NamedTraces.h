@@ -17,19 +17,21 @@ struct NamedTraces {
 };
 
 /// The exposed-identifier tail of the provider, Orv and Pell dumps, which goes to the unit's
-/// named traces whatever the channel's sink: when the provider component trace is active, the
-/// heading goes there (after a line end on the mapping trace, where iLineEndOnMapping asks for
-/// one) and the component's exposed identifier is asked for, and written nowhere. The component
-/// interface is not tested: without it the call raises the host's null-handle error after the
-/// heading.
-inline void TraceExposedIdentifier(NamedTraces& ioTraces, ZynBaseUnknown* iImpl,
+/// named traces whatever the channel's sink. Only when the provider component trace is active:
+/// the extended object is asked for (iExtension's GetImpl with 0) and cast to the component
+/// interface, the heading goes to that trace (after a line end on the mapping trace, where
+/// iLineEndOnMapping asks for one), the component's exposed identifier is asked for, and
+/// written nowhere, and the handle is released, then the identifier. The component interface is not
+/// tested: without it the call raises the host's null-handle error after the heading.
+inline void TraceExposedIdentifier(NamedTraces& ioTraces, const ZynBaseUnknown& iExtension,
                                    const char* iHeading, bool iLineEndOnMapping) {
   if (!ioTraces.providerComponent.IsActive()) return;
-  ZynIDCIMpgComponent_var component(iImpl);
+  ZynIDCIMpgComponent_var component(iExtension.GetImpl(0));
   if (iLineEndOnMapping) ioTraces.mapping.TraPut(kTraceLevel, "\n");
   ioTraces.providerComponent.TraPut(kTraceLevel, iHeading);
   ZynBinary exposedIdentifier;
   component->GetExposedIdentifier(exposedIdentifier);
+  component = nullptr;  // the handle is released before the identifier is destroyed
 }
 
 // Static construction order of the module: the module object first, then the traces of the

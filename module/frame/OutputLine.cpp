@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <locale>
 
 namespace zyn_mpg {
 
@@ -27,9 +28,25 @@ void OutputLine::InsertAlone(const char* iText) {
   stream_ << iText;
 }
 
+void OutputLine::InsertAlone(std::string_view iText) {
+  WritePending();
+  stream_ << iText;
+}
+
+bool OutputLine::HasClassicLocale() const {
+  static const std::locale& classic = std::locale::classic();
+#if defined(__GLIBCXX__)
+  // The stream's own locale by reference: getloc() copies it, which costs more than the rest
+  // of a line's gathering.
+  return stream_._M_getloc() == classic;
+#else
+  return stream_.getloc() == classic;
+#endif
+}
+
 template <class Integer>
 OutputLine& OutputLine::InsertInteger(Integer iValue) {
-  if (!Gathers()) {
+  if (!GathersCount()) {
     WritePending();
     stream_ << iValue;
     return *this;

@@ -5,24 +5,26 @@
 #include <cstddef>
 #include <cstring>
 #include <ostream>
+#include <string_view>
 
 namespace zyn_mpg {
 
-/// Stands for std::cout during one emission of the Output form. The pieces inserted into it
-/// reach the stream in the order given, byte for byte as the stream's own insertions would
-/// write them, but in as few writes as possible:
+/// Stands for std::cout during one emission of the Output form. Each piece (a text, an int,
+/// an unsigned int, std::endl) reaches the stream exactly as its ordinary insertion into the
+/// stream would write it, with the same flushes and the same state left behind, but, in the
+/// stream's usual state, in as few writes as possible:
+/// - the pieces are gathered only while one write of them is the same as their insertions one
+///   by one: the stream good, no field width, no tied stream, no unitbuf, and for a count or a
+///   line end also the classic locale (its digits, its newline) and neither a sign nor a base
+///   flag; otherwise the piece is inserted into the stream on its own, after what is pending,
+///   and so honours (and resets) a width, the locale's facets, the flags, the tie and unitbuf;
+///   the state is read afresh at each piece, since a host printer may change the stream;
 /// - std::endl is the newline and a flush of the stream, as on the stream: what is pending is
-///   written first, so a line reaches the stream in one write followed by one flush;
+///   written first, so a gathered line reaches the stream in one write followed by one flush;
 /// - anything still pending is written when the object is destroyed (the emission's end) and
 ///   before Stream() hands the stream to a host printer that writes there itself; a caller
 ///   that runs a printer choosing its own sink (the uuid printer, say) calls WritePending()
-///   first, so that nothing else that writes to the stream can see a difference;
-/// - counts are written in decimal by the module's own code (std::to_chars), never through the
-///   stream's locale, which the module never changes;
-/// - when the stream is in a state in which pieces inserted one by one would differ from one
-///   write (unitbuf set or a tied stream: a flush per insertion; a field width; a base or a
-///   sign flag on counts), each piece is inserted into the stream on its own, as is a null
-///   text, so that the stream answers it as it always has.
+///   first, so that nothing else that writes to the stream can see a difference.
 /// Nothing here flushes except std::endl (and std::flush, if a caller writes one).
 class OutputLine {
  public:
@@ -32,7 +34,7 @@ class OutputLine {
   OutputLine& operator=(const OutputLine&) = delete;
 
   OutputLine& operator<<(const char* iText) {
-    if (iText && Gathers())
+    if (iText && GathersText())
       Append(iText, std::strlen(iText));
     else
       InsertAlone(iText);
@@ -43,7 +45,7 @@ class OutputLine {
   /// std::endl ends the line: newline, the line's one write, then a flush. Any other
   /// manipulator is applied to the stream after what is pending.
   OutputLine& operator<<(std::ostream& (*iManipulator)(std::ostream&)) {
-    if (iManipulator == kEndLine && Gathers()) {
+    if (iManipulator == kEndLine && GathersCount()) {
       // The stream's std::endl is put('\n') then flush(): the same bytes and the one flush.
       Append("\n", 1);
       WritePending();
@@ -54,14 +56,13 @@ class OutputLine {
     }
     return *this;
   }
-  /// iCount characters of iText, as std::ostream::write.
+  /// The text of iCount characters of iText as one piece, as if inserted as a text of its
+  /// own; no piece at all when iCount is 0.
   OutputLine& write(const char* iText, std::streamsize iCount) {
-    if (Gathers()) {
+    if (GathersText())
       Append(iText, static_cast<std::size_t>(iCount));
-    } else {
-      WritePending();
-      stream_.write(iText, iCount);
-    }
+    else if (iCount != 0)
+      InsertAlone(std::string_view(iText, static_cast<std::size_t>(iCount)));
     return *this;
   }
 
@@ -83,14 +84,20 @@ class OutputLine {
   /// Room for one line of ordinary length; a longer piece is written on its own.
   static constexpr std::size_t kCapacity = 256;
 
-  /// True when one write of several pieces leaves the stream exactly as their insertions one
-  /// by one would; read afresh at each piece, since a host printer may change the stream.
-  bool Gathers() const {
-    constexpr std::ios_base::fmtflags kPieceByPiece =
-        std::ios_base::unitbuf | std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
-    return (stream_.flags() & kPieceByPiece) == 0 && stream_.width() == 0 &&
-           stream_.tie() == nullptr;
+  /// True when a text gathered and written with others leaves the stream exactly as its own
+  /// insertion would: no fill, no flush of a tied stream, no flush after it, no failed state.
+  bool GathersText() const {
+    return stream_.rdstate() == std::ios_base::goodbit && stream_.width() == 0 &&
+           (stream_.flags() & std::ios_base::unitbuf) == 0 && stream_.tie() == nullptr;
   }
+  /// True when a count or a line end may be gathered too: as a text, and the count's digits
+  /// (or the newline) are what the stream's own insertion would make of it.
+  bool GathersCount() const {
+    constexpr std::ios_base::fmtflags kCountFlags =
+        std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
+    return GathersText() && (stream_.flags() & kCountFlags) == 0 && HasClassicLocale();
+  }
+  bool HasClassicLocale() const;
   /// Adds a piece to what is pending; one longer than the room left goes out on its own.
   void Append(const char* iText, std::size_t iCount) {
     if (used_ + iCount <= kCapacity) {
@@ -104,8 +111,8 @@ class OutputLine {
   /// A text inserted into the stream on its own, after what is pending (a null text included:
   /// the stream answers it as it always has).
   void InsertAlone(const char* iText);
-  /// A count in decimal: gathered through std::to_chars, or, when the line cannot gather,
-  /// inserted into the stream as before.
+  void InsertAlone(std::string_view iText);
+  /// A count: gathered in decimal through std::to_chars, or inserted into the stream.
   template <class Integer>
   OutputLine& InsertInteger(Integer iValue);
 

@@ -1,5 +1,5 @@
 # Bash completion for mpgdump: its options, the named traces after --activate, and file names
-# where a file is expected (the table, --trace-out, --trace-log, --module).
+# where a file is expected (the table, --trace-out, --trace-log, --call-log, --module).
 #
 # Self-contained, so that it loads alone: bash-completion loads it on first use when it is
 # installed in its completions directory under the tool's name ("mpgdump"); it can also be
@@ -7,7 +7,7 @@
 
 # The options, as mpgdump --help lists them.
 _zyn_mpgdump_options='--help --version --object --level --mode --index --trace --trace-out
---activate --trace-log --module --generate --stats --progress --no-progress'
+--activate --trace-log --call-log --module --generate --stats --progress --no-progress'
 # The named traces --activate accepts.
 _zyn_mpgdump_traces='ZynMpgFullMappingTrace ZynMpgMappingTrace ZynMpgProviderComponentTrace
 ZynMpgFullSaveTrace ZynMpgEnvQueryTrace'
@@ -40,7 +40,7 @@ _zyn_mpgdump() {
       _zyn_mpgdump_files "$cur"
       return
       ;;
-    --trace-log | --module)
+    --trace-log | --call-log | --module)
       _zyn_mpgdump_files "$cur"
       return
       ;;

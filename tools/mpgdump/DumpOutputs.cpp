@@ -25,6 +25,7 @@ struct PathOutput {
 const PathOutput kPathOutputs[] = {
     {"--trace-out", &Options::traceOut, true},
     {"--trace-log", &Options::traceLog, false},
+    {"--call-log", &Options::callLog, false},
 };
 
 }  // namespace
@@ -52,8 +53,16 @@ bool CheckDistinctOutputs(const Options& iOptions) {
   return !refusal;
 }
 
-bool DumpOutputs::Open(const Options& iOptions) {
+bool DumpOutputs::Open(const Options& iOptions, const zyn::mem::LoadedTable& iTable) {
   int error = 0;
+  if (!iOptions.callLog.empty()) {
+    callLogFile_ = zyn::toolio::WholeFile::Create(iOptions.callLog, &error);
+    if (!callLogFile_) {
+      zyn::toolio::ReportCannotCreate(kTool, iOptions.callLog, error);
+      return false;
+    }
+    callLog_ = std::make_unique<CallLog>(callLogFile_->Buffer(), iTable);
+  }
   if (!iOptions.traceLog.empty()) {
     logFile_ = zyn::toolio::WholeFile::Create(iOptions.traceLog, &error);
     if (!logFile_) {
@@ -86,9 +95,11 @@ bool DumpOutputs::Finish() {
   } else if (traceText_) {
     traceText_->Flush();
   }
-  if (logFile_ && !logFile_->Commit()) {
-    written = false;
-    zyn::toolio::ReportIfFailed(kTool, logFile_->Buffer());
+  for (zyn::toolio::WholeFile* log : {logFile_.get(), callLogFile_.get()}) {
+    if (log && !log->Commit()) {
+      written = false;
+      zyn::toolio::ReportIfFailed(kTool, log->Buffer());
+    }
   }
   return written;
 }

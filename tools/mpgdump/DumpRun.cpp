@@ -98,6 +98,7 @@ int CallDump(const Options& iOptions, Session& ioSession, const DumpTarget& iTar
   StartProgress(iOptions, ioSession, iTarget, &progress);
   const auto start = std::chrono::steady_clock::now();
   try {
+    const CallLogInstalled calls(ioSession.outputs.Calls());
     *oResult = ioSession.dump->Dump(iTarget.level, iTarget.mode, iTarget.index);
   } catch (const ZynNullVarError& nullHandle) {
     progress.reset();

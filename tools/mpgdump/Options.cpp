@@ -19,7 +19,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
       "null-handle error escaped the dump; 6 when the module called the host against its "
       "contract (each violation listed on standard error), whatever the dump answered; 5 when "
       "an output could not be written (standard output, the trace text, the trace log, the "
-      "--stats report): this wins over the others, whose message still comes.");
+      "call log, the --stats report): this wins over the others, whose message still comes.");
   app.set_version_flag("--version", "mpgdump 1.0.0", "Print the version and exit");
 
   int level = 0, mode = 0, index = 0;
@@ -48,6 +48,11 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
                  "Write a JSON Lines record of every write on the trace tool and on the named "
                  "traces to FILE, as a whole: FILE is replaced once the run is over, and is left "
                  "as it was when the run is cut short")
+      ->type_name("FILE");
+  app.add_option("--call-log", oOptions->callLog,
+                 "Write a JSON Lines record of every call the module makes into the host (each "
+                 "query of a table object, interface request, GetImpl, call on the trace tool "
+                 "and on the named traces), in order, to FILE, as a whole, like --trace-log")
       ->type_name("FILE");
   app.add_option("--module", oOptions->module,
                  "The module to load (default: the one built or installed beside the tool)")

@@ -26,6 +26,7 @@ struct Options {
   std::string traceOut;  // empty: standard error; "-": standard output
   std::vector<std::string> activate;
   std::string traceLog;                 // empty: no log
+  std::string callLog;                  // empty: no log
   std::string module;                   // empty: the module beside the tool
   std::optional<std::string> generate;  // "N" or "NxK": a synthetic table
   bool stats = false;

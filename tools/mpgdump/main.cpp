@@ -31,7 +31,7 @@ int Run(const Options& iOptions) {
   Session session;
   DumpTarget target;
   if (const int status = PrepareTable(iOptions, &session.table, &target)) return status;
-  if (!session.outputs.Open(iOptions)) return kExitOutputFailed;
+  if (!session.outputs.Open(iOptions, session.table.loaded)) return kExitOutputFailed;
   int status = Dump(iOptions, session, target);
   session.UninstallSinks();
   if (!session.outputs.Finish()) status = kExitOutputFailed;

@@ -125,6 +125,8 @@ ZYN_EXPORT long ZynLiveObjectCount();
 ZYN_EXPORT void ZynLiveObjectCreated();
 ZYN_EXPORT void ZynLiveObjectDestroyed();
 
+struct ZynCall;  // see ZynCallLog.h
+
 /// Base of the host's extension objects: an object built by ToCreateBOA, tied to the object it
 /// extends, which it holds for its whole life. Implements the slots of ZynBaseUnknown: its
 /// QueryInterface answers the interfaces of its class and forwards every other identifier to
@@ -150,6 +152,11 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
 
  private:
+  /// QueryInterface by identifier, without telling the call observer.
+  HRESULT AnswerInterface(const IID& iIid, void** oInterface);
+  /// A call of iOperation on this extension, as the call observer is told it.
+  ZynCall Observed(const char* iOperation) const;
+
   ZynReferenceCount references_;
   ZynBaseUnknown* extended_;
   ZynMetaClass* class_;

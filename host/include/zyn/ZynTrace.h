@@ -41,7 +41,7 @@ class ZYN_EXPORT ZynTrace {
   /// Writes iText when active; answers S_OK, or S_FALSE when inactive.
   HRESULT TraPut(int iLevel, const char* iText);
   /// True when the activation flag is present and non-zero.
-  bool IsActive() const { return active_.load(std::memory_order_relaxed) != 0; }
+  bool IsActive() const;
 
   const char* GetName() const { return name_.c_str(); }
   const char* GetDescription() const { return description_.c_str(); }
@@ -63,6 +63,9 @@ class ZYN_EXPORT ZynTrace {
   static std::vector<std::string> DescribeAlive();
 
  private:
+  /// TraPut's work: the observer of writes told, the text written when active.
+  HRESULT Write(int iLevel, const char* iText);
+
   std::string name_;
   std::string description_;
   std::string output_;

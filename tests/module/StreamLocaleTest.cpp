@@ -1,0 +1,85 @@
+// A host that leaves std::cout in a state of its own (a locale, a width): the dumps' standard
+// output honours it, as ordinary insertion into the stream does.
+#include <iomanip>
+#include <locale>
+#include <string>
+
+#include "support/Harness.h"
+
+namespace zyn_test {
+namespace {
+
+/// Digits in groups of three, apart with commas, as hosts in many regions set: the test's own
+/// facet, so that no system locale is needed.
+struct GroupingPunctuation : std::numpunct<char> {
+  char do_thousands_sep() const override { return ','; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+/// An RMT row whose non-M1 component is an RMT file-based component with the largest hash key.
+constexpr char kTable[] = R"({
+  "objects": {
+    "row": {
+      "type": "ZynDCIMpgRMTRow",
+      "GetUuid": "0d4c8e2a6b1f49d3a75e9c0b4f8d2e61",
+      "GetMigrationState": true,
+      "GetAlreadyExists": false,
+      "GetModificationState": 1234567,
+      "GetNonM1Component": "file"
+    },
+    "file": {
+      "type": "ZynDCIMpgRMTFileBasedComponent",
+      "GetPX1Id": "41",
+      "GetHashKey": 4294967295,
+      "GetAlias": "al",
+      "GetTechnoString": "te",
+      "IsBrokenLink": false,
+      "GetObjectType": "ob"
+    }
+  }
+})";
+
+TEST_F(ModuleTest, CountsOnStandardOutputFollowTheStreamsLocale) {
+  zyn::mem::LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(zyn::mem::LoadTable(kTable, &table, &error)) << error;
+  CapturedStdout out;
+  const std::locale previous =
+      std::cout.imbue(std::locale(std::locale::classic(), new GroupingPunctuation));
+  const HRESULT result = DumpOf(table.Find("row"), 2, 1, 1234);
+  std::cout.imbue(previous);
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(
+      out.str(),
+      "<RMTElement>  1,234 --- uuid: 0d4c8e2a6b1f49d3a75e9c0b4f8d2e61 -------------------  \n"
+      "Migration State: TRUE, New RMT element, ModificationState:1,234,567\n"
+      "Non-M1 Component>\n"
+      "<RMT non-M1 component>\n"
+      "   PX1Id HKey: 4,294,967,295\n"
+      "   PX1Id Value:\n"
+      "hexa: 41\n"
+      "Unicode: A\n"
+      "   Alias:al, TechnoString:te\n"
+      ",empty LinkSequence\n"
+      "   Not Broken Link,Object type:ob\n"
+      "</RMT non-M1 component>\n"
+      "/Non-M1 Component>\n"
+      "No M1 Components\n"
+      "</RMTElement>  1,234 --- uuid: 0d4c8e2a6b1f49d3a75e9c0b4f8d2e61 -------------------\n");
+}
+
+// A width the host left on std::cout pads the first piece inserted and is then used up, as
+// ordinary insertion does; the host's next insertion sees none.
+TEST_F(ModuleTest, AWidthLeftOnStandardOutputPadsTheFirstPieceOnly) {
+  Table table;
+  MemObject* dummy = table.Create(Type::DummyComponent);
+  CapturedStdout out;
+  std::cout << std::setw(25) << std::setfill('.');
+  EXPECT_EQ(DumpOf(dummy, 0, 0, 0), S_OK);
+  EXPECT_EQ(std::cout.width(), 0);
+  std::cout << std::setfill(' ');
+  EXPECT_EQ(out.str(), "........<Dummy component>\n");
+}
+
+}  // namespace
+}  // namespace zyn_test
