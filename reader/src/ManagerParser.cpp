@@ -142,6 +142,7 @@ void Parser::ParseManager() {
     }
   }
   trailer.span.lastLine = LastTakenLine();
+  managerClosingLine_ = trailer.managerClosingLine;
   visitor_.OnManagerTrailer(trailer);
 }
 

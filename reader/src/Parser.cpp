@@ -57,17 +57,18 @@ Form DecisiveForm(std::string_view iText) {
 
 /// Whether a line that cannot be placed starts with a lone uuid: the uuid printer chooses its
 /// sink for itself, so a uuid that went to one sink while its line went to the other stands
-/// at the start of a line, with no label before it.
+/// at the start of a line, with no label before it. A uuid is 32 hexadecimal digits (dashes
+/// aside), so that a word of the dump's own (a line out of its place) is no such sign.
 bool StartsWithLoneUuid(std::string_view iText) {
-  std::size_t length = 0;
-  while (length < iText.size() && iText[length] != ' ') {
-    const char c = iText[length];
-    const bool uuidCharacter =
-        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
-    if (!uuidCharacter) return false;
-    ++length;
+  std::size_t digits = 0;
+  for (const char c : iText.substr(0, iText.find(' '))) {
+    if (c == '-') continue;
+    const bool hexadecimal =
+        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hexadecimal) return false;
+    ++digits;
   }
-  return length >= 8 && length <= 64;
+  return digits == 32;
 }
 
 const char* FormWords(Form iForm) {
@@ -112,10 +113,9 @@ void Parser::KeepRest(std::size_t iOffset) {
 
 std::string Parser::Quote(std::string_view iText) {
   constexpr std::size_t kShown = 60;
-  std::string quoted = "\"";
-  quoted.append(iText.substr(0, kShown));
+  std::string quoted;
+  text::AppendQuoted(iText.substr(0, kShown), quoted);
   if (iText.size() > kShown) quoted += "...";
-  quoted += '"';
   return quoted;
 }
 
@@ -171,6 +171,7 @@ void Parser::KeepRaw() {
   raw_.line = line->number;
   raw_.column = line->column;
   raw_.text.assign(line->text);
+  if (rawLines_++ == 0) firstRawLine_ = line->number;
   lastTaken_ = line->number;
   lines_.Advance();
   visitor_.OnRaw(raw_);
@@ -194,7 +195,11 @@ void Parser::SplitBetweenSinks(std::uint64_t iLine, std::uint32_t iColumn, std::
 }
 
 void Parser::Saw(Form iForm, const Line& iLine) {
-  if (form_ == iForm || iForm == Form::Unknown) return;
+  if (iForm == Form::Unknown) return;
+  if (form_ == iForm) {
+    formConfirmed_ = true;
+    return;
+  }
   if (form_ == Form::Unknown) {
     form_ = iForm;
     formLine_ = iLine.number;
@@ -203,12 +208,26 @@ void Parser::Saw(Form iForm, const Line& iLine) {
   }
   if (splitReported_) return;
   splitReported_ = true;
+  // A form that --form gave and no line has borne out: the option is wrong, not the dump.
+  if (formLine_ == 0 && !formConfirmed_) return WrongForm(iLine, iForm);
   std::string decided = formLine_ ? "line " + std::to_string(formLine_) : std::string("--form");
   SplitBetweenSinks(iLine.number, iLine.column,
                     std::string("this line is in ") + FormWords(iForm) + ", while " + decided +
                         " is in " + FormWords(form_) +
                         ": the dump's lines were split between the trace tool and standard "
                         "output, and it cannot be read from one of them");
+}
+
+void Parser::WrongForm(const Line& iLine, Form iForm) {
+  Problem problem;
+  problem.line = iLine.number;
+  problem.column = iLine.column;
+  problem.wrongForm = true;
+  problem.message = "line " + std::to_string(iLine.number) + " is in " + FormWords(iForm) +
+                    "; --form " + std::string(FormName(form_)) +
+                    " was given: read it with --form " + std::string(FormName(iForm)) +
+                    ", or without --form";
+  Report(std::move(problem));
 }
 
 bool Parser::IsStructural(std::string_view iText) {
@@ -254,55 +273,93 @@ bool Parser::IsStructural(std::string_view iText) {
   return false;
 }
 
-void Parser::Prescan() {
+Line Parser::FirstDecisiveLine(Form* oForm) {
   // A look at the first block for a line that betrays the form, so that values read before
   // that line (a path's trailing blank) are read in the right form.
   std::string_view ahead = lines_.Lookahead();
-  std::uint64_t number = lines_.LinesRead();
+  Line line;
+  line.number = lines_.LinesRead();
+  *oForm = Form::Unknown;
   while (!ahead.empty()) {
     const std::size_t end = ahead.find('\n');
     if (end == std::string_view::npos) break;  // a line cut by the block's end
-    ++number;
-    const Form form = DecisiveForm(ahead.substr(0, end));
-    if (form != Form::Unknown) {
-      form_ = form;
-      formLine_ = number;
-      visitor_.OnForm(form_, formLine_);
-      return;
-    }
+    ++line.number;
+    line.text = ahead.substr(0, end);
+    *oForm = DecisiveForm(line.text);
+    if (*oForm != Form::Unknown) return line;
     ahead.remove_prefix(end + 1);
   }
+  return line;
+}
+
+std::optional<std::string_view> Parser::LineAfterCurrent() {
+  const Line* line = Current();
+  if (!line || !line->ended) return std::nullopt;
+  std::string_view ahead = lines_.Lookahead();  // from the current line on
+  const std::size_t end = ahead.find('\n');
+  if (end == std::string_view::npos) return std::nullopt;
+  ahead.remove_prefix(end + 1);
+  const std::size_t next = ahead.find('\n');
+  if (next == std::string_view::npos) return std::nullopt;  // not read whole yet
+  return ahead.substr(0, next);
+}
+
+void Parser::OutOfOrder(const Line& iLine, std::string_view iExpected) {
+  Problem problem;
+  problem.line = iLine.number;
+  problem.column = iLine.column;
+  const std::string next = std::to_string(iLine.number + 1);
+  problem.message = "lines out of order: expected " + std::string(iExpected) + ", which line " +
+                    next + " holds, found " + Quote(iLine.text) + " before it";
+  Report(std::move(problem));
+}
+
+bool Parser::OpensDump(std::string_view iText) {
+  return OpensManager(iText) || iText == "<Environment>" || OpensDmtRow(iText) ||
+         OpensRmtRow(iText) || OpensComponent(iText);
+}
+
+void Parser::AfterTheDump(const Line& iLine, std::uint64_t iEnd) {
+  Problem problem;
+  problem.line = iLine.number;
+  problem.column = iLine.column;
+  const std::string end = std::string(iEnd == managerClosingLine_ ? "the manager's closing line"
+                                                                  : "the end of the dump") +
+                          " (line " + std::to_string(iEnd) + ")";
+  if (OpensDump(iLine.text))
+    problem.message = "a second dump begins at line " + std::to_string(iLine.number) + ", after " +
+                      end + ": one input holds one dump";
+  else
+    problem.message = "text after " + end + ": " + Quote(iLine.text);
+  Report(std::move(problem));
+  while (Current()) KeepRaw();  // lenient reading: the rest, kept raw under this one problem
 }
 
 ReadOutcome Parser::Run() {
-  if (form_ == Form::Unknown)
-    Prescan();
-  else
+  Form decisive = Form::Unknown;
+  const Line decisiveLine = FirstDecisiveLine(&decisive);
+  if (form_ == Form::Unknown) {
+    if (decisive != Form::Unknown) {
+      form_ = decisive;
+      formLine_ = decisiveLine.number;
+      visitor_.OnForm(form_, formLine_);
+    }
+  } else {
     visitor_.OnForm(form_, 0);
+    if (decisive != Form::Unknown && decisive != form_) {
+      splitReported_ = true;
+      WrongForm(decisiveLine, decisive);
+    }
+  }
+  std::uint64_t dumpEnd = 0;  // the last line of the dump, once read
   while (const Line* line = Current()) {
-    const std::string_view text = line->text;
+    if (dumpEnd) {
+      AfterTheDump(*line, dumpEnd);
+      break;
+    }
     const auto start = Position();
-    if (OpensManager(text)) {
-      ParseManager();
-    } else if (text == "<Environment>") {
-      ParseEnvironment();
-    } else if (OpensDmtRow(text)) {
-      ParseDmtRow(&dmtRow_);
-      visitor_.OnDmtRow(dmtRow_);
-    } else if (OpensRmtRow(text)) {
-      RmtRow row;
-      {
-        KeptText kept(*this, &row.text);
-        ParseRmtRow(&row);
-      }
-      visitor_.OnRmtRow(row);
-    } else if (OpensComponent(text)) {
-      Component component;
-      {
-        KeptText kept(*this, &component.text);
-        ParseComponent(&component);
-      }
-      visitor_.OnComponent(component);
+    if (ReadTopNode(*line)) {
+      dumpEnd = LastTakenLine();
     } else {
       Unplaced(*line, 0,
                "the start of a dump (of a manager, an environment, a row or a component)");
@@ -311,14 +368,50 @@ ReadOutcome Parser::Run() {
     }
     MoveOnFrom(start);
   }
+  if (!dumpEnd && errors_ == 0 && !visitorStopped_ && lines_.Failure().empty()) {
+    Problem problem;
+    problem.message = "the input is empty: it holds no dump";
+    Report(std::move(problem));
+  }
   ReadOutcome outcome;
   outcome.form = form_;
   outcome.lines = lines_.LinesRead();
   outcome.bytes = lines_.BytesRead();
   outcome.errors = errors_;
+  outcome.rawLines = rawLines_;
+  outcome.firstRawLine = firstRawLine_;
   outcome.stopped = visitorStopped_ || (stopped_ && !options_.lenient);
   outcome.readFailure = lines_.Failure();
   return outcome;
+}
+
+bool Parser::ReadTopNode(const Line& iLine) {
+  const std::string_view text = iLine.text;
+  if (OpensManager(text)) {
+    ParseManager();
+  } else if (text == "<Environment>") {
+    ParseEnvironment();
+  } else if (OpensDmtRow(text)) {
+    ParseDmtRow(&dmtRow_);
+    visitor_.OnDmtRow(dmtRow_);
+  } else if (OpensRmtRow(text)) {
+    RmtRow row;
+    {
+      KeptText kept(*this, &row.text);
+      ParseRmtRow(&row);
+    }
+    visitor_.OnRmtRow(row);
+  } else if (OpensComponent(text)) {
+    Component component;
+    {
+      KeptText kept(*this, &component.text);
+      ParseComponent(&component);
+    }
+    visitor_.OnComponent(component);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 ReadOutcome ReadDump(ByteSource& iSource, const ReadOptions& iOptions, DumpVisitor& iVisitor) {

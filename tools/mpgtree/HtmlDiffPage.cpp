@@ -75,7 +75,8 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
 
 }  // namespace
 
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest) {
+std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+                                      std::vector<rd::Verdict>* oVerdicts) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);
   const rd::DiffOutcome outcome = rd::DiffDumps(
@@ -84,6 +85,7 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
     Complain(outcome.trouble);
     return std::nullopt;
   }
+  *oVerdicts = {outcome.a, outcome.b};
   FromB fromB;
   if (diff.tooMany || !ReadB(ioB, iRequest, diff, &fromB)) {
     if (diff.tooMany) ComplainTooManyRows(ioA.Name() + " and " + ioB.Name(), iRequest);
