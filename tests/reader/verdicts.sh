@@ -34,12 +34,12 @@ run() {
   (cd "$work" && "$@" >out 2>err)
   local got=$?
   local what="$input: mpgtree ${*:2}"
-  [[ $got -eq $want ]] || fail "$what -> exit $got, expected $want: $(head -c 600 "$work/err")"
+  [[ $got -eq $want ]] || fail "$what -> exit $got, expected $want: $(head -c 600 "$work/err" | cat -v)"
   # The matches printed by find are the dump's own text, not diagnostics: only standard error,
   # and check's standard output, are searched for raw control bytes.
   [[ $2 == find ]] && : >"$work/out"
   cat "$work/out" "$work/err" >"$work/said"
-  [[ -z $message ]] || grep -qF -- "$message" "$work/said" || fail "$what: lacks: $message; said: $(head -c 600 "$work/said")"
+  [[ -z $message ]] || grep -qF -- "$message" "$work/said" || fail "$what: lacks: $message; said: $(head -c 600 "$work/said" | cat -v)"
   [[ -z $hint ]] || grep -qF -- "$hint" "$work/said" || fail "$what: lacks: $hint"
   if LC_ALL=C grep -qP '[\x00-\x09\x0b-\x1f\x7f]' "$work/said"; then
     fail "$what: a raw control byte: $(head -c 300 "$work/said" | cat -A)"
