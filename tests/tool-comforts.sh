@@ -165,7 +165,7 @@ json ta                   | table.json tables
 json table.json -o ''     | - lib.so table.json tables trace.txt
 json -o tr                | trace.txt
 check --q                 | --quiet
-find --                   | --help --uuid --name
+find --                   | --help --uuid --name --ignore-case --quiet
 find --uuid ''            |
 diff ta                   | table.json tables
 TABLE

@@ -15,7 +15,7 @@ _zyn_mpgtree_command_options() {
   case $1 in
     json) echo '--help --lines --output' ;;
     check) echo '--help --quiet' ;;
-    find) echo '--help --uuid --name' ;;
+    find) echo '--help --uuid --name -i --ignore-case -q --quiet' ;;
     *) echo '--help' ;;
   esac
 }
