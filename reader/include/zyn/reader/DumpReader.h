@@ -94,7 +94,8 @@ struct ReadOptions {
   bool keepText = false;
 };
 
-/// How a reading went.
+/// How a reading went. Whether the dump is whole is the verdict of a WholenessChecker
+/// (Wholeness.h) that the reading went through, not of these counts alone.
 struct ReadOutcome {
   Form form = Form::Unknown;
   std::uint64_t lines = 0;
@@ -104,7 +105,6 @@ struct ReadOutcome {
   std::uint64_t firstRawLine = 0;  // the first of them; 0 when none was
   bool stopped = false;            // the visitor, or the first error in strict reading, ended it
   std::string readFailure;         // set when the source could not be read
-  bool Whole() const { return errors == 0 && readFailure.empty(); }
 };
 
 /// Reads one dump from iSource and calls iVisitor as nodes complete. An input holds one dump:
