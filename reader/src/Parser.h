@@ -44,12 +44,7 @@ class Parser {
   const Line* Expect(std::string_view iExpected, Accept iAccept) {
     for (const Line* line = Current(); line; line = Current()) {
       if (iAccept(line->text)) return line;
-      // A line that opens or closes a block, standing just before the expected one: the two
-      // lines are out of order (a stray line of other text is only unplaced).
-      if (const auto next = LineAfterCurrent(); next && IsStructural(line->text) && iAccept(*next))
-        OutOfOrder(*line, iExpected);
-      else
-        Unplaced(*line, 0, iExpected);
+      NotExpected(*line, iExpected, iAccept);
       if (!options_.lenient || IsStructural(line->text)) return nullptr;
       KeepRaw();
     }
@@ -69,6 +64,17 @@ class Parser {
   /// Reports that the current line cannot be placed, at byte iOffset of it, and what was
   /// expected; in strict reading this ends the reading.
   void Unplaced(const Line& iLine, std::size_t iOffset, std::string_view iExpected);
+  /// Reports that the current line iLine is not iExpected (what iAccept accepts): as lines out
+  /// of order when iLine opens or closes a block and the next line is iExpected, else as a
+  /// line that cannot be placed (a stray line of other text is not taken for a swap).
+  template <class Accept>
+  void NotExpected(const Line& iLine, std::string_view iExpected, Accept iAccept) {
+    std::optional<std::string_view> next;
+    if (IsStructural(iLine.text) && (next = LineAfterCurrent()) && iAccept(*next))
+      OutOfOrder(iLine, iExpected);
+    else
+      Unplaced(iLine, 0, iExpected);
+  }
   /// The text of the line after the current one, when it is read ahead whole already.
   std::optional<std::string_view> LineAfterCurrent();
   /// Reports that the current line holds what belongs after the next one, which holds

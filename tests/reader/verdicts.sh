@@ -21,6 +21,7 @@ head -n 40 "$sample" >"$work/in/cut"
 # lines: prints the lines FROM-TO of the sample, for each range in order.
 lines() { for range in "$@"; do sed -n "${range/-/,}p" "$sample"; done; }
 lines 1-5 7-7 6-6 8-141 >"$work/in/swapped"
+lines 1-72 74-74 73-73 75-141 >"$work/in/row-header-swapped"
 lines 1-72 122-139 73-121 140-141 >"$work/in/rows-swapped"
 cp "$sample" "$work/in/wrong-form"
 printf 'hello, world\nand more\n' >"$work/in/garbage"
