@@ -148,7 +148,7 @@ case $check in
     # A text that is no uuid, and an empty name, are bad usage with their own message.
     for uuid in nope 71c0a5e39d2b4f8e8046e1b7d3c95a0 71c0a5e39d2b4f8e8046e1b7d3c95a0g ""; do
       expect 2 "$mpgtree" find "$sample_out" --uuid "$uuid"
-      has "$work/err" "mpgtree: find: --uuid $uuid is no uuid"
+      has "$work/err" "mpgtree: find: --uuid '$uuid' is no uuid"
     done
     expect 2 "$mpgtree" find "$sample_out" --name ""
     has "$work/err" "mpgtree: find: --name '' names nothing"

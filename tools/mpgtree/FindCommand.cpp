@@ -148,8 +148,8 @@ std::string FindUsageError(FindOptions& ioOptions) {
   if (!ioOptions.uuidGiven) return {};
   ioOptions.uuidDigits = UuidDigits(ioOptions.uuid);
   if (ioOptions.uuidDigits.empty())
-    return "find: --uuid " + ioOptions.uuid +
-           " is no uuid: a uuid is 32 hexadecimal digits, either case, dashes anywhere";
+    return "find: --uuid '" + ioOptions.uuid +
+           "' is no uuid: a uuid is 32 hexadecimal digits, either case, dashes anywhere";
   return {};
 }
 
