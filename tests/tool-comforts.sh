@@ -165,7 +165,7 @@ json ta                   | table.json tables
 json table.json -o ''     | - lib.so table.json tables trace.txt
 json -o tr                | trace.txt
 check --q                 | --quiet
-find --                   | --help --uuid --name --form --lenient --progress --no-progress
+find --                   | --help --uuid --name --ignore-case --quiet --form --lenient --progress --no-progress
 diff --j                  | --json
 html --ma                 | --max-rows
 html --ordinals ''        |

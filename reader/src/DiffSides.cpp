@@ -96,9 +96,8 @@ class FirstRow : public DumpVisitor {
     if (!found) *row_ = iRow;
     found = true;
   }
-  bool OnProblem(const Problem& iProblem) override {
-    return found || iProblem.severity != Severity::Error;
-  }
+  /// The row reads on past its problems, as it did the first time (in lenient reading).
+  bool OnProblem(const Problem&) override { return true; }
   bool found = false;
 
  private:
@@ -161,13 +160,24 @@ DiffSideRecord ReadDiffSide(const std::string& iName, LocatingSource& ioSource,
   ReadOptions options = iOptions;
   options.keepText = false;
   SideCollector collector(record, ioSource, options);
-  record.outcome = ReadDump(ioSource, options, collector);
+  WholenessChecker checker([](const Finding&) {}, &collector, iOptions.lenient);
+  record.outcome = ReadDump(ioSource, options, checker);
+  record.verdict = checker.Finish(record.outcome);
   record.side.form = record.outcome.form;
   record.side.dmtRows = record.rows.size();
   record.side.lines = record.outcome.lines;
   record.side.bytes = record.outcome.bytes;
-  if (!record.outcome.readFailure.empty())
+  if (!record.outcome.readFailure.empty()) {
     record.trouble = iName + ": read error: " + record.outcome.readFailure;
+  } else if (record.verdict.kind == Verdict::Kind::CannotTell) {
+    record.trouble =
+        iName + ": cannot tell whether the dump is whole: " + record.verdict.cannotTell;
+  } else if (record.verdict.kind == Verdict::Kind::NotWhole && !iOptions.lenient) {
+    if (record.trouble.empty())
+      record.trouble = Place(iName, record.verdict.firstFault.line, 0) + ": " +
+                       record.verdict.firstFault.message;
+    record.trouble += " (not whole: --lenient reads it anyway)";
+  }
   return record;
 }
 

@@ -12,6 +12,7 @@
 #include "RowLocator.h"
 #include "RowMatching.h"
 #include "zyn/reader/DumpDiff.h"
+#include "zyn/reader/Wholeness.h"
 
 namespace zyn::reader {
 
@@ -38,7 +39,10 @@ struct RmtFallbackRecord {
 struct DiffSideRecord {
   DiffSide side;
   ReadOutcome outcome;
-  std::string trouble;         // why the dump could not be read, naming line and column
+  Verdict verdict;
+  /// Why the dump cannot be compared, naming line and column: it cannot be read, or judged, or
+  /// (without --lenient) it is not whole.
+  std::string trouble;
   std::uint64_t rawLines = 0;  // lines left out in lenient reading
   std::optional<ManagerHeader> manager;
   std::optional<ManagerTrailer> trailer;

@@ -1,6 +1,7 @@
 // The report of a comparison as text for people, and the buffer both report writers share.
 #include <charconv>
 
+#include "Text.h"
 #include "zyn/reader/DiffReportWriters.h"
 
 namespace zyn::reader {
@@ -37,39 +38,6 @@ void AppendPlaces(const NodeDifference& iDifference, JsonText& ioText) {
   ioText.Push(')');
 }
 
-void AppendQuoted(std::string_view iText, std::string& ioText) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  ioText.push_back('"');
-  for (const char c : iText) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-      case '\\':
-        ioText.push_back('\\');
-        ioText.push_back(c);
-        break;
-      case '\n':
-        ioText.append("\\n");
-        break;
-      case '\t':
-        ioText.append("\\t");
-        break;
-      case '\r':
-        ioText.append("\\r");
-        break;
-      default:
-        if (byte < 0x20 || byte == 0x7f) {
-          ioText.append("\\x");
-          ioText.push_back(kHex[byte >> 4]);
-          ioText.push_back(kHex[byte & 0xf]);
-        } else {
-          ioText.push_back(c);
-        }
-    }
-  }
-  ioText.push_back('"');
-}
-
 /// A value and, when the side holds it, the line it was read from: `"x" (A line 8)`.
 void AppendValue(const ReportedValue& iValue, std::string_view iLineLead, std::uint64_t iLine,
                  JsonText& ioText) {
@@ -95,7 +63,7 @@ std::string ReportedValueText(const ReportedValue& iValue) {
   std::string text;
   switch (iValue.type) {
     case FieldValue::Type::Text:
-      AppendQuoted(iValue.text, text);
+      text::AppendQuoted(iValue.text, text);
       break;
     case FieldValue::Type::Word:
       text = "<" + iValue.text + ">";

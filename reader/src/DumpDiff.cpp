@@ -293,11 +293,13 @@ DiffOutcome DiffDumps(const DiffInput& iA, const DiffInput& iB, const ReadOption
   DiffOutcome outcome;
   LocatingSource sourceA(iA.descriptor), sourceB(iB.descriptor);
   DiffSideRecord a = ReadDiffSide(iA.name, sourceA, iOptions);
+  outcome.a = a.verdict;
   if (!a.trouble.empty()) {
     outcome.trouble = a.trouble;
     return outcome;
   }
   DiffSideRecord b = ReadDiffSide(iB.name, sourceB, iOptions);
+  outcome.b = b.verdict;
   if (!b.trouble.empty()) {
     outcome.trouble = b.trouble;
     return outcome;

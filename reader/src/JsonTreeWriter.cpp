@@ -113,6 +113,7 @@ void JsonTreeWriter::OnRaw(const RawLine& iRaw) { WriteNode(iRaw, "{\"record\":\
 
 bool JsonTreeWriter::OnProblem(const Problem& iProblem) {
   ++problemCount_;
+  if (iProblem.severity == Severity::Error) ++errors_;
   if (layout_ == Layout::Lines) {
     WriteNode(iProblem, "{\"record\":\"problem\",");
   } else if (problems_.size() < kKeptProblems) {
@@ -129,10 +130,10 @@ bool JsonTreeWriter::Finish(const ReadOutcome& iOutcome) {
   buffer_.Append(",\"formLine\":" + std::to_string(formLine_));
   buffer_.Append(",\"lines\":" + std::to_string(iOutcome.lines));
   buffer_.Append(",\"bytes\":" + std::to_string(iOutcome.bytes));
-  buffer_.Append(",\"errors\":" + std::to_string(iOutcome.errors));
+  buffer_.Append(",\"errors\":" + std::to_string(errors_));
   buffer_.Append(",\"problemCount\":" + std::to_string(problemCount_));
   buffer_.Append(",\"whole\":");
-  buffer_.Append(iOutcome.Whole() ? "true" : "false");
+  buffer_.Append(errors_ == 0 && iOutcome.readFailure.empty() ? "true" : "false");
   if (layout_ == Layout::Document) {
     buffer_.Append(",\"problems\":[");
     for (std::size_t i = 0; i < problems_.size(); ++i) {

@@ -126,7 +126,8 @@ void Parser::ParseManager() {
     if (line->text == kListClosing || line->text == kManagerClosing ||
         line->text == "<Environment>" || OpensManager(line->text))
       break;
-    Unplaced(*line, 0, "a DMT row (\"<DMTElement>\") or \"</DUMP of DMTElements>\"");
+    NotExpected(*line, "a DMT row (\"<DMTElement>\") or \"</DUMP of DMTElements>\"",
+                [](std::string_view iText) { return OpensDmtRow(iText) || iText == kListClosing; });
     if (!options_.lenient) break;
     KeepRaw();
   }
@@ -146,6 +147,7 @@ void Parser::ParseManager() {
     }
   }
   trailer.span.lastLine = LastTakenLine();
+  managerClosingLine_ = trailer.managerClosingLine;
   visitor_.OnManagerTrailer(trailer);
 }
 

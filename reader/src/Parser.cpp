@@ -1,5 +1,5 @@
-// The parser's shared machinery: taking lines, keeping texts, the form, problems and the
-// lenient recovery; and the top of the descent, which tells what each dump in the input is.
+// The parser's shared machinery: taking lines, keeping texts, the form (and a wrong --form),
+// problems and the lenient recovery. The top of the descent is in DumpParser.cpp.
 #include "Parser.h"
 
 #include <cstring>
@@ -57,17 +57,18 @@ Form DecisiveForm(std::string_view iText) {
 
 /// Whether a line that cannot be placed starts with a lone uuid: the uuid printer chooses its
 /// sink for itself, so a uuid that went to one sink while its line went to the other stands
-/// at the start of a line, with no label before it.
+/// at the start of a line, with no label before it. A uuid is 32 hexadecimal digits (dashes
+/// aside), so that a word of the dump's own (a line out of its place) is no such sign.
 bool StartsWithLoneUuid(std::string_view iText) {
-  std::size_t length = 0;
-  while (length < iText.size() && iText[length] != ' ') {
-    const char c = iText[length];
-    const bool uuidCharacter =
-        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
-    if (!uuidCharacter) return false;
-    ++length;
+  std::size_t digits = 0;
+  for (const char c : iText.substr(0, iText.find(' '))) {
+    if (c == '-') continue;
+    const bool hexadecimal =
+        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hexadecimal) return false;
+    ++digits;
   }
-  return length >= 8 && length <= 64;
+  return digits == 32;
 }
 
 const char* FormWords(Form iForm) {
@@ -112,10 +113,9 @@ void Parser::KeepRest(std::size_t iOffset) {
 
 std::string Parser::Quote(std::string_view iText) {
   constexpr std::size_t kShown = 60;
-  std::string quoted = "\"";
-  quoted.append(iText.substr(0, kShown));
+  std::string quoted;
+  text::AppendQuoted(iText.substr(0, kShown), quoted);
   if (iText.size() > kShown) quoted += "...";
-  quoted += '"';
   return quoted;
 }
 
@@ -171,6 +171,7 @@ void Parser::KeepRaw() {
   raw_.line = line->number;
   raw_.column = line->column;
   raw_.text.assign(line->text);
+  if (rawLines_++ == 0) firstRawLine_ = line->number;
   lastTaken_ = line->number;
   lines_.Advance();
   visitor_.OnRaw(raw_);
@@ -194,7 +195,11 @@ void Parser::SplitBetweenSinks(std::uint64_t iLine, std::uint32_t iColumn, std::
 }
 
 void Parser::Saw(Form iForm, const Line& iLine) {
-  if (form_ == iForm || iForm == Form::Unknown) return;
+  if (iForm == Form::Unknown) return;
+  if (form_ == iForm) {
+    formConfirmed_ = true;
+    return;
+  }
   if (form_ == Form::Unknown) {
     form_ = iForm;
     formLine_ = iLine.number;
@@ -203,12 +208,26 @@ void Parser::Saw(Form iForm, const Line& iLine) {
   }
   if (splitReported_) return;
   splitReported_ = true;
+  // A form that --form gave and no line has borne out: the option is wrong, not the dump.
+  if (formLine_ == 0 && !formConfirmed_) return WrongForm(iLine, iForm);
   std::string decided = formLine_ ? "line " + std::to_string(formLine_) : std::string("--form");
   SplitBetweenSinks(iLine.number, iLine.column,
                     std::string("this line is in ") + FormWords(iForm) + ", while " + decided +
                         " is in " + FormWords(form_) +
                         ": the dump's lines were split between the trace tool and standard "
                         "output, and it cannot be read from one of them");
+}
+
+void Parser::WrongForm(const Line& iLine, Form iForm) {
+  Problem problem;
+  problem.line = iLine.number;
+  problem.column = iLine.column;
+  problem.wrongForm = true;
+  problem.message = "line " + std::to_string(iLine.number) + " is in " + FormWords(iForm) +
+                    "; --form " + std::string(FormName(form_)) +
+                    " was given: read it with --form " + std::string(FormName(iForm)) +
+                    ", or without --form";
+  Report(std::move(problem));
 }
 
 bool Parser::IsStructural(std::string_view iText) {
@@ -254,77 +273,23 @@ bool Parser::IsStructural(std::string_view iText) {
   return false;
 }
 
-void Parser::Prescan() {
+Line Parser::FirstDecisiveLine(Form* oForm) {
   // A look at the first block for a line that betrays the form, so that values read before
   // that line (a path's trailing blank) are read in the right form.
   std::string_view ahead = lines_.Lookahead();
-  std::uint64_t number = lines_.LinesRead();
+  Line line;
+  line.number = lines_.LinesRead();
+  *oForm = Form::Unknown;
   while (!ahead.empty()) {
     const std::size_t end = ahead.find('\n');
     if (end == std::string_view::npos) break;  // a line cut by the block's end
-    ++number;
-    const Form form = DecisiveForm(ahead.substr(0, end));
-    if (form != Form::Unknown) {
-      form_ = form;
-      formLine_ = number;
-      visitor_.OnForm(form_, formLine_);
-      return;
-    }
+    ++line.number;
+    line.text = ahead.substr(0, end);
+    *oForm = DecisiveForm(line.text);
+    if (*oForm != Form::Unknown) return line;
     ahead.remove_prefix(end + 1);
   }
-}
-
-ReadOutcome Parser::Run() {
-  if (form_ == Form::Unknown)
-    Prescan();
-  else
-    visitor_.OnForm(form_, 0);
-  while (const Line* line = Current()) {
-    const std::string_view text = line->text;
-    const auto start = Position();
-    if (OpensManager(text)) {
-      ParseManager();
-    } else if (text == "<Environment>") {
-      ParseEnvironment();
-    } else if (OpensDmtRow(text)) {
-      ParseDmtRow(&dmtRow_);
-      visitor_.OnDmtRow(dmtRow_);
-    } else if (OpensRmtRow(text)) {
-      RmtRow row;
-      {
-        KeptText kept(*this, &row.text);
-        ParseRmtRow(&row);
-      }
-      visitor_.OnRmtRow(row);
-    } else if (OpensComponent(text)) {
-      Component component;
-      {
-        KeptText kept(*this, &component.text);
-        ParseComponent(&component);
-      }
-      visitor_.OnComponent(component);
-    } else {
-      Unplaced(*line, 0,
-               "the start of a dump (of a manager, an environment, a row or a component)");
-      if (!options_.lenient) break;
-      KeepRaw();
-    }
-    MoveOnFrom(start);
-  }
-  ReadOutcome outcome;
-  outcome.form = form_;
-  outcome.lines = lines_.LinesRead();
-  outcome.bytes = lines_.BytesRead();
-  outcome.errors = errors_;
-  outcome.stopped = visitorStopped_ || (stopped_ && !options_.lenient);
-  outcome.readFailure = lines_.Failure();
-  return outcome;
-}
-
-ReadOutcome ReadDump(ByteSource& iSource, const ReadOptions& iOptions, DumpVisitor& iVisitor) {
-  LineSource lines(iSource);
-  Parser parser(lines, iOptions, iVisitor);
-  return parser.Run();
+  return line;
 }
 
 }  // namespace zyn::reader

@@ -44,7 +44,7 @@ class Parser {
   const Line* Expect(std::string_view iExpected, Accept iAccept) {
     for (const Line* line = Current(); line; line = Current()) {
       if (iAccept(line->text)) return line;
-      Unplaced(*line, 0, iExpected);
+      NotExpected(*line, iExpected, iAccept);
       if (!options_.lenient || IsStructural(line->text)) return nullptr;
       KeepRaw();
     }
@@ -64,6 +64,22 @@ class Parser {
   /// Reports that the current line cannot be placed, at byte iOffset of it, and what was
   /// expected; in strict reading this ends the reading.
   void Unplaced(const Line& iLine, std::size_t iOffset, std::string_view iExpected);
+  /// Reports that the current line iLine is not iExpected (what iAccept accepts): as lines out
+  /// of order when iLine opens or closes a block and the next line is iExpected, else as a
+  /// line that cannot be placed (a stray line of other text is not taken for a swap).
+  template <class Accept>
+  void NotExpected(const Line& iLine, std::string_view iExpected, Accept iAccept) {
+    std::optional<std::string_view> next;
+    if (IsStructural(iLine.text) && (next = LineAfterCurrent()) && iAccept(*next))
+      OutOfOrder(iLine, iExpected);
+    else
+      Unplaced(iLine, 0, iExpected);
+  }
+  /// The text of the line after the current one, when it is read ahead whole already.
+  std::optional<std::string_view> LineAfterCurrent();
+  /// Reports that the current line holds what belongs after the next one, which holds
+  /// iExpected: lines out of order. In strict reading this ends the reading.
+  void OutOfOrder(const Line& iLine, std::string_view iExpected);
   /// Reports that the input ended where iExpected was expected.
   void EndedInside(std::string_view iExpected);
   /// Keeps the current line as a raw node and moves past it.
@@ -161,6 +177,8 @@ class Parser {
   static bool OpensRmtRow(std::string_view iText);
 
   static bool OpensManager(std::string_view iText);
+  /// Whether a line opens a dump of any kind (a manager, an environment, a row, a component).
+  static bool OpensDump(std::string_view iText);
   void ParseManager();
   void ParseEnvironment();
 
@@ -220,8 +238,16 @@ class Parser {
   friend class KeptText;
   friend class OpenBlock;
   void Report(Problem iProblem);
-  /// Decides the form from the first block read, when it holds a line that betrays it.
-  void Prescan();
+  /// The first line of the first block read that betrays the form, with that form in oForm
+  /// (Unknown, and no line, when none does).
+  Line FirstDecisiveLine(Form* oForm);
+  /// Reports that iLine is in iForm while --form gave the other.
+  void WrongForm(const Line& iLine, Form iForm);
+  /// Reads the dump that iLine opens and hands it over; false when iLine opens none.
+  bool ReadTopNode(const Line& iLine);
+  /// Reports the line after the dump's end (iEnd): a second dump or other text. In lenient
+  /// reading the rest of the input is kept raw under that one problem.
+  void AfterTheDump(const Line& iLine, std::uint64_t iEnd);
 
   LineSource& lines_;
   ReadOptions options_;
@@ -233,6 +259,10 @@ class Parser {
   bool stopped_ = false;
   bool visitorStopped_ = false;
   bool splitReported_ = false;
+  bool formConfirmed_ = false;  // a line in the form --form gave was seen
+  std::uint64_t rawLines_ = 0;
+  std::uint64_t firstRawLine_ = 0;
+  std::uint64_t managerClosingLine_ = 0;  // of the manager read last; 0 when it was not closed
   /// The blocks being read, innermost last: what they are and where they open.
   std::vector<std::pair<const char*, std::uint64_t>> open_;
   std::vector<std::string*> kept_;

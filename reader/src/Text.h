@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace zyn::reader::text {
@@ -80,6 +81,42 @@ inline bool SplitAtLast(std::string_view* ioText, std::string_view iSeparator,
   *oValue = ioText->substr(at + iSeparator.size());
   ioText->remove_suffix(ioText->size() - at);
   return true;
+}
+
+/// Appends iText in double quotes with C escapes (\", \\, \n, \t, \r, \xNN for the other
+/// control bytes and DEL): what a dump holds reaches a terminal only this way, so that no escape
+/// sequence, carriage return or NUL of it acts there.
+inline void AppendQuoted(std::string_view iText, std::string& ioText) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  ioText.push_back('"');
+  for (const char c : iText) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+      case '\\':
+        ioText.push_back('\\');
+        ioText.push_back(c);
+        break;
+      case '\n':
+        ioText.append("\\n");
+        break;
+      case '\t':
+        ioText.append("\\t");
+        break;
+      case '\r':
+        ioText.append("\\r");
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7f) {
+          ioText.append("\\x");
+          ioText.push_back(kHex[byte >> 4]);
+          ioText.push_back(kHex[byte & 0xf]);
+        } else {
+          ioText.push_back(c);
+        }
+    }
+  }
+  ioText.push_back('"');
 }
 
 }  // namespace zyn::reader::text

@@ -3,13 +3,22 @@
 
 #include <utility>
 
+#include "Text.h"
+
 namespace zyn::reader {
 
 namespace {
 
 std::string UuidText(const std::optional<std::string>& iUuid) {
-  return iUuid ? "\"" + *iUuid + "\"" : std::string("\"invalid element uuid\"");
+  std::string text;
+  text::AppendQuoted(iUuid ? *iUuid : std::string_view("invalid element uuid"), text);
+  return text;
 }
+
+constexpr char kSplitReason[] =
+    "the dump's lines were split between the trace tool and standard output (the trace tool "
+    "changed validity during the dump), so neither of them holds the whole dump: dump the "
+    "table again with the trace tool's validity steady";
 
 std::string OrdinalText(const std::optional<std::int32_t>& iOrdinal) {
   return iOrdinal ? std::to_string(*iOrdinal) : std::string("none");
@@ -17,11 +26,20 @@ std::string OrdinalText(const std::optional<std::int32_t>& iOrdinal) {
 
 }  // namespace
 
-WholenessChecker::WholenessChecker(std::function<void(const Finding&)> iReport)
-    : report_(std::move(iReport)) {}
+WholenessChecker::WholenessChecker(std::function<void(const Finding&)> iReport,
+                                   DumpVisitor* iForward, bool iLenient)
+    : report_(std::move(iReport)), forward_(iForward), lenient_(iLenient) {}
 
-void WholenessChecker::Fault(std::uint64_t iLine, std::string iMessage) {
-  ++faults_;
+void WholenessChecker::Fault(std::uint64_t iLine, std::string iMessage, bool iOwn) {
+  if (iOwn && readingEnded_) return;
+  if (!iOwn && !lenient_) readingEnded_ = true;
+  if (faults_++ == 0) firstFault_ = Finding{Finding::Kind::Fault, iLine, iMessage};
+  if (iOwn && forward_) {
+    Problem problem;
+    problem.line = iLine;
+    problem.message = iMessage;
+    forward_->OnProblem(problem);
+  }
   report_(Finding{Finding::Kind::Fault, iLine, std::move(iMessage)});
 }
 
@@ -32,11 +50,21 @@ void WholenessChecker::Note(std::uint64_t iLine, std::string iMessage) {
 
 bool WholenessChecker::OnProblem(const Problem& iProblem) {
   if (iProblem.splitBetweenSinks) split_ = true;
+  if (cannotTell_.empty() && (iProblem.splitBetweenSinks || iProblem.wrongForm))
+    cannotTell_ = iProblem.wrongForm ? iProblem.message : kSplitReason;
   if (iProblem.severity == Severity::Note)
     Note(iProblem.line, iProblem.message);
   else
-    Fault(iProblem.line, iProblem.message);
-  return true;
+    Fault(iProblem.line, iProblem.message, false);
+  return forward_ ? forward_->OnProblem(iProblem) : true;
+}
+
+void WholenessChecker::OnForm(Form iForm, std::uint64_t iDecidedAtLine) {
+  if (forward_) forward_->OnForm(iForm, iDecidedAtLine);
+}
+
+void WholenessChecker::OnRaw(const RawLine& iRaw) {
+  if (forward_) forward_->OnRaw(iRaw);
 }
 
 void WholenessChecker::CheckClosing(const char* iWhat, std::uint64_t iLine,
@@ -130,14 +158,14 @@ void WholenessChecker::CheckRmtRow(const RmtRow& iRow) {
 }
 
 void WholenessChecker::OnManagerHeader(const ManagerHeader& iHeader) {
-  ++nodes_;
   insideManager_ = true;
   announcedRows_ = iHeader.announcedRowCount;
   lastRowOrdinal_ = 0;
+  if (forward_) forward_->OnManagerHeader(iHeader);
 }
 
 void WholenessChecker::OnDmtRow(const DmtRow& iRow) {
-  ++nodes_;
+  if (forward_) forward_->OnDmtRow(iRow);
   ++dmtRows_;
   const std::uint64_t line = iRow.span.firstLine;
   if (insideManager_)
@@ -157,6 +185,7 @@ void WholenessChecker::OnDmtRow(const DmtRow& iRow) {
 }
 
 void WholenessChecker::OnManagerTrailer(const ManagerTrailer& iTrailer) {
+  if (forward_) forward_->OnManagerTrailer(iTrailer);
   insideManager_ = false;
   const std::uint64_t line =
       iTrailer.span.firstLine ? iTrailer.span.firstLine : iTrailer.span.lastLine;
@@ -168,23 +197,36 @@ void WholenessChecker::OnManagerTrailer(const ManagerTrailer& iTrailer) {
 }
 
 void WholenessChecker::OnEnvironment(const Environment& iEnvironment) {
-  ++nodes_;
+  if (forward_) forward_->OnEnvironment(iEnvironment);
   if (!iEnvironment.closed)
     Fault(iEnvironment.span.firstLine, "the environment that opens here is not closed");
 }
 
 void WholenessChecker::OnRmtRow(const RmtRow& iRow) {
-  ++nodes_;
+  if (forward_) forward_->OnRmtRow(iRow);
   CheckRmtRow(iRow);
 }
 
 void WholenessChecker::OnComponent(const Component& iComponent) {
-  ++nodes_;
+  if (forward_) forward_->OnComponent(iComponent);
   CheckComponent(iComponent);
 }
 
-void WholenessChecker::Finish(const ReadOutcome& iOutcome) {
-  if (nodes_ == 0 && iOutcome.readFailure.empty()) Fault(iOutcome.lines, "the input holds no dump");
+Verdict WholenessChecker::Finish(const ReadOutcome& iOutcome) {
+  Verdict verdict;
+  verdict.faults = faults_;
+  verdict.notes = notes_;
+  verdict.dmtRows = dmtRows_;
+  verdict.lines = iOutcome.lines;
+  verdict.rawLines = iOutcome.rawLines;
+  verdict.firstRawLine = iOutcome.firstRawLine;
+  verdict.firstFault = firstFault_;
+  verdict.cannotTell =
+      iOutcome.readFailure.empty() ? cannotTell_ : "read error: " + iOutcome.readFailure;
+  verdict.kind = !verdict.cannotTell.empty() ? Verdict::Kind::CannotTell
+                 : faults_                   ? Verdict::Kind::NotWhole
+                                             : Verdict::Kind::Whole;
+  return verdict;
 }
 
 }  // namespace zyn::reader

@@ -149,6 +149,44 @@ TEST_F(ReaderCheck, LinesOfBothFormsInOneInputAreASplitBetweenTheSinks) {
   EXPECT_TRUE(Judge("<RMTElement>  3 --- uuid:  -------------------  </RMTElement>\n").split);
 }
 
+TEST_F(ReaderCheck, LinesOutOfOrderAndAWrongFormAreNoSplitBetweenTheSinks) {
+  // A row's state line before its header: its first word is no uuid.
+  std::vector<std::string> lines = Lines(forms_.output);
+  const std::uint64_t header = LineStarting(lines, "<RMTElement>  1 ");
+  std::swap(lines[header - 1], lines[header]);
+  Judgement judgement = Judge(Joined(lines, lines.size()));
+  EXPECT_FALSE(judgement.split) << judgement.Faults();
+  EXPECT_FALSE(judgement.faults.empty());
+  // A line that opens a block, one line early: the two lines are out of order.
+  lines = Lines(forms_.output);
+  const std::uint64_t info = LineStarting(lines, "<DMTEltInfo>");
+  std::swap(lines[info - 1], lines[info]);
+  judgement = Judge(Joined(lines, lines.size()));
+  EXPECT_FALSE(judgement.split);
+  EXPECT_TRUE(judgement.FaultAt(info, "lines out of order")) << judgement.Faults();
+  // A dump read in the form it is not written in.
+  for (const Form form : {Form::Trace, Form::StandardOutput}) {
+    const std::string& text = form == Form::Trace ? forms_.output : forms_.trace;
+    std::vector<Problem> problems;
+    struct : DumpVisitor {
+      std::vector<Problem>* problems;
+      bool OnProblem(const Problem& iProblem) override {
+        problems->push_back(iProblem);
+        return true;
+      }
+    } collector;
+    collector.problems = &problems;
+    MemorySource source(text);
+    ReadOptions options;
+    options.form = form;
+    ReadDump(source, options, collector);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_TRUE(problems[0].wrongForm);
+    EXPECT_FALSE(problems[0].splitBetweenSinks);
+    EXPECT_EQ(problems[0].message.substr(0, 14), "line 1 is in t");
+  }
+}
+
 /// A table whose texts hold the dump's own separators and line ends.
 constexpr char kTrickyTable[] = R"({
   "objects": {

@@ -111,11 +111,16 @@ case $check in
     sed '12s/^/garbage /' "$sample_out" >"$work/bad.txt"
     expect 2 "$mpgtree" json "$work/bad.txt"
     has "$work/err" "bad.txt:12:1: expected"
-    expect 0 "$mpgtree" json --lenient "$work/bad.txt"
+    expect 2 "$mpgtree" json "$work/bad.txt" -o "$work/bad.json"
+    has "$work/err" "bad.txt: not whole (1 fault, the first at line 12); --lenient reads it anyway"
+    # --lenient reads it, and says that a line was kept raw (status 1, never 0).
+    expect 1 "$mpgtree" json --lenient "$work/bad.txt"
     has "$work/out" '"kind":"raw","line":12'
-    # Read in the form it is not written in.
+    has "$work/err" "bad.txt: not whole: 1 fault, 1 line kept raw, the first at line 12"
+    # Read in the form it is not written in: the option is wrong, not the dump.
     expect 2 "$mpgtree" json --form trace "$sample_out"
-    has "$work/err" "split between the trace tool and standard output"
+    has "$work/err" "line 1 is in the standard-output form; --form trace was given"
+    grep -q "split" "$work/err" && fail "--form trace on standard output: called a split"
     ;;
   check-status)
     expect 0 "$mpgtree" check "$sample_out"
@@ -136,6 +141,27 @@ case $check in
     expect 1 "$mpgtree" find "$sample_out" --uuid 00000000000000000000000000000000
     expect 2 "$mpgtree" find "$sample_out"
     expect 2 "$mpgtree" find "$sample_out" --uuid a --name b
+    # A uuid as table files accept it: either case, dashes anywhere.
+    expect 0 "$mpgtree" find "$sample_out" --uuid 71C0A5E3-9D2B-4F8E-8046-E1B7D3C95A0F
+    has "$work/out" "Name :bolt-m12x40.part"
+    expect 0 "$mpgtree" find "$sample_out" --uuid 71c0-a5e39d2b4f8e8046e1b7d3c95a0f-
+    # A text that is no uuid, and an empty name, are bad usage with their own message.
+    for uuid in nope 71c0a5e39d2b4f8e8046e1b7d3c95a0 71c0a5e39d2b4f8e8046e1b7d3c95a0g ""; do
+      expect 2 "$mpgtree" find "$sample_out" --uuid "$uuid"
+      has "$work/err" "mpgtree: find: --uuid '$uuid' is no uuid"
+    done
+    expect 2 "$mpgtree" find "$sample_out" --name ""
+    has "$work/err" "mpgtree: find: --name '' names nothing"
+    # -i: a name in any letter case.
+    expect 1 "$mpgtree" find "$sample_out" --name VALVE
+    expect 0 "$mpgtree" find "$sample_out" --name VALVE -i
+    has "$work/out" "providerComponent"
+    # -q leaves the reader's notes out, as check -q does: a context name holding a line end.
+    sed '2s/ of plant/\nof plant/' "$sample_out" >"$work/joined.txt"
+    expect 1 "$mpgtree" find "$work/joined.txt" --name none-such
+    has "$work/err" "joined.txt:3: note: joined to the text on the line before"
+    expect 0 "$mpgtree" find "$work/joined.txt" --name $'Migration\nof' -q
+    [[ -s $work/err ]] && fail "find -q: $(head -c 300 "$work/err")"
     ;;
   schema)
     python3 -c 'import jsonschema' 2>/dev/null || exit 77

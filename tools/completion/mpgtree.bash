@@ -18,7 +18,7 @@ _zyn_mpgtree_command_options() {
   case $1 in
     json) echo -n '--help --lines --output' ;;
     check) echo -n '--help --quiet' ;;
-    find) echo -n '--help --uuid --name' ;;
+    find) echo -n '--help --uuid --name --ignore-case --quiet' ;;
     diff) echo -n '--help --json --verbose --output' ;;
     html) echo -n '--help --diff --output --uuid --name --ordinals --max-rows' ;;
     *) echo -n '--help' ;;

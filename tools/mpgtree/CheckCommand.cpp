@@ -1,6 +1,7 @@
 // mpgtree check: whether a dump is whole. Each fault and note on its own line, naming its line;
 // then a summary. Exit 0 whole, 1 not whole, 2 when it cannot be told (an unreadable input, a
-// dump whose lines were split between its two sinks).
+// dump whose lines were split between its two sinks, a wrong --form). The verdict is the one
+// every command gives (WholenessChecker).
 #include "Commands.h"
 #include "Io.h"
 #include "zyn/reader/Wholeness.h"
@@ -25,33 +26,33 @@ int RunCheck(const CommonOptions& iCommon, const CheckOptions& iOptions) {
   zyn::reader::WholenessChecker checker([&](const zyn::reader::Finding& iFinding) {
     const bool note = iFinding.kind == zyn::reader::Finding::Kind::Note;
     if (note && iOptions.quiet) return;
-    text = name + ":" + std::to_string(iFinding.line) + (note ? ": note: " : ": fault: ") +
-           iFinding.message + "\n";
+    text = name + (iFinding.line ? ":" + std::to_string(iFinding.line) : std::string()) +
+           (note ? ": note: " : ": fault: ") + iFinding.message + "\n";
     output->Write(text);
   });
   // Lenient, so that every fault is seen and the reading goes on to the end.
   zyn::reader::ReadOptions options = iCommon.ReadOptions();
   options.lenient = true;
   const zyn::reader::ReadOutcome outcome = zyn::reader::ReadDump(input->Source(), options, checker);
-  checker.Finish(outcome);
-  int status = checker.Faults() ? kExitNo : kExitOk;
-  if (!outcome.readFailure.empty()) {
-    text = name + ": cannot tell: read error: " + outcome.readFailure + "\n";
-    status = kExitTrouble;
-  } else if (checker.SplitBetweenSinks()) {
-    text = name +
-           ": cannot tell: the dump's lines were split between the trace tool and standard "
-           "output (the trace tool changed validity during the dump); read it from both "
-           "outputs together, it cannot be judged from one of them\n";
-    status = kExitTrouble;
-  } else {
-    text = name +
-           (checker.Faults() ? ": not whole: " + std::to_string(checker.Faults()) + " fault(s), "
-                             : std::string(": whole: ")) +
-           std::to_string(checker.DmtRows()) + " DMT row(s), " + std::to_string(outcome.lines) +
-           " line(s), " + std::string(zyn::reader::FormName(outcome.form)) + " form, " +
-           std::to_string(checker.Notes()) + " note(s)\n";
+  const zyn::reader::Verdict verdict = checker.Finish(outcome);
+  int status = kExitOk;
+  switch (verdict.kind) {
+    case zyn::reader::Verdict::Kind::CannotTell:
+      text = name + ": cannot tell: " + verdict.cannotTell + "\n";
+      status = kExitTrouble;
+      break;
+    case zyn::reader::Verdict::Kind::NotWhole:
+      text = name + ": not whole: " + std::to_string(verdict.faults) + " fault(s), ";
+      status = kExitNo;
+      break;
+    case zyn::reader::Verdict::Kind::Whole:
+      text = name + ": whole: ";
+      break;
   }
+  if (status != kExitTrouble)
+    text += std::to_string(verdict.dmtRows) + " DMT row(s), " + std::to_string(verdict.lines) +
+            " line(s), " + std::string(zyn::reader::FormName(outcome.form)) + " form, " +
+            std::to_string(verdict.notes) + " note(s)\n";
   output->Write(text);
   if (!output->Close()) return kExitOutput;
   return status;
@@ -63,9 +64,10 @@ void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   auto options = std::make_shared<CheckOptions>();
   CLI::App* command = iApp.add_subcommand(
       "check",
-      "Tell whether DUMP is whole: blocks closed, closing lines repeating their opening "
-      "ordinal and uuid, counts matched (gaps in the ordinals are notes). Exit 0 whole, 1 not "
-      "whole, 2 cannot tell");
+      "Tell whether DUMP is whole: one dump and nothing after its end, every line placed, "
+      "blocks closed, closing lines repeating their opening ordinal and uuid, counts matched "
+      "(gaps in the ordinals are notes). Every subcommand gives this verdict. Exit 0 whole, 1 "
+      "not whole, 2 cannot tell");
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
   command->add_flag("-q,--quiet", options->quiet, "Leave the notes out");
   command->callback([&iCommon, options, oRun] {

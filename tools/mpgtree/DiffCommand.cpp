@@ -1,6 +1,7 @@
 // mpgtree diff: compares two dumps row by row, as text or as a JSON report. Exit status as
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
 #include "Io.h"
+#include "Verdicts.h"
 #include "ViewerCommands.h"
 #include "zyn/reader/DiffReportWriters.h"
 
@@ -40,7 +41,10 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
     return kExitTrouble;
   }
   if (!written) return kExitOutput;
-  return outcome.summary.Different() ? kExitNo : kExitOk;
+  // Read with --lenient, a dump that is not whole gives 1 whatever the comparison says.
+  const int status = WorseStatus(StatusOfVerdict(a->Name(), outcome.a, iCommon.lenient),
+                                 StatusOfVerdict(b->Name(), outcome.b, iCommon.lenient));
+  return WorseStatus(status, outcome.summary.Different() ? kExitNo : kExitOk);
 }
 
 }  // namespace
@@ -55,8 +59,9 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "values. Values that one form leaves out are compared only when both dumps hold them; "
       "ordinals are shown, not compared. The values held by one dump only, which the other's "
       "form leaves out, cannot be compared: the summary counts them (--verbose names them), and "
-      "they do not make the dumps different. Exit 0 same where compared, 1 different, 2 "
-      "trouble, 4 the report could not be written");
+      "they do not make the dumps different. A dump that is not whole is refused unless "
+      "--lenient is given. Exit 0 same where compared, 1 different (or, with --lenient, a dump "
+      "not whole), 2 trouble, 4 the report could not be written");
   command->add_option("A", options->a, "The first dump; '-' reads standard input")->required();
   command->add_option("B", options->b, "The second dump; '-' reads standard input")->required();
   command->add_flag("--json", options->json,

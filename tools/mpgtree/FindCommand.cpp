@@ -6,6 +6,8 @@
 
 #include "Commands.h"
 #include "Io.h"
+#include "Verdicts.h"
+#include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
 
@@ -15,15 +17,36 @@ using namespace zyn::reader;
 
 struct FindOptions {
   std::string dump;
-  std::string uuid;
+  std::string uuid;  // as given; its 32 digits in uuidDigits
   std::string name;
+  bool uuidGiven = false;  // --uuid, even empty
+  bool nameGiven = false;  // --name, even empty
+  bool ignoreCase = false;
+  bool quiet = false;
+  std::string uuidDigits;  // lowercase, without dashes
 };
 
-bool SameUuid(std::string_view iA, std::string_view iB) {
-  return iA.size() == iB.size() && std::equal(iA.begin(), iA.end(), iB.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
+/// The hexadecimal digits of a uuid in lowercase, dashes left out: what table files accept
+/// (32 digits, either case, dashes anywhere). Empty when iText is no uuid.
+std::string UuidDigits(std::string_view iText) {
+  std::string digits;
+  for (const char c : iText) {
+    if (c == '-') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return {};
+    digits.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  }
+  return digits.size() == 32 ? digits : std::string();
+}
+
+char Lower(char iByte) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(iByte)));
+}
+
+/// Whether iText holds iPart, letter case ignored (ASCII letters) when iIgnoreCase.
+bool Holds(std::string_view iText, std::string_view iPart, bool iIgnoreCase) {
+  if (!iIgnoreCase) return iText.find(iPart) != std::string_view::npos;
+  return std::search(iText.begin(), iText.end(), iPart.begin(), iPart.end(),
+                     [](char a, char b) { return Lower(a) == Lower(b); }) != iText.end();
 }
 
 /// Writes each match as a heading and its lines, each line with its number.
@@ -52,7 +75,7 @@ class Finder : public DumpVisitor {
       Print("environment", iEnvironment.span, iEnvironment.text, iEnvironment.span.firstLine);
   }
   bool OnProblem(const Problem& iProblem) override {
-    ReportProblem(input_, iProblem);
+    if (!options_.quiet || iProblem.severity != Severity::Note) ReportProblem(input_, iProblem);
     return true;
   }
 
@@ -60,10 +83,10 @@ class Finder : public DumpVisitor {
 
  private:
   bool UuidMatches(const std::optional<std::string>& iUuid) const {
-    return !options_.uuid.empty() && iUuid && SameUuid(*iUuid, options_.uuid);
+    return !options_.uuidDigits.empty() && iUuid && UuidDigits(*iUuid) == options_.uuidDigits;
   }
   bool NameMatches(std::string_view iName) const {
-    return !options_.name.empty() && iName.find(options_.name) != std::string_view::npos;
+    return !options_.name.empty() && Holds(iName, options_.name, options_.ignoreCase);
   }
 
   bool Matches(const Component& iComponent) const {
@@ -117,26 +140,38 @@ class Finder : public DumpVisitor {
   std::uint64_t matches_ = 0;
 };
 
-int RunFind(const CommonOptions& iCommon, const FindOptions& iOptions) {
-  if (iOptions.uuid.empty() == iOptions.name.empty()) {
-    Complain("find: give either --uuid or --name");
+/// Bad usage of find's options: the message, or empty when they are good. Sets uuidDigits.
+std::string FindUsageError(FindOptions& ioOptions) {
+  if (ioOptions.nameGiven && ioOptions.name.empty())
+    return "find: --name '' names nothing: give a text that the name holds";
+  if (ioOptions.uuidGiven == ioOptions.nameGiven) return "find: give either --uuid or --name";
+  if (!ioOptions.uuidGiven) return {};
+  ioOptions.uuidDigits = UuidDigits(ioOptions.uuid);
+  if (ioOptions.uuidDigits.empty())
+    return "find: --uuid '" + ioOptions.uuid +
+           "' is no uuid: a uuid is 32 hexadecimal digits, either case, dashes anywhere";
+  return {};
+}
+
+int RunFind(const CommonOptions& iCommon, FindOptions& ioOptions) {
+  if (const std::string error = FindUsageError(ioOptions); !error.empty()) {
+    Complain(error);
     return kExitTrouble;
   }
-  if (!OutputsDistinctFromInputs({iOptions.dump}, "-")) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
+  if (!OutputsDistinctFromInputs({ioOptions.dump}, "-")) return kExitTrouble;
+  std::unique_ptr<DumpInput> input = DumpInput::Open(ioOptions.dump);
   if (!input) return kExitTrouble;
   std::unique_ptr<TextOutput> output = TextOutput::Open("-");
   input->ShowProgress(iCommon.progress);
-  Finder finder(iOptions, *output, input->Name());
+  Finder finder(ioOptions, *output, input->Name());
+  WholenessChecker checker([](const Finding&) {}, &finder, iCommon.lenient);
   ReadOptions options = iCommon.ReadOptions();
   options.keepText = true;
-  const ReadOutcome outcome = ReadDump(input->Source(), options, finder);
+  const ReadOutcome outcome = ReadDump(input->Source(), options, checker);
+  const Verdict verdict = checker.Finish(outcome);
   if (!output->Close()) return kExitOutput;
-  if (!outcome.readFailure.empty()) {
-    Complain(input->Name() + ": read error: " + outcome.readFailure);
-    return kExitTrouble;
-  }
-  if (outcome.errors && !iCommon.lenient) return kExitTrouble;
+  const int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  if (status != kExitOk) return status;
   return finder.Matches() ? kExitOk : kExitNo;
 }
 
@@ -147,17 +182,24 @@ void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   CLI::App* command = iApp.add_subcommand(
       "find",
       "Write the original text, with line numbers, of each DMT row, RMT row or component of "
-      "DUMP that has the uuid U or whose name holds TEXT. Exit 0 found, 1 nothing found");
+      "DUMP that has the uuid U or whose name holds TEXT. Exit 0 found, 1 nothing found (or, with "
+      "--lenient, a dump not whole)");
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
   constexpr char kUuidHelp[] =
-      "A uuid (any letter case): rows, file-based components, Orv workspaces and elements";
+      "A uuid (32 hexadecimal digits, either case, dashes anywhere): rows, file-based "
+      "components, Orv workspaces and elements";
   constexpr char kNameHelp[] =
       "A text that the name holds: file-based components, RMT file-based aliases, providers, "
       "environments, the manager's context";
   CLI::Option* uuid = command->add_option("--uuid", options->uuid, kUuidHelp)->type_name("U");
   CLI::Option* name = command->add_option("--name", options->name, kNameHelp)->type_name("TEXT");
   uuid->excludes(name);
-  command->callback([&iCommon, options, oRun] {
+  command->add_flag("-i,--ignore-case", options->ignoreCase,
+                    "--name matches a name in any letter case");
+  command->add_flag("-q,--quiet", options->quiet, "Leave the reader's notes out");
+  command->callback([&iCommon, options, oRun, uuid, name] {
+    options->uuidGiven = uuid->count() > 0;
+    options->nameGiven = name->count() > 0;
     *oRun = [&iCommon, options] { return RunFind(iCommon, *options); };
   });
 }

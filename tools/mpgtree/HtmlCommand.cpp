@@ -8,6 +8,7 @@
 #include "HtmlPages.h"
 #include "Io.h"
 #include "PageFile.h"
+#include "Verdicts.h"
 #include "ViewerCommands.h"
 
 namespace mpgtree {
@@ -63,13 +64,19 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
     inputs.push_back(OpenDump::Open(path));
     if (!inputs.back()) return kExitTrouble;
   }
-  std::optional<PageData> data = iOptions.diff ? BuildDiffPage(*inputs[0], *inputs[1], request)
-                                               : BuildDumpPage(*inputs[0], request);
+  std::vector<zyn::reader::Verdict> verdicts;
+  std::optional<PageData> data = iOptions.diff
+                                     ? BuildDiffPage(*inputs[0], *inputs[1], request, &verdicts)
+                                     : BuildDumpPage(*inputs[0], request, &verdicts);
   if (!data) return kExitTrouble;
   if (!WritePage(*data, iOptions.output)) return kExitOutput;
-  if (data->Rows() || !request.filter.Narrows()) return kExitOk;
+  // Only dumps read with --lenient come this far when not whole: status 1, with the counts.
+  int status = kExitOk;
+  for (std::size_t i = 0; i < verdicts.size(); ++i)
+    status = WorseStatus(status, StatusOfVerdict(inputs[i]->Name(), verdicts[i], iCommon.lenient));
+  if (data->Rows() || !request.filter.Narrows()) return status;
   Complain("html: " + request.filter.WhyNoRow(iOptions.diff));
-  return kExitNo;
+  return WorseStatus(status, kExitNo);
 }
 
 }  // namespace
@@ -82,9 +89,10 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "manager's header and one folded line per DMT row, unfolding into every field with its "
       "meaning and dump line; a search box; with --diff A B, the comparison of two dumps with "
       "the rows only in A, only in B and changed in colour. The page is written beside PAGE "
-      "and renamed into place. Exit 0 written, 1 written but no row passed --uuid, --name or "
-      "--ordinals (the page says so), 2 trouble (an unreadable dump, too many rows), 4 the "
-      "page could not be written");
+      "and renamed into place. A dump that is not whole is refused unless --lenient is given. "
+      "Exit 0 written, 1 written but no row passed --uuid, --name or --ordinals (the page says "
+      "so), or written of a dump not whole (--lenient), 2 trouble (an unreadable dump, a dump "
+      "not whole, too many rows), 4 the page could not be written");
   command
       ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
       ->required()

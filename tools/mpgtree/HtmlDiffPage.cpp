@@ -140,7 +140,8 @@ void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const Difference
 
 }  // namespace
 
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest) {
+std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+                                      std::vector<rd::Verdict>* oVerdicts) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);
   const rd::DiffOutcome outcome = rd::DiffDumps(
@@ -149,6 +150,7 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
     Complain(outcome.trouble);
     return std::nullopt;
   }
+  *oVerdicts = {outcome.a, outcome.b};
   FromB fromB;
   if (diff.tooMany || !ReadB(ioB, iRequest, diff, &fromB)) {
     if (diff.tooMany) ComplainTooManyRows(ioA.Name() + " and " + ioB.Name(), iRequest);

@@ -3,6 +3,7 @@
 #include "HtmlPages.h"
 
 #include "Io.h"
+#include "Verdicts.h"
 
 namespace mpgtree {
 
@@ -86,13 +87,15 @@ bool PageReading::Read(OpenDump& ioDump) {
   StoppableSource source(ioDump.Descriptor(), *this);
   rd::ReadOptions options = request_.read;
   options.keepText = false;
-  const rd::ReadOutcome outcome = rd::ReadDump(source, options, *this);
+  rd::WholenessChecker checker([](const rd::Finding&) {}, this, request_.read.lenient);
+  const rd::ReadOutcome outcome = rd::ReadDump(source, options, checker);
   form = outcome.form;
-  if (!outcome.readFailure.empty()) {
-    Complain(name_ + ": read error: " + outcome.readFailure);
-    return false;
-  }
-  return !failed_;
+  verdict_ = checker.Finish(outcome);
+  if (stopped_) return !failed_;  // a page of too many rows: the rest was not read
+  const bool refused = verdict_.kind == rd::Verdict::Kind::CannotTell ||
+                       (verdict_.kind == rd::Verdict::Kind::NotWhole && !request_.read.lenient);
+  if (refused) StatusOfVerdict(name_, verdict_, request_.read.lenient);
+  return !refused && !failed_;
 }
 
 void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
@@ -116,7 +119,8 @@ bool PageReading::OnProblem(const rd::Problem& iProblem) {
   return false;
 }
 
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest) {
+std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+                                      std::vector<rd::Verdict>* oVerdicts) {
   PageData data(PageData::Mode::Dump);
   data.SetFilter(iRequest.filter.Describe());
   PageReading* self = nullptr;
@@ -127,6 +131,7 @@ std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequ
   });
   self = &reading;
   if (!reading.Read(ioDump)) return std::nullopt;
+  oVerdicts->assign(1, reading.verdict());
   if (reading.Stopped()) {
     ComplainTooManyRows(ioDump.Name(), iRequest);
     return std::nullopt;

@@ -11,6 +11,7 @@
 #include "PageData.h"
 #include "ViewerCommands.h"
 #include "zyn/reader/DumpReader.h"
+#include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
 
@@ -48,9 +49,11 @@ class PageReading : public zyn::reader::DumpVisitor {
   PageReading(const std::string& iName, const PageRequest& iRequest, RowHandler iOnRow)
       : name_(iName), request_(iRequest), onRow_(std::move(iOnRow)) {}
 
-  /// Reads the dump from where its descriptor stands; false (reported) when it could not be
-  /// read whole.
+  /// Reads the dump from where its descriptor stands and judges it; false (reported) when it
+  /// could not be read, cannot be judged, or is not whole while read without --lenient.
   bool Read(OpenDump& ioDump);
+  /// The verdict on the dump, once read: a page of a dump read leniently shows it.
+  const zyn::reader::Verdict& verdict() const { return verdict_; }
   /// The reading stops at the next read of the input; no row is handed over after this.
   void Stop() { stopped_ = true; }
   bool Stopped() const { return stopped_; }
@@ -78,6 +81,7 @@ class PageReading : public zyn::reader::DumpVisitor {
   RowHandler onRow_;
   bool stopped_ = false;
   bool failed_ = false;
+  zyn::reader::Verdict verdict_;
 };
 
 /// Says on standard error that iWhat holds more rows than the request allows, and how to
@@ -85,9 +89,13 @@ class PageReading : public zyn::reader::DumpVisitor {
 void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest);
 
 /// The page of one dump; nothing, with the reason on standard error, when the dump cannot be
-/// read or holds more rows than the request allows.
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest);
-/// The page of the comparison of two dumps, likewise.
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest);
+/// read, is not whole (without --lenient) or holds more rows than the request allows.
+/// oVerdicts gets the verdict on the dump (a dump read leniently may not be whole: the count
+/// of lines kept raw, and the first of them, are there).
+std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+                                      std::vector<zyn::reader::Verdict>* oVerdicts);
+/// The page of the comparison of two dumps, likewise; oVerdicts gets the verdicts on A and B.
+std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+                                      std::vector<zyn::reader::Verdict>* oVerdicts);
 
 }  // namespace mpgtree

@@ -1,6 +1,7 @@
 // mpgtree json: the tree of a dump as one JSON document, or as JSON Lines.
 #include "Commands.h"
 #include "Io.h"
+#include "Verdicts.h"
 #include "zyn/reader/TreeJson.h"
 
 namespace mpgtree {
@@ -36,15 +37,14 @@ int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
   input->ShowProgress(iCommon.progress);
   JsonRun writer(*output, iOptions.lines ? JsonRun::Layout::Lines : JsonRun::Layout::Document,
                  input->Name());
+  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &writer,
+                                        iCommon.lenient);
   const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), writer);
+      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
+  const zyn::reader::Verdict verdict = checker.Finish(outcome);
   writer.Finish(outcome);
   if (!output->Close()) return kExitOutput;
-  if (!outcome.readFailure.empty()) {
-    Complain(input->Name() + ": read error: " + outcome.readFailure);
-    return kExitTrouble;
-  }
-  return outcome.errors && !iCommon.lenient ? kExitTrouble : kExitOk;
+  return StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
 }
 
 }  // namespace

@@ -35,10 +35,11 @@ int ParseAndRun(int argc, char** argv) {
   app.footer(
       "DUMP is a file, or '-' for standard input.\n"
       "Exit status: 0 done (check: whole; find: found; diff: same, where compared); 1 check: not "
-      "whole, find: nothing found, diff: different, html: no row passed its filter; 2 trouble: "
-      "bad usage, an input that cannot be read, a line that cannot be placed (without "
-      "--lenient), a dump split between its two sinks; 4 an output could not be written (wins "
-      "over the others).");
+      "whole, find: nothing found, diff: different, html: no row passed its filter, and with "
+      "--lenient a dump that is not whole (lines kept raw); 2 trouble: bad usage, an input that "
+      "cannot be read, a dump that is not whole (without --lenient), a dump split between its "
+      "two sinks or read with the wrong --form; 4 an output could not be written (wins over the "
+      "others).");
   app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();
@@ -49,7 +50,9 @@ int ParseAndRun(int argc, char** argv) {
       ->check(CLI::IsMember({"auto", "stdout", "trace"}))
       ->capture_default_str();
   app.add_flag("--lenient", common.lenient,
-               "Keep lines that cannot be placed as raw nodes and go on, instead of stopping");
+               "Read a dump that is not whole: keep lines that cannot be placed as raw nodes "
+               "and go on, instead of refusing it; exit 1 (not 0) when it is not whole, with "
+               "the count of faults and of lines kept raw on standard error");
   app.add_flag_callback(
       "--progress", [&common] { common.progress = zyn::toolio::ProgressChoice::On; },
       "Show the bytes read of the dump on standard error, even when it is not a terminal");

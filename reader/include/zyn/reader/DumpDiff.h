@@ -43,6 +43,7 @@
 #include "zyn/reader/DumpReader.h"
 #include "zyn/reader/DumpTree.h"
 #include "zyn/reader/RowFields.h"
+#include "zyn/reader/Wholeness.h"
 
 namespace zyn::reader {
 
@@ -185,6 +186,9 @@ struct DiffOutcome {
   std::string trouble;
   bool stopped = false;  // the report asked to stop
   DiffSummary summary;
+  /// The verdict on each dump (whole, not whole, cannot tell), with the lines kept raw when
+  /// read leniently. A dump that is not whole is trouble unless it is read leniently.
+  Verdict a, b;
 };
 
 /// Compares the dumps iA and iB, read with iOptions (the form, when given, holds for both).

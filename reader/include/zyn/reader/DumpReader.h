@@ -30,6 +30,8 @@ struct Problem {
   /// The input holds lines of both forms: its lines were split between the trace tool and
   /// standard output, and it cannot be read from this input alone.
   bool splitBetweenSinks = false;
+  /// The input is in the other form than the one --form gave: nothing in it can be read.
+  bool wrongForm = false;
 };
 
 /// Receives the tree as it is read. Each node is valid only during the call.
@@ -92,18 +94,22 @@ struct ReadOptions {
   bool keepText = false;
 };
 
-/// How a reading went.
+/// How a reading went. Whether the dump is whole is the verdict of a WholenessChecker
+/// (Wholeness.h) that the reading went through, not of these counts alone.
 struct ReadOutcome {
   Form form = Form::Unknown;
   std::uint64_t lines = 0;
   std::uint64_t bytes = 0;
-  std::uint64_t errors = 0;  // problems of severity Error
-  bool stopped = false;      // the visitor, or the first error in strict reading, ended it
-  std::string readFailure;   // set when the source could not be read
-  bool Whole() const { return errors == 0 && readFailure.empty(); }
+  std::uint64_t errors = 0;        // problems of severity Error
+  std::uint64_t rawLines = 0;      // lines kept as raw nodes (lenient reading)
+  std::uint64_t firstRawLine = 0;  // the first of them; 0 when none was
+  bool stopped = false;            // the visitor, or the first error in strict reading, ended it
+  std::string readFailure;         // set when the source could not be read
 };
 
-/// Reads one dump from iSource and calls iVisitor as nodes complete.
+/// Reads one dump from iSource and calls iVisitor as nodes complete. An input holds one dump:
+/// an empty input, text after the dump's end and a second dump after the first are errors
+/// (the lines after the end are kept raw in lenient reading, with the one problem).
 ReadOutcome ReadDump(ByteSource& iSource, const ReadOptions& iOptions, DumpVisitor& iVisitor);
 
 }  // namespace zyn::reader

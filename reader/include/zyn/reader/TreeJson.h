@@ -100,7 +100,9 @@ class JsonTreeWriter : public DumpVisitor {
   void OnRaw(const RawLine& iRaw) override;
   bool OnProblem(const Problem& iProblem) override;
 
-  /// Writes what ends the output. Answers false when some write failed.
+  /// Writes what ends the output: the counts and whether the dump is whole, from the problems
+  /// this writer received (a WholenessChecker before it adds its own faults to them). Answers
+  /// false when some write failed.
   bool Finish(const ReadOutcome& iOutcome);
   bool Failed() const { return failed_; }
 
@@ -127,6 +129,7 @@ class JsonTreeWriter : public DumpVisitor {
   std::uint64_t formLine_ = 0;
   std::vector<Problem> problems_;  // the first ones, for the document's end
   std::uint64_t problemCount_ = 0;
+  std::uint64_t errors_ = 0;
 };
 
 }  // namespace zyn::reader
