@@ -5,7 +5,9 @@ namespace zyn::reader {
 
 namespace {
 
+/// "name:line:column", the column left out when 0, the line too for a fault of the whole input.
 std::string Place(const std::string& iName, std::uint64_t iLine, std::uint32_t iColumn) {
+  if (!iLine) return iName;
   std::string place = iName + ":" + std::to_string(iLine);
   if (iColumn) place += ":" + std::to_string(iColumn);
   return place;
