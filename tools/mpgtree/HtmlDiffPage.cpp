@@ -69,7 +69,7 @@ class DifferenceCollector : public rd::DiffReport {
 struct FromB {
   std::vector<rd::DmtRow> rowsOnlyInB;
   std::unordered_map<std::size_t, std::vector<std::pair<std::string, rd::RmtRow>>> rmtRowsOnlyInB;
-  std::uint64_t rawLines = 0;  // lines of B that could not be placed, and the first of them
+  rd::Verdict verdict;  // B's, and the first of its lines kept raw (--lenient)
   std::optional<rd::RawLine> firstRaw;
 };
 
@@ -91,7 +91,7 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
             rmt.path.substr(difference.path.size() + 1), iRow.rmtRows[rmt.b->position - 1]);
   });
   if (!ioB.Rewind() || !reading.Read(ioB)) return false;
-  oFromB->rawLines = reading.rawLines;
+  oFromB->verdict = reading.verdict();
   oFromB->firstRaw = reading.firstRaw;
   return true;
 }
@@ -190,8 +190,9 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
   data.AddSource(ioA.Name(), diff.a.form, diff.a.dmtRows);
   data.AddSource(ioB.Name(), diff.b.form, diff.b.dmtRows);
   reading.NoteDamage(data);
-  if (fromB.rawLines)
-    data.AddDamage(ioB.Name(), fromB.rawLines, fromB.firstRaw->line, fromB.firstRaw->text);
+  if (fromB.verdict.kind == rd::Verdict::Kind::NotWhole)
+    data.AddDamage(ioB.Name(), fromB.verdict,
+                   fromB.firstRaw ? std::string_view(fromB.firstRaw->text) : "");
   data.SetVerdict(VerdictOf(diff.summary), !diff.summary.Different());
   if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
   return data;

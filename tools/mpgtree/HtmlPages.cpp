@@ -104,11 +104,12 @@ void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
 }
 
 void PageReading::OnRaw(const rd::RawLine& iRaw) {
-  if (!rawLines++) firstRaw = iRaw;
+  if (!firstRaw) firstRaw = iRaw;
 }
 
 void PageReading::NoteDamage(PageData& ioData) const {
-  if (rawLines) ioData.AddDamage(name_, rawLines, firstRaw->line, firstRaw->text);
+  if (verdict_.kind == rd::Verdict::Kind::NotWhole)
+    ioData.AddDamage(name_, verdict_, firstRaw ? std::string_view(firstRaw->text) : "");
 }
 
 bool PageReading::OnProblem(const rd::Problem& iProblem) {

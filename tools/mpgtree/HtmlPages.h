@@ -65,15 +65,14 @@ class PageReading : public zyn::reader::DumpVisitor {
   void OnDmtRow(const zyn::reader::DmtRow& iRow) override;
   void OnRaw(const zyn::reader::RawLine& iRaw) override;
   bool OnProblem(const zyn::reader::Problem& iProblem) override;
-  /// Tells iData that the dump is damaged, when lines were kept raw (read with --lenient).
+  /// Tells iData that the dump is damaged, when it is not whole (read with --lenient).
   void NoteDamage(PageData& ioData) const;
 
   std::optional<zyn::reader::ManagerHeader> header;
   std::optional<zyn::reader::ManagerTrailer> trailer;
   zyn::reader::Form form = zyn::reader::Form::Unknown;
   std::uint64_t rowsRead = 0;
-  std::uint64_t rawLines = 0;  // lines that could not be placed (read with --lenient)
-  std::optional<zyn::reader::RawLine> firstRaw;
+  std::optional<zyn::reader::RawLine> firstRaw;  // the first line kept raw (--lenient)
 
  private:
   const std::string& name_;

@@ -169,13 +169,15 @@
   function showDamage() {
     const section = $('damage');
     for (const damage of page.damage) {
-      const what =
-        damage.name + ' is damaged: ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') +
-        ' could not be placed and ' + (damage.rawLines === 1 ? 'is' : 'are') + ' not shown (read with --lenient); ' +
-        'the first is line ' + damage.firstLine + ': ';
+      const faults = damage.faults + (damage.faults === 1 ? ' fault' : ' faults');
+      let what = damage.name + ' is damaged (read with --lenient): ' + faults + ', the first ' +
+        (damage.firstFaultLine ? 'at line ' + damage.firstFaultLine + ': ' : ': ') + damage.firstFault;
+      if (damage.rawLines)
+        what += '; ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') + ' could not be placed and ' +
+          (damage.rawLines === 1 ? 'is' : 'are') + ' not shown, the first is line ' + damage.firstLine + ': ';
       const line = element('div', '', what);
-      line.appendChild(element('code', '', damage.firstText));
-      line.title = what + damage.firstText;
+      if (damage.rawLines) line.appendChild(element('code', '', damage.firstText));
+      line.title = what + (damage.rawLines ? damage.firstText : '');
       section.appendChild(line);
     }
     section.hidden = !page.damage.length;
