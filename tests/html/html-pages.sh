@@ -97,6 +97,14 @@ case $check in
     has 'line row only-b' "the row only in B"
     has "$added" "the added row's uuid"
     has 'only in B' "legend"
+    # With --ignore, a comparison whose only changes are ignored is the same, and says so.
+    jq '.objects["file-housing"].GetLastSaveTime = "2024-06-02T09:10:11Z"' "$table" >"$work/resaved.json"
+    "$mpgdump" "$work/resaved.json" --level 2 >"$work/b.txt"
+    "$mpgtree" html --diff --ignore '*.lastSaveTime' "$work/a.txt" "$work/b.txt" -o "$work/page.html" ||
+      fail "html --diff --ignore: exit status $?"
+    load "$work/page.html" ""
+    has '<span id="verdict">The two dumps are the same; 1 field ignored.</span>' "the verdict with fields ignored"
+    grep -q 'line row changed' "$work/dom" && fail "a row whose only change is ignored is marked changed"
     ;;
 
   verdicts)

@@ -2,6 +2,7 @@
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
 #include "Io.h"
 #include "ViewerCommands.h"
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DiffReportWriters.h"
 
 namespace mpgtree {
@@ -13,6 +14,7 @@ struct DiffOptions {
   bool json = false;
   bool verbose = false;
   std::string output;
+  zyn::reader::DiffFilterOptions filter;
 };
 
 int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
@@ -32,15 +34,16 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
   else
     report = std::make_unique<zyn::reader::DiffTextWriter>(*output);
   if (iOptions.verbose) report->NameNotCompared();
+  zyn::reader::FilteringReport filtered(iOptions.filter, *report);
   const zyn::reader::DiffOutcome outcome = zyn::reader::DiffDumps(
-      {a->Descriptor(), a->Name()}, {b->Descriptor(), b->Name()}, iCommon.ReadOptions(), *report);
+      {a->Descriptor(), a->Name()}, {b->Descriptor(), b->Name()}, iCommon.ReadOptions(), filtered);
   const bool written = report->Finish() && output->Close();
   if (!outcome.trouble.empty()) {
     Complain(outcome.trouble);
     return kExitTrouble;
   }
   if (!written) return kExitOutput;
-  return outcome.summary.Different() ? kExitNo : kExitOk;
+  return filtered.Summary().Different() ? kExitNo : kExitOk;
 }
 
 }  // namespace
@@ -64,6 +67,7 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   command->add_flag("-v,--verbose", options->verbose,
                     "Name each field not compared (held by one dump only, which the other's form "
                     "leaves out), not only count them; rows holding some are then read again");
+  AddDiffFilterOptions(*command, &options->filter, true);
   command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
       ->type_name("FILE");
   command->callback([&iCommon, options, oRun] {

@@ -115,6 +115,7 @@ std::string VerdictOf(const rd::DiffSummary& iSummary) {
   if (iSummary.notCompared)
     verdict += "; " + Count(iSummary.notCompared, "field", "fields") +
                " not compared (each held by one dump only, whose other form leaves it out)";
+  if (iSummary.ignored) verdict += "; " + Count(*iSummary.ignored, "field", "fields") + " ignored";
   return verdict + ".";
 }
 
@@ -143,8 +144,9 @@ void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const Difference
 std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);
+  rd::FilteringReport filtered(iRequest.diffFilter, diff);
   const rd::DiffOutcome outcome = rd::DiffDumps(
-      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, diff);
+      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, filtered);
   if (!outcome.trouble.empty()) {
     Complain(outcome.trouble);
     return std::nullopt;
