@@ -90,7 +90,7 @@ case $check in
     has 'line 34 → 34' "both lines"
     load "$work/page.html" "search=5e9b3c1a"
     has 'line field group changed current' "the changed RMT row"
-    load "$work/page.html" ""
+    load "$work/page.html" "all"
     has '4 of 4 DMT rows shown' "every row"
     has 'line row changed' "the changed row"
     has 'line row only-a' "the row only in A"
@@ -130,7 +130,28 @@ case $check in
     "$mpgdump" "$work/b.json" --level 2 >"$work/b.txt"
     "$mpgtree" diff --json "$work/a.txt" "$work/b.txt" >"$work/report.json"
     "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    # The page opens on the differences, its counts at the top equal to the report's.
     load "$work/page.html" ""
+    python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's counts are not the report's"
+import json, re, sys
+report = json.load(open(sys.argv[1]))
+summary = report["summary"]
+def changes(node):
+    return len(node.get("changes", [])) + sum(changes(rmt) for rmt in node.get("rmtRows", []))
+expected = {key: summary[key] for key in ("changedRows", "onlyInA", "onlyInB", "notCompared", "ignored")}
+expected["fieldsChanged"] = sum(changes(d) for d in report["differences"])
+dom = open(sys.argv[2]).read()
+shown = {key: int(n) for key, n in re.findall(r'<span class="count" data-key="(\w+)">[a-zA-Z ]+ <b>(\d+)</b></span>', dom)}
+differing = summary["changedRows"] + summary["onlyInA"] + summary["onlyInB"]
+rows = f'{differing} of {report["a"]["dmtRows"] + summary["onlyInB"]} DMT rows shown'
+wrong = [] if shown == expected else [f"page {shown}, report {expected}"]
+if rows not in dom:
+    wrong.append(f"not opened on the differences: no '{rows}'")
+print("\n".join(wrong))
+sys.exit(1 if wrong else 0)
+PY
+    run_browser --screenshot="$artifacts/mpgtree-html-differences.png" "file://$work/page.html" >/dev/null
+    load "$work/page.html" "all"
     # A DOM row shows its ordinal, unique in each of these dumps; the rows of A come first.
     python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's statuses are not the comparison's"
 import json, re, sys
@@ -154,12 +175,12 @@ sys.exit(1 if wrong else 0)
 PY
     # In the unfolded first row, only the second RMT row (its first line shared with the cut
     # first one) is changed.
-    load "$work/page.html" "unfold=1"
+    load "$work/page.html" "all&unfold=1"
     [[ $(grep -o 'line field group changed' "$work/dom" | wc -l) == 1 ]] ||
       fail "the changed RMT rows: $(grep -o 'line field group[a-z -]*' "$work/dom" | tr '\n' ' ')"
     grep -q 'group changed[^>]*><span class="label">RMT row</span><span class="value" title="rmt\[a1d6f08e3b5c47928e0f6a4d2c9b7e35\]"' \
       "$work/dom" || fail "the changed RMT row is not the drawing's"
-    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html" >/dev/null
+    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html#all" >/dev/null
     [[ -s $artifacts/mpgtree-html-verdicts.png ]] || fail "no screenshot"
     ;;
 

@@ -262,6 +262,7 @@ function readPageData(data) {
     filter: data.filter,
     verdict: data.verdict || '',
     same: data.same === true,
+    counts: data.counts || [],
     empty: data.empty || '',
     damage: data.damage || [],
     strings,

@@ -313,6 +313,26 @@
   viewport.addEventListener('scroll', scheduleRender);
   window.addEventListener('resize', scheduleRender);
 
+  // The comparison's counts, as the report gives them, at the top.
+  function showCounts() {
+    const labels = {
+      changedRows: 'rows changed', onlyInA: 'only in A', onlyInB: 'only in B',
+      fieldsChanged: 'fields changed', notCompared: 'fields not compared', ignored: 'fields ignored',
+    };
+    const box = $('counts');
+    for (const [key, count] of page.counts || []) {
+      const item = document.createElement('span');
+      item.className = 'count';
+      item.dataset.key = key;
+      item.append((labels[key] || key) + ' ');
+      const number = document.createElement('b');
+      number.textContent = String(count);
+      item.append(number);
+      box.append(item);
+    }
+    box.hidden = false;
+  }
+
   function start() {
     const names = page.sources.map((source) => source.name + ' (' + source.form + ', ' + source.rows + ' DMT rows)');
     $('title').textContent = isDiff ? 'mpgtree diff' : 'mpgtree';
@@ -331,7 +351,9 @@
       });
     }
     const hash = new URLSearchParams(location.hash.slice(1));
-    if (isDiff && hash.has('only-differences')) $('only-differences').checked = true;
+    // Where the dumps differ the page opens on the differences; #all shows every row.
+    if (isDiff && (hash.has('only-differences') || (!page.same && !hash.has('all')))) $('only-differences').checked = true;
+    if (isDiff && !page.same) showCounts();
     showManager();
     chooseRows();
     layout();
