@@ -40,6 +40,27 @@ load() {
   run_browser --dump-dom "file://$1#$2" >"$work/dom"
   grep -q 'id="first-render" data-ms=' "$work/dom" || fail "$1#$2: the page's script did not run"
 }
+# Loads PAGE with HASH in a frame of a harness page and keeps in $work/dom, as JSON in
+# <pre id="result">, the elements matching SELECTOR that are shown and those whose text is cut
+# (wider than their box): {"shown": N, "texts": [...the last 3], "cut": [...]}.
+measure() {
+  cat >"$work/harness.html" <<EOF
+<!DOCTYPE html><html><body style="margin:0">
+<iframe id="frame" src="file://$1#$2" style="width:1280px;height:800px;border:0"></iframe>
+<script>
+document.getElementById('frame').addEventListener('load', () => setTimeout(() => {
+  const found = [...document.getElementById('frame').contentDocument.querySelectorAll('$3')];
+  const cut = found.filter((e) => e.scrollWidth > e.clientWidth).map((e) => e.textContent);
+  const result = document.createElement('pre');
+  result.id = 'result';
+  result.textContent = JSON.stringify({shown: found.length, texts: found.map((e) => e.textContent).slice(-3), cut});
+  document.body.appendChild(result);
+}, 1000));
+</script></body></html>
+EOF
+  run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
+  grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not measure the page"
+}
 # Checks that the DOM holds TEXT (fixed string).
 has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
 
@@ -226,6 +247,12 @@ PY
     has '100000 of 100000 DMT rows shown, 1 open' "row count"
     has 'matches in 1 rows' "the last row found"
     has "$last" "the last row's uuid"
+    # Six-digit line numbers and the manager's count of 100000 are whole: the page is measured
+    # from a harness that holds it in a frame (read through --allow-file-access-from-files).
+    measure "$work/page.html" "search=$last" '.row .c-line, #manager .field, #manager .value'
+    grep -q '"shown":[1-9]' "$work/dom" && grep -q '"line [0-9]\{6,\}"' "$work/dom" && has '"cut":[]' "nothing cut" ||
+      fail "cut: $(grep -o '<pre id="result">.*</pre>' "$work/dom" | head -c 600)"
+    run_browser --screenshot="$artifacts/mpgtree-html-big.png" "file://$work/page.html#search=$last" >/dev/null
     ;;
 
   narrowing)

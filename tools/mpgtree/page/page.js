@@ -86,18 +86,51 @@
     return made;
   }
 
+  // ---- Column widths: each column of the folded rows is as wide as its longest text ----
+
+  const columnChars = { ordinal: 0, state: 0, rmt: 0, line: 0 };
+  let charWidth = 0; // of the rows' monospace font, measured once
+  /** Widens the columns whose text is longer than any before (texts: {column: text}). */
+  function fitColumns(texts) {
+    let wider = false;
+    for (const column in texts) {
+      if (texts[column].length <= columnChars[column]) continue;
+      columnChars[column] = texts[column].length;
+      wider = true;
+    }
+    if (!wider) return;
+    if (!charWidth) {
+      const probe = element('span', 'line row', '0'.repeat(100));
+      probe.style.visibility = 'hidden';
+      rowsElement.appendChild(probe);
+      charWidth = probe.scrollWidth / 100 || 8;
+      probe.remove();
+    }
+    const extra = { ordinal: 4 }; // the fold mark before the ordinal
+    for (const column in columnChars)
+      document.documentElement.style.setProperty(
+        '--c-' + column, Math.ceil((columnChars[column] + (extra[column] || 1)) * charWidth) + 'px');
+  }
+
   function rowLine(index, line) {
     const summary = summaryOf(rowItems(index));
     const status = STATUS_CLASSES[statuses[index]] || '';
     const made = lineElement('row ' + status + (open.has(index) ? ' open' : ''), line);
     made.dataset.row = index;
-    made.appendChild(element('span', 'fold', summary.ordinal));
+    const texts = {
+      ordinal: String(summary.ordinal),
+      state: String(summary.state),
+      rmt: String(summary.announced !== undefined ? summary.announced : summary.rmt),
+      line: 'line ' + rowLines[index],
+    };
+    fitColumns(texts);
+    made.appendChild(element('span', 'fold', texts.ordinal));
     made.appendChild(element('span', '', summary.uuid));
     made.appendChild(element('span', '', summary.master));
-    made.appendChild(element('span', '', summary.state));
+    made.appendChild(element('span', '', texts.state));
     made.appendChild(element('span', '', summary.kinds));
-    made.appendChild(element('span', '', String(summary.announced !== undefined ? summary.announced : summary.rmt)));
-    made.appendChild(element('span', 'c-line', 'line ' + rowLines[index]));
+    made.appendChild(element('span', '', texts.rmt));
+    made.appendChild(element('span', 'c-line', texts.line));
     made.title =
       'Row ' + (index + 1) + (statuses[index] === 'n' ? ': the same where compared, some fields not compared' : '') +
       ': click to ' + (open.has(index) ? 'fold' : 'unfold');
@@ -355,6 +388,8 @@
     if (isDiff && (hash.has('only-differences') || (!page.same && !hash.has('all')))) $('only-differences').checked = true;
     if (isDiff && !page.same) showCounts();
     showManager();
+    // The line column fits the last line of any row from the start, not only of those drawn.
+    fitColumns({ line: 'line ' + rowLines.reduce((longest, line) => Math.max(longest, line), 0) });
     chooseRows();
     layout();
     render();
