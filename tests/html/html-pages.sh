@@ -109,6 +109,10 @@ case $check in
     has 'line field changed current' "the changed field, found"
     has 'bolt-m12x40.part</span><span class="arrow">→</span><span>bolt-m12x45.part' "both values"
     has 'line 34 → 34' "both lines"
+    # A value that only B holds is found, in its changed field.
+    load "$work/page.html" "search=bolt-m12x45"
+    has '1 of 1 matches in 1 rows' "B's value found"
+    has 'line field changed current' "B's value, its field"
     load "$work/page.html" "search=5e9b3c1a"
     has 'line field group changed current' "the changed RMT row"
     load "$work/page.html" "all"
@@ -173,6 +177,9 @@ sys.exit(1 if wrong else 0)
 PY
     run_browser --screenshot="$artifacts/mpgtree-html-differences.png" "file://$work/page.html" >/dev/null
     load "$work/page.html" "all"
+    # A folded changed row shows both values in the columns that changed.
+    has '<span>7 → 8</span>' "the twin's modification state, A → B"
+    has '<span>None → NonM1</span>' "the valve's mapping master, A → B"
     # A DOM row shows its ordinal, unique in each of these dumps; the rows of A come first.
     python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's statuses are not the comparison's"
 import json, re, sys

@@ -88,7 +88,7 @@
 
   // ---- Column widths: each column of the folded rows is as wide as its longest text ----
 
-  const columnChars = { ordinal: 0, state: 0, rmt: 0, line: 0 };
+  const columnChars = { ordinal: 0, master: 0, state: 0, rmt: 0, line: 0 };
   let charWidth = 0; // of the rows' monospace font, measured once
   /** Widens the columns whose text is longer than any before (texts: {column: text}). */
   function fitColumns(texts) {
@@ -119,6 +119,7 @@
     made.dataset.row = index;
     const texts = {
       ordinal: String(summary.ordinal),
+      master: String(summary.master),
       state: String(summary.state),
       rmt: String(summary.announced !== undefined ? summary.announced : summary.rmt),
       line: 'line ' + rowLines[index],
@@ -126,7 +127,7 @@
     fitColumns(texts);
     made.appendChild(element('span', 'fold', texts.ordinal));
     made.appendChild(element('span', '', summary.uuid));
-    made.appendChild(element('span', '', summary.master));
+    made.appendChild(element('span', '', texts.master));
     made.appendChild(element('span', '', texts.state));
     made.appendChild(element('span', '', summary.kinds));
     made.appendChild(element('span', '', texts.rmt));
@@ -144,8 +145,11 @@
     into.appendChild(element('span', value.className || '', value.text));
   }
 
-  /** One field or group of an open row: its meaning, its value (A and B when it changed), its line. */
-  function itemLine(index, item, line) {
+  /**
+   * One field or group of an open row (the place-th of its items): its meaning, its value (A and
+   * B when it changed), its line.
+   */
+  function itemLine(index, item, line, place) {
     const made = lineElement('field' + (item.group ? ' group' : '') + (item.className ? ' ' + item.className : ''), line);
     made.style.paddingLeft = 24 + item.depth * 18 + 'px';
     made.appendChild(element('span', 'label', item.label));
@@ -168,7 +172,8 @@
     made.appendChild(element('span', 'at', at));
     made.title = item.path;
     const hits = matchesByRow.get(index);
-    if (hits && hits.has(item.valueAt)) made.classList.add(index + ':' + item.valueAt === currentKey ? 'current' : 'hit');
+    for (const key of hits ? [item.valueAt, 'b' + place] : [])
+      if (hits.has(key)) made.classList.add(index + ':' + key === currentKey ? 'current' : 'hit');
     return made;
   }
 
@@ -185,7 +190,7 @@
       const items = rowItems(index);
       const from = Math.max(0, first - starts[k] - 1);
       const to = Math.min(items.length, last - starts[k]);
-      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j));
+      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j, j));
     }
     rowsElement.textContent = '';
     rowsElement.appendChild(drawn);
@@ -263,7 +268,7 @@
       for (let i = 0; i < strings.length; i++) if (strings[i].toLowerCase().includes(wanted)) hitStrings[i] = 1;
       const numeric = /^-?[0-9]+$/.test(wanted);
       for (const index of order) {
-        page.forEachValue(index, (kind, value, valueAt) => {
+        const visit = (kind, value, valueAt) => {
           const hit = kind === INTEGER ? numeric && String(value).includes(wanted) : kind !== BOOLEAN && hitStrings[value];
           if (hit) {
             matches.push([index, valueAt]);
@@ -271,7 +276,10 @@
             matchesByRow.get(index).add(valueAt);
           }
           return matches.length < MATCH_LIMIT;
-        });
+        };
+        page.forEachValue(index, visit);
+        // B's values of a changed row are known by their item's place: "b" and the place.
+        if (matches.length < MATCH_LIMIT) page.forEachValueOfB(index, (kind, value, j) => visit(kind, value, 'b' + j));
       }
     }
     showCount();
@@ -299,7 +307,8 @@
       layout();
     }
     const k = order.indexOf(index);
-    const j = rowItems(index).findIndex((item) => item.valueAt === valueAt);
+    const j =
+      typeof valueAt === 'string' ? Number(valueAt.slice(1)) : rowItems(index).findIndex((item) => item.valueAt === valueAt);
     const line = starts[k] + 1 + Math.max(j, -1);
     viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
     showCount();
