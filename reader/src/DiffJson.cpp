@@ -182,7 +182,8 @@ void DiffJsonWriter::End(const DiffSummary& iSummary) {
       {"otherDifferences", iSummary.otherDifferences},
       {"fallbacks", iSummary.fallbacks},
       {"rowsReadAgain", iSummary.rowsReadAgain},
-      {"notCompared", iSummary.notCompared}};
+      {"notCompared", iSummary.notCompared},
+      {"ignored", iSummary.ignored.value_or(0)}};
   for (const auto& [key, count] : counts) {
     buffer_.Push(',');
     AppendKey(key, buffer_);

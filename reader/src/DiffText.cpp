@@ -147,7 +147,8 @@ void DiffTextWriter::OnFallback(const FallbackNote& iNote) {
 
 void DiffTextWriter::End(const DiffSummary& iSummary) {
   // "DMT rows: 1 same, 1 changed, 0 only in A, 0 only in B; other nodes: 0 differ; rows
-  // matched by ordinal: 0; fields not compared: 0"
+  // matched by ordinal: 0; fields not compared: 0", then "; fields ignored: N" when the report
+  // had patterns to ignore fields by
   const std::pair<std::string_view, std::uint64_t> pieces[] = {
       {"DMT rows: ", iSummary.sameRows},
       {" same, ", iSummary.changedRows},
@@ -162,6 +163,10 @@ void DiffTextWriter::End(const DiffSummary& iSummary) {
   }
   if (iSummary.notCompared)
     buffer_.Append(" (each held by one dump only, whose other form leaves it out)");
+  if (iSummary.ignored) {
+    buffer_.Append("; fields ignored: ");
+    AppendNumber(*iSummary.ignored, buffer_);
+  }
   buffer_.Push('\n');
 }
 

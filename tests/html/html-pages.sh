@@ -40,6 +40,27 @@ load() {
   run_browser --dump-dom "file://$1#$2" >"$work/dom"
   grep -q 'id="first-render" data-ms=' "$work/dom" || fail "$1#$2: the page's script did not run"
 }
+# Loads PAGE with HASH in a frame of a harness page and keeps in $work/dom, as JSON in
+# <pre id="result">, the elements matching SELECTOR that are shown and those whose text is cut
+# (wider than their box): {"shown": N, "texts": [...the last 3], "cut": [...]}.
+measure() {
+  cat >"$work/harness.html" <<EOF
+<!DOCTYPE html><html><body style="margin:0">
+<iframe id="frame" src="file://$1#$2" style="width:1280px;height:800px;border:0"></iframe>
+<script>
+document.getElementById('frame').addEventListener('load', () => setTimeout(() => {
+  const found = [...document.getElementById('frame').contentDocument.querySelectorAll('$3')];
+  const cut = found.filter((e) => e.scrollWidth > e.clientWidth).map((e) => e.textContent);
+  const result = document.createElement('pre');
+  result.id = 'result';
+  result.textContent = JSON.stringify({shown: found.length, texts: found.map((e) => e.textContent).slice(-3), cut});
+  document.body.appendChild(result);
+}, 1000));
+</script></body></html>
+EOF
+  run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
+  grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not measure the page"
+}
 # Checks that the DOM holds TEXT (fixed string).
 has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
 
@@ -88,15 +109,27 @@ case $check in
     has 'line field changed current' "the changed field, found"
     has 'bolt-m12x40.part</span><span class="arrow">→</span><span>bolt-m12x45.part' "both values"
     has 'line 34 → 34' "both lines"
+    # A value that only B holds is found, in its changed field.
+    load "$work/page.html" "search=bolt-m12x45"
+    has '1 of 1 matches in 1 rows' "B's value found"
+    has 'line field changed current' "B's value, its field"
     load "$work/page.html" "search=5e9b3c1a"
     has 'line field group changed current' "the changed RMT row"
-    load "$work/page.html" ""
+    load "$work/page.html" "all"
     has '4 of 4 DMT rows shown' "every row"
     has 'line row changed' "the changed row"
     has 'line row only-a' "the row only in A"
     has 'line row only-b' "the row only in B"
     has "$added" "the added row's uuid"
     has 'only in B' "legend"
+    # With --ignore, a comparison whose only changes are ignored is the same, and says so.
+    jq '.objects["file-housing"].GetLastSaveTime = "2024-06-02T09:10:11Z"' "$table" >"$work/resaved.json"
+    "$mpgdump" "$work/resaved.json" --level 2 >"$work/b.txt"
+    "$mpgtree" html --diff --ignore '*.lastSaveTime' "$work/a.txt" "$work/b.txt" -o "$work/page.html" ||
+      fail "html --diff --ignore: exit status $?"
+    load "$work/page.html" ""
+    has '<span id="verdict">The two dumps are the same; 1 field ignored.</span>' "the verdict with fields ignored"
+    grep -q 'line row changed' "$work/dom" && fail "a row whose only change is ignored is marked changed"
     ;;
 
   verdicts)
@@ -122,7 +155,31 @@ case $check in
     "$mpgdump" "$work/b.json" --level 2 >"$work/b.txt"
     "$mpgtree" diff --json "$work/a.txt" "$work/b.txt" >"$work/report.json"
     "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    # The page opens on the differences, its counts at the top equal to the report's.
     load "$work/page.html" ""
+    python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's counts are not the report's"
+import json, re, sys
+report = json.load(open(sys.argv[1]))
+summary = report["summary"]
+def changes(node):
+    return len(node.get("changes", [])) + sum(changes(rmt) for rmt in node.get("rmtRows", []))
+expected = {key: summary[key] for key in ("changedRows", "onlyInA", "onlyInB", "notCompared", "ignored")}
+expected["fieldsChanged"] = sum(changes(d) for d in report["differences"])
+dom = open(sys.argv[2]).read()
+shown = {key: int(n) for key, n in re.findall(r'<span class="count" data-key="(\w+)">[a-zA-Z ]+ <b>(\d+)</b></span>', dom)}
+differing = summary["changedRows"] + summary["onlyInA"] + summary["onlyInB"]
+rows = f'{differing} of {report["a"]["dmtRows"] + summary["onlyInB"]} DMT rows shown'
+wrong = [] if shown == expected else [f"page {shown}, report {expected}"]
+if rows not in dom:
+    wrong.append(f"not opened on the differences: no '{rows}'")
+print("\n".join(wrong))
+sys.exit(1 if wrong else 0)
+PY
+    run_browser --screenshot="$artifacts/mpgtree-html-differences.png" "file://$work/page.html" >/dev/null
+    load "$work/page.html" "all"
+    # A folded changed row shows both values in the columns that changed.
+    has '<span>7 → 8</span>' "the twin's modification state, A → B"
+    has '<span>None → NonM1</span>' "the valve's mapping master, A → B"
     # A DOM row shows its ordinal, unique in each of these dumps; the rows of A come first.
     python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's statuses are not the comparison's"
 import json, re, sys
@@ -146,12 +203,12 @@ sys.exit(1 if wrong else 0)
 PY
     # In the unfolded first row, only the second RMT row (its first line shared with the cut
     # first one) is changed.
-    load "$work/page.html" "unfold=1"
+    load "$work/page.html" "all&unfold=1"
     [[ $(grep -o 'line field group changed' "$work/dom" | wc -l) == 1 ]] ||
       fail "the changed RMT rows: $(grep -o 'line field group[a-z -]*' "$work/dom" | tr '\n' ' ')"
     grep -q 'group changed[^>]*><span class="label">RMT row</span><span class="value" title="rmt\[a1d6f08e3b5c47928e0f6a4d2c9b7e35\]"' \
       "$work/dom" || fail "the changed RMT row is not the drawing's"
-    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html" >/dev/null
+    run_browser --screenshot="$artifacts/mpgtree-html-verdicts.png" "file://$work/page.html#all" >/dev/null
     [[ -s $artifacts/mpgtree-html-verdicts.png ]] || fail "no screenshot"
     ;;
 
@@ -204,6 +261,12 @@ PY
     has '100000 of 100000 DMT rows shown, 1 open' "row count"
     has 'matches in 1 rows' "the last row found"
     has "$last" "the last row's uuid"
+    # Six-digit line numbers and the manager's count of 100000 are whole: the page is measured
+    # from a harness that holds it in a frame (read through --allow-file-access-from-files).
+    measure "$work/page.html" "search=$last" '.row .c-line, #manager .field, #manager .value'
+    grep -q '"shown":[1-9]' "$work/dom" && grep -q '"line [0-9]\{6,\}"' "$work/dom" && has '"cut":[]' "nothing cut" ||
+      fail "cut: $(grep -o '<pre id="result">.*</pre>' "$work/dom" | head -c 600)"
+    run_browser --screenshot="$artifacts/mpgtree-html-big.png" "file://$work/page.html#search=$last" >/dev/null
     ;;
 
   narrowing)

@@ -19,6 +19,7 @@ class DifferenceCollector : public rd::DiffReport {
   void Begin(const rd::DiffSide& iA, const rd::DiffSide& iB) override { a = iA, b = iB; }
   bool OnDifference(const rd::NodeDifference& iDifference) override {
     using Status = rd::NodeDifference::Status;
+    CountFieldsChanged(iDifference);
     if (iDifference.path == "manager") {
       if (iDifference.status == Status::Changed) manager = iDifference;
       return true;
@@ -42,6 +43,11 @@ class DifferenceCollector : public rd::DiffReport {
   }
   void End(const rd::DiffSummary& iSummary) override { summary = iSummary; }
 
+  void CountFieldsChanged(const rd::NodeDifference& iNode) {
+    fieldsChanged += iNode.changes.size();
+    for (const rd::NodeDifference& rmt : iNode.rmtRows) CountFieldsChanged(rmt);
+  }
+
   /// Where each row that differs stands among the DMT rows of one dump (from 1).
   std::unordered_map<std::uint64_t, std::size_t> ByPosition(bool iInA) const {
     std::unordered_map<std::uint64_t, std::size_t> index;
@@ -59,6 +65,7 @@ class DifferenceCollector : public rd::DiffReport {
   std::unordered_map<std::uint64_t, rd::NotComparedNote> notComparedByA;
   rd::DiffSummary summary;
   std::uint64_t onlyInB = 0;
+  std::uint64_t fieldsChanged = 0;  // of every node that differs
   bool tooMany = false;
 
  private:
@@ -101,20 +108,22 @@ std::string Count(std::uint64_t iCount, const char* iOne, const char* iMany) {
   return std::to_string(iCount) + " " + (iCount == 1 ? iOne : iMany);
 }
 
-/// The comparison's verdict in words.
+/// The comparison's verdict in words. Where the dumps differ, the page shows the counts beside
+/// it: the verdict names what they leave out.
 std::string VerdictOf(const rd::DiffSummary& iSummary) {
-  std::string verdict = "The two dumps are the same";
   if (iSummary.Different()) {
-    verdict = "Different: " + Count(iSummary.changedRows, "DMT row", "DMT rows") + " changed, " +
-              std::to_string(iSummary.onlyInA) + " only in A, " + std::to_string(iSummary.onlyInB) +
-              " only in B, " + std::to_string(iSummary.sameRows) + " the same";
+    std::string verdict =
+        "Different: " + Count(iSummary.sameRows, "DMT row", "DMT rows") + " the same";
     if (iSummary.otherDifferences)
       verdict +=
-          "; " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
+          ", " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
+    return verdict + ";";
   }
+  std::string verdict = "The two dumps are the same";
   if (iSummary.notCompared)
     verdict += "; " + Count(iSummary.notCompared, "field", "fields") +
                " not compared (each held by one dump only, whose other form leaves it out)";
+  if (iSummary.ignored) verdict += "; " + Count(*iSummary.ignored, "field", "fields") + " ignored";
   return verdict + ".";
 }
 
@@ -144,8 +153,9 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
                                       std::vector<rd::Verdict>* oVerdicts) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);
+  rd::FilteringReport filtered(iRequest.diffFilter, diff);
   const rd::DiffOutcome outcome = rd::DiffDumps(
-      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, diff);
+      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, filtered);
   if (!outcome.trouble.empty()) {
     Complain(outcome.trouble);
     return std::nullopt;
@@ -194,6 +204,12 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
     data.AddDamage(ioB.Name(), fromB.verdict,
                    fromB.firstRaw ? std::string_view(fromB.firstRaw->text) : "");
   data.SetVerdict(VerdictOf(diff.summary), !diff.summary.Different());
+  data.SetCounts({{"changedRows", diff.summary.changedRows},
+                  {"onlyInA", diff.summary.onlyInA},
+                  {"onlyInB", diff.summary.onlyInB},
+                  {"fieldsChanged", diff.fieldsChanged},
+                  {"notCompared", diff.summary.notCompared},
+                  {"ignored", diff.summary.ignored.value_or(0)}});
   if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
   return data;
 }

@@ -39,6 +39,7 @@ struct PageRequest {
   zyn::reader::ReadOptions read;
   RowFilter filter;
   std::uint64_t maxRows = kDefaultPageRowLimit;
+  zyn::reader::DiffFilterOptions diffFilter;  // a comparison's fields set aside
 };
 
 /// Reads a dump for a page, reporting its problems on standard error and handing each DMT

@@ -358,6 +358,15 @@ void PageData::AppendJson(JsonText* oJson) const {
     json.Append(",\n\"verdict\":");
     zyn::reader::AppendJsonString(verdict_, &json);
     json.Append(same_ ? ",\"same\":true" : ",\"same\":false");
+    json.Append(",\n\"counts\":[");
+    for (std::size_t i = 0; i < counts_.size(); ++i) {
+      json.Append(i ? ",[" : "[");
+      zyn::reader::AppendJsonString(counts_[i].first, &json);
+      json.Push(',');
+      AppendNumber(static_cast<std::int64_t>(counts_[i].second), &json);
+      json.Push(']');
+    }
+    json.Push(']');
     json.Append(",\n\"status\":");
     zyn::reader::AppendJsonString(status_, &json);
     json.Append(",\n\"marks\":[");

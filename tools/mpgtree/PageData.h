@@ -27,6 +27,8 @@
 //            digit of 32 or more is followed by more), lowest first
 //   verdict  diff only: the comparison's verdict in words ("The two dumps are the same.")
 //   same     diff only: whether the comparison found no difference
+//   counts   diff only: [[key, count], ...], the comparison's counts, keyed as the JSON
+//            report's summary (and "fieldsChanged")
 //   status   diff only: one character per row, "s" same, "c" changed, "a" only in A, "b"
 //            only in B, "n" the same where compared, with fields not compared
 //   marks    diff only: [[row, mark], ...] for the changed rows, the rows with fields not
@@ -76,6 +78,10 @@ class PageData {
     verdict_ = std::move(iVerdict);
     same_ = iSame;
   }
+  /// The comparison's counts, each under its key (diff pages).
+  void SetCounts(std::vector<std::pair<std::string, std::uint64_t>> iCounts) {
+    counts_ = std::move(iCounts);
+  }
   /// A dump read with --lenient that is not whole, by its verdict; iFirstRawText is the text
   /// of the first line kept raw (iVerdict.firstRawLine), when one was.
   void AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
@@ -106,6 +112,7 @@ class PageData {
   std::string filter_;
   std::string whyEmpty_;
   std::string verdict_;
+  std::vector<std::pair<std::string, std::uint64_t>> counts_;
   bool same_ = false;
   zyn::reader::JsonText damage_;
   zyn::reader::JsonText sources_;

@@ -6,11 +6,15 @@
 #include <string>
 
 #include "Commands.h"
+#include "zyn/reader/DiffFilter.h"
 
 namespace mpgtree {
 
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+/// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly.
+void AddDiffFilterOptions(CLI::App& ioCommand, zyn::reader::DiffFilterOptions* oFilter,
+                          bool iWithOnly);
 
 /// A dump opened for reading by descriptor, as the comparison needs it (it reads ranges
 /// again): a file, or standard input for "-". Closes the descriptor when it goes.

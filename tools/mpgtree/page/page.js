@@ -86,18 +86,52 @@
     return made;
   }
 
+  // ---- Column widths: each column of the folded rows is as wide as its longest text ----
+
+  const columnChars = { ordinal: 0, master: 0, state: 0, rmt: 0, line: 0 };
+  let charWidth = 0; // of the rows' monospace font, measured once
+  /** Widens the columns whose text is longer than any before (texts: {column: text}). */
+  function fitColumns(texts) {
+    let wider = false;
+    for (const column in texts) {
+      if (texts[column].length <= columnChars[column]) continue;
+      columnChars[column] = texts[column].length;
+      wider = true;
+    }
+    if (!wider) return;
+    if (!charWidth) {
+      const probe = element('span', 'line row', '0'.repeat(100));
+      probe.style.visibility = 'hidden';
+      rowsElement.appendChild(probe);
+      charWidth = probe.scrollWidth / 100 || 8;
+      probe.remove();
+    }
+    const extra = { ordinal: 4 }; // the fold mark before the ordinal
+    for (const column in columnChars)
+      document.documentElement.style.setProperty(
+        '--c-' + column, Math.ceil((columnChars[column] + (extra[column] || 1)) * charWidth) + 'px');
+  }
+
   function rowLine(index, line) {
     const summary = summaryOf(rowItems(index));
     const status = STATUS_CLASSES[statuses[index]] || '';
     const made = lineElement('row ' + status + (open.has(index) ? ' open' : ''), line);
     made.dataset.row = index;
-    made.appendChild(element('span', 'fold', summary.ordinal));
+    const texts = {
+      ordinal: String(summary.ordinal),
+      master: String(summary.master),
+      state: String(summary.state),
+      rmt: String(summary.announced !== undefined ? summary.announced : summary.rmt),
+      line: 'line ' + rowLines[index],
+    };
+    fitColumns(texts);
+    made.appendChild(element('span', 'fold', texts.ordinal));
     made.appendChild(element('span', '', summary.uuid));
-    made.appendChild(element('span', '', summary.master));
-    made.appendChild(element('span', '', summary.state));
+    made.appendChild(element('span', '', texts.master));
+    made.appendChild(element('span', '', texts.state));
     made.appendChild(element('span', '', summary.kinds));
-    made.appendChild(element('span', '', String(summary.announced !== undefined ? summary.announced : summary.rmt)));
-    made.appendChild(element('span', 'c-line', 'line ' + rowLines[index]));
+    made.appendChild(element('span', '', texts.rmt));
+    made.appendChild(element('span', 'c-line', texts.line));
     made.title =
       'Row ' + (index + 1) + (statuses[index] === 'n' ? ': the same where compared, some fields not compared' : '') +
       ': click to ' + (open.has(index) ? 'fold' : 'unfold');
@@ -111,8 +145,11 @@
     into.appendChild(element('span', value.className || '', value.text));
   }
 
-  /** One field or group of an open row: its meaning, its value (A and B when it changed), its line. */
-  function itemLine(index, item, line) {
+  /**
+   * One field or group of an open row (the place-th of its items): its meaning, its value (A and
+   * B when it changed), its line.
+   */
+  function itemLine(index, item, line, place) {
     const made = lineElement('field' + (item.group ? ' group' : '') + (item.className ? ' ' + item.className : ''), line);
     made.style.paddingLeft = 24 + item.depth * 18 + 'px';
     made.appendChild(element('span', 'label', item.label));
@@ -135,7 +172,8 @@
     made.appendChild(element('span', 'at', at));
     made.title = item.path;
     const hits = matchesByRow.get(index);
-    if (hits && hits.has(item.valueAt)) made.classList.add(index + ':' + item.valueAt === currentKey ? 'current' : 'hit');
+    for (const key of hits ? [item.valueAt, 'b' + place] : [])
+      if (hits.has(key)) made.classList.add(index + ':' + key === currentKey ? 'current' : 'hit');
     return made;
   }
 
@@ -152,7 +190,7 @@
       const items = rowItems(index);
       const from = Math.max(0, first - starts[k] - 1);
       const to = Math.min(items.length, last - starts[k]);
-      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j));
+      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j, j));
     }
     rowsElement.textContent = '';
     rowsElement.appendChild(drawn);
@@ -232,7 +270,7 @@
       for (let i = 0; i < strings.length; i++) if (strings[i].toLowerCase().includes(wanted)) hitStrings[i] = 1;
       const numeric = /^-?[0-9]+$/.test(wanted);
       for (const index of order) {
-        page.forEachValue(index, (kind, value, valueAt) => {
+        const visit = (kind, value, valueAt) => {
           const hit = kind === INTEGER ? numeric && String(value).includes(wanted) : kind !== BOOLEAN && hitStrings[value];
           if (hit) {
             matches.push([index, valueAt]);
@@ -240,7 +278,10 @@
             matchesByRow.get(index).add(valueAt);
           }
           return matches.length < MATCH_LIMIT;
-        });
+        };
+        page.forEachValue(index, visit);
+        // B's values of a changed row are known by their item's place: "b" and the place.
+        if (matches.length < MATCH_LIMIT) page.forEachValueOfB(index, (kind, value, j) => visit(kind, value, 'b' + j));
       }
     }
     showCount();
@@ -268,7 +309,8 @@
       layout();
     }
     const k = order.indexOf(index);
-    const j = rowItems(index).findIndex((item) => item.valueAt === valueAt);
+    const j =
+      typeof valueAt === 'string' ? Number(valueAt.slice(1)) : rowItems(index).findIndex((item) => item.valueAt === valueAt);
     const line = starts[k] + 1 + Math.max(j, -1);
     viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
     showCount();
@@ -315,6 +357,26 @@
   viewport.addEventListener('scroll', scheduleRender);
   window.addEventListener('resize', scheduleRender);
 
+  // The comparison's counts, as the report gives them, at the top.
+  function showCounts() {
+    const labels = {
+      changedRows: 'rows changed', onlyInA: 'only in A', onlyInB: 'only in B',
+      fieldsChanged: 'fields changed', notCompared: 'fields not compared', ignored: 'fields ignored',
+    };
+    const box = $('counts');
+    for (const [key, count] of page.counts || []) {
+      const item = document.createElement('span');
+      item.className = 'count';
+      item.dataset.key = key;
+      item.append((labels[key] || key) + ' ');
+      const number = document.createElement('b');
+      number.textContent = String(count);
+      item.append(number);
+      box.append(item);
+    }
+    box.hidden = false;
+  }
+
   function start() {
     const names = page.sources.map((source) => source.name + ' (' + source.form + ', ' + source.rows + ' DMT rows)');
     $('title').textContent = isDiff ? 'mpgtree diff' : 'mpgtree';
@@ -333,8 +395,12 @@
       });
     }
     const hash = new URLSearchParams(location.hash.slice(1));
-    if (isDiff && hash.has('only-differences')) $('only-differences').checked = true;
+    // Where the dumps differ the page opens on the differences; #all shows every row.
+    if (isDiff && (hash.has('only-differences') || (!page.same && !hash.has('all')))) $('only-differences').checked = true;
+    if (isDiff && !page.same) showCounts();
     showManager();
+    // The line column fits the last line of any row from the start, not only of those drawn.
+    fitColumns({ line: 'line ' + rowLines.reduce((longest, line) => Math.max(longest, line), 0) });
     chooseRows();
     layout();
     render();
