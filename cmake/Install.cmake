@@ -69,8 +69,11 @@ if(NOT zyn_sample_before STREQUAL zyn_sample_text)
 endif()
 install(FILES ${zyn_installed_sample} DESTINATION ${ZYN_INSTALL_DATA_DIR})
 
+# The manual pages, with the project's version put in their title line.
 foreach(zyn_tool mpgdump mpgtree)
-  zyn_compressed(${CMAKE_SOURCE_DIR}/docs/man/${zyn_tool}.1 ${zyn_tool}.1)
+  configure_file(${CMAKE_SOURCE_DIR}/docs/man/${zyn_tool}.1 ${CMAKE_BINARY_DIR}/install/${zyn_tool}.1
+                 @ONLY)
+  zyn_compressed(${CMAKE_BINARY_DIR}/install/${zyn_tool}.1 ${zyn_tool}.1)
   install(FILES ${CMAKE_BINARY_DIR}/install/${zyn_tool}.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
