@@ -41,5 +41,7 @@ using Run = std::function<int()>;
 void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 
 }  // namespace mpgtree

@@ -7,22 +7,8 @@
 
 #include "Commands.h"
 #include "Io.h"
-#include "ViewerCommands.h"
 #include "zyntoolio/SignalCleanup.h"
 #include "zyntoolio/StandardStreams.h"
-
-namespace mpgtree {
-
-zyn::reader::ReadOptions CommonOptions::ReadOptions() const {
-  zyn::reader::ReadOptions options;
-  options.form = form == "stdout"  ? zyn::reader::Form::StandardOutput
-                 : form == "trace" ? zyn::reader::Form::Trace
-                                   : zyn::reader::Form::Unknown;
-  options.lenient = lenient;
-  return options;
-}
-
-}  // namespace mpgtree
 
 namespace {
 
