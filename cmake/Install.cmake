@@ -55,7 +55,7 @@ file(READ ${CMAKE_SOURCE_DIR}/tools/mpgdump/sample-table.json zyn_sample_text)
 set(zyn_schema_in_tree "\"../../docs/schemas/table.schema.json\"")
 string(FIND "${zyn_sample_text}" "${zyn_schema_in_tree}" zyn_schema_at)
 if(zyn_schema_at EQUAL -1)
-  message(FATAL_ERROR "sample-table.json no longer names the schema as ${zyn_schema_in_tree}")
+  message(FATAL_ERROR "sample-table.json does not name the schema as ${zyn_schema_in_tree}")
 endif()
 string(REPLACE "${zyn_schema_in_tree}" "\"schemas/table.schema.json\"" zyn_sample_text
                "${zyn_sample_text}")
