@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "LoaderMessages.h"
-#include "LoaderReader.h"
+#include "TableReader.h"
 #include "Unreachable.h"
 
 namespace zyn::mem::loader {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LoaderIdIndex.h"
+#include "IdTable.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {

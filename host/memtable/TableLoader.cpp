@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "LoaderMessages.h"
-#include "LoaderReader.h"
+#include "TableReader.h"
 #include "Unreachable.h"
 #include "zyn/ZynMemTable.h"
 

@@ -1,8 +1,9 @@
 // mpgtree diff: compares two dumps row by row, as text or as a JSON report. Exit status as
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
+#include "Commands.h"
 #include "Io.h"
+#include "OpenDump.h"
 #include "Verdicts.h"
-#include "ViewerCommands.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DiffReportWriters.h"
 

@@ -1,7 +1,7 @@
 // The options that set differences aside, shared by diff and html --diff.
 #include <map>
 
-#include "ViewerCommands.h"
+#include "Commands.h"
 
 namespace mpgtree {
 

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <optional>
 
+#include "Commands.h"
 #include "HtmlPages.h"
 #include "Io.h"
 #include "PageFile.h"
 #include "Verdicts.h"
-#include "ViewerCommands.h"
 
 namespace mpgtree {
 

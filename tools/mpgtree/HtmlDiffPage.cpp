@@ -9,6 +9,8 @@
 
 namespace mpgtree {
 
+namespace rd = zyn::reader;
+
 namespace {
 
 /// Keeps the differences of the comparison, as many as a page can show, and the fields not

@@ -7,6 +7,8 @@
 
 namespace mpgtree {
 
+namespace rd = zyn::reader;
+
 namespace {
 
 /// Looks through every field of a row for a uuid or a part of a name.

@@ -8,15 +8,13 @@
 #include <string>
 #include <utility>
 
+#include "OpenDump.h"
 #include "PageData.h"
-#include "ViewerCommands.h"
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
 #include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
-
-/// The reader's names, as the page's files write them.
-namespace rd = zyn::reader;
 
 /// More rows than a browser can hold at ease in one page.
 inline constexpr std::uint64_t kDefaultPageRowLimit = 200000;

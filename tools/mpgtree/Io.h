@@ -41,7 +41,8 @@ class DumpInput {
   void ShowProgress(zyn::toolio::ProgressChoice iChoice);
 
  private:
-  /// Counts the bytes read for the progress line; a read costs no more than before.
+  /// Counts the bytes read for the progress line, when there is one; without one, a read is the
+  /// file's read alone.
   class CountedSource : public zyn::reader::ByteSource {
    public:
     explicit CountedSource(int iDescriptor) : source_(iDescriptor) {}

@@ -1,4 +1,6 @@
 // Dumps opened by descriptor for the subcommands that read them more than once.
+#include "OpenDump.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <cstring>
 
 #include "Io.h"
-#include "ViewerCommands.h"
 
 namespace mpgtree {
 

@@ -1,20 +1,12 @@
-// The subcommands of mpgtree that compare dumps and show them as a page: diff and html. Each
-// adds itself to the command line like the others (Commands.h).
+// OpenDump: a dump opened by descriptor for the subcommands that read it more than once (diff
+// and html).
 #pragma once
 
 #include <memory>
 #include <string>
-
-#include "Commands.h"
-#include "zyn/reader/DiffFilter.h"
+#include <utility>
 
 namespace mpgtree {
-
-void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-/// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly.
-void AddDiffFilterOptions(CLI::App& ioCommand, zyn::reader::DiffFilterOptions* oFilter,
-                          bool iWithOnly);
 
 /// A dump opened for reading by descriptor, as the comparison needs it (it reads ranges
 /// again): a file, or standard input for "-". Closes the descriptor when it goes.
