@@ -25,6 +25,7 @@ inline constexpr int kJsonFormatVersion = 1;
 class JsonText {
  public:
   void Append(const char* iBytes, std::size_t iCount) {
+    if (iCount == 0) return;  // an empty text may have no bytes at all (a null pointer)
     if (iCount > capacity_ - size_) Grow(iCount);
     std::memcpy(data_.get() + size_, iBytes, iCount);
     size_ += iCount;
