@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "LoaderReferences.h"
-#include "LoaderSchema.h"
+#include "loader/LoaderReferences.h"
+#include "loader/LoaderSchema.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {

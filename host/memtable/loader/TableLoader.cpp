@@ -7,9 +7,9 @@
 #include <string_view>
 #include <utility>
 
-#include "LoaderMessages.h"
-#include "TableReader.h"
-#include "Unreachable.h"
+#include "loader/LoaderMessages.h"
+#include "loader/TableReader.h"
+#include "loader/Unreachable.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {

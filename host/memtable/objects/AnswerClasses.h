@@ -3,8 +3,8 @@
 // the table's units only.
 #pragma once
 
-#include "Answers.h"
-#include "Vocabulary.h"
+#include "objects/Answers.h"
+#include "objects/Vocabulary.h"
 
 namespace zyn::mem {
 

@@ -1,7 +1,7 @@
 // The settling of the answers that name other objects, once a table file's every id is known.
-#include "LoaderReferences.h"
+#include "loader/LoaderReferences.h"
 
-#include "LoaderMessages.h"
+#include "loader/LoaderMessages.h"
 
 namespace zyn::mem::loader {
 

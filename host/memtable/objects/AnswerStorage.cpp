@@ -1,6 +1,6 @@
 // Where each answer of an in-memory object is stored: its slot, and for values that do not fit
 // a slot, the table's storage (each text and byte run once, PLM identifiers once per value).
-#include "AnswerStorage.h"
+#include "objects/AnswerStorage.h"
 
 #include <cstdint>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "IdTable.h"
+#include "loader/IdTable.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "LoaderReferences.h"
+#include "loader/LoaderReferences.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {

@@ -1,5 +1,5 @@
 // The texts of the loader's refusals: quoting, the parser's syntax messages, places in the text.
-#include "LoaderMessages.h"
+#include "loader/LoaderMessages.h"
 
 namespace zyn::mem::loader {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Vocabulary.h"
+#include "objects/Vocabulary.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {

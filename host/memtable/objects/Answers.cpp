@@ -1,5 +1,5 @@
 // Reading the answers of an in-memory object from its slots and the table's storage.
-#include "Answers.h"
+#include "objects/Answers.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,9 +2,9 @@
 #include <cassert>
 #include <limits>
 
-#include "LoaderMessages.h"
-#include "TableReader.h"
-#include "Unreachable.h"
+#include "loader/LoaderMessages.h"
+#include "loader/TableReader.h"
+#include "loader/Unreachable.h"
 
 namespace zyn::mem::loader {
 namespace {

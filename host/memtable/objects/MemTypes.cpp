@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "Vocabulary.h"
+#include "objects/Vocabulary.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {

@@ -1,9 +1,9 @@
 // The rules of a table file's frame: top-level members, an object's type and withheld interfaces.
-#include "LoaderSchema.h"
+#include "loader/LoaderSchema.h"
 
 #include <string>
 
-#include "LoaderMessages.h"
+#include "loader/LoaderMessages.h"
 
 namespace zyn::mem::loader {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LoaderAnswers.h"
+#include "loader/LoaderAnswers.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {

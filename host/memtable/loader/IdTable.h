@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Arena.h"
+#include "objects/Arena.h"
 
 namespace zyn::mem {
 

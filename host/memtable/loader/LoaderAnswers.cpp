@@ -1,14 +1,14 @@
 // The answers of a table file's operations: each value form checked against its operation's kind.
-#include "LoaderAnswers.h"
+#include "loader/LoaderAnswers.h"
 
 #include <cstdint>
 #include <ctime>
 #include <string_view>
 #include <vector>
 
-#include "LoaderMessages.h"
-#include "Unreachable.h"
-#include "ValueTexts.h"
+#include "loader/LoaderMessages.h"
+#include "loader/Unreachable.h"
+#include "loader/ValueTexts.h"
 
 namespace zyn::mem::loader {
 namespace {

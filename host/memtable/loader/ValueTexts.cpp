@@ -1,5 +1,5 @@
 // The text forms in which a table file gives values: bytes in hexadecimal, uuids and moments.
-#include "ValueTexts.h"
+#include "loader/ValueTexts.h"
 
 namespace zyn::mem {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "AnswerStorage.h"
+#include "objects/AnswerStorage.h"
 #include "zyn/ZynCallLog.h"
 
 namespace zyn::mem {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "AnswerClasses.h"
-#include "AnswerStorage.h"
+#include "objects/AnswerClasses.h"
+#include "objects/AnswerStorage.h"
 #include "zyn/ZynCallLog.h"
 #include "zyn/ZynMemTable.h"
 

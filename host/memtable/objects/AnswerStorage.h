@@ -11,8 +11,8 @@
 #include <string_view>
 #include <utility>
 
-#include "Arena.h"
-#include "OpenIndex.h"
+#include "objects/Arena.h"
+#include "objects/OpenIndex.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem {
