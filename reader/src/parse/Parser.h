@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LineSource.h"
+#include "parse/LineSource.h"
 #include "zyn/reader/DumpReader.h"
 
 namespace zyn::reader {

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "Text.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "DiffSides.h"
-#include "FieldDiff.h"
-#include "RowMatching.h"
+#include "compare/DiffSides.h"
+#include "compare/FieldDiff.h"
+#include "compare/RowMatching.h"
 
 namespace zyn::reader {
 

@@ -1,5 +1,5 @@
 // Line starts noted on the way to the reader; ranges read again with pread(2).
-#include "RowLocator.h"
+#include "compare/RowLocator.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

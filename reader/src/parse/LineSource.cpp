@@ -1,5 +1,5 @@
 // Cuts the input into lines: read(2) into a large buffer, memchr for the line ends.
-#include "LineSource.h"
+#include "parse/LineSource.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // The first reading of each dump compared, and the second reading of the rows that differ.
-#include "DiffSides.h"
+#include "compare/DiffSides.h"
 
 namespace zyn::reader {
 

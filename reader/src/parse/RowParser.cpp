@@ -2,8 +2,8 @@
 // counts, nested rows and the closing line that repeats the ordinal and the uuid.
 #include <algorithm>
 
-#include "Parser.h"
-#include "Text.h"
+#include "parse/Parser.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

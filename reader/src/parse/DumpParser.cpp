@@ -1,7 +1,7 @@
 // The top of the parser's descent: what each line at the top of the input opens, the one dump
 // an input holds (an empty input, text after its end and a second dump are errors), and the
 // lines out of order that a look one line ahead tells apart.
-#include "Parser.h"
+#include "parse/Parser.h"
 
 namespace zyn::reader {
 

@@ -1,7 +1,7 @@
 // Reads the blocks of the six kinds of component: file-based, RMT file-based, Orv, Pell (both
 // kinds), provider and dummy.
-#include "Parser.h"
-#include "Text.h"
+#include "parse/Parser.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

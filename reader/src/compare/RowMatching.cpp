@@ -1,6 +1,6 @@
 // Row matching by uuid, with the fallback to ordinals: sorting and merging, so that a million
 // rows need a few bytes each beyond their keys.
-#include "RowMatching.h"
+#include "compare/RowMatching.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
 // The report of a comparison as text for people, and the buffer both report writers share.
 #include <charconv>
 
-#include "Text.h"
+#include "parse/Text.h"
 #include "zyn/reader/DiffReportWriters.h"
 
 namespace zyn::reader {

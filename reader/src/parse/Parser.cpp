@@ -1,10 +1,10 @@
 // The parser's shared machinery: taking lines, keeping texts, the form (and a wrong --form),
 // problems and the lenient recovery. The top of the descent is in DumpParser.cpp.
-#include "Parser.h"
+#include "parse/Parser.h"
 
 #include <cstring>
 
-#include "Text.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

@@ -1,6 +1,6 @@
 // Row digests: each field written in a canonical form into the buffer of its kind, the buffers
 // hashed when the row is done.
-#include "RowDigest.h"
+#include "compare/RowDigest.h"
 
 #include <cstring>
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "RowDigest.h"
-#include "RowLocator.h"
-#include "RowMatching.h"
+#include "compare/RowDigest.h"
+#include "compare/RowLocator.h"
+#include "compare/RowMatching.h"
 #include "zyn/reader/DumpDiff.h"
 #include "zyn/reader/Wholeness.h"
 

@@ -1,7 +1,7 @@
 // Reads the manager's dump (header, counts, its DMT rows and its closing tags) and the
 // environment's block.
-#include "Parser.h"
-#include "Text.h"
+#include "parse/Parser.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

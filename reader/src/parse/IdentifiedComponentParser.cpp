@@ -1,8 +1,8 @@
 // Reads the blocks of the components known by identifiers: Orv, Pell (both kinds) and
 // provider. Each may carry the heading of its exposed identifier, written among its lines by
 // a named trace that writes to standard output.
-#include "Parser.h"
-#include "Text.h"
+#include "parse/Parser.h"
+#include "parse/Text.h"
 
 namespace zyn::reader {
 

@@ -1,10 +1,10 @@
 // Field-by-field comparison: each node's fields flattened to paths, then merged by path; and
 // the comparison of two matched rows with their RMT rows.
-#include "FieldDiff.h"
+#include "compare/FieldDiff.h"
 
 #include <unordered_map>
 
-#include "RowMatching.h"
+#include "compare/RowMatching.h"
 
 namespace zyn::reader {
 
