@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "reader/src/RowDigest.h"
-#include "reader/src/RowMatching.h"
+#include "reader/src/compare/RowDigest.h"
+#include "reader/src/compare/RowMatching.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpDiff.h"
 
