@@ -350,8 +350,14 @@ PY
     # Too many rows: refused, with the ways to narrow the page, and no page written.
     "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 2>"$work/err"
     [[ $? == 2 ]] || fail "--max-rows 2: expected exit status 2"
-    grep -q -- '--uuid UUID, --name TEXT or --ordinals FROM-TO' "$work/err" || fail "refusal: $(cat "$work/err")"
+    grep -qF -- 'narrow the page with --ordinals FROM-TO (such as --ordinals 1-2, 2 rows), --uuid UUID or --name TEXT, or raise --max-rows' \
+      "$work/err" || fail "refusal: $(cat "$work/err")"
     [[ -e $work/page.html ]] && fail "a page was written despite the refusal"
+    # The ordinals it suggests fit; narrowed already, it suggests from the first ordinal asked.
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 --ordinals 1-2 || fail "the suggested ordinals: $?"
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 1 --ordinals 2-3 2>"$work/err"
+    grep -qF -- 'narrow the page further with --ordinals FROM-TO (such as --ordinals 2-2, 1 row)' "$work/err" ||
+      fail "refusal when narrowed: $(cat "$work/err")"
     rows_in() {
       python3 -c 'import json,sys; t=open(sys.argv[1]).read(); i=t.index(">",t.index("id=\"page-data\""))+1; print(json.loads(t[i:t.index("</script>",i)])["rowCount"])' "$1"
     }

@@ -47,10 +47,18 @@ class StoppableSource : public rd::ByteSource {
 }  // namespace
 
 void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest) {
+  // An example of ordinals that fit: as many as --max-rows from the first ordinal asked for.
+  std::string example;
+  if (iRequest.maxRows > 0) {
+    const std::int64_t from = iRequest.filter.ordinals ? iRequest.filter.ordinals->first : 1;
+    const std::int64_t to = from + static_cast<std::int64_t>(iRequest.maxRows) - 1;
+    example = " (such as --ordinals " + std::to_string(from) + "-" + std::to_string(to) + ", " +
+              std::to_string(iRequest.maxRows) + (iRequest.maxRows == 1 ? " row)" : " rows)");
+  }
   Complain(iWhat + ": more than " + std::to_string(iRequest.maxRows) +
-           " DMT rows for one page, which a browser could not hold at ease: narrow the page "
-           "with --uuid UUID, --name TEXT or --ordinals FROM-TO" +
-           (iRequest.filter.Narrows() ? " (further)" : "") + ", or raise --max-rows");
+           " DMT rows for one page, which a browser could not hold at ease: narrow the page " +
+           (iRequest.filter.Narrows() ? "further " : "") + "with --ordinals FROM-TO" + example +
+           ", --uuid UUID or --name TEXT, or raise --max-rows");
 }
 
 bool RowFilter::Passes(const rd::DmtRow& iRow) const {
