@@ -2,6 +2,9 @@
 // the marks of their differences.
 #include "HtmlPages.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "Io.h"
 #include "Verdicts.h"
 
@@ -51,7 +54,10 @@ void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest) 
   std::string example;
   if (iRequest.maxRows > 0) {
     const std::int64_t from = iRequest.filter.ordinals ? iRequest.filter.ordinals->first : 1;
-    const std::int64_t to = from + static_cast<std::int64_t>(iRequest.maxRows) - 1;
+    // In unsigned arithmetic, which wraps: the last ordinal is at most INT64_MAX.
+    const std::uint64_t start = static_cast<std::uint64_t>(from);
+    const std::uint64_t room = static_cast<std::uint64_t>(INT64_MAX) - start;
+    const auto to = static_cast<std::int64_t>(start + std::min(iRequest.maxRows - 1, room));
     example = " (such as --ordinals " + std::to_string(from) + "-" + std::to_string(to) + ", " +
               std::to_string(iRequest.maxRows) + (iRequest.maxRows == 1 ? " row)" : " rows)");
   }
