@@ -5,7 +5,7 @@
 # Also the options that narrow a page and the refusals, which need no browser.
 #
 # Usage: html-pages.sh MPGDUMP MPGTREE ARTIFACTS CHECK
-# CHECK is one of: sample diff verdicts empty big narrowing. ARTIFACTS is where the screenshots
+# CHECK is one of: sample diff verdicts stepping empty big narrowing. ARTIFACTS is where the screenshots
 # are kept.
 # Exit 77 (skipped) when the check needs Chromium and it is missing (scripts/install-deps test).
 set -u
@@ -60,6 +60,33 @@ document.getElementById('frame').addEventListener('load', () => setTimeout(() =>
 EOF
   run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
   grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not measure the page"
+}
+# Loads PAGE with HASH in a frame of a harness page, runs SCRIPT there (it sees the frame's
+# document as doc and its window as win, and fills the object result, or result.error) and keeps in $work/dom
+# the result as JSON in <pre id="result">.
+drive() {
+  cat >"$work/harness.html" <<EOF
+<!DOCTYPE html><html><body style="margin:0">
+<iframe id="frame" src="file://$1#$2" style="width:1280px;height:800px;border:0"></iframe>
+<script>
+document.getElementById('frame').addEventListener('load', () => setTimeout(() => {
+  const win = document.getElementById('frame').contentWindow;
+  const doc = win.document;
+  const result = {};
+  try {
+    $3
+  } catch (error) {
+    result.error = String(error);
+  }
+  const shown = document.createElement('pre');
+  shown.id = 'result';
+  shown.textContent = JSON.stringify(result);
+  document.body.appendChild(shown);
+}, 1000));
+</script></body></html>
+EOF
+  run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
+  grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not drive the page"
 }
 # Checks that the DOM holds TEXT (fixed string).
 has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
@@ -212,6 +239,55 @@ PY
     [[ -s $artifacts/mpgtree-html-verdicts.png ]] || fail "no screenshot"
     ;;
 
+  stepping)
+    needs_browser
+    # Changes in the manager, in a row's own fields, in an RMT row and in a component's file,
+    # and a row only in B.
+    jq '.objects.manager.IsPLMIDCompletionActive = (.objects.manager.IsPLMIDCompletionActive | not)
+      | .objects["file-bolt"].GetName = "bolt-m12x45.part"
+      | .objects["rmt-housing-drawing"].GetModificationState = 4
+      | .objects["row-valve"].GetMappingMaster = 2
+      | .objects["row-valve"].GetModificationState = 9
+      | .objects["row-new"] = (.objects["row-valve"] | .GetUuid = "bbbb1e0b95a84f2e86b3a9d0e1f25c74")
+      | .objects.manager.GetDMTElements += ["row-new"]' "$table" >"$work/b.json"
+    "$mpgdump" --level 2 >"$work/a.txt"
+    "$mpgdump" "$work/b.json" --level 2 >"$work/b.txt"
+    "$mpgtree" diff --json "$work/a.txt" "$work/b.txt" >"$work/report.json"
+    "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    # Each changed field's lines in A and B and its label ("A>B label"), in the report's order.
+    jq -r '[.differences[] | select(.status == "changed") | (.changes[], (.rmtRows[] | .changes[]))
+      | "\(.lineA // "")>\(.lineB // "") \(.label)"] | join(",")' "$work/report.json" >"$work/expected"
+    count=$(tr ',' '\n' <"$work/expected" | wc -l)
+    [[ $count -ge 5 ]] || fail "the report holds $count changed fields"
+    # The next-difference key from the top, once more than there are differences: each step
+    # shows its field, in view; the last step stays. Then the first changed row, unfolded by a
+    # click after folding all, shows its first changed field in view.
+    drive "$work/page.html" "" "
+      const inView = (e) => { const r = e.getBoundingClientRect(); return r.top >= 0 && r.bottom <= win.innerHeight; };
+      const current = () => { const e = doc.querySelector('.stepped'); return e ? e.dataset.step + (inView(e) ? '' : ' (out of view)') : 'none'; };
+      result.steps = [];
+      for (let i = 0; i <= $count; i++) {
+        doc.dispatchEvent(new KeyboardEvent('keydown', { key: ']', bubbles: true }));
+        result.steps.push(current());
+      }
+      result.last = doc.getElementById('step-count').textContent;
+      doc.getElementById('viewport').scrollTop = 0;
+      doc.getElementById('fold-all').click();
+      doc.querySelector('.line.row.changed').click();
+      result.unfolded = current();"
+    steps=$(grep -o '<pre id="result">.*</pre>' "$work/dom" | sed 's/<[^>]*>//g; s/&gt;/>/g; s/&lt;/</g; s/&amp;/\&/g')
+    [[ $(jq -r '.error // ""' <<<"$steps") == "" ]] || fail "the harness: $(jq -r .error <<<"$steps")"
+    [[ $(jq -r '.steps[:-1] | join(",")' <<<"$steps") == "$(cat "$work/expected")" ]] ||
+      fail "the steps: $(jq -c .steps <<<"$steps"), the report: $(cat "$work/expected")"
+    [[ $(jq -r '.steps[-1]' <<<"$steps") == "$(jq -r '.steps[-2]' <<<"$steps")" ]] || fail "stepping did not stop at the last"
+    [[ $(jq -r .last <<<"$steps") == "difference $count of $count (the last)" ]] || fail "the end: $(jq -r .last <<<"$steps")"
+    first_of_row=$(jq -r '[.differences[] | select(.status == "changed" and .path != "manager")][0]
+      | [.changes[], (.rmtRows[] | .changes[])][0] | "\(.lineA // "")>\(.lineB // "") \(.label)"' "$work/report.json")
+    [[ $(jq -r .unfolded <<<"$steps") == "$first_of_row" ]] ||
+      fail "unfolded: $(jq -r .unfolded <<<"$steps"), its first change: $first_of_row"
+    run_browser --screenshot="$artifacts/mpgtree-html-stepping.png" "file://$work/page.html#unfold=1" >/dev/null
+    ;;
+
   empty)
     needs_browser
     "$mpgdump" --level 2 >"$work/a.txt"
@@ -274,8 +350,14 @@ PY
     # Too many rows: refused, with the ways to narrow the page, and no page written.
     "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 2>"$work/err"
     [[ $? == 2 ]] || fail "--max-rows 2: expected exit status 2"
-    grep -q -- '--uuid UUID, --name TEXT or --ordinals FROM-TO' "$work/err" || fail "refusal: $(cat "$work/err")"
+    grep -qF -- 'narrow the page with --ordinals FROM-TO (such as --ordinals 1-2, 2 rows), --uuid UUID or --name TEXT, or raise --max-rows' \
+      "$work/err" || fail "refusal: $(cat "$work/err")"
     [[ -e $work/page.html ]] && fail "a page was written despite the refusal"
+    # The ordinals it suggests fit; narrowed already, it suggests from the first ordinal asked.
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 2 --ordinals 1-2 || fail "the suggested ordinals: $?"
+    "$mpgtree" html "$work/dump.txt" -o "$work/page.html" --max-rows 1 --ordinals 2-3 2>"$work/err"
+    grep -qF -- 'narrow the page further with --ordinals FROM-TO (such as --ordinals 2-2, 1 row)' "$work/err" ||
+      fail "refusal when narrowed: $(cat "$work/err")"
     rows_in() {
       python3 -c 'import json,sys; t=open(sys.argv[1]).read(); i=t.index(">",t.index("id=\"page-data\""))+1; print(json.loads(t[i:t.index("</script>",i)])["rowCount"])' "$1"
     }

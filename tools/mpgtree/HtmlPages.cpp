@@ -2,6 +2,9 @@
 // the marks of their differences.
 #include "HtmlPages.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "Io.h"
 #include "Verdicts.h"
 
@@ -47,10 +50,21 @@ class StoppableSource : public rd::ByteSource {
 }  // namespace
 
 void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest) {
+  // An example of ordinals that fit: as many as --max-rows from the first ordinal asked for.
+  std::string example;
+  if (iRequest.maxRows > 0) {
+    const std::int64_t from = iRequest.filter.ordinals ? iRequest.filter.ordinals->first : 1;
+    // In unsigned arithmetic, which wraps: the last ordinal is at most INT64_MAX.
+    const std::uint64_t start = static_cast<std::uint64_t>(from);
+    const std::uint64_t room = static_cast<std::uint64_t>(INT64_MAX) - start;
+    const auto to = static_cast<std::int64_t>(start + std::min(iRequest.maxRows - 1, room));
+    example = " (such as --ordinals " + std::to_string(from) + "-" + std::to_string(to) + ", " +
+              std::to_string(iRequest.maxRows) + (iRequest.maxRows == 1 ? " row)" : " rows)");
+  }
   Complain(iWhat + ": more than " + std::to_string(iRequest.maxRows) +
-           " DMT rows for one page, which a browser could not hold at ease: narrow the page "
-           "with --uuid UUID, --name TEXT or --ordinals FROM-TO" +
-           (iRequest.filter.Narrows() ? " (further)" : "") + ", or raise --max-rows");
+           " DMT rows for one page, which a browser could not hold at ease: narrow the page " +
+           (iRequest.filter.Narrows() ? "further " : "") + "with --ordinals FROM-TO" + example +
+           ", --uuid UUID or --name TEXT, or raise --max-rows");
 }
 
 bool RowFilter::Passes(const rd::DmtRow& iRow) const {

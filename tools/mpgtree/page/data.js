@@ -245,6 +245,22 @@ function readPageData(data) {
     return marks.has(-1) ? annotate(items, marks.get(-1)) : items;
   }
 
+  /**
+   * The changed fields of the comparison in the report's order: [row index (-1: the manager),
+   * change]: the manager's, then each row's in the order of the rows, a row's own fields before
+   * those of its RMT rows.
+   */
+  function changeList() {
+    const list = [];
+    for (const index of [...marks.keys()].sort((x, y) => x - y)) {
+      const mark = marks.get(index);
+      if (index >= 0 && statuses[index] !== 'c') continue;
+      for (const change of mark.c) list.push([index, change]);
+      for (const entry of mark.r) for (const change of entry[2]) list.push([index, change]);
+    }
+    return list;
+  }
+
   /** Calls visit(kind, value, valueAt) for each value of row index that a search can find. */
   function forEachValue(index, visit) {
     cursor = rowStarts[index];
@@ -286,6 +302,7 @@ function readPageData(data) {
     statuses,
     rowItems,
     managerItems,
+    changeList,
     forEachValue,
     forEachValueOfB,
     valueOf,

@@ -1,5 +1,6 @@
 // The script of the page of mpgtree html: draws only the lines in view of the rows that data.js
-// decodes, folds and unfolds rows, searches, and marks the differences of two dumps.
+// decodes, folds and unfolds rows, searches, marks the differences of two dumps and shows the
+// one that steps.js stands on. heading.js fills the top of the page, columns.js sizes columns.
 // Values from the dump are set as text (textContent, title), never as markup.
 (function () {
   'use strict';
@@ -42,6 +43,8 @@
   let order = []; // the rows shown, by index
   let starts = new Float64Array(1); // the first line of each row shown, and the total
   const open = new Set();
+  let managerFields = []; // the manager's field elements, by the place of their item
+  let stepper = null; // the differences of a comparison, stepped through (steps.js)
 
   function chooseRows() {
     const onlyDifferences = isDiff && $('only-differences').checked;
@@ -75,7 +78,21 @@
     if (open.has(index)) open.delete(index);
     else open.add(index);
     layout();
+    if (open.has(index) && stepper) showFirstChange(index);
     render();
+  }
+
+  /** Brings the first changed field of row index, just unfolded, into view as the current difference. */
+  function showFirstChange(index) {
+    const place = stepper.enterRow(index);
+    if (place < 0) return;
+    showStepCount();
+    const rowTop = starts[order.indexOf(index)] * LINE;
+    const fieldTop = rowTop + (1 + place) * LINE;
+    if (fieldTop >= viewport.scrollTop && fieldTop + LINE <= viewport.scrollTop + viewport.clientHeight) return;
+    // The row's own line stays in view when the field fits below it.
+    viewport.scrollTop =
+      fieldTop - rowTop < viewport.clientHeight - 4 * LINE ? rowTop : fieldTop - viewport.clientHeight / 2;
   }
 
   // ---- Drawing ----
@@ -86,31 +103,7 @@
     return made;
   }
 
-  // ---- Column widths: each column of the folded rows is as wide as its longest text ----
-
-  const columnChars = { ordinal: 0, master: 0, state: 0, rmt: 0, line: 0 };
-  let charWidth = 0; // of the rows' monospace font, measured once
-  /** Widens the columns whose text is longer than any before (texts: {column: text}). */
-  function fitColumns(texts) {
-    let wider = false;
-    for (const column in texts) {
-      if (texts[column].length <= columnChars[column]) continue;
-      columnChars[column] = texts[column].length;
-      wider = true;
-    }
-    if (!wider) return;
-    if (!charWidth) {
-      const probe = element('span', 'line row', '0'.repeat(100));
-      probe.style.visibility = 'hidden';
-      rowsElement.appendChild(probe);
-      charWidth = probe.scrollWidth / 100 || 8;
-      probe.remove();
-    }
-    const extra = { ordinal: 4 }; // the fold mark before the ordinal
-    for (const column in columnChars)
-      document.documentElement.style.setProperty(
-        '--c-' + column, Math.ceil((columnChars[column] + (extra[column] || 1)) * charWidth) + 'px');
-  }
+  const fitColumns = makeColumnFitter(rowsElement); // columns.js
 
   function rowLine(index, line) {
     const summary = summaryOf(rowItems(index));
@@ -174,6 +167,7 @@
     const hits = matchesByRow.get(index);
     for (const key of hits ? [item.valueAt, 'b' + place] : [])
       if (hits.has(key)) made.classList.add(index + ':' + key === currentKey ? 'current' : 'hit');
+    if (stepper && stepper.isCurrent(index, place)) markStep(made);
     return made;
   }
 
@@ -203,50 +197,10 @@
     return page.same ? 'The two dumps are the same: no row differs.' : 'No DMT row differs.';
   }
 
-  /** Says at the top of the page which dumps were damaged, read with --lenient. */
-  function showDamage() {
-    const section = $('damage');
-    for (const damage of page.damage) {
-      const faults = damage.faults + (damage.faults === 1 ? ' fault' : ' faults');
-      let what = damage.name + ' is damaged (read with --lenient): ' + faults + ', the first ' +
-        (damage.firstFaultLine ? 'at line ' + damage.firstFaultLine + ': ' : ': ') + damage.firstFault;
-      if (damage.rawLines)
-        what += '; ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') + ' could not be placed and ' +
-          (damage.rawLines === 1 ? 'is' : 'are') + ' not shown, the first is line ' + damage.firstLine + ': ';
-      const line = element('div', '', what);
-      if (damage.rawLines) line.appendChild(element('code', '', damage.firstText));
-      line.title = what + (damage.rawLines ? damage.firstText : '');
-      section.appendChild(line);
-    }
-    section.hidden = !page.damage.length;
-  }
-
   function scheduleRender() {
     if (!drawing) {
       drawing = true;
       requestAnimationFrame(render);
-    }
-  }
-
-  function showManager() {
-    const section = $('manager');
-    const items = page.managerItems();
-    if (!items) {
-      section.hidden = true;
-      return;
-    }
-    for (const item of items) {
-      const made = element('div', 'field' + (item.className ? ' ' + item.className : ''));
-      made.appendChild(element('span', 'label', item.label));
-      const value = element('span', 'value');
-      if (item.kind >= 0) appendValue(value, item.kind, item.raw);
-      if (item.change) {
-        value.appendChild(element('span', 'arrow', '\u2192'));
-        appendValue(value, item.change[2], item.change[3]);
-      }
-      made.appendChild(value);
-      made.appendChild(element('span', 'at', item.line ? 'line ' + item.line : ''));
-      section.appendChild(made);
     }
   }
 
@@ -311,10 +265,44 @@
     const k = order.indexOf(index);
     const j =
       typeof valueAt === 'string' ? Number(valueAt.slice(1)) : rowItems(index).findIndex((item) => item.valueAt === valueAt);
-    const line = starts[k] + 1 + Math.max(j, -1);
-    viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
+    centerLine(starts[k] + 1 + Math.max(j, -1));
     showCount();
     render();
+  }
+
+  function centerLine(line) {
+    viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
+  }
+
+  // ---- Differences ----
+
+  /** Marks the element of the current difference, with its lines in A and B and its label. */
+  function markStep(made) {
+    made.classList.add('stepped');
+    made.dataset.step = stepper.lines();
+  }
+
+  /** Shows item place of row index (-1: the manager's), the current difference. */
+  function reveal(index, place) {
+    for (const field of managerFields) field.classList.remove('stepped');
+    if (index < 0) {
+      if (managerFields[place]) {
+        markStep(managerFields[place]);
+        managerFields[place].scrollIntoView({ block: 'nearest' });
+      }
+    } else {
+      if (!open.has(index)) {
+        open.add(index);
+        layout();
+      }
+      centerLine(starts[order.indexOf(index)] + 1 + place);
+    }
+    showStepCount();
+    render();
+  }
+
+  function showStepCount() {
+    $('step-count').textContent = stepper.describe();
   }
 
   function step(forward) {
@@ -345,6 +333,8 @@
       searchBox.focus();
     } else if (event.key === 'n' || event.key === 'N') {
       step(event.key === 'n');
+    } else if ((event.key === ']' || event.key === '[') && stepper) {
+      stepper.step(event.key === ']');
     }
   });
   $('next').addEventListener('click', () => step(true));
@@ -357,35 +347,19 @@
   viewport.addEventListener('scroll', scheduleRender);
   window.addEventListener('resize', scheduleRender);
 
-  // The comparison's counts, as the report gives them, at the top.
-  function showCounts() {
-    const labels = {
-      changedRows: 'rows changed', onlyInA: 'only in A', onlyInB: 'only in B',
-      fieldsChanged: 'fields changed', notCompared: 'fields not compared', ignored: 'fields ignored',
-    };
-    const box = $('counts');
-    for (const [key, count] of page.counts || []) {
-      const item = document.createElement('span');
-      item.className = 'count';
-      item.dataset.key = key;
-      item.append((labels[key] || key) + ' ');
-      const number = document.createElement('b');
-      number.textContent = String(count);
-      item.append(number);
-      box.append(item);
-    }
-    box.hidden = false;
-  }
-
   function start() {
     const names = page.sources.map((source) => source.name + ' (' + source.form + ', ' + source.rows + ' DMT rows)');
     $('title').textContent = isDiff ? 'mpgtree diff' : 'mpgtree';
     $('sources').textContent = isDiff ? 'A: ' + names[0] + '  \u2022  B: ' + names[1] : names[0];
     $('filter').textContent = page.filter ? 'narrowed by ' + page.filter : '';
     $('verdict').textContent = page.verdict;
-    showDamage();
     document.title = (isDiff ? 'mpgtree diff: ' : 'mpgtree: ') + page.sources.map((source) => source.name).join(' vs ');
     if (isDiff) {
+      stepper = makeStepper(page, reveal);
+      $('steps').hidden = false;
+      $('next-difference').addEventListener('click', () => stepper.step(true));
+      $('previous-difference').addEventListener('click', () => stepper.step(false));
+      showStepCount();
       $('only-differences-box').hidden = false;
       $('legend').hidden = false;
       $('only-differences').addEventListener('change', () => {
@@ -397,8 +371,7 @@
     const hash = new URLSearchParams(location.hash.slice(1));
     // Where the dumps differ the page opens on the differences; #all shows every row.
     if (isDiff && (hash.has('only-differences') || (!page.same && !hash.has('all')))) $('only-differences').checked = true;
-    if (isDiff && !page.same) showCounts();
-    showManager();
+    managerFields = showHeading(page);
     // The line column fits the last line of any row from the start, not only of those drawn.
     fitColumns({ line: 'line ' + rowLines.reduce((longest, line) => Math.max(longest, line), 0) });
     chooseRows();
