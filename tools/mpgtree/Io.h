@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "zyn/reader/DumpReader.h"
-#include "zyn/reader/TreeJson.h"
+#include "zyn/reader/JsonText.h"
 #include "zyntoolio/ProgressMeter.h"
 #include "zyntoolio/WholeFile.h"
 

@@ -10,7 +10,6 @@
 
 #include "zyn/reader/DumpTree.h"
 #include "zyn/reader/RowFields.h"
-#include "zyn/reader/TreeJson.h"
 
 namespace zyn::reader {
 
@@ -42,8 +41,9 @@ class RowDigester {
 
  private:
   class Canonical;
-  JsonText common_;  // a byte buffer that appends in place
-  std::array<JsonText, kFormDependentKindCount> formDependent_;
+  // The canonical bytes of the row's fields, kept from row to row for their capacity.
+  std::string common_;
+  std::array<std::string, kFormDependentKindCount> formDependent_;
   std::string path_;
   std::array<std::uint32_t, kFormDependentKindCount> counts_{};
 };
