@@ -29,29 +29,29 @@ std::uint64_t Avalanche(std::uint64_t iValue) {
 /// shorter ones are written by both and are compared like any value.
 constexpr std::size_t kLongHexadecimal = 1000;
 
-void AppendLength(std::size_t iLength, std::string& ioBuffer) {
+void AppendLength(std::size_t iLength, ByteBuffer& ioBuffer) {
   const auto length = static_cast<std::uint32_t>(iLength);
   char bytes[sizeof length];
   std::memcpy(bytes, &length, sizeof length);
-  ioBuffer.append(bytes, sizeof bytes);
+  ioBuffer.Append(bytes, sizeof bytes);
 }
 
-void AppendValue(const FieldValue& iValue, std::string& ioBuffer) {
-  ioBuffer.push_back(static_cast<char>('0' + static_cast<int>(iValue.type)));
+void AppendValue(const FieldValue& iValue, ByteBuffer& ioBuffer) {
+  ioBuffer.Push(static_cast<char>('0' + static_cast<int>(iValue.type)));
   switch (iValue.type) {
     case FieldValue::Type::Text:
     case FieldValue::Type::Word:
       AppendLength(iValue.text.size(), ioBuffer);
-      ioBuffer.append(iValue.text);
+      ioBuffer.Append(iValue.text);
       return;
     case FieldValue::Type::Integer: {
       char bytes[sizeof iValue.integer];
       std::memcpy(bytes, &iValue.integer, sizeof bytes);
-      ioBuffer.append(bytes, sizeof bytes);
+      ioBuffer.Append(bytes, sizeof bytes);
       return;
     }
     case FieldValue::Type::Boolean:
-      ioBuffer.push_back(iValue.boolean ? 'y' : 'n');
+      ioBuffer.Push(iValue.boolean ? 'y' : 'n');
       return;
   }
 }
@@ -98,15 +98,15 @@ class RowDigester::Canonical : public FieldVisitor {
   explicit Canonical(RowDigester& ioOwner) : owner_(ioOwner) {}
 
   void Enter(std::string_view iKey, std::string_view, std::uint64_t) override {
-    owner_.common_.push_back('E');
-    owner_.common_.append(iKey);
-    owner_.common_.push_back('\0');
+    owner_.common_.Push('E');
+    owner_.common_.Append(iKey);
+    owner_.common_.Push('\0');
     stack_.push_back(owner_.path_.size());
     owner_.path_.push_back('.');
     owner_.path_.append(iKey);
   }
   void Leave() override {
-    owner_.common_.push_back('L');
+    owner_.common_.Push('L');
     owner_.path_.resize(stack_.back());
     stack_.pop_back();
   }
@@ -115,16 +115,16 @@ class RowDigester::Canonical : public FieldVisitor {
     const bool common = iField.role == FieldRole::Value ||
                         (iField.formDependentKind == FormDependentKind::OctetHexadecimal &&
                          iField.value.text.size() < kLongHexadecimal);
-    std::string* buffer = &owner_.common_;
+    ByteBuffer* buffer = &owner_.common_;
     if (!common) {
       const int kind = static_cast<int>(iField.formDependentKind);
       ++owner_.counts_[kind];
       buffer = &owner_.formDependent_[kind];
-      buffer->append(owner_.path_);
+      buffer->Append(owner_.path_);
     }
-    buffer->push_back('F');
-    buffer->append(iField.key);
-    buffer->push_back('\0');
+    buffer->Push('F');
+    buffer->Append(iField.key);
+    buffer->Push('\0');
     AppendValue(iField.value, *buffer);
   }
 
@@ -134,22 +134,22 @@ class RowDigester::Canonical : public FieldVisitor {
 };
 
 RowDigest RowDigester::Digest(const DmtRow& iRow) {
-  common_.clear();
-  for (std::string& buffer : formDependent_) buffer.clear();
+  common_.Clear();
+  for (ByteBuffer& buffer : formDependent_) buffer.Clear();
   path_.clear();
   counts_.fill(0);
   Canonical canonical(*this);
   VisitDmtRowFields(iRow, canonical);
   for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i) {
-    common_.push_back('R');
+    common_.Push('R');
     path_ = "rmt#" + std::to_string(i + 1);
     VisitRmtRowFields(iRow.rmtRows[i], canonical);
   }
   RowDigest digest;
-  digest.common = Hash64(common_);
+  digest.common = Hash64(common_.View());
   digest.formDependentCount = counts_;
   for (int kind = 0; kind < kFormDependentKindCount; ++kind)
-    if (counts_[kind]) digest.formDependent[kind] = Hash64(formDependent_[kind]);
+    if (counts_[kind]) digest.formDependent[kind] = Hash64(formDependent_[kind].View());
   return digest;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "zyn/reader/ByteBuffer.h"
 #include "zyn/reader/DumpTree.h"
 #include "zyn/reader/RowFields.h"
 
@@ -42,8 +43,8 @@ class RowDigester {
  private:
   class Canonical;
   // The canonical bytes of the row's fields, kept from row to row for their capacity.
-  std::string common_;
-  std::array<std::string, kFormDependentKindCount> formDependent_;
+  ByteBuffer common_;
+  std::array<ByteBuffer, kFormDependentKindCount> formDependent_;
   std::string path_;
   std::array<std::uint32_t, kFormDependentKindCount> counts_{};
 };

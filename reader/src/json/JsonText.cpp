@@ -1,8 +1,9 @@
-// The JSON text buffer and JSON strings: plain bytes copied eight at a time, the rest escaped.
+// JSON strings: plain bytes copied eight at a time, the rest escaped.
 #include "zyn/reader/JsonText.h"
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace zyn::reader {
 
@@ -45,15 +46,6 @@ bool PlainWord(const char* iBytes) {
 }
 
 }  // namespace
-
-void JsonText::Grow(std::size_t iMore) {
-  std::size_t capacity = capacity_ ? capacity_ * 2 : 4096;
-  while (capacity - size_ < iMore) capacity *= 2;
-  std::unique_ptr<char[]> data(new char[capacity]);
-  if (size_) std::memcpy(data.get(), data_.get(), size_);
-  data_ = std::move(data);
-  capacity_ = capacity;
-}
 
 void AppendJsonString(std::string_view iText, JsonText* oJson) {
   static constexpr char kHex[] = "0123456789abcdef";
