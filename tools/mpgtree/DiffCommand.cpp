@@ -2,7 +2,6 @@
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
 #include "Commands.h"
 #include "Io.h"
-#include "OpenDump.h"
 #include "Verdicts.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DiffReportWriters.h"
@@ -25,8 +24,8 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
     return kExitTrouble;
   }
   if (!OutputsDistinctFromInputs({iOptions.a, iOptions.b}, iOptions.output)) return kExitTrouble;
-  const std::unique_ptr<OpenDump> a = OpenDump::Open(iOptions.a);
-  const std::unique_ptr<OpenDump> b = a ? OpenDump::Open(iOptions.b) : nullptr;
+  const std::unique_ptr<DumpInput> a = DumpInput::Open(iOptions.a);
+  const std::unique_ptr<DumpInput> b = a ? DumpInput::Open(iOptions.b) : nullptr;
   if (!a || !b) return kExitTrouble;
   const std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
   if (!output) return kExitOutput;

@@ -65,9 +65,9 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
     return kExitTrouble;
   }
   if (!OutputsDistinctFromInputs(iOptions.dumps, iOptions.output)) return kExitTrouble;
-  std::vector<std::unique_ptr<OpenDump>> inputs;
+  std::vector<std::unique_ptr<DumpInput>> inputs;
   for (const std::string& path : iOptions.dumps) {
-    inputs.push_back(OpenDump::Open(path));
+    inputs.push_back(DumpInput::Open(path));
     if (!inputs.back()) return kExitTrouble;
   }
   std::vector<zyn::reader::Verdict> verdicts;

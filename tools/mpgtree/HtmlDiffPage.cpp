@@ -82,7 +82,7 @@ struct FromB {
   std::optional<rd::RawLine> firstRaw;
 };
 
-bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector& iDiff,
+bool ReadB(DumpInput& ioB, const PageRequest& iRequest, const DifferenceCollector& iDiff,
            FromB* oFromB) {
   const std::unordered_map<std::uint64_t, std::size_t> byPositionB = iDiff.ByPosition(false);
   std::uint64_t position = 0;
@@ -151,7 +151,7 @@ void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const Difference
 
 }  // namespace
 
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const PageRequest& iRequest,
                                       std::vector<rd::Verdict>* oVerdicts) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);

@@ -99,7 +99,7 @@ std::string RowFilter::WhyNoRow(bool iOfTwoDumps) const {
   return iOfTwoDumps ? "neither dump holds a DMT row" : "the dump holds no DMT row";
 }
 
-bool PageReading::Read(OpenDump& ioDump) {
+bool PageReading::Read(DumpInput& ioDump) {
   StoppableSource source(ioDump.Descriptor(), *this);
   rd::ReadOptions options = request_.read;
   options.keepText = false;
@@ -136,7 +136,7 @@ bool PageReading::OnProblem(const rd::Problem& iProblem) {
   return false;
 }
 
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+std::optional<PageData> BuildDumpPage(DumpInput& ioDump, const PageRequest& iRequest,
                                       std::vector<rd::Verdict>* oVerdicts) {
   PageData data(PageData::Mode::Dump);
   data.SetFilter(iRequest.filter.Describe());

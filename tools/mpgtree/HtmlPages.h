@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "OpenDump.h"
+#include "Io.h"
 #include "PageData.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
@@ -50,7 +50,7 @@ class PageReading : public zyn::reader::DumpVisitor {
 
   /// Reads the dump from where its descriptor stands and judges it; false (reported) when it
   /// could not be read, cannot be judged, or is not whole while read without --lenient.
-  bool Read(OpenDump& ioDump);
+  bool Read(DumpInput& ioDump);
   /// The verdict on the dump, once read: a page of a dump read leniently shows it.
   const zyn::reader::Verdict& verdict() const { return verdict_; }
   /// The reading stops at the next read of the input; no row is handed over after this.
@@ -90,10 +90,10 @@ void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest);
 /// read, is not whole (without --lenient) or holds more rows than the request allows.
 /// oVerdicts gets the verdict on the dump (a dump read leniently may not be whole: the count
 /// of lines kept raw, and the first of them, are there).
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+std::optional<PageData> BuildDumpPage(DumpInput& ioDump, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
 /// The page of the comparison of two dumps, likewise; oVerdicts gets the verdicts on A and B.
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
 
 }  // namespace mpgtree

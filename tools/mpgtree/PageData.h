@@ -47,8 +47,8 @@
 #include <vector>
 
 #include "zyn/reader/DumpDiff.h"
+#include "zyn/reader/JsonText.h"
 #include "zyn/reader/RowFields.h"
-#include "zyn/reader/TreeJson.h"
 #include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {

@@ -5,6 +5,7 @@
 
 #include "Io.h"
 #include "PageTemplate.h"
+#include "zyn/reader/JsonText.h"
 
 namespace mpgtree {
 

@@ -2,6 +2,7 @@
 #include <charconv>
 
 #include "zyn/reader/DiffReportWriters.h"
+#include "zyn/reader/JsonText.h"
 
 namespace zyn::reader {
 

@@ -29,14 +29,14 @@ std::uint64_t Avalanche(std::uint64_t iValue) {
 /// shorter ones are written by both and are compared like any value.
 constexpr std::size_t kLongHexadecimal = 1000;
 
-void AppendLength(std::size_t iLength, JsonText& ioBuffer) {
+void AppendLength(std::size_t iLength, ByteBuffer& ioBuffer) {
   const auto length = static_cast<std::uint32_t>(iLength);
   char bytes[sizeof length];
   std::memcpy(bytes, &length, sizeof length);
   ioBuffer.Append(bytes, sizeof bytes);
 }
 
-void AppendValue(const FieldValue& iValue, JsonText& ioBuffer) {
+void AppendValue(const FieldValue& iValue, ByteBuffer& ioBuffer) {
   ioBuffer.Push(static_cast<char>('0' + static_cast<int>(iValue.type)));
   switch (iValue.type) {
     case FieldValue::Type::Text:
@@ -115,7 +115,7 @@ class RowDigester::Canonical : public FieldVisitor {
     const bool common = iField.role == FieldRole::Value ||
                         (iField.formDependentKind == FormDependentKind::OctetHexadecimal &&
                          iField.value.text.size() < kLongHexadecimal);
-    JsonText* buffer = &owner_.common_;
+    ByteBuffer* buffer = &owner_.common_;
     if (!common) {
       const int kind = static_cast<int>(iField.formDependentKind);
       ++owner_.counts_[kind];
@@ -135,7 +135,7 @@ class RowDigester::Canonical : public FieldVisitor {
 
 RowDigest RowDigester::Digest(const DmtRow& iRow) {
   common_.Clear();
-  for (JsonText& buffer : formDependent_) buffer.Clear();
+  for (ByteBuffer& buffer : formDependent_) buffer.Clear();
   path_.clear();
   counts_.fill(0);
   Canonical canonical(*this);

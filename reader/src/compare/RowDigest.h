@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "zyn/reader/ByteBuffer.h"
 #include "zyn/reader/DumpTree.h"
 #include "zyn/reader/RowFields.h"
-#include "zyn/reader/TreeJson.h"
 
 namespace zyn::reader {
 
@@ -42,8 +42,9 @@ class RowDigester {
 
  private:
   class Canonical;
-  JsonText common_;  // a byte buffer that appends in place
-  std::array<JsonText, kFormDependentKindCount> formDependent_;
+  // The canonical bytes of the row's fields, kept from row to row for their capacity.
+  ByteBuffer common_;
+  std::array<ByteBuffer, kFormDependentKindCount> formDependent_;
   std::string path_;
   std::array<std::uint32_t, kFormDependentKindCount> counts_{};
 };
