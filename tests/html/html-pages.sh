@@ -40,27 +40,6 @@ load() {
   run_browser --dump-dom "file://$1#$2" >"$work/dom"
   grep -q 'id="first-render" data-ms=' "$work/dom" || fail "$1#$2: the page's script did not run"
 }
-# Loads PAGE with HASH in a frame of a harness page and keeps in $work/dom, as JSON in
-# <pre id="result">, the elements matching SELECTOR that are shown and those whose text is cut
-# (wider than their box): {"shown": N, "texts": [...the last 3], "cut": [...]}.
-measure() {
-  cat >"$work/harness.html" <<EOF
-<!DOCTYPE html><html><body style="margin:0">
-<iframe id="frame" src="file://$1#$2" style="width:1280px;height:800px;border:0"></iframe>
-<script>
-document.getElementById('frame').addEventListener('load', () => setTimeout(() => {
-  const found = [...document.getElementById('frame').contentDocument.querySelectorAll('$3')];
-  const cut = found.filter((e) => e.scrollWidth > e.clientWidth).map((e) => e.textContent);
-  const result = document.createElement('pre');
-  result.id = 'result';
-  result.textContent = JSON.stringify({shown: found.length, texts: found.map((e) => e.textContent).slice(-3), cut});
-  document.body.appendChild(result);
-}, 1000));
-</script></body></html>
-EOF
-  run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
-  grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not measure the page"
-}
 # Loads PAGE with HASH in a frame of a harness page, runs SCRIPT there (it sees the frame's
 # document as doc and its window as win, and fills the object result, or result.error) and keeps in $work/dom
 # the result as JSON in <pre id="result">.
@@ -87,6 +66,16 @@ document.getElementById('frame').addEventListener('load', () => setTimeout(() =>
 EOF
   run_browser --allow-file-access-from-files --window-size=1300,850 --dump-dom "file://$work/harness.html" >"$work/dom"
   grep -q '<pre id="result">' "$work/dom" || fail "$1#$2: the harness could not drive the page"
+}
+# Loads PAGE with HASH in a frame (drive, below) and keeps in $work/dom, as JSON in
+# <pre id="result">, the elements matching SELECTOR that are shown and those whose text is cut
+# (wider than their box): {"shown": N, "texts": [...the last 3], "cut": [...]}.
+measure() {
+  drive "$1" "$2" "
+    const found = [...doc.querySelectorAll('$3')];
+    result.shown = found.length;
+    result.texts = found.map((e) => e.textContent).slice(-3);
+    result.cut = found.filter((e) => e.scrollWidth > e.clientWidth).map((e) => e.textContent);"
 }
 # Checks that the DOM holds TEXT (fixed string).
 has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
