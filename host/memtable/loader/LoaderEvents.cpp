@@ -15,7 +15,7 @@ constexpr std::size_t kMaxDepth = 64;
 }  // namespace
 
 TableReader::TableReader(std::string_view iText, const ToolMemberCheck& iCheck)
-    : text_(iText), check_(iCheck), table_(std::make_unique<Table>()), ids_(iText.size() / 256) {}
+    : text_(iText), check_(iCheck), table_(std::make_unique<Table>()) {}
 
 bool TableReader::Fail(std::string iPlace, std::string_view iWhat) {
   error_ = std::move(iPlace);
