@@ -1,8 +1,5 @@
 // The DMT row dump: a row's header, info line, components with their versions, RMT elements,
 // and a closing line that repeats the ordinal and the uuid.
-#include <cstddef>
-#include <iterator>
-
 #include "dumps/RowPieces.h"
 #include "frame/DumpClasses.h"
 
@@ -29,40 +26,36 @@ struct Identifier {
 };
 
 /// One of the row's component blocks, its texts in the order written: its opening tag, the
-/// line written in place of a component that is absent or has no dump, its identifiers, its
-/// closing tag; each tag and that line the same on both sinks.
+/// line written in place of a component that is absent or has no dump, its identifiers (one
+/// or two: an identifier without a query stands for none), its closing tag; each tag and that
+/// line the same on both sinks.
 struct ComponentBlock {
   HRESULT (ZynIDCIMpgDMTElement::*component)(ZynIDCIMpgComponent_var&);
   const char* opening;
   const char* none;
-  const Identifier* identifiers;
-  std::size_t identifierCount;
+  Identifier identifiers[2];
   const char* closing;
 };
 
-constexpr Identifier kNonM1Identifiers[] = {
-    {&ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, "Non-M1 component version: %s\n",
-     "Non-M1 component version: ", "No non-M1 component version.\n",
-     "No non-M1 component version."}};
-constexpr ComponentBlock kNonM1Block{&ZynIDCIMpgDMTElement::GetNonM1Component,
-                                     "<Non-M1 Component>\n",
-                                     "No non-M1 component\n",
-                                     kNonM1Identifiers,
-                                     std::size(kNonM1Identifiers),
-                                     "</Non-M1 Component>\n"};
+constexpr ComponentBlock kNonM1Block{
+    &ZynIDCIMpgDMTElement::GetNonM1Component,
+    "<Non-M1 Component>\n",
+    "No non-M1 component\n",
+    {{&ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, "Non-M1 component version: %s\n",
+      "Non-M1 component version: ", "No non-M1 component version.\n",
+      "No non-M1 component version."}},
+    "</Non-M1 Component>\n"};
 
-constexpr Identifier kM1Identifiers[] = {
-    {&ZynIDCIMpgDMTElement::GetM1ComponentVersion, "M1 component version: %s\n",
-     "M1 component version: ", "No M1 component version.\n", "No M1 component version."},
-    {&ZynIDCIMpgDMTElement::GetM1ComponentMajorID, "M1 component majorID: %s\n",
-     "M1 component majorID: ", "No M1 component majorID.\n", "No M1 component majorID."}};
 // Both forms keep a blank before the line end of the none line.
-constexpr ComponentBlock kM1Block{&ZynIDCIMpgDMTElement::GetM1Component,
-                                  "<M1 Component>\n",
-                                  "No M1 component \n",
-                                  kM1Identifiers,
-                                  std::size(kM1Identifiers),
-                                  "</M1 Component>\n"};
+constexpr ComponentBlock kM1Block{
+    &ZynIDCIMpgDMTElement::GetM1Component,
+    "<M1 Component>\n",
+    "No M1 component \n",
+    {{&ZynIDCIMpgDMTElement::GetM1ComponentVersion, "M1 component version: %s\n",
+      "M1 component version: ", "No M1 component version.\n", "No M1 component version."},
+     {&ZynIDCIMpgDMTElement::GetM1ComponentMajorID, "M1 component majorID: %s\n",
+      "M1 component majorID: ", "No M1 component majorID.\n", "No M1 component majorID."}},
+    "</M1 Component>\n"};
 
 /// The row's info line: its mapping master, whether it already exists, its modification
 /// state.
@@ -121,8 +114,8 @@ void EmitComponentBlock(ZynIDCIMpgDMTElement* iElement, const ComponentBlock& iB
   else
     ioDump->Dump(iLevel, 1, 0);
 
-  for (std::size_t i = 0; i < iBlock.identifierCount; ++i)
-    EmitIdentifier(iElement, iBlock.identifiers[i], ioHexaText);
+  for (const Identifier& identifier : iBlock.identifiers)
+    if (identifier.query) EmitIdentifier(iElement, identifier, ioHexaText);
 
   EmitSame(iBlock.closing);
 }
