@@ -1,6 +1,6 @@
 # `cpack -G DEB` in a build tree: a Debian package of everything cmake/Install.cmake installs,
 # its dependencies found by dpkg-shlibdeps (from dpkg-dev), checked clean by lintian
-# (tests/install-check.sh).
+# (tests/install/install-check.sh).
 set(CPACK_PACKAGE_NAME zyndcmpgdump)
 set(CPACK_PACKAGE_VENDOR "ZynDCMpgDUMP developers")
 # A placeholder under example.org (reserved for examples, accepted by Debian's tools) until the

@@ -1,65 +1,61 @@
 // The DMT row dump: a row's header, info line, components with their versions, RMT elements,
 // and a closing line that repeats the ordinal and the uuid.
-#include "frame/DumpChannel.h"
+#include "dumps/RowPieces.h"
 #include "frame/DumpClasses.h"
 
 using namespace zyn_mpg;
 
 namespace {
 
-constexpr OrdinalText kHeader{"<DMTElement>  %d *** uuid: ", "<DMTElement>   *** uuid: "};
+constexpr RowHeaderTexts kHeader{{"<DMTElement>  %d *** uuid: ", "<DMTElement>   *** uuid: "},
+                                 // The stars carry a trailing blank on standard output only.
+                                 " ********************",
+                                 " ******************** ",
+                                 "</DMTElement>\n"};
 constexpr OrdinalText kClosing{"</DMTElement>  %d *** uuid: ", "</DMTElement>   *** uuid: "};
 
-/// The lines of one of the row's binary identifiers (a version or the major id): present, with
-/// its hexadecimal text, or absent; the trace form's texts and standard output's, which ends
-/// each line with std::endl.
-struct IdentifierTexts {
+/// One of the row's binary identifiers (a version or the major id): the query that answers it
+/// and its lines, present with its hexadecimal text or absent; the trace form's texts and
+/// standard output's, which ends each line with std::endl.
+struct Identifier {
+  HRESULT (ZynIDCIMpgDMTElement::*query)(ZynBinary&);
   const char* presentTrace;
   const char* presentOutput;
   const char* absentTrace;
   const char* absentOutput;
 };
-constexpr IdentifierTexts kNonM1Version{
-    "Non-M1 component version: %s\n",
-    "Non-M1 component version: ", "No non-M1 component version.\n", "No non-M1 component version."};
-constexpr IdentifierTexts kM1Version{"M1 component version: %s\n",
-                                     "M1 component version: ", "No M1 component version.\n",
-                                     "No M1 component version."};
-constexpr IdentifierTexts kM1MajorId{"M1 component majorID: %s\n",
-                                     "M1 component majorID: ", "No M1 component majorID.\n",
-                                     "No M1 component majorID."};
 
-/// Writes one of the row's binary identifiers from the answer of its query iQuery: 0 gives the
-/// hexadecimal text, 1 (no identifier) the absent line, any other answer, a failed query,
-/// writes nothing. The hexadecimal text lands in the caller's string, which all identifiers of
-/// the row share.
-void EmitIdentifier(ZynIDCIMpgDMTElement& iElement,
-                    HRESULT (ZynIDCIMpgDMTElement::*iQuery)(ZynBinary&),
-                    const IdentifierTexts& iTexts, ZynUnicodeString& ioHexaText) {
-  ZynBinary identifier;
-  const HRESULT queryResult = (iElement.*iQuery)(identifier);
-  if (queryResult == 0) {
-    ZynDCIMpgServicesForTests::GetBinaryHexaName(identifier, ioHexaText);
-    Emit([&] { TracePrint(iTexts.presentTrace, ioHexaText.CastToCharPtr()); },
-         [&](OutputLine& out) {
-           out << iTexts.presentOutput << ioHexaText.CastToCharPtr() << std::endl;
-         });
-  } else if (queryResult == 1) {
-    Emit([&] { TracePut(iTexts.absentTrace); },
-         [&](OutputLine& out) { out << iTexts.absentOutput << std::endl; });
-  }
-}
+/// One of the row's component blocks, its texts in the order written: its opening tag, the
+/// line written in place of a component that is absent or has no dump, its identifiers (one
+/// or two: an identifier without a query stands for none), its closing tag; each tag and that
+/// line the same on both sinks.
+struct ComponentBlock {
+  HRESULT (ZynIDCIMpgDMTElement::*component)(ZynIDCIMpgComponent_var&);
+  const char* opening;
+  const char* none;
+  Identifier identifiers[2];
+  const char* closing;
+};
 
-/// Dumps one of the row's components at the row's level, or writes iNone, the same on both
-/// sinks, when it is absent or has no dump.
-void DumpComponentOrSayNone(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var& iComponent,
-                            int iLevel, const char* iNone) {
-  ioDump.__CastTo(iComponent);
-  if (!ioDump)
-    EmitSame(iNone);
-  else
-    ioDump->Dump(iLevel, 1, 0);
-}
+constexpr ComponentBlock kNonM1Block{
+    &ZynIDCIMpgDMTElement::GetNonM1Component,
+    "<Non-M1 Component>\n",
+    "No non-M1 component\n",
+    {{&ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, "Non-M1 component version: %s\n",
+      "Non-M1 component version: ", "No non-M1 component version.\n",
+      "No non-M1 component version."}},
+    "</Non-M1 Component>\n"};
+
+// Both forms keep a blank before the line end of the none line.
+constexpr ComponentBlock kM1Block{
+    &ZynIDCIMpgDMTElement::GetM1Component,
+    "<M1 Component>\n",
+    "No M1 component \n",
+    {{&ZynIDCIMpgDMTElement::GetM1ComponentVersion, "M1 component version: %s\n",
+      "M1 component version: ", "No M1 component version.\n", "No M1 component version."},
+     {&ZynIDCIMpgDMTElement::GetM1ComponentMajorID, "M1 component majorID: %s\n",
+      "M1 component majorID: ", "No M1 component majorID.\n", "No M1 component majorID."}},
+    "</M1 Component>\n"};
 
 /// The row's info line: its mapping master, whether it already exists, its modification
 /// state.
@@ -73,12 +69,7 @@ void EmitInfoLine(ZynIDCIMpgDMTElement* iElement) {
          out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
        });
 
-  bool alreadyExists = false;
-  iElement->GetAlreadyExists(alreadyExists);
-  if (alreadyExists)
-    EmitSame(", DMT element already exists");
-  else
-    EmitSame(", New DMT element");
+  EmitExistence(iElement, ", DMT element already exists", ", New DMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
@@ -88,58 +79,67 @@ void EmitInfoLine(ZynIDCIMpgDMTElement* iElement) {
        });
 }
 
+/// Writes one of the row's binary identifiers from the answer of its query: 0 gives the
+/// hexadecimal text, 1 (no identifier) the absent line, any other answer, a failed query,
+/// writes nothing. The hexadecimal text lands in the caller's string, which all identifiers of
+/// the row share.
+void EmitIdentifier(ZynIDCIMpgDMTElement* iElement, const Identifier& iIdentifier,
+                    ZynUnicodeString& ioHexaText) {
+  ZynBinary identifier;
+  const HRESULT queryResult = (iElement->*iIdentifier.query)(identifier);
+  if (queryResult == 0) {
+    ZynDCIMpgServicesForTests::GetBinaryHexaName(identifier, ioHexaText);
+    Emit([&] { TracePrint(iIdentifier.presentTrace, ioHexaText.CastToCharPtr()); },
+         [&](OutputLine& out) {
+           out << iIdentifier.presentOutput << ioHexaText.CastToCharPtr() << std::endl;
+         });
+  } else if (queryResult == 1) {
+    Emit([&] { TracePut(iIdentifier.absentTrace); },
+         [&](OutputLine& out) { out << iIdentifier.absentOutput << std::endl; });
+  }
+}
+
+/// Writes one of the row's component blocks: its opening tag, the component's dump at the
+/// row's level or the block's none line, its identifiers, its closing tag. The component is
+/// asked for before anything is written; the one dump handle ioDump serves its dump.
+void EmitComponentBlock(ZynIDCIMpgDMTElement* iElement, const ComponentBlock& iBlock, int iLevel,
+                        ZynIMpgDump_var& ioDump, ZynUnicodeString& ioHexaText) {
+  ZynIDCIMpgComponent_var component;
+  (iElement->*iBlock.component)(component);
+  EmitSame(iBlock.opening);
+
+  ioDump.__CastTo(component);
+  if (!ioDump)
+    EmitSame(iBlock.none);
+  else
+    ioDump->Dump(iLevel, 1, 0);
+
+  for (const Identifier& identifier : iBlock.identifiers)
+    if (identifier.query) EmitIdentifier(iElement, identifier, ioHexaText);
+
+  EmitSame(iBlock.closing);
+}
+
 }  // namespace
 
 HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgDMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  // Without the private interface the header's ordinal piece stays written, with no line end.
   // The uuid serves again in the closing line.
   RowUuid uuid;
-  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
-
-  // The stars carry a trailing blank on standard output only.
-  Emit([] { TracePut(" ********************"); },
-       [](OutputLine& out) { out << " ******************** "; });
-
-  if (iLevel == 0) {
-    EmitSame("</DMTElement>\n");
-    return S_OK;
-  }
-  EmitSame("\n");
+  if (const std::optional<HRESULT> ended =
+          EmitRowHeader(kHeader, iLevel, iIndex, element.get(), &uuid))
+    return *ended;
 
   EmitInfoLine(element.get());
 
-  // One dump handle serves every nested dump; each cast replaces what it held.
+  // One dump handle serves every nested dump; each cast replaces what it held. The hexadecimal
+  // text is shared by the three identifiers and never cleared between them.
   ZynIMpgDump_var dump;
-  // The hexadecimal text is shared by the three identifiers and never cleared between them.
   ZynUnicodeString hexaText;
-
-  ZynIDCIMpgComponent_var nonM1Component;
-  element->GetNonM1Component(nonM1Component);
-  EmitSame("<Non-M1 Component>\n");
-
-  DumpComponentOrSayNone(dump, nonM1Component, iLevel, "No non-M1 component\n");
-
-  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, kNonM1Version,
-                 hexaText);
-
-  EmitSame("</Non-M1 Component>\n");
-
-  ZynIDCIMpgComponent_var m1Component;
-  element->GetM1Component(m1Component);
-  EmitSame("<M1 Component>\n");
-
-  // Both forms keep a blank before the line end.
-  DumpComponentOrSayNone(dump, m1Component, iLevel, "No M1 component \n");
-
-  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetM1ComponentVersion, kM1Version,
-                 hexaText);
-  EmitIdentifier(*element.get(), &ZynIDCIMpgDMTElement::GetM1ComponentMajorID, kM1MajorId,
-                 hexaText);
-
-  EmitSame("</M1 Component>\n");
+  EmitComponentBlock(element.get(), kNonM1Block, iLevel, dump, hexaText);
+  EmitComponentBlock(element.get(), kM1Block, iLevel, dump, hexaText);
 
   // The trace form keeps a blank before the line end, standard output does not.
   ZynListValZynIDCIMpgRMTElement_var rmtElements;
@@ -158,8 +158,8 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   Emit([] { TracePut("</DUMP of RMTElements>\n"); },
        [](OutputLine& out) { out << "</DUMP of RMTElement>" << std::endl; });
 
-  // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer still
-  // picks its own.
+  // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer picks
+  // its own.
   const ZynUuid* closingUuid = uuid.IfRead();
   Emit([&] { TraceRowClosing(kClosing, iIndex, closingUuid, " ********************\n"); },
        [&](OutputLine& out) {

@@ -26,6 +26,33 @@ const char* MappingClientName(ZynDCIMpgMappingClient iClient) {
   return "";
 }
 
+/// The info line: the environment's name, client and master. The line stays open: a directory
+/// line or the close ends it.
+void EmitInfoLine(ZynIDCIMpgEnvironment* iEnvironment) {
+  // A query that fails leaves its value as preset here.
+  ZynUnicodeString name;
+  iEnvironment->GetName(name);
+  ZynDCIMpgMappingClient client = ZynDCIMpgClientNone;
+  iEnvironment->GetMappingClient(client);
+  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
+  iEnvironment->GetMappingMaster(master);
+  ZynUnicodeString masterText;
+  ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
+  const ZynUnicodeString clientText(MappingClientName(client));
+
+  Emit(
+      [&] {
+        TracePrint(" Name :%s", name.CastToCharPtr());
+        TracePrint(", MappingClient :%s", clientText.ConvertToChar());
+        TracePrint(", MappingMaster :%s", masterText.ConvertToChar());
+      },
+      [&](OutputLine& out) {
+        out << " Name :" << name.CastToCharPtr()
+            << ", MappingClient :" << clientText.ConvertToChar()
+            << ", MappingMaster :" << masterText.ConvertToChar();
+      });
+}
+
 /// The only level that adds the directory line.
 constexpr int kDirectoryLevel = 2;
 
@@ -38,29 +65,7 @@ HRESULT ZynMpgEnvironmentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) {
   // The opening tag goes out before any query.
   EmitSame("<Environment>\n");
 
-  // A query that fails leaves its value as preset here.
-  ZynUnicodeString name;
-  environment->GetName(name);
-  ZynDCIMpgMappingClient client = ZynDCIMpgClientNone;
-  environment->GetMappingClient(client);
-  ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
-  environment->GetMappingMaster(master);
-  ZynUnicodeString masterText;
-  ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
-  const ZynUnicodeString clientText(MappingClientName(client));
-
-  // The info line stays open: a directory line or the close ends it.
-  Emit(
-      [&] {
-        TracePrint(" Name :%s", name.CastToCharPtr());
-        TracePrint(", MappingClient :%s", clientText.ConvertToChar());
-        TracePrint(", MappingMaster :%s", masterText.ConvertToChar());
-      },
-      [&](OutputLine& out) {
-        out << " Name :" << name.CastToCharPtr()
-            << ", MappingClient :" << clientText.ConvertToChar()
-            << ", MappingMaster :" << masterText.ConvertToChar();
-      });
+  EmitInfoLine(environment.get());
 
   if (iLevel == kDirectoryLevel) {
     ZynUnicodeString directory;

@@ -10,6 +10,26 @@ namespace {
 // This unit's own set of named traces.
 zyn_mpg::NamedTraces gTraces __attribute__((init_priority(ZYN_MPG_ORV_TRACES_PRIORITY)));
 
+/// One piece of the identity line, for the trace form: iFormat with the value when there is
+/// one, iNone otherwise.
+template <class Value>
+void TracePiece(bool iPresent, const char* iFormat, Value iValue, const char* iNone) {
+  if (iPresent)
+    TracePrint(iFormat, iValue);
+  else
+    TracePut(iNone);
+}
+
+/// The same piece for standard output: iLabel, the value and iEnd, or iNone.
+template <class Value>
+void OutputPiece(OutputLine& out, bool iPresent, const char* iLabel, Value iValue, const char* iEnd,
+                 const char* iNone) {
+  if (iPresent)
+    out << iLabel << iValue << iEnd;
+  else
+    out << iNone;
+}
+
 /// The component's identity: its model PLMID, then its workspace and element ids and uuids on
 /// one line. Answers E_FAIL, having written nothing, at the first query that fails.
 HRESULT EmitIdentity(ZynIDCIMpgOrvComponent* iOrv) {
@@ -25,6 +45,8 @@ HRESULT EmitIdentity(ZynIDCIMpgOrvComponent* iOrv) {
   if (iOrv->GetElementId(elementId) < 0) return E_FAIL;
   if (iOrv->GetWorkspaceUuid(workspaceUuid) < 0) return E_FAIL;
   if (iOrv->GetElementUuid(elementUuid) < 0) return E_FAIL;
+  const bool hasWorkspaceUuid = workspaceUuid.GetLengthInChar() != 0;
+  const bool hasElementUuid = elementUuid.GetLengthInChar() != 0;
 
   // On the trace tool the identifier dumps itself into the mapping trace instead. The four
   // pieces after it share one line.
@@ -32,44 +54,27 @@ HRESULT EmitIdentity(ZynIDCIMpgOrvComponent* iOrv) {
       [&] {
         TracePut("    model PLMID:\n");
         modelId.Dump(gTraces.mapping);
-        if (workspaceId != 0)
-          TracePrint("    workspace Id : %d,", workspaceId);
-        else
-          TracePut("    No workspace Id ,");
-        if (workspaceUuid.GetLengthInChar() != 0)
-          TracePrint("    workspace Uuid : %s,", workspaceUuid.CastToCharPtr());
-        else
-          TracePut("    No workspace Uuid ,");
+        TracePiece(workspaceId != 0, "    workspace Id : %d,", workspaceId,
+                   "    No workspace Id ,");
+        TracePiece(hasWorkspaceUuid, "    workspace Uuid : %s,", workspaceUuid.CastToCharPtr(),
+                   "    No workspace Uuid ,");
         // The trace form writes no comma after the element id; standard output does.
-        if (elementId != 0)
-          TracePrint("    element Id : %d", elementId);
-        else
-          TracePut("    No element Id ,");
-        if (elementUuid.GetLengthInChar() != 0)
-          TracePrint("    element Uuid : %s.", elementUuid.CastToCharPtr());
-        else
-          TracePut("    No element Uuid .");
+        TracePiece(elementId != 0, "    element Id : %d", elementId, "    No element Id ,");
+        TracePiece(hasElementUuid, "    element Uuid : %s.", elementUuid.CastToCharPtr(),
+                   "    No element Uuid .");
       },
       [&](OutputLine& out) {
         out << "    model PLMID:" << std::endl;
         modelId.Dump(out.Stream());
-        if (workspaceId != 0)
-          out << "    workspace Id : " << workspaceId << ",";
-        else
-          out << "    No workspace Id ,";
-        if (workspaceUuid.GetLengthInChar() != 0)
-          out << "    workspace Uuid : " << workspaceUuid.CastToCharPtr() << ",";
-        else
-          out << "    No workspace Uuid ,";
+        OutputPiece(out, workspaceId != 0, "    workspace Id : ", workspaceId, ",",
+                    "    No workspace Id ,");
+        OutputPiece(out, hasWorkspaceUuid, "    workspace Uuid : ", workspaceUuid.CastToCharPtr(),
+                    ",", "    No workspace Uuid ,");
         // A comma here, unlike the trace form.
-        if (elementId != 0)
-          out << "    element Id : " << elementId << ",";
-        else
-          out << "    No element Id ,";
-        if (elementUuid.GetLengthInChar() != 0)
-          out << "    element Uuid : " << elementUuid.CastToCharPtr() << ".";
-        else
-          out << "    No element Uuid .";
+        OutputPiece(out, elementId != 0, "    element Id : ", elementId, ",",
+                    "    No element Id ,");
+        OutputPiece(out, hasElementUuid, "    element Uuid : ", elementUuid.CastToCharPtr(), ".",
+                    "    No element Uuid .");
       });
   return S_OK;
 }

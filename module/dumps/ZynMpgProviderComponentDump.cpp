@@ -1,11 +1,9 @@
 // The provider component dump: the binary identifier's length (and, from level 2 on, its value
 // in hexadecimal), the provider name, and the exposed-identifier heading on the named trace
 // when that trace is active.
-#include <climits>
 #include <cstdint>
-#include <memory>
 
-#include "frame/DumpChannel.h"
+#include "dumps/HexaText.h"
 #include "frame/DumpClasses.h"
 #include "frame/NamedTraces.h"
 
@@ -16,26 +14,22 @@ namespace {
 // This unit's own set of named traces.
 zyn_mpg::NamedTraces gTraces __attribute__((init_priority(ZYN_MPG_PROVIDER_TRACES_PRIORITY)));
 
+/// The notice written in place of an identifier too long to print.
+constexpr TooLongNotice kTooLong{"Identifier too long to print, bytes = %d",
+                                 "Identifier too long to print, bytes = "};
+
 /// Writes the identifier's bytes as hexadecimal text where the caller's line stands, choosing
 /// its sink for itself; writes nothing for an identifier that has no bytes to give, and ends no
-/// line. A failed allocation of the text's buffer is left to the caller's caller.
+/// line.
 void PrintBinaryHexa(const ZynBinary& iIdentifier) {
   const int count = iIdentifier.getLength();
   const std::uint8_t* bytes = iIdentifier.getArray();
   if (count <= 0 || bytes == nullptr) return;
 
-  // The buffer of 2n+1 bytes must stay countable in an int.
-  if (count > (INT_MAX - 1) / 2) {
-    Emit([&] { TracePrint("Identifier too long to print, bytes = %d", count); },
-         [&](OutputLine& out) { out << "Identifier too long to print, bytes = " << count; });
-    return;
-  }
-
-  // Two digits per byte; the zero fill supplies the terminator.
-  const int hexaSize = 2 * count + 1;
-  std::unique_ptr<char[]> hexa(new char[hexaSize]());
-  ZynDbCharToHexa(bytes, count, hexa.get(), hexaSize);
-  Emit([&] { TracePrint("%s", hexa.get()); }, [&](OutputLine& out) { out << hexa.get(); });
+  if (!HexaTextFits(count, kTooLong)) return;
+  const HexaText hexa = MakeHexaText(count, [&] { return bytes; });
+  Emit([&] { TracePrint("%s", hexa.digits.get()); },
+       [&](OutputLine& out) { out << hexa.digits.get(); });
 }
 
 }  // namespace

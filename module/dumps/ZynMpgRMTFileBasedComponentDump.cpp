@@ -1,15 +1,18 @@
 // The RMT file-based component dump: the RMT non-M1 component's PX1 identifier, alias, techno
 // string, link sequence and object type, with the octet values from detail level 2 on.
-#include <climits>
 #include <cstdint>
 #include <memory>
 
-#include "frame/DumpChannel.h"
+#include "dumps/HexaText.h"
 #include "frame/DumpClasses.h"
 
 using namespace zyn_mpg;
 
 namespace {
+
+/// The notice written in place of a sequence too long to print.
+constexpr TooLongNotice kTooLong{"Sequence too long to print, octets = %d",
+                                 "Sequence too long to print, octets = "};
 
 /// Writes a non-empty sequence twice where the caller's line stands: as hexadecimal text, then,
 /// on the next line, as text read one character per octet (ISO 8859-1 style). Each of the two
@@ -22,28 +25,19 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
   const int count = iSequence.length();
   if (count <= 0) return;
 
-  // The buffer of 2n+1 bytes must stay countable in an int.
-  if (count > (INT_MAX - 1) / 2) {
-    Emit([&] { TracePrint("Sequence too long to print, octets = %d", count); },
-         [&](OutputLine& out) { out << "Sequence too long to print, octets = " << count; });
-    return;
-  }
-
-  // Two digits per octet; the zero fill supplies the terminator.
-  const int hexaSize = 2 * count + 1;
-  std::unique_ptr<char[]> hexa(new char[hexaSize]());
-  ZynDbCharToHexa(&iSequence[0], count, hexa.get(), hexaSize);
+  if (!HexaTextFits(count, kTooLong)) return;
+  const HexaText hexa = MakeHexaText(count, [&] { return &iSequence[0]; });
   Emit(
       [&] {
-        if (hexaSize <= kTraceHexaLimit) {
+        if (hexa.size <= kTraceHexaLimit) {
           TracePut("hexa: ");
-          TracePrint("%s", hexa.get());
+          TracePrint("%s", hexa.digits.get());
         } else {
           TracePut("Chain too long to print, size = ");
-          TracePrint("%d\n", hexaSize);
+          TracePrint("%d\n", hexa.size);
         }
       },
-      [&](OutputLine& out) { out << "hexa: " << hexa.get(); });
+      [&](OutputLine& out) { out << "hexa: " << hexa.digits.get(); });
 
   // Each octet becomes the code unit of equal value.
   ZynUnicodeString text;
@@ -65,33 +59,63 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
       });
 }
 
+/// From level 2, the value of a sequence under its label: iLabel's line (the same on both
+/// sinks), the sequence's two lines (PrintOctetSequence), the line end. iEndOpenLine: standard
+/// output first ends the line before, which the trace form has ended already.
+void EmitOctetValue(const char* iLabel, const _SEQUENCE_octet& iSequence, bool iEndOpenLine) {
+  Emit(
+      [&] {
+        TracePut(iLabel);
+        PrintOctetSequence(iSequence);
+        TracePut("\n");
+      },
+      [&](OutputLine& out) {
+        if (iEndOpenLine) out << std::endl;
+        OutputText(out, iLabel);
+        out.WritePending();  // the printer picks its own sink
+        PrintOctetSequence(iSequence);
+        out << std::endl;
+      });
+}
+
+/// The PX1 identifier: its hash key and, from level 2, its octets; or the note that it is empty.
+/// The key is read through the private interface of iExtension's extended object.
+void EmitPX1Id(const ZynBaseUnknown& iExtension, ZynIDCIMpgRMTFileBasedComponent* iComponent,
+               int iLevel) {
+  _SEQUENCE_octet px1Id;
+  iComponent->GetPX1Id(px1Id);
+  if (px1Id.length() == 0) {
+    EmitSame(",empty PX1Id\n");
+    return;
+  }
+
+  // A component without the private interface keeps the key 0; that is no failure.
+  unsigned int hashKey = 0;
+  ZynIDCIMpgComponentPrivate_var componentPrivate(iExtension.GetImpl(0));
+  if (componentPrivate) componentPrivate->GetHashKey(hashKey);
+
+  // The trace tool shows the key signed, standard output unsigned; on standard output the
+  // line stays open for whatever follows.
+  Emit([&] { TracePrint("   PX1Id HKey: %d\n", hashKey); },
+       [&](OutputLine& out) { out << "   PX1Id HKey: " << hashKey; });
+
+  if (iLevel >= 2) EmitOctetValue("   PX1Id Value:\n", px1Id, true);
+}
+
 /// The link sequence: its length and, from level 2, its octets; or the note that it is empty.
 void EmitLinkSequence(ZynIDCIMpgRMTFileBasedComponent* iComponent, int iLevel) {
   _SEQUENCE_octet linkSequence;
   iComponent->GetLinkSequence(linkSequence);
   const int linkLength = linkSequence.length();
-
-  if (linkLength != 0) {
-    Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
-         [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
-
-    if (iLevel >= 2) {
-      Emit(
-          [&] {
-            TracePut("   LinkSequence Value: \n");
-            PrintOctetSequence(linkSequence);
-            TracePut("\n");
-          },
-          [&](OutputLine& out) {
-            out << "   LinkSequence Value: " << std::endl;
-            out.WritePending();  // the printer picks its own sink
-            PrintOctetSequence(linkSequence);
-            out << std::endl;
-          });
-    }
-  } else {
+  if (linkLength == 0) {
     EmitSame(",empty LinkSequence\n");
+    return;
   }
+
+  Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
+       [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
+
+  if (iLevel >= 2) EmitOctetValue("   LinkSequence Value: \n", linkSequence, false);
 }
 
 }  // namespace
@@ -102,38 +126,7 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
 
   EmitSame("<RMT non-M1 component>\n");
 
-  _SEQUENCE_octet px1Id;
-  component->GetPX1Id(px1Id);
-  const int px1Length = px1Id.length();
-  unsigned int hashKey = 0;
-
-  if (px1Length != 0) {
-    // A component without the private interface keeps the key 0; that is no failure.
-    ZynIDCIMpgComponentPrivate_var componentPrivate(GetImpl(0));
-    if (componentPrivate) componentPrivate->GetHashKey(hashKey);
-
-    // The trace tool shows the key signed, standard output unsigned; on standard output the
-    // line stays open for whatever follows.
-    Emit([&] { TracePrint("   PX1Id HKey: %d\n", hashKey); },
-         [&](OutputLine& out) { out << "   PX1Id HKey: " << hashKey; });
-
-    if (iLevel >= 2) {
-      Emit(
-          [&] {
-            TracePut("   PX1Id Value:\n");
-            PrintOctetSequence(px1Id);
-            TracePut("\n");
-          },
-          [&](OutputLine& out) {
-            out << std::endl << "   PX1Id Value:" << std::endl;
-            out.WritePending();  // the printer picks its own sink
-            PrintOctetSequence(px1Id);
-            out << std::endl;
-          });
-    }
-  } else {
-    EmitSame(",empty PX1Id\n");
-  }
+  EmitPX1Id(*this, component.get(), iLevel);
 
   ZynUnicodeString alias;
   component->GetAlias(alias);

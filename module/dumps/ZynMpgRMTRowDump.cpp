@@ -1,6 +1,6 @@
 // The RMT row dump: a row's header, state line, owner, Ref and pointed components, its non-M1
 // and M1 components, and a closing line that repeats the ordinal and the uuid.
-#include "frame/DumpChannel.h"
+#include "dumps/RowPieces.h"
 #include "frame/DumpClasses.h"
 
 using namespace zyn_mpg;
@@ -8,7 +8,10 @@ using namespace zyn_mpg;
 namespace {
 
 // Unnumbered, the header and the closing line keep two blanks before the dashes.
-constexpr OrdinalText kHeader{"<RMTElement>  %d --- uuid: ", "<RMTElement>  --- uuid: "};
+constexpr RowHeaderTexts kHeader{{"<RMTElement>  %d --- uuid: ", "<RMTElement>  --- uuid: "},
+                                 " -------------------  ",
+                                 " -------------------  ",
+                                 "</RMTElement>\n"};
 constexpr OrdinalText kClosing{"</RMTElement>  %d --- uuid: ", "</RMTElement>  --- uuid: "};
 
 /// Dumps one of the row's related components (owner, Ref or pointed) at level 0 under its
@@ -29,12 +32,7 @@ void EmitStateLine(ZynIDCIMpgRMTElement* iElement) {
   Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
        [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
 
-  bool alreadyExists = false;
-  iElement->GetAlreadyExists(alreadyExists);
-  if (alreadyExists)
-    EmitSame(", RMT element already exists");
-  else
-    EmitSame(", New RMT element");
+  EmitExistence(iElement, ", RMT element already exists", ", New RMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
@@ -48,18 +46,11 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   ZynIDCIMpgRMTElement_var element(GetImpl(0));
   if (!element) return E_FAIL;
 
-  // Without the private interface the header's ordinal piece stays written, with no line end.
   // The uuid serves again in the closing line.
   RowUuid uuid;
-  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
-
-  EmitSame(" -------------------  ");
-
-  if (iLevel == 0) {
-    EmitSame("</RMTElement>\n");
-    return S_OK;
-  }
-  EmitSame("\n");
+  if (const std::optional<HRESULT> ended =
+          EmitRowHeader(kHeader, iLevel, iIndex, element.get(), &uuid))
+    return *ended;
 
   EmitStateLine(element.get());
 
@@ -107,7 +98,7 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   }
 
   // The list's closing tag (only for a non-empty list) and the closing line, which repeats the
-  // ordinal and the uuid, go to one sink; the uuid printer still picks its own.
+  // ordinal and the uuid, go to one sink; the uuid printer picks its own.
   const ZynUuid* closingUuid = uuid.IfRead();
   Emit(
       [&] {

@@ -30,16 +30,24 @@ std::string ExpectedUncountable() {
   return "expected an integer from " + std::to_string(kUncountableOctets) + " to 2147483647";
 }
 
+/// The plain form of a binary or an octet sequence: hexadecimal digits in pairs, set through
+/// iSet.
+bool ApplyHexText(MemObject* iObject, Op iOp, const std::string& iText,
+                  void (MemObject::*iSet)(Op, const std::vector<std::uint8_t>&),
+                  Problem* oProblem) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadHex(iText, &bytes)) return oProblem->Set("", std::string(kExpectedHex));
+  (iObject->*iSet)(iOp, bytes);
+  return true;
+}
+
 /// A binary: hexadecimal digits; {"length": n}, a binary that reports n bytes and gives none; or
 /// {"length": n, "held": hex}, one that reports n bytes and gives only those held. The last is
 /// for the refusal of binaries too long to print, hence n from kUncountableOctets on.
 bool ApplyBinary(MemObject* iObject, Op iOp, const TableValue& iValue, Problem* oProblem) {
+  if (iValue.shape == Shape::String)
+    return ApplyHexText(iObject, iOp, iValue.text, &MemObject::SetBinary, oProblem);
   std::vector<std::uint8_t> bytes;
-  if (iValue.shape == Shape::String) {
-    if (!ReadHex(iValue.text, &bytes)) return oProblem->Set("", std::string(kExpectedHex));
-    iObject->SetBinary(iOp, bytes);
-    return true;
-  }
   const TableValue* length = iValue.shape == Shape::Object ? iValue.Member("length") : nullptr;
   if (!length) return oProblem->Set("", "expected hexadecimal digits or {\"length\": n}");
   for (const std::string& key : iValue.keys)
@@ -62,12 +70,8 @@ bool ApplyBinary(MemObject* iObject, Op iOp, const TableValue& iValue, Problem* 
 /// sequence that reports n octets and holds none. The last is for the refusal of sequences too
 /// long to print, hence n from kUncountableOctets on: a printer must not read their octets.
 bool ApplyOctets(MemObject* iObject, Op iOp, const TableValue& iValue, Problem* oProblem) {
-  std::vector<std::uint8_t> octets;
-  if (iValue.shape == Shape::String) {
-    if (!ReadHex(iValue.text, &octets)) return oProblem->Set("", std::string(kExpectedHex));
-    iObject->SetOctets(iOp, octets);
-    return true;
-  }
+  if (iValue.shape == Shape::String)
+    return ApplyHexText(iObject, iOp, iValue.text, &MemObject::SetOctets, oProblem);
   constexpr const char* kForms =
       "expected hexadecimal digits, {\"repeat\": hex, \"times\": n} or {\"length\": n}";
   if (iValue.shape != Shape::Object) return oProblem->Set("", kForms);
@@ -95,6 +99,7 @@ bool ApplyOctets(MemObject* iObject, Op iOp, const TableValue& iValue, Problem* 
                                        " octets is longer than the limit of " +
                                        std::to_string(kMaxOctets) +
                                        ", since the table keeps every sequence in memory");
+  std::vector<std::uint8_t> octets;
   octets.reserve(static_cast<std::size_t>(total));
   for (int i = 0; i < count; ++i) octets.insert(octets.end(), unit.begin(), unit.end());
   iObject->SetOctets(iOp, octets);
@@ -232,42 +237,41 @@ bool ApplyScalar(MemObject* iObject, Op iOp, const TableValue& iValue, Problem* 
   }
 }
 
+/// How a value of one kind is read: every kind but the references, which ApplyReference reads.
+using KindReader = bool (*)(MemObject*, Op, const TableValue&, Problem*);
+
+/// The reader of each kind's values; the references have none.
+constexpr struct {
+  Kind kind;
+  KindReader read;
+} kReaders[] = {
+    {Kind::Text, ApplyScalar},     {Kind::Uuid, ApplyScalar}, {Kind::Int, ApplyScalar},
+    {Kind::Unsigned, ApplyScalar}, {Kind::Bool, ApplyScalar}, {Kind::Binary, ApplyBinary},
+    {Kind::Octets, ApplyOctets},   {Kind::Time, ApplyTime},   {Kind::PLMID, ApplyPLMID},
+    {Kind::CEStamp, ApplyCEStamp},
+};
+
+/// The reader of iKind's values, or null for the references.
+KindReader ReaderOf(Kind iKind) {
+  for (const auto& reader : kReaders)
+    if (reader.kind == iKind) return reader.read;
+  return nullptr;
+}
+
 /// iValue as a value of iOp's kind.
 bool ApplyValue(MemObject* iObject, std::uint32_t iObjectId, Op iOp, const TableValue& iValue,
                 bool iValueForm, References& ioReferences, Problem* oProblem) {
-  switch (OpKind(iOp)) {
-    case Kind::Text:
-    case Kind::Uuid:
-    case Kind::Int:
-    case Kind::Unsigned:
-    case Kind::Bool:
-      return ApplyScalar(iObject, iOp, iValue, oProblem);
-    case Kind::Binary:
-      return ApplyBinary(iObject, iOp, iValue, oProblem);
-    case Kind::Octets:
-      return ApplyOctets(iObject, iOp, iValue, oProblem);
-    case Kind::Time:
-      return ApplyTime(iObject, iOp, iValue, oProblem);
-    case Kind::PLMID:
-      return ApplyPLMID(iObject, iOp, iValue, oProblem);
-    case Kind::CEStamp:
-      return ApplyCEStamp(iObject, iOp, iValue, oProblem);
-    case Kind::Object:
-    case Kind::List:
-      return ApplyReference(iObject, iObjectId, iOp, iValue, iValueForm, ioReferences, oProblem);
-  }
-  ZYN_UNREACHABLE();
+  if (const KindReader read = ReaderOf(OpKind(iOp))) return read(iObject, iOp, iValue, oProblem);
+  return ApplyReference(iObject, iObjectId, iOp, iValue, iValueForm, ioReferences, oProblem);
 }
 
 }  // namespace
 
 bool ApplyAnswer(MemObject* iObject, std::uint32_t iObjectId, Op iOp, const TableValue& iValue,
                  References& ioReferences, Problem* oProblem) {
-  if (iOp == Op::IsPLMIDCompletionActive || iOp == Op::IsBrokenLink) {
-    if (iValue.shape != Shape::Bool) return oProblem->Set("", "expected true or false");
-    iObject->SetBool(iOp, iValue.boolean);
-    return true;
-  }
+  // The two operations that answer their bool directly have no result to give.
+  if (iOp == Op::IsPLMIDCompletionActive || iOp == Op::IsBrokenLink)
+    return ApplyScalar(iObject, iOp, iValue, oProblem);
   const bool resultForm =
       iValue.shape == Shape::Object && (iValue.Member("result") || iValue.Member("value"));
   if (!resultForm)

@@ -15,7 +15,7 @@ constexpr std::size_t kMaxDepth = 64;
 }  // namespace
 
 TableReader::TableReader(std::string_view iText, const ToolMemberCheck& iCheck)
-    : text_(iText), check_(iCheck), table_(std::make_unique<Table>()), ids_(iText.size() / 256) {}
+    : text_(iText), check_(iCheck), table_(std::make_unique<Table>()) {}
 
 bool TableReader::Fail(std::string iPlace, std::string_view iWhat) {
   error_ = std::move(iPlace);
@@ -24,52 +24,39 @@ bool TableReader::Fail(std::string iPlace, std::string_view iWhat) {
   return false;
 }
 
-bool TableReader::null() {
-  TableValue* value = Scalar();
+template <class Field, class Value>
+bool TableReader::ReadScalar(TableValue::Shape iShape, Field TableValue::*iField,
+                             const Value& iValue) {
+  TableValue* value = Scalar(iShape);
+  if (value) value->*iField = iValue;
   return value && Done();
 }
 
+bool TableReader::null() { return Scalar(TableValue::Shape::Null) && Done(); }
+
 bool TableReader::boolean(bool iValue) {
-  TableValue* value = Scalar();
-  if (!value) return false;
-  value->shape = TableValue::Shape::Bool;
-  value->boolean = iValue;
-  return Done();
+  return ReadScalar(TableValue::Shape::Bool, &TableValue::boolean, iValue);
 }
 
 bool TableReader::number_integer(Json::number_integer_t iValue) {
-  TableValue* value = Scalar();
-  if (!value) return false;
-  value->shape = TableValue::Shape::Integer;
-  value->integer = iValue;
-  return Done();
+  return ReadScalar(TableValue::Shape::Integer, &TableValue::integer, std::int64_t{iValue});
 }
 
 bool TableReader::number_unsigned(Json::number_unsigned_t iValue) {
-  TableValue* value = Scalar();
-  if (!value) return false;
-  if (iValue <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-    value->shape = TableValue::Shape::Integer;
-    value->integer = static_cast<std::int64_t>(iValue);
-  } else {
-    value->shape = TableValue::Shape::Number;
-  }
-  return Done();
+  // Beyond 64 signed bits an integer is only a Number: no table value is that wide.
+  if (iValue > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+    return Scalar(TableValue::Shape::Number) && Done();
+  return ReadScalar(TableValue::Shape::Integer, &TableValue::integer,
+                    static_cast<std::int64_t>(iValue));
 }
 
 bool TableReader::number_float(Json::number_float_t, const std::string&) {
-  TableValue* value = Scalar();
-  if (!value) return false;
-  value->shape = TableValue::Shape::Number;
-  return Done();
+  return Scalar(TableValue::Shape::Number) && Done();
 }
 
 bool TableReader::string(std::string& iText) {
-  TableValue* value = Scalar();
-  if (!value) return false;
-  value->shape = TableValue::Shape::String;
-  value->text.assign(iText);  // a copy: the parser keeps its buffer, the value its own
-  return Done();
+  // A copy: the parser keeps its buffer, the value its own.
+  return ReadScalar(TableValue::Shape::String, &TableValue::text, iText);
 }
 
 bool TableReader::parse_error(std::size_t iRead, const std::string&,
@@ -135,9 +122,11 @@ TableValue* TableReader::NewValue() {
   return &parent->items.back();
 }
 
-TableValue* TableReader::Scalar() {
+TableValue* TableReader::Scalar(TableValue::Shape iShape) {
   if (!collecting_ && !BeginValue(false)) return nullptr;
-  return NewValue();
+  TableValue* value = NewValue();
+  value->shape = iShape;
+  return value;
 }
 
 bool TableReader::StartContainer(TableValue::Shape iShape) {

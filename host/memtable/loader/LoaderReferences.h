@@ -4,44 +4,61 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "loader/IdTable.h"
+#include "objects/Arena.h"
+#include "objects/OpenIndex.h"
 #include "zyn/ZynMemTable.h"
 
 namespace zyn::mem::loader {
 
-/// Every id a table file names, defined or only referred to so far, with the object of each
-/// defined one.
+/// Every id a table file names, defined or only referred to so far, numbered in the order first
+/// named, with the object of each defined one.
+///
+/// Why an OpenIndex of small records rather than a std::unordered_map<std::string, ...>: every
+/// object and every reference of a table file looks an id up, and a 100 MB table must load in
+/// about two seconds. A node-based map allocates a node and a string per id and chases a
+/// pointer per probe; here the index's entry is a hash and a pointer, the record the id's kept
+/// name, its number and its object, and the name is compared only when the hashes agree.
 class LoadedIds {
  public:
-  /// Sized for about iExpected ids.
-  explicit LoadedIds(std::size_t iExpected) : index_(iExpected) {}
-
   /// iId's number; a new id gets the next one, with no object yet.
   std::uint32_t Number(std::string_view iId) {
-    const std::uint32_t number = index_.FindOrAdd(iId);
-    if (number == objects_.size()) objects_.push_back(nullptr);
-    assert(objects_.size() == index_.Count());
-    return number;
+    return index_.FindOrAdd(iId, [&] { return NewRecord(iId); })->number;
   }
   /// The object defined under the id numbered iNumber, or null while it is only referred to.
-  MemObject* Object(std::uint32_t iNumber) const {
-    assert(iNumber < objects_.size());
-    return objects_[iNumber];
-  }
+  MemObject* Object(std::uint32_t iNumber) const { return Record(iNumber).object; }
   /// Records iObject as the definition of the id numbered iNumber, which has none yet.
   void Define(std::uint32_t iNumber, MemObject* iObject) {
-    assert(iNumber < objects_.size() && !objects_[iNumber] && iObject);
-    objects_[iNumber] = iObject;
+    assert(!Record(iNumber).object && iObject);
+    records_[iNumber].object = iObject;
   }
-  std::string_view Name(std::uint32_t iNumber) const { return index_.Name(iNumber); }
+  std::string_view Name(std::uint32_t iNumber) const { return Record(iNumber).key; }
 
  private:
-  IdTable index_;
-  std::vector<MemObject*> objects_;  // by id number; null until defined
+  /// One id: its name (the index's key, kept in names_), its number, its object once defined.
+  struct IdRecord {
+    std::string_view key;
+    std::uint32_t number;
+    MemObject* object;
+  };
+  /// The record of iId, named for the first time: the next number, no object yet.
+  const IdRecord* NewRecord(std::string_view iId) {
+    assert(records_.size() < UINT32_MAX);
+    const auto number = static_cast<std::uint32_t>(records_.size());
+    return &records_.emplace_back(IdRecord{names_.KeepText(iId), number, nullptr});
+  }
+  const IdRecord& Record(std::uint32_t iNumber) const {
+    assert(iNumber < records_.size());
+    return records_[iNumber];
+  }
+
+  Arena names_;                   // the ids' characters, kept for the whole reading
+  std::deque<IdRecord> records_;  // by number; a deque keeps each record in place as it grows
+  OpenIndex<IdRecord> index_;
 };
 
 /// The answers of Object and List operations, noted while the file is read (their targets may

@@ -64,10 +64,13 @@ class TableReader {
   }
 
   // Values read whole (LoaderEvents.cpp).
-  /// Where a scalar beginning now goes (null after a fault).
-  TableValue* Scalar();
+  /// Where a scalar of iShape beginning now goes, its shape set (null after a fault).
+  TableValue* Scalar(TableValue::Shape iShape);
   /// After a scalar: the end of a value read whole when it stood alone.
   bool Done() { return open_.empty() ? Collected() : true; }
+  /// A scalar of iShape whose field iField holds iValue, read to its end.
+  template <class Field, class Value>
+  bool ReadScalar(TableValue::Shape iShape, Field TableValue::*iField, const Value& iValue);
   bool StartContainer(TableValue::Shape iShape);
   bool EndContainer();
   /// Whether a value beginning now starts a reading whole (or opens a frame); fails where a

@@ -14,7 +14,8 @@ if [[ $# -ne 3 ]]; then
   exit 2
 fi
 mpgdump=$1 library=$2 check=$3
-source "$(dirname "$0")/support/checks.sh"
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 
 # Runs mpgdump with the given arguments and checks that it refused them with STATUS and a
 # message holding PLACE.

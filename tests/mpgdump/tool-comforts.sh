@@ -23,8 +23,9 @@ fi
 mpgdump=$(realpath -- "$1") || exit 2
 completions=$(realpath -- "$2") || exit 2
 group=$3
-cases=$(realpath -- "$(dirname "$0")/cases") || exit 2
-source "$(dirname "$0")/support/checks.sh"
+cases=$(realpath -- "$(dirname "$0")/../cases") || exit 2
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 cd "$work" || exit 2
 
 rows=2000

@@ -23,7 +23,8 @@ if [[ $# -ne 3 ]]; then
 fi
 mpgdump=$(realpath -- "$1") || exit 2
 sample=$2 group=$3
-source "$(dirname "$0")/support/checks.sh"
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 
 # The sample table with a trace tool that turns valid and invalid in turn, so that standard
 # output, the trace text and the trace log all receive text.
@@ -164,7 +165,7 @@ TABLE
 
     # A dump that fails after writing: its own failure is still reported, and the lost output
     # decides the status.
-    "$mpgdump" "$(dirname "$0")/cases/dmt-lacks-private-stdout/table.json" >/dev/full \
+    "$mpgdump" "$(dirname "$0")/../cases/dmt-lacks-private-stdout/table.json" >/dev/full \
       2>"$work/err"
     status=$?
     [[ $status == 5 ]] || fail "failing dump on /dev/full: exit status $status, expected 5"

@@ -11,10 +11,10 @@
 # their manual page and the SDK in /usr, removes the package and checks that nothing of it is
 # left.
 #
-# Usage: tests/install-check.sh [BUILD_DIR]   (default: build/default)
+# Usage: tests/install/install-check.sh [BUILD_DIR]   (default: build/default)
 set -euo pipefail
 
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath -- "${1:-$source_dir/build/default}")
 work=$(mktemp -d "${TMPDIR:-/tmp}/install-check.XXXXXX")
 dpkg_installed=0

@@ -20,7 +20,8 @@ fi
 mpgtree=$(realpath -- "$1") && mpgdump=$(realpath -- "$2") || exit 2
 sample=$(realpath -- "$3") || exit 2
 group=$4
-source "$(dirname "$0")/support/checks.sh"
+# shellcheck source=../support/checks.sh
+source "$(dirname "$0")/../support/checks.sh"
 cd "$work" || exit 2
 "$mpgdump" "$sample" --level 2 >dump.txt 2>/dev/null &&
   "$mpgdump" "$sample" --level 2 --trace --trace-out other.txt >/dev/null 2>&1 ||

@@ -1,0 +1,47 @@
+// What the two row dumps (DMT and RMT) write alike: the header line, which at level 0 is the
+// row's whole dump, and the existence piece of the line that follows it.
+#pragma once
+
+#include <optional>
+
+#include "frame/DumpChannel.h"
+
+namespace zyn_mpg {
+
+/// The texts of a row's header line: the ordinal piece, the separator after the uuid (its trace
+/// form and its standard-output form) and the tag that closes the row at level 0.
+struct RowHeaderTexts {
+  OrdinalText ordinal;
+  const char* separatorTrace;
+  const char* separatorOutput;
+  const char* levelZeroClosing;
+};
+
+/// Writes a row's header line: the ordinal piece, the uuid (read through the row's private
+/// interface; oUuid keeps it for the closing line), the separator; then at level 0 the closing
+/// tag, which ends the row's dump, and at any other level the line end. Answers the dump's
+/// result when the header ends it: S_OK at level 0, E_FAIL without the private interface (only
+/// the ordinal piece written, the line left open); nothing when the row's body follows.
+inline std::optional<HRESULT> EmitRowHeader(const RowHeaderTexts& iTexts, int iLevel, int iIndex,
+                                            const ZynBaseUnknown* iElement, RowUuid* oUuid) {
+  if (!EmitRowHeaderUuid(iTexts.ordinal, iIndex, iElement, oUuid)) return E_FAIL;
+  Emit([&] { TracePut(iTexts.separatorTrace); },
+       [&](OutputLine& out) { out << iTexts.separatorOutput; });
+  if (iLevel == 0) {
+    EmitSame(iTexts.levelZeroClosing);
+    return S_OK;
+  }
+  EmitSame("\n");
+  return std::nullopt;
+}
+
+/// Writes whether the row already exists: iExisting when its query says so, iNew otherwise (a
+/// failed query included), the same on both sinks. Element is the row's own interface.
+template <class Element>
+void EmitExistence(Element* iElement, const char* iExisting, const char* iNew) {
+  bool alreadyExists = false;
+  iElement->GetAlreadyExists(alreadyExists);
+  EmitSame(alreadyExists ? iExisting : iNew);
+}
+
+}  // namespace zyn_mpg
