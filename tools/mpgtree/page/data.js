@@ -7,17 +7,14 @@
 function readPageData(data) {
   'use strict';
 
-  const TEXT = 0, WORD = 1, INTEGER = 2, BOOLEAN = 3, OPENING = 4, CLOSING = 5, KEYED_OPENING = 6;
-  const DIGITS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_';
-  const KIND_NAMES = {
-    fileBasedComponent: 'file-based',
-    rmtFileBasedComponent: 'RMT file-based',
-    orvComponent: 'Orv',
-    pellComponent: 'Pell',
-    pellNonM1Component: 'Pell non-M1',
-    providerComponent: 'provider',
-    dummyComponent: 'dummy',
-  };
+  // The kinds of code, the digits of packed numbers and the labels of component kinds, as the
+  // data gives them (tools/mpgtree/PageCodes.h).
+  const { text: TEXT, word: WORD, integer: INTEGER, yesNo: BOOLEAN } = data.codes.kinds;
+  const { opening: OPENING, closing: CLOSING, keyedOpening: KEYED_OPENING } = data.codes.kinds;
+  const KIND_MASK = (1 << data.codes.kindBits) - 1; // a code is its field's index, then its kind
+  const DIGITS = data.codes.digits;
+  const MORE = DIGITS.length / 2; // a digit of MORE or above: more digits follow
+  const KIND_LABELS = data.codes.kindLabels;
   const STATUS_CLASSES = { c: 'changed', a: 'only-a', b: 'only-b', n: 'not-compared' };
 
   const strings = data.s;
@@ -40,18 +37,18 @@ function readPageData(data) {
     let scale = 1;
     for (;;) {
       const digit = digitValues[packed.charCodeAt(cursor++)];
-      if (digit < 32) {
+      if (digit < MORE) {
         zigzag += digit * scale;
         break;
       }
-      zigzag += (digit - 32) * scale;
-      scale *= 32;
+      zigzag += (digit - MORE) * scale;
+      scale *= MORE;
     }
     return zigzag % 2 ? -(zigzag + 1) / 2 : zigzag / 2;
   }
 
   /** Whether a code of a shape takes a value. */
-  const takesValue = (code) => (code & 7) !== OPENING && (code & 7) !== CLOSING;
+  const takesValue = (code) => (code & KIND_MASK) !== OPENING && (code & KIND_MASK) !== CLOSING;
   const valueCounts = shapes.map((shape) => shape[0].filter(takesValue).length);
 
   // Where each row starts in the packed rows, and its first line.
@@ -62,7 +59,7 @@ function readPageData(data) {
     line += readNumber();
     rowLines[r] = line;
     const count = valueCounts[readNumber()];
-    for (let v = 0; v < count; v++) while (digitValues[packed.charCodeAt(cursor++)] >= 32);
+    for (let v = 0; v < count; v++) while (digitValues[packed.charCodeAt(cursor++)] >= MORE);
   }
 
   /** The node of row index: [firstLine, shape, values...]. */
@@ -90,12 +87,12 @@ function readPageData(data) {
     let prefix = '';
     let valueAt = 2;
     for (let i = 0; i < codes.length; i++) {
-      const kind = codes[i] & 7;
+      const kind = codes[i] & KIND_MASK;
       if (kind === CLOSING) {
         prefix = parents.pop();
         continue;
       }
-      const field = fields[codes[i] >> 3];
+      const field = fields[codes[i] >> data.codes.kindBits];
       const item = { depth: parents.length, line: firstLine + offsets[i], label: field[1], kind, valueAt };
       if (kind === OPENING || kind === KEYED_OPENING) {
         item.group = true;
@@ -125,7 +122,7 @@ function readPageData(data) {
       case TEXT:
         return strings[raw] === '' ? { text: '(empty)', className: 'empty' } : { text: strings[raw] };
       case WORD:
-        return { text: KIND_NAMES[strings[raw]] || strings[raw], className: 'word' };
+        return { text: KIND_LABELS[strings[raw]] || strings[raw], className: 'word' };
       case INTEGER:
         return { text: String(raw) };
       case BOOLEAN:
@@ -269,7 +266,7 @@ function readPageData(data) {
     let valueAt = 2;
     for (let i = 0; i < codes.length; i++) {
       if (!takesValue(codes[i])) continue;
-      if (visit(codes[i] & 7, readNumber(), valueAt++) === false) return;
+      if (visit(codes[i] & KIND_MASK, readNumber(), valueAt++) === false) return;
     }
   }
 
@@ -294,6 +291,7 @@ function readPageData(data) {
     verdict: data.verdict || '',
     same: data.same === true,
     counts: data.counts || [],
+    sameLeftOut: data.sameLeftOut || 0,
     empty: data.empty || '',
     damage: data.damage || [],
     strings,

@@ -58,8 +58,8 @@
       starts[k + 1] = starts[k] + 1 + (open.has(order[k]) ? rowItems(order[k]).length : 0);
     spacer.style.height = starts[order.length] * LINE + 'px';
     for (const index of itemCache.keys()) if (!open.has(index)) itemCache.delete(index);
-    $('row-count').textContent =
-      order.length + ' of ' + rowCount + ' DMT rows shown' + (open.size ? ', ' + open.size + ' open' : '');
+    $('row-count').textContent = order.length + ' of ' + rowCount + ' DMT rows shown' +
+      (open.size ? ', ' + open.size + ' open' : '') + (page.sameLeftOut ? '; ' + page.sameLeftOut + ' the same, not on this page' : '');
   }
 
   /** The place in order of the row shown at a line. */
@@ -360,7 +360,7 @@
       $('next-difference').addEventListener('click', () => stepper.step(true));
       $('previous-difference').addEventListener('click', () => stepper.step(false));
       showStepCount();
-      $('only-differences-box').hidden = false;
+      $('only-differences-box').hidden = page.sameLeftOut > 0; // every row held differs
       $('legend').hidden = false;
       $('only-differences').addEventListener('change', () => {
         chooseRows();
