@@ -21,6 +21,7 @@ void AssemblePage(const PageData& iData, zyn::reader::JsonText* oPage) {
       {"/*@heading.js@*/", kPageHeadingJs},
       {"/*@columns.js@*/", kPageColumnsJs},
       {"/*@steps.js@*/", kPageStepsJs},
+      {"/*@search.js@*/", kPageSearchJs},
       {"/*@page.js@*/", kPageJs}};
   std::size_t next = 0;
   for (const auto& [marker, text] : places) {

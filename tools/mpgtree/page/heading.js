@@ -1,8 +1,8 @@
 // The top of the page of mpgtree html: the damaged-dump banner, the comparison's counts and the
 // manager's fields. Values from the dump are set as text, never as markup.
 
-/** Makes an element with a class and a text. */
-function headingElement(tag, className, text) {
+/** Makes an element with a class and a text (for heading.js and page.js). */
+function newElement(tag, className, text) {
   'use strict';
   const made = document.createElement(tag);
   if (className) made.className = className;
@@ -21,8 +21,8 @@ function showDamage(page) {
     if (damage.rawLines)
       what += '; ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') + ' could not be placed and ' +
         (damage.rawLines === 1 ? 'is' : 'are') + ' not shown, the first is line ' + damage.firstLine + ': ';
-    const line = headingElement('div', '', what);
-    if (damage.rawLines) line.appendChild(headingElement('code', '', damage.firstText));
+    const line = newElement('div', '', what);
+    if (damage.rawLines) line.appendChild(newElement('code', '', damage.firstText));
     line.title = what + (damage.rawLines ? damage.firstText : '');
     section.appendChild(line);
   }
@@ -38,10 +38,10 @@ function showCounts(page) {
   };
   const box = document.getElementById('counts');
   for (const [key, count] of page.counts || []) {
-    const item = headingElement('span', 'count');
+    const item = newElement('span', 'count');
     item.dataset.key = key;
     item.append((labels[key] || key) + ' ');
-    item.append(headingElement('b', '', String(count)));
+    item.append(newElement('b', '', String(count)));
     box.append(item);
   }
   box.hidden = false;
@@ -52,7 +52,7 @@ function showManager(page) {
   'use strict';
   const appendValue = (into, kind, raw) => {
     const value = page.valueOf(kind, raw);
-    into.appendChild(headingElement('span', value.className || '', value.text));
+    into.appendChild(newElement('span', value.className || '', value.text));
   };
   const section = document.getElementById('manager');
   const items = page.managerItems();
@@ -61,16 +61,16 @@ function showManager(page) {
     return [];
   }
   return items.map((item) => {
-    const made = headingElement('div', 'field' + (item.className ? ' ' + item.className : ''));
-    made.appendChild(headingElement('span', 'label', item.label));
-    const value = headingElement('span', 'value');
+    const made = newElement('div', 'field' + (item.className ? ' ' + item.className : ''));
+    made.appendChild(newElement('span', 'label', item.label));
+    const value = newElement('span', 'value');
     if (item.kind >= 0) appendValue(value, item.kind, item.raw);
     if (item.change) {
-      value.appendChild(headingElement('span', 'arrow', '\u2192'));
+      value.appendChild(newElement('span', 'arrow', '\u2192'));
       appendValue(value, item.change[2], item.change[3]);
     }
     made.appendChild(value);
-    made.appendChild(headingElement('span', 'at', item.line ? 'line ' + item.line : ''));
+    made.appendChild(newElement('span', 'at', item.line ? 'line ' + item.line : ''));
     section.appendChild(made);
     return made;
   });
