@@ -358,6 +358,11 @@ PY
     [[ $shown == "$expected " ]] || fail "the rows: $shown"
     run_browser --screenshot="$artifacts/mpgtree-html-bigdiff.png" "file://$work/page.html" >/dev/null
     [[ -s $artifacts/mpgtree-html-bigdiff.png ]] || fail "no screenshot"
+    # With the changes ignored, the page holds no row and says that the dumps are the same.
+    "$mpgtree" html --diff --ignore '*.modificationState' "$work/a.txt" "$work/b.txt" -o "$work/page.html" ||
+      fail "html --diff --ignore: exit status $?"
+    load "$work/page.html" ""
+    has '<div class="notice">The two dumps are the same: no row differs.</div>' "why a big page of the same dumps is empty"
     ;;
 
   narrowing)

@@ -270,7 +270,8 @@ std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const Page
   *oVerdicts = {outcome.a, outcome.b};
   if (report.everyRow && !AddEveryRow(ioA, ioB, iRequest, report, data)) return std::nullopt;
   DescribeComparison(ioA, ioB, *oVerdicts, report, data);
-  if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
+  if (!data.Rows() && (report.everyRow || iRequest.filter.Narrows()))
+    data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
   return data;
 }
 

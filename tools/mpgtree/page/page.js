@@ -209,7 +209,8 @@ function render(v) {
 /** Why no row is shown. */
 function whyEmpty(page) {
   'use strict';
-  if (!page.rowCount) return page.empty || 'No DMT row.';
+  // A page of the rows that differ may hold none while the dumps hold many.
+  if (!page.rowCount && (page.empty || !page.sameLeftOut)) return page.empty || 'No DMT row.';
   return page.same ? 'The two dumps are the same: no row differs.' : 'No DMT row differs.';
 }
 
