@@ -81,7 +81,7 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
   for (std::size_t i = 0; i < verdicts.size(); ++i)
     status = WorseStatus(status, StatusOfVerdict(inputs[i]->Name(), verdicts[i], iCommon.lenient));
   if (data->Rows() || !request.filter.Narrows()) return status;
-  Complain("html: " + request.filter.WhyNoRow(iOptions.diff));
+  Complain("html: " + data->WhyEmpty());
   return WorseStatus(status, kExitNo);
 }
 

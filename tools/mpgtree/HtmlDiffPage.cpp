@@ -271,7 +271,7 @@ std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const Page
   if (report.everyRow && !AddEveryRow(ioA, ioB, iRequest, report, data)) return std::nullopt;
   DescribeComparison(ioA, ioB, *oVerdicts, report, data);
   if (!data.Rows() && (report.everyRow || iRequest.filter.Narrows()))
-    data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
+    data.SetWhyEmpty(iRequest.filter.WhyNoRow(true, !report.everyRow));
   return data;
 }
 

@@ -33,8 +33,9 @@ struct RowFilter {
   /// In words, for the page ("--uuid 3f2a... --ordinals 1-10"), empty when it narrows nothing.
   std::string Describe() const;
   /// Why a page it narrows holds no row: "no DMT row has the uuid nope" (iOfTwoDumps: "no DMT
-  /// row of A or B has ...").
-  std::string WhyNoRow(bool iOfTwoDumps) const;
+  /// row of A or B has ...", and with iDifferingOnly, of a page of the rows that differ: "no DMT
+  /// row that differs between A and B has ...").
+  std::string WhyNoRow(bool iOfTwoDumps, bool iDifferingOnly = false) const;
 };
 
 struct PageRequest {

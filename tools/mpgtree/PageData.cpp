@@ -146,12 +146,6 @@ void PageData::AddSource(const std::string& iName, zyn::reader::Form iForm, std:
   sources_.Push('}');
 }
 
-void PageData::SetWhyEmpty(std::string_view iWhy) {
-  whyEmpty_.assign(iWhy);
-  if (!whyEmpty_.empty() && whyEmpty_[0] >= 'a' && whyEmpty_[0] <= 'z') whyEmpty_[0] -= 'a' - 'A';
-  whyEmpty_.push_back('.');
-}
-
 void PageData::AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
                          std::string_view iFirstRawText) {
   damage_.Append(damage_.Size() ? ",{\"name\":" : "{\"name\":");
@@ -350,7 +344,9 @@ void PageData::AppendJson(JsonText* oJson) const {
   json.Append("],\"filter\":");
   zyn::reader::AppendJsonString(filter_, &json);
   json.Append(",\"empty\":");
-  zyn::reader::AppendJsonString(whyEmpty_, &json);
+  std::string sentence = whyEmpty_;  // "No DMT row has the uuid nope."
+  if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z') sentence[0] -= 'a' - 'A';
+  zyn::reader::AppendJsonString(sentence.empty() ? sentence : sentence + ".", &json);
   json.Append(",\"damage\":[");
   json.Append(damage_.View());
   json.Push(']');

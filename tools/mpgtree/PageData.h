@@ -75,8 +75,10 @@ class PageData {
 
   void AddSource(const std::string& iName, zyn::reader::Form iForm, std::uint64_t iRows);
   void SetFilter(std::string iFilter) { filter_ = std::move(iFilter); }
-  /// Why no row passed, in words ("no DMT row has the uuid nope"); shown when the page is empty.
-  void SetWhyEmpty(std::string_view iWhy);
+  /// Why no row passed, in words ("no DMT row has the uuid nope"); shown when the page is empty,
+  /// as a sentence.
+  void SetWhyEmpty(std::string_view iWhy) { whyEmpty_.assign(iWhy); }
+  const std::string& WhyEmpty() const { return whyEmpty_; }
   /// The comparison's verdict in words, and whether it found the dumps the same (diff pages).
   void SetVerdict(std::string iVerdict, bool iSame) {
     verdict_ = std::move(iVerdict);
