@@ -242,6 +242,12 @@ case $check in
     head -n 30 "$work/a.txt" >"$work/cut.txt"
     "$mpgtree" diff "$work/a.txt" "$work/cut.txt" >/dev/null 2>"$work/err"
     [[ $? == 2 ]] && grep -q '^mpgtree: .*cut.txt:[0-9]' "$work/err" || fail "cut dump: $(cat "$work/err")"
+    # Read with --lenient, a changed row holding a line kept raw is read again and compared.
+    { head -n 20 "$work/a.txt"; printf 'garbage <in>\tthe dump\n'; tail -n +21 "$work/a.txt"; } |
+      sed '6s/ModificationState:[0-9-]*/ModificationState:77/' >"$work/raw.txt"
+    "$mpgtree" --lenient diff "$work/a.txt" "$work/raw.txt" >"$work/out3" 2>"$work/err"
+    [[ $? == 1 ]] && grep -qF 'dmt[3f2a9c4e17b04d5e8a61c0d2b7e94f13].modificationState: 2 (A line 6) -> 77 (B line 6)' \
+      "$work/out3" || fail "a changed row with a line kept raw: $(cat "$work/err" "$work/out3")"
     # A report that cannot be written: exit status 4 and a message.
     if [[ -w /dev/full ]]; then
       "$mpgtree" diff "$work/a.txt" "$work/b.txt" -o /dev/full 2>"$work/err"

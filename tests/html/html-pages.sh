@@ -5,7 +5,7 @@
 # Also the options that narrow a page and the refusals, which need no browser.
 #
 # Usage: html-pages.sh MPGDUMP MPGTREE ARTIFACTS CHECK
-# CHECK is one of: sample diff verdicts stepping empty big narrowing. ARTIFACTS is where the screenshots
+# CHECK is one of: sample diff verdicts stepping empty big bigdiff narrowing. ARTIFACTS is where the screenshots
 # are kept.
 # Exit 77 (skipped) when the check needs Chromium and it is missing (scripts/install-deps test).
 set -u
@@ -31,7 +31,7 @@ needs_browser() {
 # The browser runs as root in CI: no sandbox. Each run gets a profile of its own.
 run_browser() {
   timeout 120 "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars \
-    --user-data-dir="$work/profile" --window-size=1280,800 --virtual-time-budget=10000 "$@" \
+    --user-data-dir="$work/profile" --window-size="${window_size:-1280,800}" --virtual-time-budget=10000 "$@" \
     2>/dev/null
 }
 # Loads PAGE with HASH and keeps the DOM after the script ran in $work/dom (the page removes its
@@ -79,6 +79,26 @@ measure() {
 }
 # Checks that the DOM holds TEXT (fixed string).
 has() { grep -qF -- "$1" "$work/dom" || fail "$2: no $1 in the page"; }
+# Checks that the counts at the top of the page in $work/dom are those of the report REPORT
+# (diff --json), and that it says ROWS-SHOWN ("3 of 4 DMT rows shown").
+counts_match() {
+  python3 - "$1" "$work/dom" "$2" <<'PY' || fail "the page's counts are not the report's"
+import json, re, sys
+report = json.load(open(sys.argv[1]))
+summary = report["summary"]
+def changes(node):
+    return len(node.get("changes", [])) + sum(changes(rmt) for rmt in node.get("rmtRows", []))
+expected = {key: summary[key] for key in ("changedRows", "onlyInA", "onlyInB", "notCompared", "ignored")}
+expected["fieldsChanged"] = sum(changes(d) for d in report["differences"])
+dom = open(sys.argv[2]).read()
+shown = {key: int(n) for key, n in re.findall(r'<span class="count" data-key="(\w+)">[a-zA-Z ]+ <b>(\d+)</b></span>', dom)}
+wrong = [] if shown == expected else [f"page {shown}, report {expected}"]
+if sys.argv[3] not in dom:
+    wrong.append(f"no '{sys.argv[3]}'")
+print("\n".join(wrong))
+sys.exit(1 if wrong else 0)
+PY
+}
 
 case $check in
   sample)
@@ -173,24 +193,8 @@ case $check in
     "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
     # The page opens on the differences, its counts at the top equal to the report's.
     load "$work/page.html" ""
-    python3 - "$work/report.json" "$work/dom" <<'PY' || fail "the page's counts are not the report's"
-import json, re, sys
-report = json.load(open(sys.argv[1]))
-summary = report["summary"]
-def changes(node):
-    return len(node.get("changes", [])) + sum(changes(rmt) for rmt in node.get("rmtRows", []))
-expected = {key: summary[key] for key in ("changedRows", "onlyInA", "onlyInB", "notCompared", "ignored")}
-expected["fieldsChanged"] = sum(changes(d) for d in report["differences"])
-dom = open(sys.argv[2]).read()
-shown = {key: int(n) for key, n in re.findall(r'<span class="count" data-key="(\w+)">[a-zA-Z ]+ <b>(\d+)</b></span>', dom)}
-differing = summary["changedRows"] + summary["onlyInA"] + summary["onlyInB"]
-rows = f'{differing} of {report["a"]["dmtRows"] + summary["onlyInB"]} DMT rows shown'
-wrong = [] if shown == expected else [f"page {shown}, report {expected}"]
-if rows not in dom:
-    wrong.append(f"not opened on the differences: no '{rows}'")
-print("\n".join(wrong))
-sys.exit(1 if wrong else 0)
-PY
+    differing=$(jq '.summary | .changedRows + .onlyInA + .onlyInB' "$work/report.json")
+    counts_match "$work/report.json" "$differing of $(jq '.a.dmtRows + .summary.onlyInB' "$work/report.json") DMT rows shown"
     run_browser --screenshot="$artifacts/mpgtree-html-differences.png" "file://$work/page.html" >/dev/null
     load "$work/page.html" "all"
     # A folded changed row shows both values in the columns that changed.
@@ -332,6 +336,33 @@ PY
     grep -q '"shown":[1-9]' "$work/dom" && grep -q '"line [0-9]\{6,\}"' "$work/dom" && has '"cut":[]' "nothing cut" ||
       fail "cut: $(grep -o '<pre id="result">.*</pre>' "$work/dom" | head -c 600)"
     run_browser --screenshot="$artifacts/mpgtree-html-big.png" "file://$work/page.html#search=$last" >/dev/null
+    ;;
+
+  bigdiff)
+    needs_browser
+    # Two dumps of 10^5 rows, one DMT row in a thousand changed: the page holds those 100 rows,
+    # in the report's order, and counts the rows that are the same.
+    "$mpgdump" --generate 100000 >"$work/a.txt"
+    awk '/^<DMTEltInfo>/ && ++n % 1000 == 0 { sub(/ModificationState:[-0-9]+/, "ModificationState:77") } 1' \
+      "$work/a.txt" >"$work/b.txt"
+    "$mpgtree" diff --json "$work/a.txt" "$work/b.txt" >"$work/report.json"
+    "$mpgtree" html --diff "$work/a.txt" "$work/b.txt" -o "$work/page.html" || fail "html --diff: exit status $?"
+    [[ $(stat -c %s "$work/page.html") -lt 1000000 ]] || fail "a page of $(stat -c %s "$work/page.html") bytes"
+    # A window tall enough for every row to be drawn.
+    window_size=1280,2600 load "$work/page.html" "all"
+    [[ $(jq .summary.changedRows "$work/report.json") == 100 ]] || fail "the report: $(jq -c .summary "$work/report.json")"
+    counts_match "$work/report.json" "100 of 100 DMT rows shown; 99900 the same, not on this page"
+    expected=$(jq -r '[.differences[] | "changed:\(.a.ordinal)"] | join(" ")' "$work/report.json")
+    shown=$(grep -o '<div class="line row [a-z-]*[^>]*><span class="fold">[0-9]*' "$work/dom" |
+      sed 's/<div class="line row \([a-z-]*\).*fold">/\1:/' | tr '\n' ' ')
+    [[ $shown == "$expected " ]] || fail "the rows: $shown"
+    run_browser --screenshot="$artifacts/mpgtree-html-bigdiff.png" "file://$work/page.html" >/dev/null
+    [[ -s $artifacts/mpgtree-html-bigdiff.png ]] || fail "no screenshot"
+    # With the changes ignored, the page holds no row and says that the dumps are the same.
+    "$mpgtree" html --diff --ignore '*.modificationState' "$work/a.txt" "$work/b.txt" -o "$work/page.html" ||
+      fail "html --diff --ignore: exit status $?"
+    load "$work/page.html" ""
+    has '<div class="notice">The two dumps are the same: no row differs.</div>' "why a big page of the same dumps is empty"
     ;;
 
   narrowing)

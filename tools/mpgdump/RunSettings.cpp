@@ -19,26 +19,33 @@ bool Refuse(std::string* oMessage, const std::string& iPlace, std::string_view i
 
 std::string Quoted(std::string_view iText) { return "\"" + std::string(iText) + "\""; }
 
-bool ReadDump(const TableValue& iValue, RunSettings* ioSettings, std::string* oMessage) {
-  if (iValue.shape != Shape::Object) return Refuse(oMessage, "dump", "expected an object");
-  for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
-    const std::string& key = iValue.keys[i];
-    const TableValue& member = iValue.items[i];
-    if (key == "object") {
-      if (member.shape != Shape::String) return Refuse(oMessage, "dump.object", "expected an id");
-      if (member.text.empty()) return Refuse(oMessage, "dump.object", "an id must not be empty");
-      ioSettings->dumpObject = member.text;
-    } else if (key == "level" || key == "mode" || key == "index") {
-      int* target = key == "level"  ? &ioSettings->dumpLevel
-                    : key == "mode" ? &ioSettings->dumpMode
-                                    : &ioSettings->dumpIndex;
-      if (!member.ReadInt32(target))
-        return Refuse(oMessage, "dump." + key, zyn::mem::kExpectedInt32);
-    } else {
-      return Refuse(oMessage, "dump." + key, "unknown key");
-    }
-  }
+/// Hands each member of the object iValue to iRead(key, member), stopping at the first that it
+/// refuses; refuses anything but an object, at iPlace.
+template <class ReadMember>
+bool ReadMembers(const TableValue& iValue, const std::string& iPlace, std::string* oMessage,
+                 ReadMember iRead) {
+  if (iValue.shape != Shape::Object) return Refuse(oMessage, iPlace, "expected an object");
+  for (std::size_t i = 0; i < iValue.keys.size(); ++i)
+    if (!iRead(iValue.keys[i], iValue.items[i])) return false;
   return true;
+}
+
+bool ReadDump(const TableValue& iValue, RunSettings* ioSettings, std::string* oMessage) {
+  const auto readMember = [&](const std::string& iKey, const TableValue& iMember) {
+    if (iKey == "object") {
+      if (iMember.shape != Shape::String) return Refuse(oMessage, "dump.object", "expected an id");
+      if (iMember.text.empty()) return Refuse(oMessage, "dump.object", "an id must not be empty");
+      ioSettings->dumpObject = iMember.text;
+      return true;
+    }
+    if (iKey != "level" && iKey != "mode" && iKey != "index")
+      return Refuse(oMessage, "dump." + iKey, "unknown key");
+    int* target = iKey == "level"  ? &ioSettings->dumpLevel
+                  : iKey == "mode" ? &ioSettings->dumpMode
+                                   : &ioSettings->dumpIndex;
+    return iMember.ReadInt32(target) || Refuse(oMessage, "dump." + iKey, zyn::mem::kExpectedInt32);
+  };
+  return ReadMembers(iValue, "dump", oMessage, readMember);
 }
 
 /// "valid": true, false or a non-empty array of them.
@@ -59,20 +66,13 @@ bool ReadValidity(const TableValue& iValue, std::vector<bool>* oValidity, std::s
 }
 
 bool ReadTraceTool(const TableValue& iValue, RunSettings* ioSettings, std::string* oMessage) {
-  if (iValue.shape != Shape::Object) return Refuse(oMessage, "trace_tool", "expected an object");
-  for (std::size_t i = 0; i < iValue.keys.size(); ++i) {
-    const std::string& key = iValue.keys[i];
-    const TableValue& member = iValue.items[i];
-    if (key == "valid") {
-      if (!ReadValidity(member, &ioSettings->validity, oMessage)) return false;
-    } else if (key == "trace_type") {
-      if (!member.ReadInt32(&ioSettings->traceType))
-        return Refuse(oMessage, "trace_tool.trace_type", zyn::mem::kExpectedInt32);
-    } else {
-      return Refuse(oMessage, "trace_tool." + key, "unknown key");
-    }
-  }
-  return true;
+  const auto readMember = [&](const std::string& iKey, const TableValue& iMember) {
+    if (iKey == "valid") return ReadValidity(iMember, &ioSettings->validity, oMessage);
+    if (iKey != "trace_type") return Refuse(oMessage, "trace_tool." + iKey, "unknown key");
+    return iMember.ReadInt32(&ioSettings->traceType) ||
+           Refuse(oMessage, "trace_tool.trace_type", zyn::mem::kExpectedInt32);
+  };
+  return ReadMembers(iValue, "trace_tool", oMessage, readMember);
 }
 
 bool ReadActiveTraces(const TableValue& iValue, RunSettings* ioSettings, std::string* oMessage) {

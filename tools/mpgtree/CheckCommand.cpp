@@ -60,18 +60,15 @@ int RunCheck(const CommonOptions& iCommon, const CheckOptions& iOptions) {
 }  // namespace
 
 void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<CheckOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "check",
+  const auto [command, options] = AddSubcommand<CheckOptions>(
+      iApp, "check",
       "Tell whether DUMP is whole: one dump and nothing after its end, every line placed, "
       "blocks closed, closing lines repeating their opening ordinal and uuid, counts matched "
       "(gaps in the ordinals are notes). Every subcommand gives this verdict. Exit 0 whole, 1 "
-      "not whole, 2 cannot tell");
+      "not whole, 2 cannot tell",
+      iCommon, RunCheck, oRun);
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
   command->add_flag("-q,--quiet", options->quiet, "Leave the notes out");
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunCheck(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree

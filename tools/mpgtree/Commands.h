@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
@@ -44,6 +46,21 @@ void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+
+/// Adds the subcommand iName, described by iHelp, to ioApp with options of type Options made for
+/// it; when the command line chooses it, oRun is set to run iRun on them. Answers the
+/// subcommand and its options, for the adder to declare the options.
+template <class Options>
+std::pair<CLI::App*, std::shared_ptr<Options>> AddSubcommand(
+    CLI::App& ioApp, const std::string& iName, const std::string& iHelp,
+    const CommonOptions& iCommon, int (*iRun)(const CommonOptions&, const Options&), Run* oRun) {
+  auto options = std::make_shared<Options>();
+  CLI::App* command = ioApp.add_subcommand(iName, iHelp);
+  command->callback([&iCommon, options, iRun, oRun] {
+    *oRun = [&iCommon, options, iRun] { return iRun(iCommon, *options); };
+  });
+  return {command, options};
+}
 
 /// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly: the options
 /// of diff and html --diff that set differences aside.

@@ -81,16 +81,15 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
   for (std::size_t i = 0; i < verdicts.size(); ++i)
     status = WorseStatus(status, StatusOfVerdict(inputs[i]->Name(), verdicts[i], iCommon.lenient));
   if (data->Rows() || !request.filter.Narrows()) return status;
-  Complain("html: " + request.filter.WhyNoRow(iOptions.diff));
+  Complain("html: " + data->WhyEmpty());
   return WorseStatus(status, kExitNo);
 }
 
 }  // namespace
 
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<HtmlOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "html",
+  const auto [command, options] = AddSubcommand<HtmlOptions>(
+      iApp, "html",
       "Write DUMP as one self-contained HTML page (no network, no external file): the "
       "manager's header and one folded line per DMT row, unfolding into every field with its "
       "meaning and dump line; a search box; with --diff A B, the comparison of two dumps with "
@@ -98,7 +97,8 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       "and renamed into place. A dump that is not whole is refused unless --lenient is given. "
       "Exit 0 written, 1 written but no row passed --uuid, --name or --ordinals (the page says "
       "so), or written of a dump not whole (--lenient), 2 trouble (an unreadable dump, a dump "
-      "not whole, too many rows), 4 the page could not be written");
+      "not whole, too many rows), 4 the page could not be written",
+      iCommon, RunHtml, oRun);
   command
       ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
       ->required()
@@ -126,9 +126,6 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
                    "all)")
       ->type_name("N")
       ->capture_default_str();
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunHtml(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree

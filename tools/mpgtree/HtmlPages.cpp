@@ -88,8 +88,10 @@ std::string RowFilter::Describe() const {
   return text;
 }
 
-std::string RowFilter::WhyNoRow(bool iOfTwoDumps) const {
-  std::string why = iOfTwoDumps ? "no DMT row of A or B " : "no DMT row ";
+std::string RowFilter::WhyNoRow(bool iOfTwoDumps, bool iDifferingOnly) const {
+  std::string why = !iOfTwoDumps     ? "no DMT row "
+                    : iDifferingOnly ? "no DMT row that differs between A and B "
+                                     : "no DMT row of A or B ";
   if (!uuid.empty() + !name.empty() + ordinals.has_value() > 1) return why + "passes " + Describe();
   if (!uuid.empty()) return why + "has the uuid " + uuid;
   if (!name.empty()) return why + "has a name holding " + name;

@@ -18,6 +18,10 @@ namespace mpgtree {
 
 /// More rows than a browser can hold at ease in one page.
 inline constexpr std::uint64_t kDefaultPageRowLimit = 200000;
+/// The page of a comparison of dumps of at most this many DMT rows each shows every row, the
+/// rows that are the same around those that differ; beyond, it holds the rows that differ and
+/// counts the others.
+inline constexpr std::uint64_t kPageSameRowsLimit = 10000;
 
 /// Which DMT rows go into a page: those that pass every test given.
 struct RowFilter {
@@ -29,8 +33,9 @@ struct RowFilter {
   /// In words, for the page ("--uuid 3f2a... --ordinals 1-10"), empty when it narrows nothing.
   std::string Describe() const;
   /// Why a page it narrows holds no row: "no DMT row has the uuid nope" (iOfTwoDumps: "no DMT
-  /// row of A or B has ...").
-  std::string WhyNoRow(bool iOfTwoDumps) const;
+  /// row of A or B has ...", and with iDifferingOnly, of a page of the rows that differ: "no DMT
+  /// row that differs between A and B has ...").
+  std::string WhyNoRow(bool iOfTwoDumps, bool iDifferingOnly = false) const;
 };
 
 struct PageRequest {
@@ -92,7 +97,9 @@ void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest);
 /// of lines kept raw, and the first of them, are there).
 std::optional<PageData> BuildDumpPage(DumpInput& ioDump, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
-/// The page of the comparison of two dumps, likewise; oVerdicts gets the verdicts on A and B.
+/// The page of the comparison of two dumps, likewise (more rows than the request allows: more
+/// rows that differ, for dumps beyond kPageSameRowsLimit); oVerdicts gets the verdicts on A and
+/// B.
 std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
 

@@ -50,18 +50,15 @@ int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
 }  // namespace
 
 void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<JsonOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "json", "Write the tree of DUMP as one JSON document (or JSON Lines with --lines)");
+  const auto [command, options] = AddSubcommand<JsonOptions>(
+      iApp, "json", "Write the tree of DUMP as one JSON document (or JSON Lines with --lines)",
+      iCommon, RunJson, oRun);
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
   command->add_flag("--lines", options->lines,
                     "One JSON object per line: a start record, the manager's header, one record "
                     "per DMT row, the manager's trailer, problems and an end record");
   command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
       ->type_name("FILE");
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunJson(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree

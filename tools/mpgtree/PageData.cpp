@@ -1,7 +1,7 @@
 // The page's data: each node's fields as a shared shape and a list of values, texts once.
 #include "PageData.h"
 
-#include <charconv>
+#include "PageCodes.h"
 
 namespace mpgtree {
 
@@ -10,48 +10,6 @@ using zyn::reader::FieldValue;
 using zyn::reader::JsonText;
 
 namespace {
-
-enum Kind : std::int32_t {
-  kText,
-  kWord,
-  kInteger,
-  kBoolean,
-  kGroupOpening,
-  kGroupClosing,
-  kKeyedGroupOpening,
-};
-
-/// The 64 digits of packed numbers: each number zigzag-encoded (0, -1, 1, -2, ... as 0, 1, 2,
-/// 3, ...), then written five bits at a time from the lowest, a digit of 32 or more meaning
-/// that more follow.
-constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-
-void AppendPackedNumber(std::int64_t iValue, std::string* oPacked) {
-  std::uint64_t zigzag =
-      (static_cast<std::uint64_t>(iValue) << 1) ^ static_cast<std::uint64_t>(iValue >> 63);
-  for (; zigzag >= 32; zigzag >>= 5) oPacked->push_back(kDigits[32 + (zigzag & 31)]);
-  oPacked->push_back(kDigits[zigzag]);
-}
-
-void AppendNumber(std::int64_t iValue, JsonText* oJson) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, iValue);
-  oJson->Append(digits, static_cast<std::size_t>(result.ptr - digits));
-}
-
-Kind KindOf(FieldValue::Type iType) {
-  switch (iType) {
-    case FieldValue::Type::Text:
-      return kText;
-    case FieldValue::Type::Word:
-      return kWord;
-    case FieldValue::Type::Integer:
-      return kInteger;
-    case FieldValue::Type::Boolean:
-      break;
-  }
-  return kBoolean;
-}
 
 /// A line of the dump as a page quotes it: control bytes as \xNN, at most about iLimit bytes, cut
 /// between two characters, "..." telling that it was cut.
@@ -90,17 +48,10 @@ class PageData::Encoder : public zyn::reader::FieldVisitor {
   }
   void Leave() override { Code(0, kGroupClosing, firstLine_); }
   void OnField(const Field& iField) override {
-    const Kind kind = KindOf(iField.value.type);
+    const CodeKind kind = CodeKindOf(iField.value.type);
     Code(data_.FieldIndex(iField.key, iField.label), kind, iField.line);
-    switch (kind) {
-      case kText:
-      case kWord:
-        return values_.push_back(data_.StringIndex(iField.value.text));
-      case kInteger:
-        return values_.push_back(iField.value.integer);
-      default:
-        return values_.push_back(iField.value.boolean ? 1 : 0);
-    }
+    values_.push_back(
+        data_.ValueCode(kind, iField.value.text, iField.value.integer, iField.value.boolean));
   }
 
   /// "[firstLine,shape,values...]"
@@ -124,8 +75,8 @@ class PageData::Encoder : public zyn::reader::FieldVisitor {
   }
 
  private:
-  void Code(std::uint32_t iIndex, Kind iKind, std::uint64_t iLine) {
-    codes_.push_back(static_cast<std::int32_t>(iIndex * 8 + iKind));
+  void Code(std::uint32_t iIndex, CodeKind iKind, std::uint64_t iLine) {
+    codes_.push_back(static_cast<std::int32_t>((iIndex << kCodeKindBits) | iKind));
     lines_.push_back(static_cast<std::int32_t>(iLine - firstLine_));
   }
 
@@ -195,12 +146,6 @@ void PageData::AddSource(const std::string& iName, zyn::reader::Form iForm, std:
   sources_.Push('}');
 }
 
-void PageData::SetWhyEmpty(std::string_view iWhy) {
-  whyEmpty_.assign(iWhy);
-  if (!whyEmpty_.empty() && whyEmpty_[0] >= 'a' && whyEmpty_[0] <= 'z') whyEmpty_[0] -= 'a' - 'A';
-  whyEmpty_.push_back('.');
-}
-
 void PageData::AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
                          std::string_view iFirstRawText) {
   damage_.Append(damage_.Size() ? ",{\"name\":" : "{\"name\":");
@@ -246,6 +191,19 @@ void PageData::AddDmtRow(const zyn::reader::DmtRow& iRow, char iStatus, const No
   ++rowCount_;
 }
 
+std::int64_t PageData::ValueCode(CodeKind iKind, std::string_view iText, std::int64_t iInteger,
+                                 bool iBoolean) {
+  switch (iKind) {
+    case kText:
+    case kWord:
+      return StringIndex(iText);
+    case kInteger:
+      return iInteger;
+    default:
+      return iBoolean ? 1 : 0;
+  }
+}
+
 void PageData::AppendChanges(const std::vector<zyn::reader::FieldChange>& iChanges,
                              std::size_t iPrefixLength) {
   marks_.Push('[');
@@ -258,19 +216,10 @@ void PageData::AppendChanges(const std::vector<zyn::reader::FieldChange>& iChang
       marks_.Append("-1,0,0]");
       continue;
     }
-    AppendNumber(KindOf(change.b.type), &marks_);
+    const CodeKind kind = CodeKindOf(change.b.type);
+    AppendNumber(kind, &marks_);
     marks_.Push(',');
-    switch (KindOf(change.b.type)) {
-      case kText:
-      case kWord:
-        AppendNumber(StringIndex(change.b.text), &marks_);
-        break;
-      case kInteger:
-        AppendNumber(change.b.integer, &marks_);
-        break;
-      default:
-        AppendNumber(change.b.boolean ? 1 : 0, &marks_);
-    }
+    AppendNumber(ValueCode(kind, change.b.text, change.b.integer, change.b.boolean), &marks_);
     marks_.Push(',');
     AppendNumber(static_cast<std::int64_t>(change.lineB), &marks_);
     marks_.Push(']');
@@ -299,14 +248,12 @@ void PageData::AppendMarks(std::int64_t iRow, const NodeMarks& iMarks) {
     marks_.Push(']');
   }
   marks_.Append("],\"b\":[");
-  first = true;
   for (const auto& [key, row] : iMarks.rmtRowsOnlyInB) {
     Encoder encoder(*this, row->span.firstLine);
     encoder.Enter(key, "RMT row", row->span.firstLine);
     zyn::reader::VisitRmtRowFields(*row, encoder);
     encoder.Leave();
-    if (!first) marks_.Push(',');
-    first = false;
+    if (&row != &iMarks.rmtRowsOnlyInB.front().second) marks_.Push(',');
     encoder.AppendNode(&marks_);
   }
   marks_.Append("],\"u\":[");
@@ -319,71 +266,101 @@ void PageData::AppendMarks(std::int64_t iRow, const NodeMarks& iMarks) {
   marks_.Append("]}]");
 }
 
+namespace {
+
+/// Appends ",\n\"KEY\":[[name, count], ...]".
+void AppendCounts(std::string_view iKey,
+                  const std::vector<std::pair<std::string, std::uint64_t>>& iCounts,
+                  JsonText* oJson) {
+  oJson->Append(",\n\"");
+  oJson->Append(iKey);
+  oJson->Append("\":[");
+  for (const auto& [name, count] : iCounts) {
+    oJson->Append(&name == &iCounts.front().first ? "[" : ",[");
+    zyn::reader::AppendJsonString(name, oJson);
+    oJson->Push(',');
+    AppendNumber(static_cast<std::int64_t>(count), oJson);
+    oJson->Push(']');
+  }
+  oJson->Push(']');
+}
+
+/// Appends iJson with every '<' written as \u003c, which means the same inside a JSON string,
+/// the only place where '<' occurs.
+void AppendScriptSafe(std::string_view iJson, JsonText* oJson) {
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < iJson.size(); ++i) {
+    if (iJson[i] != '<') continue;
+    oJson->Append(iJson.substr(plain, i - plain));
+    oJson->Append("\\u003c");
+    plain = i + 1;
+  }
+  oJson->Append(iJson.substr(plain));
+}
+
+}  // namespace
+
+void PageData::AppendTables(JsonText* oJson) const {
+  oJson->Append(",\"k\":[");
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    oJson->Append(i ? ",[" : "[");
+    zyn::reader::AppendJsonString(fields_[i].first, oJson);
+    oJson->Push(',');
+    zyn::reader::AppendJsonString(fields_[i].second, oJson);
+    oJson->Push(']');
+  }
+  oJson->Append("],\n\"s\":[");
+  for (std::size_t i = 0; i < strings_.size(); ++i) {
+    if (i) oJson->Append(i % 64 ? "," : ",\n");
+    zyn::reader::AppendJsonString(*strings_[i], oJson);
+  }
+  oJson->Append("],\n\"shapes\":[");
+  oJson->Append(shapes_.View());
+  oJson->Push(']');
+}
+
+void PageData::AppendComparison(JsonText* oJson) const {
+  oJson->Append(",\n\"verdict\":");
+  zyn::reader::AppendJsonString(verdict_, oJson);
+  oJson->Append(same_ ? ",\"same\":true" : ",\"same\":false");
+  AppendCounts("counts", counts_, oJson);
+  oJson->Append(",\n\"sameLeftOut\":");
+  AppendNumber(static_cast<std::int64_t>(sameRowsLeftOut_), oJson);
+  oJson->Append(",\n\"status\":");
+  zyn::reader::AppendJsonString(status_, oJson);
+  oJson->Append(",\n\"marks\":[");
+  oJson->Append(marks_.View());
+  oJson->Push(']');
+}
+
 void PageData::AppendJson(JsonText* oJson) const {
   JsonText json;
   json.Append("{\"v\":1,\"mode\":");
   json.Append(mode_ == Mode::Dump ? "\"dump\"" : "\"diff\"");
-  json.Append(",\"sources\":[");
+  json.Append(",\"codes\":");
+  AppendPageCodes(&json);
+  json.Append(",\n\"sources\":[");
   json.Append(sources_.View());
   json.Append("],\"filter\":");
   zyn::reader::AppendJsonString(filter_, &json);
   json.Append(",\"empty\":");
-  zyn::reader::AppendJsonString(whyEmpty_, &json);
+  std::string sentence = whyEmpty_;  // "No DMT row has the uuid nope."
+  if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z') sentence[0] -= 'a' - 'A';
+  zyn::reader::AppendJsonString(sentence.empty() ? sentence : sentence + ".", &json);
   json.Append(",\"damage\":[");
   json.Append(damage_.View());
   json.Push(']');
-  json.Append(",\"k\":[");
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    json.Append(i ? ",[" : "[");
-    zyn::reader::AppendJsonString(fields_[i].first, &json);
-    json.Push(',');
-    zyn::reader::AppendJsonString(fields_[i].second, &json);
-    json.Push(']');
-  }
-  json.Append("],\n\"s\":[");
-  for (std::size_t i = 0; i < strings_.size(); ++i) {
-    if (i) json.Append(i % 64 ? "," : ",\n");
-    zyn::reader::AppendJsonString(*strings_[i], &json);
-  }
-  json.Append("],\n\"shapes\":[");
-  json.Append(shapes_.View());
-  json.Append("],\n\"manager\":");
+  AppendTables(&json);
+  json.Append(",\n\"manager\":");
   json.Append(manager_.Size() ? manager_.View() : "null");
   json.Append(",\n\"rowCount\":");
   AppendNumber(static_cast<std::int64_t>(rowCount_), &json);
   json.Append(",\n\"rows\":\"");
   json.Append(rows_);
-  json.Append("\"");
-  if (mode_ == Mode::Diff) {
-    json.Append(",\n\"verdict\":");
-    zyn::reader::AppendJsonString(verdict_, &json);
-    json.Append(same_ ? ",\"same\":true" : ",\"same\":false");
-    json.Append(",\n\"counts\":[");
-    for (std::size_t i = 0; i < counts_.size(); ++i) {
-      json.Append(i ? ",[" : "[");
-      zyn::reader::AppendJsonString(counts_[i].first, &json);
-      json.Push(',');
-      AppendNumber(static_cast<std::int64_t>(counts_[i].second), &json);
-      json.Push(']');
-    }
-    json.Push(']');
-    json.Append(",\n\"status\":");
-    zyn::reader::AppendJsonString(status_, &json);
-    json.Append(",\n\"marks\":[");
-    json.Append(marks_.View());
-    json.Push(']');
-  }
-  json.Append("}");
-  // '<' occurs only inside strings, where \u003c means the same character.
-  const std::string_view text = json.View();
-  std::size_t plain = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '<') continue;
-    oJson->Append(text.substr(plain, i - plain));
-    oJson->Append("\\u003c");
-    plain = i + 1;
-  }
-  oJson->Append(text.substr(plain));
+  json.Push('"');
+  if (mode_ == Mode::Diff) AppendComparison(&json);
+  json.Push('}');
+  AppendScriptSafe(json.View(), oJson);
 }
 
 }  // namespace mpgtree

@@ -4,6 +4,8 @@
 // The JSON object:
 //   v        1
 //   mode     "dump" or "diff"
+//   codes    the codes the page's script reads the rest by (PageCodes.h): the kinds of code,
+//            the digits of packed numbers, the labels of component kinds
 //   sources  [{name, form, rows}], one per dump (two for a diff)
 //   filter   what narrowed the page ("" when nothing did)
 //   empty    why the page holds no row, as a sentence ("" when it holds some)
@@ -13,8 +15,7 @@
 //   k        [[key, label], ...]: the fields and groups; a code refers to one by index
 //   s        [text, ...]: every text of the page once; values refer to them by index
 //   shapes   [[codes], [line offsets]] per shape: the fields of a node in order, each code
-//            being index*8 + kind (0 text, 1 word, 2 integer, 3 yes/no, 4 group opening,
-//            5 group closing, 6 keyed group opening), each with its line relative to the
+//            being index*8 + its kind (codes.kinds), each with its line relative to the
 //            node's first line
 //   manager  a node: [firstLine, shape, value...] with one value per text, word, integer or
 //            yes/no code (a text or word as its index in s, a yes/no as 0 or 1) and one per
@@ -23,12 +24,14 @@
 //   rowCount the number of DMT rows
 //   rows     the DMT rows' nodes, packed in one string: for each row its first line's distance
 //            from the previous row's, its shape and its values, each number zigzag-encoded
-//            and written in digits of five bits ("A".."Z", "a".."z", "0".."9", "-", "_"; a
-//            digit of 32 or more is followed by more), lowest first
+//            and written in digits of five bits (codes.digits; a digit of 32 or more is
+//            followed by more), lowest first
 //   verdict  diff only: the comparison's verdict in words ("The two dumps are the same.")
 //   same     diff only: whether the comparison found no difference
 //   counts   diff only: [[key, count], ...], the comparison's counts, keyed as the JSON
 //            report's summary (and "fieldsChanged")
+//   sameLeftOut diff only: the DMT rows the same that the page counts but does not hold (0
+//            when it holds every row)
 //   status   diff only: one character per row, "s" same, "c" changed, "a" only in A, "b"
 //            only in B, "n" the same where compared, with fields not compared
 //   marks    diff only: [[row, mark], ...] for the changed rows, the rows with fields not
@@ -46,6 +49,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "PageCodes.h"
 #include "zyn/reader/DumpDiff.h"
 #include "zyn/reader/JsonText.h"
 #include "zyn/reader/RowFields.h"
@@ -71,8 +75,10 @@ class PageData {
 
   void AddSource(const std::string& iName, zyn::reader::Form iForm, std::uint64_t iRows);
   void SetFilter(std::string iFilter) { filter_ = std::move(iFilter); }
-  /// Why no row passed, in words ("no DMT row has the uuid nope"); shown when the page is empty.
-  void SetWhyEmpty(std::string_view iWhy);
+  /// Why no row passed, in words ("no DMT row has the uuid nope"); shown when the page is empty,
+  /// as a sentence.
+  void SetWhyEmpty(std::string_view iWhy) { whyEmpty_.assign(iWhy); }
+  const std::string& WhyEmpty() const { return whyEmpty_; }
   /// The comparison's verdict in words, and whether it found the dumps the same (diff pages).
   void SetVerdict(std::string iVerdict, bool iSame) {
     verdict_ = std::move(iVerdict);
@@ -82,6 +88,8 @@ class PageData {
   void SetCounts(std::vector<std::pair<std::string, std::uint64_t>> iCounts) {
     counts_ = std::move(iCounts);
   }
+  /// The DMT rows the same that the page counts without holding them (diff pages).
+  void SetSameRowsLeftOut(std::uint64_t iCount) { sameRowsLeftOut_ = iCount; }
   /// A dump read with --lenient that is not whole, by its verdict; iFirstRawText is the text
   /// of the first line kept raw (iVerdict.firstRawLine), when one was.
   void AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
@@ -104,7 +112,14 @@ class PageData {
   std::uint32_t FieldIndex(std::string_view iKey, std::string_view iLabel);
   std::uint32_t ShapeIndex(const std::vector<std::int32_t>& iCodes,
                            const std::vector<std::int32_t>& iLines);
+  /// A value as the page's data holds it: a text's index in s, an integer, a yes/no as 1 or 0.
+  std::int64_t ValueCode(CodeKind iKind, std::string_view iText, std::int64_t iInteger,
+                         bool iBoolean);
   void AppendMarks(std::int64_t iRow, const NodeMarks& iMarks);
+  /// ",k", ",s" and ",shapes" of the JSON object.
+  void AppendTables(zyn::reader::JsonText* oJson) const;
+  /// What a diff page adds to the JSON object, from ",verdict" to ",marks".
+  void AppendComparison(zyn::reader::JsonText* oJson) const;
   void AppendChanges(const std::vector<zyn::reader::FieldChange>& iChanges,
                      std::size_t iPrefixLength);
 
@@ -114,6 +129,7 @@ class PageData {
   std::string verdict_;
   std::vector<std::pair<std::string, std::uint64_t>> counts_;
   bool same_ = false;
+  std::uint64_t sameRowsLeftOut_ = 0;
   zyn::reader::JsonText damage_;
   zyn::reader::JsonText sources_;
   std::unordered_map<std::string, std::uint32_t> stringIndex_;

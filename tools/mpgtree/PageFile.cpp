@@ -15,13 +15,10 @@ namespace {
 void AssemblePage(const PageData& iData, zyn::reader::JsonText* oPage) {
   const std::string_view html = kPageHtml;
   const std::pair<std::string_view, std::string_view> places[] = {
-      {"/*@page.css@*/", kPageCss},
-      {"@page.data@", {}},
-      {"/*@data.js@*/", kPageDataJs},
-      {"/*@heading.js@*/", kPageHeadingJs},
-      {"/*@columns.js@*/", kPageColumnsJs},
-      {"/*@steps.js@*/", kPageStepsJs},
-      {"/*@page.js@*/", kPageJs}};
+      {"/*@page.css@*/", kPageCss},         {"@page.data@", {}},
+      {"/*@data.js@*/", kPageDataJs},       {"/*@heading.js@*/", kPageHeadingJs},
+      {"/*@columns.js@*/", kPageColumnsJs}, {"/*@steps.js@*/", kPageStepsJs},
+      {"/*@search.js@*/", kPageSearchJs},   {"/*@page.js@*/", kPageJs}};
   std::size_t next = 0;
   for (const auto& [marker, text] : places) {
     const std::size_t at = html.find(marker, next);

@@ -12,6 +12,25 @@
 
 namespace {
 
+/// The options that every subcommand takes, before its name.
+void AddCommonOptions(CLI::App& ioApp, mpgtree::CommonOptions* oCommon) {
+  ioApp
+      .add_option("--form", oCommon->form,
+                  "The form of the dump: stdout, trace, or auto (decided from the text)")
+      ->check(CLI::IsMember({"auto", "stdout", "trace"}))
+      ->capture_default_str();
+  ioApp.add_flag("--lenient", oCommon->lenient,
+                 "Read a dump that is not whole: keep lines that cannot be placed as raw nodes "
+                 "and go on, instead of refusing it; exit 1 (not 0) when it is not whole, with "
+                 "the count of faults and of lines kept raw on standard error");
+  ioApp.add_flag_callback(
+      "--progress", [oCommon] { oCommon->progress = zyn::toolio::ProgressChoice::On; },
+      "Show the bytes read of the dump on standard error, even when it is not a terminal");
+  ioApp.add_flag_callback(
+      "--no-progress", [oCommon] { oCommon->progress = zyn::toolio::ProgressChoice::Off; },
+      "Never show progress (shown by default when standard error is a terminal)");
+}
+
 /// Parses the command line and runs the subcommand it chooses; the exit status.
 int ParseAndRun(int argc, char** argv) {
   CLI::App app{
@@ -32,20 +51,7 @@ int ParseAndRun(int argc, char** argv) {
   app.fallthrough();
 
   mpgtree::CommonOptions common;
-  app.add_option("--form", common.form,
-                 "The form of the dump: stdout, trace, or auto (decided from the text)")
-      ->check(CLI::IsMember({"auto", "stdout", "trace"}))
-      ->capture_default_str();
-  app.add_flag("--lenient", common.lenient,
-               "Read a dump that is not whole: keep lines that cannot be placed as raw nodes "
-               "and go on, instead of refusing it; exit 1 (not 0) when it is not whole, with "
-               "the count of faults and of lines kept raw on standard error");
-  app.add_flag_callback(
-      "--progress", [&common] { common.progress = zyn::toolio::ProgressChoice::On; },
-      "Show the bytes read of the dump on standard error, even when it is not a terminal");
-  app.add_flag_callback(
-      "--no-progress", [&common] { common.progress = zyn::toolio::ProgressChoice::Off; },
-      "Never show progress (shown by default when standard error is a terminal)");
+  AddCommonOptions(app, &common);
 
   mpgtree::Run run;
   mpgtree::AddJsonCommand(app, common, &run);

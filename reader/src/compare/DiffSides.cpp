@@ -45,10 +45,8 @@ class SideCollector : public DumpVisitor {
     record_.loneComponents.push_back(iComponent);
     source_.ForgetBefore(iComponent.span.lastLine);
   }
-  void OnRaw(const RawLine& iRaw) override {
-    ++record_.rawLines;
-    source_.ForgetBefore(iRaw.line);
-  }
+  // A line kept raw may lie inside a row not yet reported: the lines before it stay known.
+  void OnRaw(const RawLine&) override { ++record_.rawLines; }
   bool OnProblem(const Problem& iProblem) override {
     if (iProblem.severity != Severity::Error || options_.lenient) return true;
     if (record_.trouble.empty())

@@ -29,7 +29,10 @@ class Comparison {
   bool Run(DiffOutcome& ioOutcome);
 
  private:
-  bool Emit(NodeDifference&& ioDifference, bool iRow);
+  /// Reports a node that differs; for a DMT row, iRowA and iRowB are its rows as read (null
+  /// when a side lacks it or the report does not want them).
+  bool Emit(NodeDifference&& ioDifference, bool iRow, const DmtRow* iRowA = nullptr,
+            const DmtRow* iRowB = nullptr);
   /// Emits ioDifference unless it is empty, and its fields not compared (a node other than a
   /// DMT row).
   bool EmitNode(NodeDifference&& ioDifference);
@@ -74,8 +77,10 @@ NotComparedNote TakeNotCompared(NodeDifference& ioDifference) {
   return note;
 }
 
-bool Comparison::Emit(NodeDifference&& ioDifference, bool iRow) {
+bool Comparison::Emit(NodeDifference&& ioDifference, bool iRow, const DmtRow* iRowA,
+                      const DmtRow* iRowB) {
   if (iRow) {
+    if (report_.WantsRows()) report_.OnDmtRows(iRowA, iRowB);
     switch (ioDifference.status) {
       case NodeDifference::Status::OnlyInA:
         ++summary_.onlyInA;
@@ -164,7 +169,7 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
   NotComparedNote note = TakeNotCompared(difference);
   if (difference.Empty())
     ++summary_.sameRows;
-  else if (!Emit(std::move(difference), true))
+  else if (!Emit(std::move(difference), true, &rowA, &rowB))
     return false;
   NoteNotCompared(std::move(note));
   return true;
@@ -202,7 +207,12 @@ bool Comparison::EmitOneSided(NodeDifference::Status iStatus, const DiffSideReco
   NodeDifference only = OneSided(
       iStatus, path, NodePlace{header.uuid, header.ordinal, iSide.rows[iRow].line, iRow + 1});
   only.fallback = iFallback;
-  return Emit(std::move(only), true);
+  if (!report_.WantsRows()) return Emit(std::move(only), true);
+  DmtRow row;
+  const LocatingSource& source = &iSide == &a_ ? sourceA_ : sourceB_;
+  if (!ReadRowAgain(iSide, source, iSide.rows[iRow], options_, &row, &trouble_)) return false;
+  const bool inA = iStatus == NodeDifference::Status::OnlyInA;
+  return Emit(std::move(only), true, inA ? &row : nullptr, inA ? nullptr : &row);
 }
 
 /// Compares nodes dumped on their own, the i-th of A with the i-th of B; hands iEmit every node
@@ -305,6 +315,9 @@ DiffOutcome DiffDumps(const DiffInput& iA, const DiffInput& iB, const ReadOption
     return outcome;
   }
   ioReport.Begin(a.side, b.side);
+  if (ioReport.WantsRows())
+    ioReport.OnManagers(a.manager ? &*a.manager : nullptr, a.trailer ? &*a.trailer : nullptr,
+                        b.manager ? &*b.manager : nullptr, b.trailer ? &*b.trailer : nullptr);
   Comparison(a, b, sourceA, sourceB, iOptions, ioReport).Run(outcome);
   return outcome;
 }

@@ -24,9 +24,9 @@ void ForgetTemporary(int iTicket);
 class SignalsHeld {
  public:
   SignalsHeld();
-  ~SignalsHeld();
   SignalsHeld(const SignalsHeld&) = delete;
   SignalsHeld& operator=(const SignalsHeld&) = delete;
+  ~SignalsHeld();  // unblocks them
 
  private:
   sigset_t saved_;

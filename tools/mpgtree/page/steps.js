@@ -1,6 +1,15 @@
 // Stepping through the differences of a comparison page: the changed fields in the order of the
 // report (diff --json), one at a time, each shown in its place with both values.
 
+/** The text of the step counter: where stepping stands (current, -1 before any step) among count. */
+function describeStep(current, count) {
+  'use strict';
+  if (!count) return 'no field changed';
+  if (current < 0) return count + (count === 1 ? ' changed field' : ' changed fields');
+  const end = current === count - 1 ? ' (the last)' : current === 0 ? ' (the first)' : '';
+  return 'difference ' + (current + 1) + ' of ' + count + end;
+}
+
 /**
  * The steps of the page's differences. reveal(index, place) shows item place of row index (-1:
  * the manager). Stepping stops at the first and the last difference: it does not wrap.
@@ -12,14 +21,6 @@ function makeStepper(page, reveal) {
   const changes = page.changeList(); // [row index (-1: the manager), change], the report's order
   let current = -1;
   let shown = { index: -2, place: -1, lines: '' }; // the current difference's item
-
-  /** The text of the step counter: where stepping stands and that it stops at the ends. */
-  function describe() {
-    if (!changes.length) return 'no field changed';
-    if (current < 0) return changes.length + (changes.length === 1 ? ' changed field' : ' changed fields');
-    const end = current === changes.length - 1 ? ' (the last)' : current === 0 ? ' (the first)' : '';
-    return 'difference ' + (current + 1) + ' of ' + changes.length + end;
-  }
 
   /** Makes difference s the current one; answers the place of its item. */
   function choose(s) {
@@ -40,7 +41,7 @@ function makeStepper(page, reveal) {
 
   return {
     count: changes.length,
-    describe,
+    describe: () => describeStep(current, changes.length),
     /** Goes to the next difference (forward) or the one before; stays at the ends. */
     step(forward) {
       if (!changes.length) return;

@@ -30,7 +30,7 @@ struct DiffFilterOptions {
 
 /// Passes a comparison on to ioReport with the fields of iOptions.ignore set aside: a node whose
 /// only changes they are is reported as the same, and the summary counts them in `ignored`. The
-/// fields not compared and the fallbacks are passed on whole.
+/// fields not compared, the fallbacks and the rows are passed on whole.
 class FilteringReport : public DiffReport {
  public:
   FilteringReport(const DiffFilterOptions& iOptions, DiffReport& ioReport)
@@ -41,6 +41,12 @@ class FilteringReport : public DiffReport {
   bool NamesNotCompared() const override { return report_.NamesNotCompared(); }
   void OnFallback(const FallbackNote& iNote) override { report_.OnFallback(iNote); }
   void End(const DiffSummary& iSummary) override;
+  bool WantsRows() const override { return report_.WantsRows(); }
+  void OnManagers(const ManagerHeader* iA, const ManagerTrailer* iTrailerA, const ManagerHeader* iB,
+                  const ManagerTrailer* iTrailerB) override {
+    report_.OnManagers(iA, iTrailerA, iB, iTrailerB);
+  }
+  void OnDmtRows(const DmtRow* iA, const DmtRow* iB) override { report_.OnDmtRows(iA, iB); }
   /// The summary passed on at the end, with the ignored fields counted.
   const DiffSummary& Summary() const { return summary_; }
 

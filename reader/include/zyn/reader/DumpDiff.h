@@ -174,6 +174,18 @@ class DiffReport {
   virtual bool NamesNotCompared() const { return false; }
   virtual void OnFallback(const FallbackNote& /*iNote*/) {}
   virtual void End(const DiffSummary& /*iSummary*/) {}
+
+  /// Whether the report shows the nodes that differ themselves (a page): the managers are then
+  /// handed to OnManagers, and the rows of each DMT row that differs to OnDmtRows, the rows
+  /// only in one dump being read again for it.
+  virtual bool WantsRows() const { return false; }
+  /// The managers as read (null where a dump has none), just after Begin.
+  virtual void OnManagers(const ManagerHeader* /*iA*/, const ManagerTrailer* /*iTrailerA*/,
+                          const ManagerHeader* /*iB*/, const ManagerTrailer* /*iTrailerB*/) {}
+  /// The rows of the DMT row whose OnDifference comes next, as read (null on the side that
+  /// lacks it). They live until the comparison passes to the next row: through that
+  /// OnDifference and the OnNotCompared of the row.
+  virtual void OnDmtRows(const DmtRow* /*iA*/, const DmtRow* /*iB*/) {}
 };
 
 /// A dump to compare: an open descriptor (a file, or a pipe) and its name for messages.
