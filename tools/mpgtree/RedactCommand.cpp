@@ -29,10 +29,9 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
                                                     : std::nullopt);
   zyn::redact::PendingText text(input->Source(), *output);
   const std::string& name = input->Name();
-  zyn::redact::Redactor redactor(text, pseudonyms, iOptions.uuids,
-                                 [&name](const zyn::reader::Problem& iProblem) {
-                                   ReportProblem(name, iProblem);
-                                 });
+  zyn::redact::Redactor redactor(
+      text, pseudonyms, iOptions.uuids,
+      [&name](const zyn::reader::Problem& iProblem) { ReportProblem(name, iProblem); });
   zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &redactor,
                                         iCommon.lenient);
   const zyn::reader::ReadOutcome outcome =
@@ -64,7 +63,11 @@ void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   CLI::App* command = iApp.add_subcommand(
       "redact",
       "Write DUMP with every name, path, alias, context name, provider name and techno string "
-      "replaced by a pseudonym (name-0001.part), the same for equal texts");
+      "replaced by a pseudonym (name-0001.part; a path keeps its depth), the same for equal "
+      "texts; everything else stays byte for byte. A dump that is not whole is refused unless "
+      "--lenient is given, which leaves out the lines that cannot be placed. Exit 0 written, 1 "
+      "written of a dump not whole (--lenient), 2 trouble (an unreadable dump, a dump not whole "
+      "or split between its sinks: nothing written to FILE), 4 the output could not be written");
   command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
   command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
       ->type_name("FILE");

@@ -20,10 +20,15 @@ struct RowTexts {
   std::string_view unnumberedClosing;  // "</DMTElement>   *** uuid: "
 };
 
-constexpr RowTexts kDmtTexts{"DMT row", "<DMTElement>  ", "</DMTElement>  ", " *** uuid: ",
-                             "<DMTElement>   *** uuid: ", "</DMTElement>   *** uuid: "};
-constexpr RowTexts kRmtTexts{"RMT row", "<RMTElement>  ", "</RMTElement>  ", " --- uuid: ",
-                             "<RMTElement>  --- uuid: ", "</RMTElement>  --- uuid: "};
+constexpr RowTexts kDmtTexts{"DMT row",
+                             "<DMTElement>  ",
+                             "</DMTElement>  ",
+                             " *** uuid: ",
+                             "<DMTElement>   *** uuid: ",
+                             "</DMTElement>   *** uuid: "};
+constexpr RowTexts kRmtTexts{
+    "RMT row",     "<RMTElement>  ",           "</RMTElement>  ",
+    " --- uuid: ", "<RMTElement>  --- uuid: ", "</RMTElement>  --- uuid: "};
 
 std::string OrdinalPiece(const std::optional<std::int32_t>& iOrdinal, std::string_view iNumbered,
                          std::string_view iMark, std::string_view iUnnumbered) {
@@ -41,13 +46,13 @@ void RedactRowUuids(const zyn::reader::SourceSpan& iSpan, const RowHeader& iHead
         .Fixed(OrdinalPiece(iHeader.ordinal, iTexts.numberedHeader, iTexts.mark,
                             iTexts.unnumberedHeader))
         .Uuid(*iHeader.uuid);
-  if (!iClosing || !iClosing->uuid || iClosing->uuid->empty()) return;
+  // A header-only row closes on its header line, with no uuid of its own.
+  if (iHeader.headerOnly || !iClosing || !iClosing->uuid || iClosing->uuid->empty()) return;
   // The closing line may follow what a component left unfinished on its line: its last piece.
   const std::string piece = OrdinalPiece(iClosing->ordinal, iTexts.numberedClosing, iTexts.mark,
                                          iTexts.unnumberedClosing);
   const zyn::reader::SourceSpan line{iClosing->line, iClosing->line, 1};
-  TextCursor whole = CursorAt(line, "the closing line of a " + std::string(iTexts.what), ioState);
-  if (!whole.Going()) return;
+  if (!CursorAt(line, "closing line of a " + std::string(iTexts.what), ioState).Going()) return;
   const std::uint64_t start = ioState.text.LineStart(iClosing->line);
   const std::uint64_t end = ioState.text.LineEnd(iClosing->line);
   const std::size_t at = ioState.text.Bytes(start, end - start).rfind(piece);
@@ -65,7 +70,8 @@ void RedactPlace(const zyn::reader::ComponentPlace& iPlace, RedactionState& ioSt
 
 TextCursor CursorAt(const zyn::reader::SourceSpan& iSpan, std::string_view iWhat,
                     RedactionState& ioState) {
-  const std::string node = "the " + std::string(iWhat) + " at line " + std::to_string(iSpan.firstLine);
+  const std::string node =
+      "the " + std::string(iWhat) + " at line " + std::to_string(iSpan.firstLine);
   if (!ioState.text.Holds(iSpan.firstLine) || !ioState.text.Holds(iSpan.lastLine)) {
     if (ioState.failure.empty()) ioState.failure = "the text of " + node + " is no longer held";
     return TextCursor(ioState, 0, 0, node);

@@ -22,6 +22,6 @@ void RedactComponent(const zyn::reader::Component& iComponent, RedactionState& i
 /// iWhat names the node ("RMT row"). When the text is not held, the failure is set and the
 /// cursor does nothing.
 TextCursor CursorAt(const zyn::reader::SourceSpan& iSpan, std::string_view iWhat,
-                                     RedactionState& ioState);
+                    RedactionState& ioState);
 
 }  // namespace zyn::redact

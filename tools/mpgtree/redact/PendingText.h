@@ -50,9 +50,9 @@ class PendingText : public zyn::reader::ByteSource {
 
   zyn::reader::ByteSource& source_;
   zyn::reader::TextSink& sink_;
-  std::string bytes_;                    // from base_ on
-  std::uint64_t base_ = 0;               // the offset of bytes_[0]
-  std::uint64_t written_ = 0;            // the offset up to which bytes_ was written out
+  std::string bytes_;                        // from base_ on
+  std::uint64_t base_ = 0;                   // the offset of bytes_[0]
+  std::uint64_t written_ = 0;                // the offset up to which bytes_ was written out
   std::deque<std::uint64_t> lineStarts_{0};  // of firstLine_ and the lines after it
   std::uint64_t firstLine_ = 1;
   std::vector<Change> changes_;  // not yet written out

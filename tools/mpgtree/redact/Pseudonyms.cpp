@@ -39,9 +39,10 @@ bool KeptPathPart(std::string_view iPart) {
   return iPart.size() == 2 && iPart[1] == ':' && std::isalpha(static_cast<unsigned char>(iPart[0]));
 }
 
+/// Whether every letter and digit of iText is a hexadecimal digit ("0a1b-ff").
 bool IsHexadecimal(std::string_view iText) {
   for (char byte : iText)
-    if (!std::isxdigit(static_cast<unsigned char>(byte))) return false;
+    if (IsAsciiAlnum(byte) && !std::isxdigit(static_cast<unsigned char>(byte))) return false;
   return true;
 }
 
@@ -54,7 +55,7 @@ std::string Reshaped(std::string_view iText, const std::string& iRandom) {
   for (std::size_t i = 0; i < result.size(); ++i) {
     const unsigned random = static_cast<unsigned char>(iRandom[i]);
     char& byte = result[i];
-    if (hexadecimal) {
+    if (hexadecimal && IsAsciiAlnum(byte)) {
       byte = kHexDigits[random % 16];
       if (upper) byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
     } else if (byte >= '0' && byte <= '9') {
@@ -83,8 +84,8 @@ std::string Hex(const std::string& iBytes, std::size_t iDigits) {
 
 Pseudonyms::Pseudonyms(std::optional<std::string> iKey) : key_(std::move(iKey)) {}
 
-std::string Pseudonyms::Seed(std::string_view iKind, std::string_view iText,
-                             std::uint64_t iOrdinal, int iAttempt) const {
+std::string Pseudonyms::Seed(std::string_view iKind, std::string_view iText, std::uint64_t iOrdinal,
+                             int iAttempt) const {
   // Keyed: the text decides. Numbered: the order decides, so nothing of the text shows.
   std::string message(iKind);
   message += '\0';

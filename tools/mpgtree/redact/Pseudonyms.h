@@ -7,9 +7,10 @@
 // of one to eight letters or digits after the last dot is kept ("name-0001.part"). A path is
 // cut at its separators ('/' and '\'), which stay, and each part becomes the pseudonym of that
 // part as a name, so that it keeps its depth, and a file's name reads the same in its path and
-// on its own; "." and ".." and a drive ("C:") stay. A uuid keeps its shape: a hexadecimal text
-// stays hexadecimal in the same letter case, and otherwise each digit becomes a digit and each
-// letter a letter of the same case, every other character staying. An empty text stays empty.
+// on its own; "." and ".." and a drive ("C:") stay. A uuid keeps its shape: every character that is
+// not a letter or digit stays; a text whose letters and digits are all hexadecimal keeps them
+// hexadecimal, in the same letter case; otherwise each digit becomes a digit and each letter a
+// letter of the same case. An empty text stays empty.
 //
 // Pseudonyms hold no blank, comma, colon, angle bracket or line end: none of the separators and
 // tags of a dump. Memory grows with the number of distinct texts.

@@ -23,7 +23,8 @@ class Redactor : public zyn::reader::DumpVisitor {
   /// iOnProblem, when given, hears each problem of the reading.
   Redactor(PendingText& ioText, Pseudonyms& ioPseudonyms, bool iUuids,
            std::function<void(const zyn::reader::Problem&)> iOnProblem = {})
-      : state_{ioText, ioPseudonyms, iUuids, zyn::reader::Form::Unknown, {}}, onProblem_(std::move(iOnProblem)) {}
+      : state_{ioText, ioPseudonyms, iUuids, zyn::reader::Form::Unknown, {}},
+        onProblem_(std::move(iOnProblem)) {}
 
   void OnForm(zyn::reader::Form iForm, std::uint64_t /*iDecidedAtLine*/) override {
     state_.form = iForm;

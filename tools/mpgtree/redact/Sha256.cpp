@@ -61,7 +61,8 @@ Digest Sha256(std::string_view iBytes) {
   for (std::size_t at = 0; at < padded.size(); at += 64)
     Compress(reinterpret_cast<const std::uint8_t*>(padded.data() + at), state);
   Digest digest;
-  for (int i = 0; i < 32; ++i) digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (24 - 8 * (i % 4)));
+  for (int i = 0; i < 32; ++i)
+    digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (24 - 8 * (i % 4)));
   return digest;
 }
 

@@ -10,7 +10,8 @@ namespace {
 /// A piece as a failure quotes it: at most 40 bytes, line ends shown as \n.
 std::string Quoted(std::string_view iPiece) {
   std::string quoted = "\"";
-  for (char byte : iPiece.substr(0, 40)) quoted += byte == '\n' ? std::string("\\n") : std::string(1, byte);
+  for (char byte : iPiece.substr(0, 40))
+    quoted += byte == '\n' ? std::string("\\n") : std::string(1, byte);
   return quoted + (iPiece.size() > 40 ? "...\"" : "\"");
 }
 
@@ -24,9 +25,11 @@ TextCursor::TextCursor(RedactionState& ioState, std::uint64_t iOffset, std::uint
 
 TextCursor::Match TextCursor::Compare(std::string_view iPiece) const {
   const std::uint64_t room = end_ > offset_ ? end_ - offset_ : 0;
-  const std::string_view held = shared_.text.Bytes(offset_, std::min<std::uint64_t>(iPiece.size(), room));
+  const std::string_view held =
+      shared_.text.Bytes(offset_, std::min<std::uint64_t>(iPiece.size(), room));
   if (held == iPiece) return Match::Whole;
-  if (held.size() < iPiece.size() && offset_ + held.size() >= end_ && iPiece.substr(0, held.size()) == held)
+  if (held.size() < iPiece.size() && offset_ + held.size() >= end_ &&
+      iPiece.substr(0, held.size()) == held)
     return Match::UpToEnd;
   return Match::No;
 }
@@ -35,7 +38,7 @@ void TextCursor::Fail(std::string_view iPiece) {
   state_ = State::Failed;
   if (shared_.failure.empty())
     shared_.failure = "the text of " + node_ + " is not what was read there: expected " +
-                    Quoted(iPiece) + " at byte " + std::to_string(offset_ + 1);
+                      Quoted(iPiece) + " at byte " + std::to_string(offset_ + 1);
 }
 
 TextCursor& TextCursor::Fixed(std::string_view iPiece) {

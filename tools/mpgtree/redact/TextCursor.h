@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "Pseudonyms.h"
 #include "PendingText.h"
+#include "Pseudonyms.h"
 #include "zyn/reader/DumpTree.h"
 
 namespace zyn::redact {
@@ -30,8 +30,7 @@ class TextCursor {
  public:
   /// From iOffset up to iEnd (the end of the node's last line); iNode names the node in the
   /// failure ("the RMT non-M1 component at line 31").
-  TextCursor(RedactionState& ioState, std::uint64_t iOffset, std::uint64_t iEnd,
-             std::string iNode);
+  TextCursor(RedactionState& ioState, std::uint64_t iOffset, std::uint64_t iEnd, std::string iNode);
 
   /// A fixed piece, the same in both forms.
   TextCursor& Fixed(std::string_view iPiece);
