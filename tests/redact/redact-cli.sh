@@ -36,7 +36,7 @@ case $check in
   hidden)
     python3 "$checks" hostile "$sample" "$work/hostile.json" || exit 2
     for table in "$sample" "$work/hostile.json"; do
-      for settings in "--level 2" "--level 1" "--level 2 --mode 3" "--level 2 --object environment" \
+      for settings in "--level 2" "--level 1" "--level 0" "--level 2 --mode 3" "--level 2 --object environment" \
                       "--level 2 --object rmt-housing-bolts"; do
         for form in stdout trace; do
           # shellcheck disable=SC2086

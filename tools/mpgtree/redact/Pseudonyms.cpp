@@ -1,6 +1,7 @@
 // Pseudonyms of names, paths and uuids, numbered or keyed.
 #include "Pseudonyms.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <stdexcept>
@@ -93,8 +94,9 @@ std::string Pseudonyms::Seed(std::string_view iKind, std::string_view iText, std
   message += '\0';
   message += std::to_string(iAttempt);
   std::string seed;
-  // As many bytes as a long uuid needs: digests of the message and a counter.
-  for (std::uint32_t block = 0; seed.size() < iText.size() + 32; ++block) {
+  // A byte for each byte of a uuid, and at least the digits of a keyed name: digests of the
+  // message and a counter.
+  for (std::uint32_t block = 0; seed.size() < std::max<std::size_t>(iText.size(), 32); ++block) {
     const Digest digest = key_ ? HmacSha256(*key_, message + '\0' + std::to_string(block))
                                : Sha256(message + '\0' + std::to_string(block));
     seed.append(digest.begin(), digest.end());
@@ -128,7 +130,8 @@ const std::string& Pseudonyms::OfName(std::string_view iText) {
     }
     // A collision of the first twelve digits lengthens the pseudonym, four digits at a time.
     const std::string seed = Seed("name", iText, 0, 0);
-    return "name-" + Hex(seed, kKeyedDigits + 4 * iAttempt) + std::string(extension);
+    const std::size_t digits = std::min(kKeyedDigits + 4 * iAttempt, 2 * seed.size());
+    return "name-" + Hex(seed, digits) + std::string(extension);
   });
   nextName_ += 1;
   return names_.emplace(std::string(iText), std::move(pseudonym)).first->second;
