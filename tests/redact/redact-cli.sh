@@ -85,6 +85,12 @@ case $check in
     # --lenient redacts what it reads of a cut dump: status 1, and no name of it left.
     expect 1 "$mpgtree" --lenient redact "$work/cut.txt" -o "$work/cut.out"
     grep -q "pump-housing" "$work/cut.out" && fail "cut: a name left"
+    # A line that cannot be placed, inside a row, is left out whole: nothing tells what it holds.
+    { head -n 20 "$work/a.txt"; echo "stray secret-name.part"; tail -n +21 "$work/a.txt"; } >"$work/stray.txt"
+    expect 1 "$mpgtree" --lenient redact "$work/stray.txt" -o "$work/stray.out"
+    grep -q "1 line(s) that could not be placed left out" "$work/err" || fail "stray: not counted"
+    grep -q "secret-name\|pump-housing" "$work/stray.out" && fail "stray: a name left"
+    [[ $(wc -l <"$work/stray.out") -eq $(wc -l <"$work/a.txt") ]] || fail "stray: not left out"
     # An output naming the input, and a lost write.
     expect 2 "$mpgtree" redact "$work/a.txt" -o "$work/a.txt"
     if [[ -w /dev/full ]]; then

@@ -122,7 +122,7 @@ void RedactOrvUuids(const Component& iComponent, const zyn::reader::OrvFields& i
                     RedactionState& ioState) {
   if (!ioState.uuids || !iFields.identity) return;
   const zyn::reader::OrvIdentity& identity = *iFields.identity;
-  const TextCursor start = CursorAt(iComponent.span, "Orv component", ioState);
+  const TextCursor start = CursorAt(iComponent.span, NodeKindDescription(iComponent.kind), ioState);
   if (!start.Going()) return;
   const std::uint64_t end = ioState.text.LineEnd(iComponent.span.lastLine);
   const std::string_view text = ioState.text.Bytes(start.Offset(), end - start.Offset());
@@ -132,7 +132,7 @@ void RedactOrvUuids(const Component& iComponent, const zyn::reader::OrvFields& i
     const std::size_t at = text.rfind(OrvIdentityPieces(identity, trace));
     if (at == std::string_view::npos) continue;
     TextCursor cursor(ioState, start.Offset() + at, end,
-                      "the Orv component at line " + std::to_string(iComponent.span.firstLine));
+                      "an Orv component at line " + std::to_string(iComponent.span.firstLine));
     cursor.Fixed(WorkspaceIdPiece(identity));
     if (identity.workspaceUuid)
       cursor.Fixed("    workspace Uuid : ").Uuid(*identity.workspaceUuid).Fixed(",");

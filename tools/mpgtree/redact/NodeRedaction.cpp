@@ -12,7 +12,7 @@ using zyn::reader::RowHeader;
 
 /// The texts that open a row's header and its closing line, up to the uuid.
 struct RowTexts {
-  std::string_view what;               // "DMT row"
+  std::string_view what;               // "a DMT row"
   std::string_view numberedHeader;     // "<DMTElement>  ", the ordinal, then mark
   std::string_view numberedClosing;    // "</DMTElement>  ", the ordinal, then mark
   std::string_view mark;               // " *** uuid: "
@@ -20,7 +20,7 @@ struct RowTexts {
   std::string_view unnumberedClosing;  // "</DMTElement>   *** uuid: "
 };
 
-constexpr RowTexts kDmtTexts{"DMT row",
+constexpr RowTexts kDmtTexts{"a DMT row",
                              "<DMTElement>  ",
                              "</DMTElement>  ",
                              " *** uuid: ",
@@ -52,12 +52,14 @@ void RedactRowUuids(const zyn::reader::SourceSpan& iSpan, const RowHeader& iHead
   const std::string piece = OrdinalPiece(iClosing->ordinal, iTexts.numberedClosing, iTexts.mark,
                                          iTexts.unnumberedClosing);
   const zyn::reader::SourceSpan line{iClosing->line, iClosing->line, 1};
-  if (!CursorAt(line, "closing line of a " + std::string(iTexts.what), ioState).Going()) return;
+  if (!CursorAt(line, "the closing line of " + std::string(iTexts.what), ioState).Going()) return;
   const std::uint64_t start = ioState.text.LineStart(iClosing->line);
   const std::uint64_t end = ioState.text.LineEnd(iClosing->line);
   const std::size_t at = ioState.text.Bytes(start, end - start).rfind(piece);
   const std::uint64_t from = at == std::string_view::npos ? start : start + at;
-  TextCursor(ioState, from, end, "the closing line " + std::to_string(iClosing->line))
+  TextCursor(ioState, from, end,
+             "the closing line of " + std::string(iTexts.what) + " at line " +
+                 std::to_string(iClosing->line))
       .Fixed(piece)
       .Uuid(*iClosing->uuid);
 }
@@ -70,8 +72,7 @@ void RedactPlace(const zyn::reader::ComponentPlace& iPlace, RedactionState& ioSt
 
 TextCursor CursorAt(const zyn::reader::SourceSpan& iSpan, std::string_view iWhat,
                     RedactionState& ioState) {
-  const std::string node =
-      "the " + std::string(iWhat) + " at line " + std::to_string(iSpan.firstLine);
+  const std::string node = std::string(iWhat) + " at line " + std::to_string(iSpan.firstLine);
   if (!ioState.text.Holds(iSpan.firstLine) || !ioState.text.Holds(iSpan.lastLine)) {
     if (ioState.failure.empty()) ioState.failure = "the text of " + node + " is no longer held";
     return TextCursor(ioState, 0, 0, node);
@@ -82,14 +83,14 @@ TextCursor CursorAt(const zyn::reader::SourceSpan& iSpan, std::string_view iWhat
 
 void RedactManagerHeader(const zyn::reader::ManagerHeader& iHeader, RedactionState& ioState) {
   if (!iHeader.hasContext) return;
-  CursorAt(iHeader.span, "manager", ioState)
+  CursorAt(iHeader.span, "the manager", ioState)
       .Fixed("<Dump Mapping Manager>\n", "<DUMP Mapping Manager>\n")
       .Fixed("<MpgManagerInfo> Context Name= ")
       .Name(iHeader.contextName);
 }
 
 void RedactEnvironment(const zyn::reader::Environment& iEnvironment, RedactionState& ioState) {
-  TextCursor cursor = CursorAt(iEnvironment.span, "environment", ioState);
+  TextCursor cursor = CursorAt(iEnvironment.span, "the environment", ioState);
   cursor.Fixed("<Environment>\n Name :")
       .Name(iEnvironment.name)
       .Fixed(", MappingClient :")

@@ -19,7 +19,7 @@ void RedactRmtRow(const zyn::reader::RmtRow& iRow, RedactionState& ioState);
 void RedactComponent(const zyn::reader::Component& iComponent, RedactionState& ioState);
 
 /// A cursor at the first byte of the node that iSpan places, up to the end of its last line;
-/// iWhat names the node ("RMT row"). When the text is not held, the failure is set and the
+/// iWhat names the node ("an RMT row"). When the text is not held, the failure is set and the
 /// cursor does nothing.
 TextCursor CursorAt(const zyn::reader::SourceSpan& iSpan, std::string_view iWhat,
                     RedactionState& ioState);

@@ -38,7 +38,7 @@ void Redactor::OnComponent(const zyn::reader::Component& iComponent) {
 }
 
 void Redactor::OnRaw(const zyn::reader::RawLine& iRaw) {
-  WriteBefore(iRaw.line);
+  // A raw line may stand inside a row that is handed over later: nothing is written out here.
   PendingText& text = state_.text;
   if (!text.Holds(iRaw.line)) return;
   // From where the raw text starts to the end of its line, and the line end too when the

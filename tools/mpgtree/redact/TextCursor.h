@@ -29,7 +29,7 @@ struct RedactionState {
 class TextCursor {
  public:
   /// From iOffset up to iEnd (the end of the node's last line); iNode names the node in the
-  /// failure ("the RMT non-M1 component at line 31").
+  /// failure ("an RMT row at line 31").
   TextCursor(RedactionState& ioState, std::uint64_t iOffset, std::uint64_t iEnd, std::string iNode);
 
   /// A fixed piece, the same in both forms.
