@@ -155,7 +155,7 @@ TABLE
       wanted=$(printf '%s\n' $expected | sort | xargs)
       [[ $actual == "$wanted" ]] || fail "mpgtree $typed: answered \"$actual\", expected \"$wanted\""
     done <<'TABLE'
-''                        | json check find diff html
+''                        | json check find diff html redact
 --form ''                 | auto stdout trace
 --form = tr               | trace
 --lenient --pro           | --progress
@@ -172,6 +172,8 @@ html --ma                 | --max-rows
 html --ordinals ''        |
 find --uuid ''            |
 diff ta                   | table.json tables
+redact --k                | --key
+redact --key ''           |
 TABLE
     ;;
   *)

@@ -89,6 +89,12 @@ class TextOutput : public zyn::reader::TextSink {
   /// Finishes the output (closing a file); false, with the failure reported, when some write
   /// failed.
   bool Close();
+  /// Drops what was written to a file, which keeps its old content (or stays absent); standard
+  /// output keeps what it was given.
+  void Abandon() {
+    file_.reset();
+    closed_ = true;
+  }
 
  private:
   explicit TextOutput(std::unique_ptr<zyn::toolio::WholeFile> iFile) : file_(std::move(iFile)) {}
