@@ -211,25 +211,34 @@ void Parser::ParseComponent(Component* oComponent) {
   oComponent->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 
-void Parser::Vacate(ComponentPlace* ioPlace) {
-  ioPlace->presence = ComponentPresence::Absent;
-  if (!ioPlace->component) return;
-  if (spares_.size() < kMaxSpareComponents) spares_.push_back(std::move(*ioPlace->component));
-  ioPlace->component.reset();
+std::size_t Parser::AwaitPlaces(std::initializer_list<ComponentPlace*> iPlaces) {
+  const std::size_t frame = pending_.size();
+  for (ComponentPlace* place : iPlaces) pending_.push_back({place, false});
+  return frame;
 }
 
-Component& Parser::FillPlace(ComponentPlace* ioPlace, NodeKind iKind) {
-  ioPlace->presence = ComponentPresence::Dumped;
-  if (ioPlace->component && ioPlace->component->kind == iKind) return *ioPlace->component;
-  Vacate(ioPlace);
-  ioPlace->presence = ComponentPresence::Dumped;
-  for (std::size_t i = spares_.size(); i-- > 0;) {
-    if (spares_[i].kind != iKind) continue;
-    ioPlace->component.emplace(std::move(spares_[i]));
-    spares_.erase(spares_.begin() + static_cast<std::ptrdiff_t>(i));
-    return *ioPlace->component;
+void Parser::SettlePlaces(std::size_t iFrame) {
+  for (std::size_t i = iFrame; i < pending_.size(); ++i) {
+    if (pending_[i].filled) continue;
+    pending_[i].place->presence = ComponentPresence::Absent;
+    pending_[i].place->component.reset();
   }
-  return ioPlace->component.emplace();
+  pending_.resize(iFrame);
+}
+
+Component* Parser::FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence, NodeKind iKind) {
+  for (std::size_t i = pending_.size(); i-- > 0;) {
+    if (pending_[i].place != ioPlace) continue;
+    pending_[i].filled = true;
+    break;
+  }
+  ioPlace->presence = iPresence;
+  if (iPresence != ComponentPresence::Dumped) {
+    ioPlace->component.reset();
+    return nullptr;
+  }
+  if (ioPlace->component && ioPlace->component->kind == iKind) return &*ioPlace->component;
+  return &ioPlace->component.emplace();
 }
 
 }  // namespace zyn::reader

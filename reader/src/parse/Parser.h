@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -193,10 +194,15 @@ class Parser {
   static bool OpensComponent(std::string_view iText);
   /// The kind of component that an opening line opens (a dummy for any other line).
   static NodeKind ComponentKindOf(std::string_view iOpening);
-  /// Leaves a place Absent; its component's storage is kept for a later place.
-  void Vacate(ComponentPlace* ioPlace);
-  /// Makes a place hold a component of iKind, reusing the storage of one read before.
-  Component& FillPlace(ComponentPlace* ioPlace, NodeKind iKind);
+  /// The places of a row about to be read: those that the row's lines do not fill are left
+  /// Absent by SettlePlaces(frame), where frame is the answer. Until then each keeps the
+  /// component it held, whose storage the row's component of the same kind reuses.
+  std::size_t AwaitPlaces(std::initializer_list<ComponentPlace*> iPlaces);
+  void SettlePlaces(std::size_t iFrame);
+  /// Fills a place as iPresence says; when a component is dumped there, answers it: the one the
+  /// place held when of iKind, else a new one.
+  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence,
+                       NodeKind iKind = NodeKind::DummyComponent);
   /// Reads the component whose opening line is current.
   void ParseComponent(Component* oComponent);
 
@@ -321,9 +327,12 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
-  /// Components of places vacated, whose storage the next places of their kind reuse.
-  std::vector<Component> spares_;
-  static constexpr std::size_t kMaxSpareComponents = 16;
+  /// The places of the rows being read, and whether their lines filled them.
+  struct PendingPlace {
+    ComponentPlace* place;
+    bool filled;
+  };
+  std::vector<PendingPlace> pending_;
   bool rmtRowsRead_ = false;
 };
 

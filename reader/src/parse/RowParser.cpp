@@ -110,13 +110,12 @@ bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
 void Parser::ReadComponentPlace(ComponentPlace* oPlace, std::string_view iAbsent) {
   const Line* line = Current();
   if (line && !iAbsent.empty() && line->text == iAbsent) {
-    Vacate(oPlace);
+    FillPlace(oPlace, ComponentPresence::Absent);
     Take();
   } else if (line && IsComponentOpening(line->text)) {
-    ParseComponent(&FillPlace(oPlace, ComponentKindOf(line->text)));
+    ParseComponent(FillPlace(oPlace, ComponentPresence::Dumped, ComponentKindOf(line->text)));
   } else {
-    Vacate(oPlace);
-    oPlace->presence = ComponentPresence::NothingWritten;
+    FillPlace(oPlace, ComponentPresence::NothingWritten);
   }
 }
 
@@ -216,8 +215,7 @@ void Parser::ParseDmtRow(DmtRow* oRow) {
   oRow->reading = Reading{};
   oRow->closing.reset();
   oRow->announcedRmtRowCount.reset();
-  Vacate(&oRow->nonM1Component);
-  Vacate(&oRow->m1Component);
+  const std::size_t places = AwaitPlaces({&oRow->nonM1Component, &oRow->m1Component});
   oRow->nonM1ComponentVersion = oRow->m1ComponentVersion = oRow->m1ComponentMajorId =
       HexIdentifier{};
   oRow->mappingMaster.clear();
@@ -228,6 +226,7 @@ void Parser::ParseDmtRow(DmtRow* oRow) {
   rmtRowsRead_ = false;
   ReadDmtRowLines(oRow, first);
   if (!rmtRowsRead_) oRow->rmtRows.clear();
+  SettlePlaces(places);
   oRow->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 
@@ -293,7 +292,6 @@ void Parser::ParseRmtComponents(RmtRow* oRow) {
                           {kTracePointed, kOutputPointed, &oRow->pointed}};
   for (const Label& label : labels) {
     const Line* line = Current();
-    Vacate(label.place);
     if (!line || (line->text != label.trace && line->text != label.output)) continue;
     Take();
     ReadComponentPlace(label.place, {});
@@ -345,8 +343,8 @@ void Parser::ParseRmtRow(RmtRow* oRow) {
   oRow->closing.reset();
   oRow->migrationState = oRow->alreadyExists = false;
   oRow->modificationState = 0;
-  for (ComponentPlace* place : {&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component})
-    Vacate(place);
+  const std::size_t places =
+      AwaitPlaces({&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component});
   oRow->announcedM1ComponentCount.reset();
   OpenBlock block(*this, "RMT row", first);
   std::string_view after;
@@ -373,6 +371,7 @@ void Parser::ParseRmtRow(RmtRow* oRow) {
   } else {
     oRow->m1Components.clear();
   }
+  SettlePlaces(places);
   oRow->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 
