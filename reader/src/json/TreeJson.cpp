@@ -3,6 +3,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <optional>
 
 #include "tree/FieldKeys.h"
@@ -29,7 +30,8 @@ class Members {
     if (!first_) *iOut++ = ',';
     first_ = false;
     *iOut++ = '"';
-    for (char c : iKey) *iOut++ = c;
+    std::memcpy(iOut, iKey.data(), iKey.size());
+    iOut += iKey.size();
     *iOut++ = '"';
     *iOut++ = ':';
     return iOut;
@@ -230,6 +232,15 @@ void CloseRow(const std::optional<RowClosing>& iClosing, Members* ioMembers) {
   ioMembers->Close();
 }
 
+/// A DMT row's two components, each with its version, and the M1 component's major id.
+void AppendDmtComponents(const DmtRow& iRow, Members* ioMembers) {
+  AppendPlace(keys::kNonM1Component, iRow.nonM1Component, ioMembers);
+  AppendIdentifier(keys::kNonM1ComponentVersion, iRow.nonM1ComponentVersion, ioMembers);
+  AppendPlace(keys::kM1Component, iRow.m1Component, ioMembers);
+  AppendIdentifier(keys::kM1ComponentVersion, iRow.m1ComponentVersion, ioMembers);
+  AppendIdentifier(keys::kM1ComponentMajorId, iRow.m1ComponentMajorId, ioMembers);
+}
+
 /// Writes a row's nodes of one kind as the member iKey: an array, in the order of the text.
 template <class Node>
 void AppendList(std::string_view iKey, const std::vector<Node>& iNodes, Members* ioMembers) {
@@ -269,11 +280,7 @@ void AppendJson(const DmtRow& iRow, JsonText* oJson, std::string_view iLead) {
   Members members = OpenRow(NodeKind::DmtRow, iRow, oJson, iLead);
   members.Text(keys::kMappingMaster, iRow.mappingMaster);
   AppendState(iRow, &members);
-  AppendPlace(keys::kNonM1Component, iRow.nonM1Component, &members);
-  AppendIdentifier(keys::kNonM1ComponentVersion, iRow.nonM1ComponentVersion, &members);
-  AppendPlace(keys::kM1Component, iRow.m1Component, &members);
-  AppendIdentifier(keys::kM1ComponentVersion, iRow.m1ComponentVersion, &members);
-  AppendIdentifier(keys::kM1ComponentMajorId, iRow.m1ComponentMajorId, &members);
+  AppendDmtComponents(iRow, &members);
   members.Number(keys::kAnnouncedRmtRowCount, iRow.announcedRmtRowCount);
   AppendList(keys::kRmtRows, iRow.rmtRows, &members);
   CloseRow(iRow.closing, &members);
