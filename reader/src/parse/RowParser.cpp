@@ -29,6 +29,17 @@ constexpr std::string_view kRmtListClosingLead =
 
 bool IsComponentOpening(std::string_view iText) { return Parser::OpensComponent(iText); }
 
+/// Starts a row at its opening line iLine: what every row has is reset. Answers its first line.
+template <class Row>
+std::uint64_t BeginRow(const Line& iLine, Row* oRow) {
+  oRow->span = SourceSpan{iLine.number, iLine.number, iLine.column};
+  oRow->reading = Reading{};
+  oRow->closing.reset();
+  oRow->alreadyExists = false;
+  oRow->modificationState = 0;
+  return iLine.number;
+}
+
 }  // namespace
 
 bool Parser::OpensDmtRow(std::string_view iText) { return StartsWith(iText, kDmtOpening); }
@@ -209,18 +220,12 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
 }
 
 void Parser::ParseDmtRow(DmtRow* oRow) {
-  const Line* line = Current();
-  const std::uint64_t first = line->number;
-  oRow->span = SourceSpan{first, first, line->column};
-  oRow->reading = Reading{};
-  oRow->closing.reset();
+  const std::uint64_t first = BeginRow(*Current(), oRow);
   oRow->announcedRmtRowCount.reset();
   const std::size_t places = AwaitPlaces({&oRow->nonM1Component, &oRow->m1Component});
   oRow->nonM1ComponentVersion = oRow->m1ComponentVersion = oRow->m1ComponentMajorId =
       HexIdentifier{};
   oRow->mappingMaster.clear();
-  oRow->alreadyExists = false;
-  oRow->modificationState = 0;
   KeptText kept(*this, &oRow->text);
   OpenBlock block(*this, "DMT row", first);
   rmtRowsRead_ = false;
@@ -337,12 +342,8 @@ void Parser::ParseRmtM1Components(RmtRow* oRow) {
 
 void Parser::ParseRmtRow(RmtRow* oRow) {
   const Line* line = Current();
-  const std::uint64_t first = line->number;
-  oRow->span = SourceSpan{first, first, line->column};
-  oRow->reading = Reading{};
-  oRow->closing.reset();
-  oRow->migrationState = oRow->alreadyExists = false;
-  oRow->modificationState = 0;
+  const std::uint64_t first = BeginRow(*line, oRow);
+  oRow->migrationState = false;
   const std::size_t places =
       AwaitPlaces({&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component});
   oRow->announcedM1ComponentCount.reset();

@@ -211,8 +211,39 @@ void PutState(const Row& iRow, Walk& ioWalk) {
   ioWalk.Number(keys::kModificationState, "modification state", iRow.modificationState);
 }
 
+/// A DMT row's two components, each with its version, and the M1 component's major id; the
+/// non-M1 component's place is on line iLine.
+void PutDmtComponents(const DmtRow& iRow, std::uint64_t iLine, Walk& ioWalk) {
+  PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, iLine, ioWalk);
+  ioWalk.line = LineAfter(iRow.nonM1Component, iLine);
+  PutIdentifier(keys::kNonM1ComponentVersion, "non-M1 component version",
+                iRow.nonM1ComponentVersion, ioWalk);
+  const std::uint64_t m1Line = ioWalk.line + 2;
+  PutPlace(keys::kM1Component, "M1 component", iRow.m1Component, m1Line, ioWalk);
+  ioWalk.line = LineAfter(iRow.m1Component, m1Line);
+  PutIdentifier(keys::kM1ComponentVersion, "M1 component version", iRow.m1ComponentVersion, ioWalk);
+  PutIdentifier(keys::kM1ComponentMajorId, "M1 component major id", iRow.m1ComponentMajorId,
+                ioWalk);
+  ioWalk.line += 1;
+}
+
 bool HasBody(const RowHeader& iHeader) {
   return !iHeader.headerOnly && !iHeader.stoppedAfterFirstPiece;
+}
+
+/// A row's header; its body (iBody, with the walk at the line after the header) when the row
+/// has one; iBeforeClosing, when given; then whether the row was closed.
+template <class Row, class Body>
+void WalkRow(const Row& iRow, FieldVisitor& ioVisitor, const std::function<void()>& iBeforeClosing,
+             Body iBody) {
+  Walk walk(ioVisitor);
+  PutHeader(iRow.header, iRow.span, walk);
+  if (HasBody(iRow.header)) {
+    walk.line = iRow.span.firstLine + 1;
+    iBody(walk);
+  }
+  if (iBeforeClosing) iBeforeClosing();
+  PutClosed(iRow.closing, iRow.span, walk);
 }
 
 }  // namespace
@@ -270,59 +301,39 @@ void VisitEnvironmentFields(const Environment& iEnvironment, FieldVisitor& ioVis
 
 void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor,
                        const std::function<void()>& iBeforeClosing) {
-  Walk walk(ioVisitor);
-  PutHeader(iRow.header, iRow.span, walk);
-  if (HasBody(iRow.header)) {
-    const std::uint64_t info = iRow.span.firstLine + 1;
-    walk.line = info;
-    walk.Text(keys::kMappingMaster, "mapping master", iRow.mappingMaster);
-    PutState(iRow, walk);
-    PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, info + 2, walk);
-    walk.line = LineAfter(iRow.nonM1Component, info + 2);
-    PutIdentifier(keys::kNonM1ComponentVersion, "non-M1 component version",
-                  iRow.nonM1ComponentVersion, walk);
-    const std::uint64_t m1Line = walk.line + 2;
-    PutPlace(keys::kM1Component, "M1 component", iRow.m1Component, m1Line, walk);
-    walk.line = LineAfter(iRow.m1Component, m1Line);
-    PutIdentifier(keys::kM1ComponentVersion, "M1 component version", iRow.m1ComponentVersion, walk);
-    PutIdentifier(keys::kM1ComponentMajorId, "M1 component major id", iRow.m1ComponentMajorId,
-                  walk);
-    walk.line += 1;
-    if (!iRow.rmtRows.empty()) walk.line = iRow.rmtRows.front().span.firstLine - 1;
+  WalkRow(iRow, ioVisitor, iBeforeClosing, [&](Walk& ioWalk) {
+    ioWalk.Text(keys::kMappingMaster, "mapping master", iRow.mappingMaster);
+    PutState(iRow, ioWalk);
+    PutDmtComponents(iRow, ioWalk.line + 2, ioWalk);
+    if (!iRow.rmtRows.empty()) ioWalk.line = iRow.rmtRows.front().span.firstLine - 1;
     if (iRow.announcedRmtRowCount)
-      walk.Number(keys::kAnnouncedRmtRowCount, "number of RMT elements",
-                  *iRow.announcedRmtRowCount);
-  }
-  if (iBeforeClosing) iBeforeClosing();
-  PutClosed(iRow.closing, iRow.span, walk);
+      ioWalk.Number(keys::kAnnouncedRmtRowCount, "number of RMT elements",
+                    *iRow.announcedRmtRowCount);
+  });
 }
 
 void VisitRmtRowFields(const RmtRow& iRow, FieldVisitor& ioVisitor) {
-  Walk walk(ioVisitor);
-  PutHeader(iRow.header, iRow.span, walk);
-  if (HasBody(iRow.header)) {
-    const std::uint64_t state = iRow.span.firstLine + 1;
-    walk.line = state;
-    walk.Flag(keys::kMigrationState, "migration state", iRow.migrationState);
-    PutState(iRow, walk);
-    PutPlace(keys::kOwner, "owner component", iRow.owner, state, walk);
-    PutPlace(keys::kRef, "Ref component", iRow.ref, state, walk);
-    PutPlace(keys::kPointed, "pointed component", iRow.pointed, state, walk);
-    PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, state, walk);
-    walk.line = iRow.m1Components.empty() ? LineAfter(iRow.nonM1Component, state) + 1
-                                          : iRow.m1Components.front().span.firstLine - 1;
-    walk.NumberOr(keys::kAnnouncedM1ComponentCount, "number of M1 components",
-                  iRow.announcedM1ComponentCount, "none");
+  WalkRow(iRow, ioVisitor, {}, [&](Walk& ioWalk) {
+    const std::uint64_t state = ioWalk.line;
+    ioWalk.Flag(keys::kMigrationState, "migration state", iRow.migrationState);
+    PutState(iRow, ioWalk);
+    PutPlace(keys::kOwner, "owner component", iRow.owner, state, ioWalk);
+    PutPlace(keys::kRef, "Ref component", iRow.ref, state, ioWalk);
+    PutPlace(keys::kPointed, "pointed component", iRow.pointed, state, ioWalk);
+    PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, state, ioWalk);
+    ioWalk.line = iRow.m1Components.empty() ? LineAfter(iRow.nonM1Component, state) + 1
+                                            : iRow.m1Components.front().span.firstLine - 1;
+    ioWalk.NumberOr(keys::kAnnouncedM1ComponentCount, "number of M1 components",
+                    iRow.announcedM1ComponentCount, "none");
     std::string key;
     for (std::size_t i = 0; i < iRow.m1Components.size(); ++i) {
       key.assign(keys::kM1Components).append("[").append(std::to_string(i + 1)).append("]");
-      walk.line = iRow.m1Components[i].span.firstLine;
-      walk.Enter(key, "M1 component");
+      ioWalk.line = iRow.m1Components[i].span.firstLine;
+      ioWalk.Enter(key, "M1 component");
       VisitComponentFields(iRow.m1Components[i], ioVisitor);
-      walk.Leave();
+      ioWalk.Leave();
     }
-  }
-  PutClosed(iRow.closing, iRow.span, walk);
+  });
 }
 
 }  // namespace zyn::reader
