@@ -15,38 +15,6 @@ class NullSink : public zyn::reader::TextSink {
   bool Write(std::string_view) override { return true; }
 };
 
-/// Writes the JSON of every node and judges the dump, both at once.
-class Everything : public zyn::reader::JsonTreeWriter {
- public:
-  explicit Everything(NullSink& iSink, Layout iLayout)
-      : JsonTreeWriter(iSink, iLayout, "fuzz"), checker_([](const zyn::reader::Finding&) {}) {}
-  void OnManagerHeader(const zyn::reader::ManagerHeader& iHeader) override {
-    checker_.OnManagerHeader(iHeader);
-    JsonTreeWriter::OnManagerHeader(iHeader);
-  }
-  void OnDmtRow(const zyn::reader::DmtRow& iRow) override {
-    checker_.OnDmtRow(iRow);
-    JsonTreeWriter::OnDmtRow(iRow);
-  }
-  void OnManagerTrailer(const zyn::reader::ManagerTrailer& iTrailer) override {
-    checker_.OnManagerTrailer(iTrailer);
-    JsonTreeWriter::OnManagerTrailer(iTrailer);
-  }
-  void OnRmtRow(const zyn::reader::RmtRow& iRow) override {
-    checker_.OnRmtRow(iRow);
-    JsonTreeWriter::OnRmtRow(iRow);
-  }
-  void OnComponent(const zyn::reader::Component& iComponent) override {
-    checker_.OnComponent(iComponent);
-    JsonTreeWriter::OnComponent(iComponent);
-  }
-  bool OnProblem(const zyn::reader::Problem& iProblem) override {
-    checker_.OnProblem(iProblem);
-    return JsonTreeWriter::OnProblem(iProblem);
-  }
-  zyn::reader::WholenessChecker checker_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSize) {
@@ -59,12 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSi
                        ? zyn::reader::Form::Unknown
                        : (pass == 2 ? zyn::reader::Form::StandardOutput : zyn::reader::Form::Trace);
     NullSink sink;
-    Everything visitor(sink, pass % 2 ? zyn::reader::JsonTreeWriter::Layout::Lines
-                                      : zyn::reader::JsonTreeWriter::Layout::Document);
+    // The checker judges the dump and hands every node on to the writer, as mpgtree json does.
+    zyn::reader::JsonTreeWriter writer(sink,
+                                       pass % 2 ? zyn::reader::JsonTreeWriter::Layout::Lines
+                                                : zyn::reader::JsonTreeWriter::Layout::Document,
+                                       "fuzz");
+    zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &writer,
+                                          options.lenient);
     zyn::reader::MemorySource source(bytes);
-    const zyn::reader::ReadOutcome outcome = zyn::reader::ReadDump(source, options, visitor);
-    visitor.checker_.Finish(outcome);
-    visitor.Finish(outcome);
+    const zyn::reader::ReadOutcome outcome = zyn::reader::ReadDump(source, options, checker);
+    checker.Finish(outcome);
+    writer.Finish(outcome);
   }
   return 0;
 }

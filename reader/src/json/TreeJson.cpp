@@ -3,7 +3,10 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <optional>
+
+#include "tree/FieldKeys.h"
 
 namespace zyn::reader {
 
@@ -27,7 +30,8 @@ class Members {
     if (!first_) *iOut++ = ',';
     first_ = false;
     *iOut++ = '"';
-    for (char c : iKey) *iOut++ = c;
+    std::memcpy(iOut, iKey.data(), iKey.size());
+    iOut += iKey.size();
     *iOut++ = '"';
     *iOut++ = ':';
     return iOut;
@@ -66,12 +70,12 @@ class Members {
 
   /// The members every node has: kind, lines, and what the reader had to guess.
   void Node(NodeKind iKind, const SourceSpan& iSpan, const Reading* iReading) {
-    Text("kind", NodeKindName(iKind));
-    Number("line", static_cast<std::int64_t>(iSpan.firstLine));
-    Number("lastLine", static_cast<std::int64_t>(iSpan.lastLine));
-    if (iSpan.firstColumn != 1) Number("column", iSpan.firstColumn);
-    if (iReading && iReading->ambiguous) Flag("ambiguous", true);
-    if (iReading && iReading->joinedLines) Number("joinedLines", iReading->joinedLines);
+    Text(keys::kKind, NodeKindName(iKind));
+    Number(keys::kLine, static_cast<std::int64_t>(iSpan.firstLine));
+    Number(keys::kLastLine, static_cast<std::int64_t>(iSpan.lastLine));
+    if (iSpan.firstColumn != 1) Number(keys::kColumn, iSpan.firstColumn);
+    if (iReading && iReading->ambiguous) Flag(keys::kAmbiguous, true);
+    if (iReading && iReading->joinedLines) Number(keys::kJoinedLines, iReading->joinedLines);
   }
 
  private:
@@ -83,70 +87,70 @@ void AppendOctets(std::string_view iKey, const std::optional<OctetValue>& iValue
                   Members* ioMembers) {
   if (!iValue) return ioMembers->Null(iKey);
   Members value(ioMembers->Key(iKey));
-  value.MaybeText("hexadecimal", iValue->hexadecimal);
-  value.Number("tooLongNoticeSize", iValue->tooLongNoticeSize);
-  value.Number("uncountableOctets", iValue->uncountableOctets);
-  value.Text("text", iValue->text);
+  value.MaybeText(keys::kHexadecimal, iValue->hexadecimal);
+  value.Number(keys::kTooLongNoticeSize, iValue->tooLongNoticeSize);
+  value.Number(keys::kUncountableOctets, iValue->uncountableOctets);
+  value.Text(keys::kText, iValue->text);
   value.Close();
 }
 
 void AppendFields(const FileBasedFields& iFields, Members* ioMembers) {
-  ioMembers->Text("name", iFields.name);
-  ioMembers->Text("documentType", iFields.documentType);
-  ioMembers->Text("uuid", iFields.uuid);
-  if (!iFields.details) return ioMembers->Null("details");
-  Members details(ioMembers->Key("details"));
-  details.Text("pathName", iFields.details->pathName);
-  details.Text("lastSaveName", iFields.details->lastSaveName);
-  details.Text("lastSaveTime", iFields.details->lastSaveTime);
-  details.Text("lastSavePath", iFields.details->lastSavePath);
+  ioMembers->Text(keys::kName, iFields.name);
+  ioMembers->Text(keys::kDocumentType, iFields.documentType);
+  ioMembers->Text(keys::kUuid, iFields.uuid);
+  if (!iFields.details) return ioMembers->Null(keys::kDetails);
+  Members details(ioMembers->Key(keys::kDetails));
+  details.Text(keys::kPathName, iFields.details->pathName);
+  details.Text(keys::kLastSaveName, iFields.details->lastSaveName);
+  details.Text(keys::kLastSaveTime, iFields.details->lastSaveTime);
+  details.Text(keys::kLastSavePath, iFields.details->lastSavePath);
   details.Close();
 }
 
 void AppendFields(const RmtFileBasedFields& iFields, Members* ioMembers) {
-  ioMembers->Flag("px1IdEmpty", iFields.px1IdEmpty);
-  ioMembers->Number("px1IdHashKey", iFields.px1IdHashKey);
-  AppendOctets("px1IdValue", iFields.px1IdValue, ioMembers);
-  ioMembers->Text("alias", iFields.alias);
-  ioMembers->Text("technoString", iFields.technoString);
-  ioMembers->Number("linkSequenceLength", iFields.linkSequenceLength);
-  AppendOctets("linkSequenceValue", iFields.linkSequenceValue, ioMembers);
-  ioMembers->Flag("linkBroken", iFields.linkBroken);
-  ioMembers->Text("objectType", iFields.objectType);
+  ioMembers->Flag(keys::kPx1IdEmpty, iFields.px1IdEmpty);
+  ioMembers->Number(keys::kPx1IdHashKey, iFields.px1IdHashKey);
+  AppendOctets(keys::kPx1IdValue, iFields.px1IdValue, ioMembers);
+  ioMembers->Text(keys::kAlias, iFields.alias);
+  ioMembers->Text(keys::kTechnoString, iFields.technoString);
+  ioMembers->Number(keys::kLinkSequenceLength, iFields.linkSequenceLength);
+  AppendOctets(keys::kLinkSequenceValue, iFields.linkSequenceValue, ioMembers);
+  ioMembers->Flag(keys::kLinkBroken, iFields.linkBroken);
+  ioMembers->Text(keys::kObjectType, iFields.objectType);
 }
 
 void AppendFields(const OrvFields& iFields, Members* ioMembers) {
-  ioMembers->Number("hashKey", iFields.hashKey);
+  ioMembers->Number(keys::kHashKey, iFields.hashKey);
   if (iFields.identity) {
     const OrvIdentity& identity = *iFields.identity;
-    Members members(ioMembers->Key("identity"));
-    members.MaybeText("modelPlmidText", identity.modelPlmidText);
-    members.Number("workspaceId", identity.workspaceId);
-    members.MaybeText("workspaceUuid", identity.workspaceUuid);
-    members.Number("elementId", identity.elementId);
-    members.MaybeText("elementUuid", identity.elementUuid);
+    Members members(ioMembers->Key(keys::kIdentity));
+    members.MaybeText(keys::kModelPlmidText, identity.modelPlmidText);
+    members.Number(keys::kWorkspaceId, identity.workspaceId);
+    members.MaybeText(keys::kWorkspaceUuid, identity.workspaceUuid);
+    members.Number(keys::kElementId, identity.elementId);
+    members.MaybeText(keys::kElementUuid, identity.elementUuid);
     members.Close();
   } else {
-    ioMembers->Null("identity");
+    ioMembers->Null(keys::kIdentity);
   }
-  ioMembers->Flag("identityFailed", iFields.identityFailed);
-  ioMembers->Flag("exposedIdentifierAnnounced", iFields.exposedIdentifierAnnounced);
+  ioMembers->Flag(keys::kIdentityFailed, iFields.identityFailed);
+  ioMembers->Flag(keys::kExposedIdentifierAnnounced, iFields.exposedIdentifierAnnounced);
 }
 
 void AppendFields(const PellFields& iFields, Members* ioMembers) {
-  ioMembers->Flag("fullForm", iFields.fullForm);
-  ioMembers->MaybeText("physicalId", iFields.physicalId);
-  ioMembers->MaybeText("plmidText", iFields.plmidText);
-  ioMembers->MaybeText("ceStamp", iFields.ceStamp);
-  ioMembers->Flag("exposedIdentifierAnnounced", iFields.exposedIdentifierAnnounced);
+  ioMembers->Flag(keys::kFullForm, iFields.fullForm);
+  ioMembers->MaybeText(keys::kPhysicalId, iFields.physicalId);
+  ioMembers->MaybeText(keys::kPlmidText, iFields.plmidText);
+  ioMembers->MaybeText(keys::kCeStamp, iFields.ceStamp);
+  ioMembers->Flag(keys::kExposedIdentifierAnnounced, iFields.exposedIdentifierAnnounced);
 }
 
 void AppendFields(const ProviderFields& iFields, Members* ioMembers) {
-  ioMembers->Number("binaryIdentifierLength", iFields.binaryIdentifierLength);
-  ioMembers->MaybeText("binaryIdentifierHexadecimal", iFields.binaryIdentifierHexadecimal);
-  ioMembers->Number("uncountableIdentifierBytes", iFields.uncountableIdentifierBytes);
-  ioMembers->Text("providerName", iFields.providerName);
-  ioMembers->Flag("exposedIdentifierAnnounced", iFields.exposedIdentifierAnnounced);
+  ioMembers->Number(keys::kBinaryIdentifierLength, iFields.binaryIdentifierLength);
+  ioMembers->MaybeText(keys::kBinaryIdentifierHexadecimal, iFields.binaryIdentifierHexadecimal);
+  ioMembers->Number(keys::kUncountableIdentifierBytes, iFields.uncountableIdentifierBytes);
+  ioMembers->Text(keys::kProviderName, iFields.providerName);
+  ioMembers->Flag(keys::kExposedIdentifierAnnounced, iFields.exposedIdentifierAnnounced);
 }
 
 void AppendFields(const DummyFields&, Members*) {}
@@ -177,38 +181,64 @@ std::string_view PresenceName(IdentifierPresence iPresence) {
 
 void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* ioMembers) {
   Members place(ioMembers->Key(iKey));
-  place.Text("presence", PresenceName(iPlace.presence));
+  place.Text(keys::kPresence, PresenceName(iPlace.presence));
   if (iPlace.component)
-    AppendJson(*iPlace.component, place.Key("component"));
+    AppendJson(*iPlace.component, place.Key(keys::kComponent));
   else
-    place.Null("component");
+    place.Null(keys::kComponent);
   place.Close();
 }
 
 void AppendIdentifier(std::string_view iKey, const HexIdentifier& iIdentifier, Members* ioMembers) {
   Members identifier(ioMembers->Key(iKey));
-  identifier.Text("presence", PresenceName(iIdentifier.presence));
+  identifier.Text(keys::kPresence, PresenceName(iIdentifier.presence));
   if (iIdentifier.presence == IdentifierPresence::Present)
-    identifier.Text("hexadecimal", iIdentifier.hexadecimal);
+    identifier.Text(keys::kHexadecimal, iIdentifier.hexadecimal);
   else
-    identifier.Null("hexadecimal");
+    identifier.Null(keys::kHexadecimal);
   identifier.Close();
 }
 
-void AppendHeader(const RowHeader& iHeader, Members* ioMembers) {
-  ioMembers->Number("ordinal", iHeader.ordinal);
-  ioMembers->MaybeText("uuid", iHeader.uuid);
-  ioMembers->Flag("headerOnly", iHeader.headerOnly);
-  ioMembers->Flag("stoppedAfterFirstPiece", iHeader.stoppedAfterFirstPiece);
+/// Opens a row's object: the members every node has, then its header's.
+template <class Row>
+Members OpenRow(NodeKind iKind, const Row& iRow, JsonText* oJson, std::string_view iLead) {
+  Members members(oJson, iLead);
+  members.Node(iKind, iRow.span, &iRow.reading);
+  members.Number(keys::kOrdinal, iRow.header.ordinal);
+  members.MaybeText(keys::kUuid, iRow.header.uuid);
+  members.Flag(keys::kHeaderOnly, iRow.header.headerOnly);
+  members.Flag(keys::kStoppedAfterFirstPiece, iRow.header.stoppedAfterFirstPiece);
+  return members;
 }
 
-void AppendClosing(const std::optional<RowClosing>& iClosing, Members* ioMembers) {
-  if (!iClosing) return ioMembers->Null("closing");
-  Members closing(ioMembers->Key("closing"));
-  closing.Number("line", static_cast<std::int64_t>(iClosing->line));
-  closing.Number("ordinal", iClosing->ordinal);
-  closing.MaybeText("uuid", iClosing->uuid);
-  closing.Close();
+/// Whether the row already existed, and its modification state.
+template <class Row>
+void AppendState(const Row& iRow, Members* ioMembers) {
+  ioMembers->Flag(keys::kAlreadyExists, iRow.alreadyExists);
+  ioMembers->Number(keys::kModificationState, iRow.modificationState);
+}
+
+/// Writes the row's closing line, and closes its object.
+void CloseRow(const std::optional<RowClosing>& iClosing, Members* ioMembers) {
+  if (!iClosing) {
+    ioMembers->Null(keys::kClosing);
+  } else {
+    Members closing(ioMembers->Key(keys::kClosing));
+    closing.Number(keys::kLine, static_cast<std::int64_t>(iClosing->line));
+    closing.Number(keys::kOrdinal, iClosing->ordinal);
+    closing.MaybeText(keys::kUuid, iClosing->uuid);
+    closing.Close();
+  }
+  ioMembers->Close();
+}
+
+/// A DMT row's two components, each with its version, and the M1 component's major id.
+void AppendDmtComponents(const DmtRow& iRow, Members* ioMembers) {
+  AppendPlace(keys::kNonM1Component, iRow.nonM1Component, ioMembers);
+  AppendIdentifier(keys::kNonM1ComponentVersion, iRow.nonM1ComponentVersion, ioMembers);
+  AppendPlace(keys::kM1Component, iRow.m1Component, ioMembers);
+  AppendIdentifier(keys::kM1ComponentVersion, iRow.m1ComponentVersion, ioMembers);
+  AppendIdentifier(keys::kM1ComponentMajorId, iRow.m1ComponentMajorId, ioMembers);
 }
 
 /// Writes a row's nodes of one kind as the member iKey: an array, in the order of the text.
@@ -228,71 +258,59 @@ void AppendList(std::string_view iKey, const std::vector<Node>& iNodes, Members*
 void AppendJson(const Component& iComponent, JsonText* oJson, std::string_view iLead) {
   Members members(oJson, iLead);
   members.Node(iComponent.kind, iComponent.span, &iComponent.reading);
-  members.Flag("closed", iComponent.closed);
+  members.Flag(keys::kClosed, iComponent.closed);
   std::visit([&](const auto& iFields) { AppendFields(iFields, &members); }, iComponent.fields);
   members.Close();
 }
 
 void AppendJson(const RmtRow& iRow, JsonText* oJson, std::string_view iLead) {
-  Members members(oJson, iLead);
-  members.Node(NodeKind::RmtRow, iRow.span, &iRow.reading);
-  AppendHeader(iRow.header, &members);
-  members.Flag("migrationState", iRow.migrationState);
-  members.Flag("alreadyExists", iRow.alreadyExists);
-  members.Number("modificationState", iRow.modificationState);
-  AppendPlace("owner", iRow.owner, &members);
-  AppendPlace("ref", iRow.ref, &members);
-  AppendPlace("pointed", iRow.pointed, &members);
-  AppendPlace("nonM1Component", iRow.nonM1Component, &members);
-  members.Number("announcedM1ComponentCount", iRow.announcedM1ComponentCount);
-  AppendList("m1Components", iRow.m1Components, &members);
-  AppendClosing(iRow.closing, &members);
-  members.Close();
+  Members members = OpenRow(NodeKind::RmtRow, iRow, oJson, iLead);
+  members.Flag(keys::kMigrationState, iRow.migrationState);
+  AppendState(iRow, &members);
+  AppendPlace(keys::kOwner, iRow.owner, &members);
+  AppendPlace(keys::kRef, iRow.ref, &members);
+  AppendPlace(keys::kPointed, iRow.pointed, &members);
+  AppendPlace(keys::kNonM1Component, iRow.nonM1Component, &members);
+  members.Number(keys::kAnnouncedM1ComponentCount, iRow.announcedM1ComponentCount);
+  AppendList(keys::kM1Components, iRow.m1Components, &members);
+  CloseRow(iRow.closing, &members);
 }
 
 void AppendJson(const DmtRow& iRow, JsonText* oJson, std::string_view iLead) {
-  Members members(oJson, iLead);
-  members.Node(NodeKind::DmtRow, iRow.span, &iRow.reading);
-  AppendHeader(iRow.header, &members);
-  members.Text("mappingMaster", iRow.mappingMaster);
-  members.Flag("alreadyExists", iRow.alreadyExists);
-  members.Number("modificationState", iRow.modificationState);
-  AppendPlace("nonM1Component", iRow.nonM1Component, &members);
-  AppendIdentifier("nonM1ComponentVersion", iRow.nonM1ComponentVersion, &members);
-  AppendPlace("m1Component", iRow.m1Component, &members);
-  AppendIdentifier("m1ComponentVersion", iRow.m1ComponentVersion, &members);
-  AppendIdentifier("m1ComponentMajorId", iRow.m1ComponentMajorId, &members);
-  members.Number("announcedRmtRowCount", iRow.announcedRmtRowCount);
-  AppendList("rmtRows", iRow.rmtRows, &members);
-  AppendClosing(iRow.closing, &members);
-  members.Close();
+  Members members = OpenRow(NodeKind::DmtRow, iRow, oJson, iLead);
+  members.Text(keys::kMappingMaster, iRow.mappingMaster);
+  AppendState(iRow, &members);
+  AppendDmtComponents(iRow, &members);
+  members.Number(keys::kAnnouncedRmtRowCount, iRow.announcedRmtRowCount);
+  AppendList(keys::kRmtRows, iRow.rmtRows, &members);
+  CloseRow(iRow.closing, &members);
 }
 
 void AppendJson(const Environment& iEnvironment, JsonText* oJson, std::string_view iLead) {
   Members members(oJson, iLead);
   members.Node(NodeKind::Environment, iEnvironment.span, &iEnvironment.reading);
-  members.Flag("closed", iEnvironment.closed);
-  members.Text("name", iEnvironment.name);
-  members.Text("mappingClient", iEnvironment.mappingClient);
-  members.Text("mappingMaster", iEnvironment.mappingMaster);
-  members.MaybeText("directory", iEnvironment.directory);
+  members.Flag(keys::kClosed, iEnvironment.closed);
+  members.Text(keys::kName, iEnvironment.name);
+  members.Text(keys::kMappingClient, iEnvironment.mappingClient);
+  members.Text(keys::kMappingMaster, iEnvironment.mappingMaster);
+  members.MaybeText(keys::kDirectory, iEnvironment.directory);
   members.Close();
 }
 
 void AppendJson(const RawLine& iRaw, JsonText* oJson, std::string_view iLead) {
   Members members(oJson, iLead);
   members.Node(NodeKind::Raw, SourceSpan{iRaw.line, iRaw.line, iRaw.column}, nullptr);
-  members.Text("text", iRaw.text);
+  members.Text(keys::kText, iRaw.text);
   members.Close();
 }
 
 void AppendJson(const Problem& iProblem, JsonText* oJson, std::string_view iLead) {
   Members members(oJson, iLead);
-  members.Text("severity", iProblem.severity == Severity::Note ? "note" : "error");
-  members.Number("line", static_cast<std::int64_t>(iProblem.line));
-  members.Number("column", iProblem.column);
-  members.Text("message", iProblem.message);
-  members.Flag("splitBetweenSinks", iProblem.splitBetweenSinks);
+  members.Text(keys::kSeverity, iProblem.severity == Severity::Note ? "note" : "error");
+  members.Number(keys::kLine, static_cast<std::int64_t>(iProblem.line));
+  members.Number(keys::kColumn, iProblem.column);
+  members.Text(keys::kMessage, iProblem.message);
+  members.Flag(keys::kSplitBetweenSinks, iProblem.splitBetweenSinks);
   members.Close();
 }
 
@@ -300,24 +318,24 @@ void AppendManagerHeaderMembers(const ManagerHeader& iHeader, JsonText* oJson,
                                 std::string_view iLead) {
   Members members(oJson, iLead);
   members.Node(NodeKind::Manager, iHeader.span, &iHeader.reading);
-  members.Flag("hasContext", iHeader.hasContext);
+  members.Flag(keys::kHasContext, iHeader.hasContext);
   if (iHeader.hasContext)
-    members.Text("contextName", iHeader.contextName);
+    members.Text(keys::kContextName, iHeader.contextName);
   else
-    members.Null("contextName");
-  members.Flag("plmidCompletionActive", iHeader.plmidCompletionActive);
-  members.Text("listing", iHeader.listing == Listing::All ? "all" : "toBeSaved");
-  members.Number("allRowCount", iHeader.allRowCount);
-  members.Number("announcedRowCount", iHeader.announcedRowCount);
+    members.Null(keys::kContextName);
+  members.Flag(keys::kPlmidCompletionActive, iHeader.plmidCompletionActive);
+  members.Text(keys::kListing, iHeader.listing == Listing::All ? "all" : "toBeSaved");
+  members.Number(keys::kAllRowCount, iHeader.allRowCount);
+  members.Number(keys::kAnnouncedRowCount, iHeader.announcedRowCount);
 }
 
 void AppendJson(const ManagerTrailer& iTrailer, JsonText* oJson, std::string_view iLead) {
   Members members(oJson, iLead);
-  members.Number("line", static_cast<std::int64_t>(iTrailer.span.firstLine));
-  members.Number("lastLine", static_cast<std::int64_t>(iTrailer.span.lastLine));
-  members.Number("listClosingLine", static_cast<std::int64_t>(iTrailer.listClosingLine));
-  members.Number("managerClosingLine", static_cast<std::int64_t>(iTrailer.managerClosingLine));
-  members.Number("rowsRead", static_cast<std::int64_t>(iTrailer.rowsRead));
+  members.Number(keys::kLine, static_cast<std::int64_t>(iTrailer.span.firstLine));
+  members.Number(keys::kLastLine, static_cast<std::int64_t>(iTrailer.span.lastLine));
+  members.Number(keys::kListClosingLine, static_cast<std::int64_t>(iTrailer.listClosingLine));
+  members.Number(keys::kManagerClosingLine, static_cast<std::int64_t>(iTrailer.managerClosingLine));
+  members.Number(keys::kRowsRead, static_cast<std::int64_t>(iTrailer.rowsRead));
   members.Close();
 }
 

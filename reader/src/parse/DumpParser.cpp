@@ -1,6 +1,7 @@
 // The top of the parser's descent: what each line at the top of the input opens, the one dump
 // an input holds (an empty input, text after its end and a second dump are errors), and the
 // lines out of order that a look one line ahead tells apart.
+#include "parse/DumpTexts.h"
 #include "parse/Parser.h"
 
 namespace zyn::reader {
@@ -17,18 +18,18 @@ std::optional<std::string_view> Parser::LineAfterCurrent() {
   return ahead.substr(0, next);
 }
 
-void Parser::OutOfOrder(const Line& iLine, std::string_view iExpected) {
+void Parser::OutOfOrder(const Line& iLine, const Expected& iExpected) {
   Problem problem;
   problem.line = iLine.number;
   problem.column = iLine.column;
   const std::string next = std::to_string(iLine.number + 1);
-  problem.message = "lines out of order: expected " + std::string(iExpected) + ", which line " +
-                    next + " holds, found " + Quote(iLine.text) + " before it";
+  problem.message = "lines out of order: expected " + iExpected.Words() + ", which line " + next +
+                    " holds, found " + Quote(iLine.text) + " before it";
   Report(std::move(problem));
 }
 
 bool Parser::OpensDump(std::string_view iText) {
-  return OpensManager(iText) || iText == "<Environment>" || OpensDmtRow(iText) ||
+  return OpensManager(iText) || iText == text::kEnvironmentOpening || OpensDmtRow(iText) ||
          OpensRmtRow(iText) || OpensComponent(iText);
 }
 
@@ -102,7 +103,7 @@ bool Parser::ReadTopNode(const Line& iLine) {
   const std::string_view text = iLine.text;
   if (OpensManager(text)) {
     ParseManager();
-  } else if (text == "<Environment>") {
+  } else if (text == text::kEnvironmentOpening) {
     ParseEnvironment();
   } else if (OpensDmtRow(text)) {
     ParseDmtRow(&dmtRow_);

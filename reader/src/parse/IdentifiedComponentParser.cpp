@@ -1,60 +1,55 @@
 // Reads the blocks of the components known by identifiers: Orv, Pell (both kinds) and
 // provider. Each may carry the heading of its exposed identifier, written among its lines by
 // a named trace that writes to standard output.
+#include "parse/DumpTexts.h"
 #include "parse/Parser.h"
 #include "parse/Text.h"
 
 namespace zyn::reader {
 
-using text::Eat;
-using text::EatEnd;
-using text::StartsWith;
+// The dump's texts (kName) and the matching helpers over a line's bytes.
+using namespace text;
 
 namespace {
 
-constexpr std::string_view kWorkspaceId = "    workspace Id : ";
-constexpr std::string_view kNoWorkspaceId = "    No workspace Id ,";
-constexpr std::string_view kElementUuid = "    element Uuid : ";
-constexpr std::string_view kNoElementUuid = "    No element Uuid .";
-constexpr std::string_view kStamp = "Stamp : ";
-constexpr std::string_view kNoStamp = "No CEStamp ";
+/// The blanks that open each piece of an identity line.
+constexpr std::string_view kPieceIndent = kElementUuidLabel.substr(0, 4);
 
-constexpr std::string_view kElementId = "    element Id : ";
-constexpr std::string_view kElementPiecesExpected =
-    "the element id (\"    element Id : \" with a number, or \"    No element Id ,\") and the "
-    "element uuid (\"    element Uuid : \" with \".\", or \"    No element Uuid .\")";
+const Expected kElementPiecesExpected(
+    "the element id (% with a number, or %) and the element uuid (% with \".\", or %)",
+    kElementIdLabel, kNoElementId, kElementUuidLabel, kNoElementUuid);
 
 /// Reads the pieces that end an Orv identity line, from the element id to the line's end: the
 /// element id ("    element Id : " and a number, with "," on standard output only) or
 /// "    No element Id ,", then the element uuid ("    element Uuid : ", the uuid and ".") or
 /// "    No element Uuid .". False when iText does not have that shape.
 bool ReadElementPieces(std::string_view iText, OrvIdentity* oIdentity) {
-  if (Eat(&iText, kElementId)) {
+  if (Eat(&iText, kElementIdLabel)) {
     std::size_t digits = !iText.empty() && iText[0] == '-' ? 1 : 0;
     while (digits < iText.size() && iText[digits] >= '0' && iText[digits] <= '9') ++digits;
     oIdentity->elementId = text::Int32(iText.substr(0, digits));
     if (!oIdentity->elementId) return false;
     iText.remove_prefix(digits);
     Eat(&iText, ",");
-  } else if (!Eat(&iText, "    No element Id ,")) {
+  } else if (!Eat(&iText, kNoElementId)) {
     return false;
   }
   if (iText == kNoElementUuid) return true;
-  if (!Eat(&iText, kElementUuid) || !EatEnd(&iText, ".")) return false;
+  if (!Eat(&iText, kElementUuidLabel) || !EatEnd(&iText, ".")) return false;
   oIdentity->elementUuid.emplace(iText);
   return true;
 }
 
 /// Where the identity pieces start in a line, when they do.
 std::size_t IdentityStart(std::string_view iText) {
-  const std::size_t id = iText.find(kWorkspaceId);
+  const std::size_t id = iText.find(kWorkspaceIdLabel);
   const std::size_t none = iText.find(kNoWorkspaceId);
   return id < none ? id : none;
 }
 
 /// Where the stamp piece starts in a line, when it does.
 std::size_t StampStart(std::string_view iText) {
-  const std::size_t stamp = iText.find(kStamp);
+  const std::size_t stamp = iText.find(kStampLabel);
   const std::size_t none = iText.find(kNoStamp);
   return stamp < none ? stamp : none;
 }
@@ -63,22 +58,22 @@ std::size_t StampStart(std::string_view iText) {
 
 bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool* oAmbiguous) {
   std::string_view rest = iLine.text;
-  auto fail = [&](std::string_view iExpected) {
+  auto fail = [&](const Expected& iExpected) {
     Unplaced(iLine, iLine.text.size() - rest.size(), iExpected);
     return false;
   };
   std::string_view piece;
-  if (Eat(&rest, kWorkspaceId)) {
+  if (Eat(&rest, kWorkspaceIdLabel)) {
     if (!text::SplitAt(&rest, ",", &piece) || !(oIdentity->workspaceId = text::Int32(piece)))
       return fail("the workspace id and \",\"");
   } else if (!Eat(&rest, kNoWorkspaceId)) {
-    return fail("\"    workspace Id : \" or \"    No workspace Id ,\"");
+    return fail(Expected("% or %", kWorkspaceIdLabel, kNoWorkspaceId));
   }
-  if (Eat(&rest, "    workspace Uuid : ")) {
+  if (Eat(&rest, kWorkspaceUuidLabel)) {
     // Both uuids are free texts: the workspace uuid ends where the element pieces fit.
     std::size_t fits = 0, end = std::string_view::npos;
-    for (std::size_t at = rest.find(",    "); at != std::string_view::npos;
-         at = rest.find(",    ", at + 1)) {
+    for (std::size_t at = rest.find(kPieceBreak); at != std::string_view::npos;
+         at = rest.find(kPieceBreak, at + 1)) {
       OrvIdentity trial;
       if (!ReadElementPieces(rest.substr(at + 1), &trial)) continue;
       if (fits++ == 0) end = at;
@@ -87,13 +82,13 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool
     if (fits > 1) *oAmbiguous = true;
     oIdentity->workspaceUuid.emplace(rest.substr(0, end));
     rest.remove_prefix(end + 1);
-  } else if (!Eat(&rest, "    No workspace Uuid ,")) {
-    return fail("\"    workspace Uuid : \" or \"    No workspace Uuid ,\"");
+  } else if (!Eat(&rest, kNoWorkspaceUuid)) {
+    return fail(Expected("% or %", kWorkspaceUuidLabel, kNoWorkspaceUuid));
   }
   if (!ReadElementPieces(rest, oIdentity)) return fail(kElementPiecesExpected);
   // Standard output ends the element id with a comma, the trace tool does not.
-  if (StartsWith(rest, kElementId)) {
-    const std::size_t uuid = rest.find("    ", kElementId.size());
+  if (StartsWith(rest, kElementIdLabel)) {
+    const std::size_t uuid = rest.find(kPieceIndent, kElementIdLabel.size());
     Saw(rest[uuid - 1] == ',' ? Form::StandardOutput : Form::Trace, iLine);
   }
   return true;
@@ -101,12 +96,12 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool
 
 void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
   OrvIdentity& identity = oFields->identity.emplace();
-  Take();  // "    model PLMID:"
+  Take();  // kModelPlmid
   // The PLMID's own text, when this form writes it: the lines up to the identity pieces.
   if (auto text = TakeTextBefore(oComponent->reading, IdentityStart))
     identity.modelPlmidText = std::move(*text);
   const Line* line =
-      Expect("the identity line (\"    workspace Id : \" or \"    No workspace Id ,\")",
+      Expect(Expected("the identity line (% or %)", kWorkspaceIdLabel, kNoWorkspaceId),
              [](std::string_view iText) { return IdentityStart(iText) == 0; });
   if (!line) return;
   const std::uint32_t column = line->column;
@@ -121,15 +116,16 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
 }
 
 void Parser::ParseOrv(Component* oComponent) {
-  OrvFields& fields = oComponent->fields.emplace<OrvFields>();
+  OrvFields& fields = UseFields<OrvFields>(oComponent);
   Take();
   const Line* line = Current();
-  if (line && StartsWith(line->text, "    Hash key: ")) {
+  if (line && StartsWith(line->text, kOrvHashKeyLead)) {
     std::uint32_t key = 0;
-    if (ReadHashKey(*line, 14, line->text.substr(14), &key)) fields.hashKey = key;
+    const std::size_t at = kOrvHashKeyLead.size();
+    if (ReadHashKey(*line, at, line->text.substr(at), &key)) fields.hashKey = key;
     if (Stopped()) return;
     Take();
-  } else if (line && line->text == "    model PLMID:") {
+  } else if (line && line->text == kModelPlmid) {
     ParseOrvIdentity(oComponent, &fields);
     if (Stopped()) return;
   } else {
@@ -139,25 +135,21 @@ void Parser::ParseOrv(Component* oComponent) {
     return;
   }
   line = Current();
-  if (line && line->text == "    Exposed Identifier") {
+  if (line && line->text == kOrvExposed) {
     fields.exposedIdentifierAnnounced = true;
     Take();
   }
   oComponent->closed = false;
-  if (!Expect("\"</Orv component>\"",
-              [](std::string_view iText) { return iText == "</Orv component>"; }))
-    return;
-  Take();
-  oComponent->closed = true;
+  oComponent->closed = ExpectExactly(kOrvClosing);
 }
 
 bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields) {
   std::string_view piece = iLine.text;
   const bool closes = EatEnd(&piece, iClosing);
   if (piece == kNoStamp) return closes;
-  if (!Eat(&piece, kStamp) || !EatEnd(&piece, " ")) {
+  if (!Eat(&piece, kStampLabel) || !EatEnd(&piece, " ")) {
     Unplaced(iLine, iLine.text.size() - piece.size(),
-             "\"Stamp : \", the stamp and a blank, or \"No CEStamp \"");
+             Expected("%, the stamp and a blank, or %", kStampLabel, kNoStamp));
     return closes;
   }
   oFields->ceStamp.emplace(piece);
@@ -166,53 +158,15 @@ bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFi
 
 void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
                        std::string_view iClosing) {
-  PellFields& fields = oComponent->fields.emplace<PellFields>();
-  const Line* line = Current();
-  const Line opening = *line;
-  bool closes = false;
+  PellFields& fields = UseFields<PellFields>(oComponent);
   oComponent->closed = false;
-  // A stamp holding a line end: its piece goes on while the next line ends with the closing tag.
-  auto endsPiece = [iClosing](std::string_view iText) {
-    return text::EndsWith(iText, iClosing) || text::EndsWith(iText, " ");
-  };
-  auto endsShort = [iClosing](std::string_view iText) { return text::EndsWith(iText, iClosing); };
-  if (line->text.size() == iOpening.size()) {
+  bool closes = false;
+  if (Current()->text.size() == iOpening.size()) {
     fields.fullForm = true;
     Take();
-    // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
-    if (auto text = TakeTextBefore(oComponent->reading, StampStart))
-      fields.plmidText = std::move(*text);
-    line = Expect("the stamp (\"Stamp : \" or \"No CEStamp \")",
-                  [](std::string_view iText) { return StampStart(iText) == 0; });
-    if (!line) return;
-    const Line first = *line;
-    // At detail level 2 the piece ends with a blank, and only an empty line, the exposed
-    // identifier's heading or the closing tag may follow it; above 2 the closing tag ends it.
-    auto pieceGoesOn = [this, iClosing](std::string_view iNext) {
-      return text::EndsWith(iNext, iClosing) || (!text::EndsWith(gathered_, iClosing) &&
-                                                 !iNext.empty() && iNext != "Exposed Identifier");
-    };
-    const std::string_view piece = Gather(&gathered_, &oComponent->reading, endsPiece, pieceGoesOn);
-    closes = ReadStampPiece(Line{piece, first.number, first.column, true}, iClosing, &fields);
-  } else {
-    // The short form is one line, which the closing tag ends.
-    std::string_view rest = Gather(&gathered_, &oComponent->reading, endsShort, endsShort);
-    const Line whole{rest, opening.number, opening.column, true};
-    rest.remove_prefix(iOpening.size());
-    if (!Eat(&rest, "    PLMId physicalId: ")) {
-      Unplaced(whole, iOpening.size(), "\"    PLMId physicalId: \" or the line's end");
-      return;
-    }
-    std::string_view physical;
-    if (!text::SplitAt(&rest, " , ", &physical)) {
-      Unplaced(whole, whole.text.size() - rest.size(), "\" , \" after the physical id");
-      return;
-    }
-    fields.physicalId.emplace(physical);
-    const std::size_t offset = whole.text.size() - rest.size();
-    closes = ReadStampPiece(
-        Line{rest, whole.number, whole.column + static_cast<std::uint32_t>(offset), true}, iClosing,
-        &fields);
+    if (!ReadPellFullForm(&fields, &oComponent->reading, iClosing, &closes)) return;
+  } else if (!ReadPellShortForm(&fields, &oComponent->reading, iOpening, iClosing, &closes)) {
+    return;
   }
   if (Stopped()) return;
   if (closes) {
@@ -221,83 +175,123 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
   }
   // The heading of the exposed identifier on a line of its own; at detail level 2 the line end
   // before the closing tag then leaves an empty line.
-  line = Current();
-  if (line && line->text == "Exposed Identifier") {
+  const Line* line = Current();
+  if (line && line->text == kPellExposed) {
     fields.exposedIdentifierAnnounced = true;
     Take();
     line = Current();
     if (line && line->text.empty()) Take();
   }
-  if (!Expect(iClosing == "</Pell component>" ? "\"</Pell component>\""
-                                              : "\"</Pell Non-M1 component>\"",
-              [iClosing](std::string_view iText) { return iText == iClosing; }))
-    return;
-  Take();
-  oComponent->closed = true;
+  oComponent->closed = ExpectExactly(iClosing);
+}
+
+bool Parser::ReadPellFullForm(PellFields* oFields, Reading* oReading, std::string_view iClosing,
+                              bool* oCloses) {
+  // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
+  if (auto text = TakeTextBefore(*oReading, StampStart)) oFields->plmidText = std::move(*text);
+  const Line* line = Expect(Expected("the stamp (% or %)", kStampLabel, kNoStamp),
+                            [](std::string_view iText) { return StampStart(iText) == 0; });
+  if (!line) return false;
+  const Line first = *line;
+  // A stamp holding a line end: its piece goes on while the next line ends with the closing tag.
+  auto endsPiece = [iClosing](std::string_view iText) {
+    return EndsWith(iText, iClosing) || EndsWith(iText, " ");
+  };
+  // At detail level 2 the piece ends with a blank, and only an empty line, the exposed
+  // identifier's heading or the closing tag may follow it; above 2 the closing tag ends it.
+  auto pieceGoesOn = [this, iClosing](std::string_view iNext) {
+    return EndsWith(iNext, iClosing) ||
+           (!EndsWith(gathered_, iClosing) && !iNext.empty() && iNext != kPellExposed);
+  };
+  const std::string_view piece = Gather(&gathered_, oReading, endsPiece, pieceGoesOn);
+  *oCloses = ReadStampPiece(Line{piece, first.number, first.column, true}, iClosing, oFields);
+  return true;
+}
+
+bool Parser::ReadPellShortForm(PellFields* oFields, Reading* oReading, std::string_view iOpening,
+                               std::string_view iClosing, bool* oCloses) {
+  // The short form is one line, which the closing tag ends.
+  const Line opening = *Current();
+  auto endsShort = [iClosing](std::string_view iText) { return EndsWith(iText, iClosing); };
+  std::string_view rest = Gather(&gathered_, oReading, endsShort, endsShort);
+  const Line whole{rest, opening.number, opening.column, true};
+  rest.remove_prefix(iOpening.size());
+  if (!Eat(&rest, kPhysicalIdLabel)) {
+    Unplaced(whole, iOpening.size(), Expected("% or the line's end", kPhysicalIdLabel));
+    return false;
+  }
+  std::string_view physical;
+  if (!text::SplitAt(&rest, kPhysicalIdEnd, &physical)) {
+    Unplaced(whole, whole.text.size() - rest.size(),
+             Expected("% after the physical id", kPhysicalIdEnd));
+    return false;
+  }
+  oFields->physicalId.emplace(physical);
+  const std::size_t offset = whole.text.size() - rest.size();
+  *oCloses = ReadStampPiece(
+      Line{rest, whole.number, whole.column + static_cast<std::uint32_t>(offset), true}, iClosing,
+      oFields);
+  return true;
 }
 
 void Parser::ParseProvider(Component* oComponent) {
-  ProviderFields& fields = oComponent->fields.emplace<ProviderFields>();
+  ProviderFields& fields = UseFields<ProviderFields>(oComponent);
   oComponent->closed = false;
   Take();
-  constexpr std::string_view kLength = "   Binary identifier length:";
-  constexpr std::string_view kValue = "   Binary identifier Value:";
-  constexpr std::string_view kName = "   Provider name:";
-  constexpr std::string_view kUncountableNotice = "Identifier too long to print, bytes = ";
-  const Line* line =
-      Expect("\"   Binary identifier length:\" or \"   Empty binary identifier\"",
-             [&](std::string_view iText) {
-               return StartsWith(iText, kLength) || iText == "   Empty binary identifier";
-             });
+  if (!ReadBinaryIdentifier(&fields)) return;
+  const Line* line = Expect(Expected("%", kProviderNameLead), [](std::string_view iText) {
+    return StartsWith(iText, kProviderNameLead);
+  });
   if (!line) return;
-  if (StartsWith(line->text, kLength)) {
-    std::string_view length = line->text.substr(kLength.size());
-    // Below detail level 2 the provider name follows on the same line.
-    const std::size_t name = length.find(kName);
-    if (name != std::string_view::npos) length = length.substr(0, name);
-    fields.binaryIdentifierLength = text::Int32(length);
-    if (!fields.binaryIdentifierLength)
-      Unplaced(*line, kLength.size(), "the binary identifier's length (a number)");
-    if (Stopped()) return;
-    if (name != std::string_view::npos) {
-      KeepRest(kLength.size() + name);
-    } else {
-      Take();
-      line = Current();
-      if (line && StartsWith(line->text, kValue)) {
-        std::string_view value = line->text.substr(kValue.size());
-        if (Eat(&value, kUncountableNotice)) {
-          fields.uncountableIdentifierBytes = text::Int32(value);
-          if (!fields.uncountableIdentifierBytes)
-            Unplaced(*line, line->text.size() - value.size(), "the identifier's length (a number)");
-          if (Stopped()) return;
-        } else {
-          fields.binaryIdentifierHexadecimal.emplace(value);
-        }
-        Take();
-      }
-    }
-  } else {
-    Take();
-  }
-  line = Expect("\"   Provider name:\"",
-                [&](std::string_view iText) { return StartsWith(iText, kName); });
-  if (!line) return;
-  fields.providerName.assign(line->text.substr(kName.size()));
+  fields.providerName.assign(line->text.substr(kProviderNameLead.size()));
   Take();
   JoinContinuation(&fields.providerName, &oComponent->reading, [](std::string_view iText) {
-    return iText == "   Exposed Identifier" || iText == "</Provider component>";
+    return iText == kProviderExposed || iText == kProviderClosing;
   });
   line = Current();
-  if (line && line->text == "   Exposed Identifier") {
+  if (line && line->text == kProviderExposed) {
     fields.exposedIdentifierAnnounced = true;
     Take();
   }
-  if (!Expect("\"</Provider component>\"",
-              [](std::string_view iText) { return iText == "</Provider component>"; }))
-    return;
+  oComponent->closed = ExpectExactly(kProviderClosing);
+}
+
+bool Parser::ReadBinaryIdentifier(ProviderFields* oFields) {
+  const Line* line =
+      Expect(Expected("% or %", kBinaryLengthLead, kEmptyBinary), [](std::string_view iText) {
+        return StartsWith(iText, kBinaryLengthLead) || iText == kEmptyBinary;
+      });
+  if (!line) return false;
+  if (line->text == kEmptyBinary) {
+    Take();
+    return true;
+  }
+  std::string_view length = line->text.substr(kBinaryLengthLead.size());
+  // Below detail level 2 the provider name follows on the same line.
+  const std::size_t name = length.find(kProviderNameLead);
+  if (name != std::string_view::npos) length = length.substr(0, name);
+  oFields->binaryIdentifierLength = text::Int32(length);
+  if (!oFields->binaryIdentifierLength)
+    Unplaced(*line, kBinaryLengthLead.size(), "the binary identifier's length (a number)");
+  if (Stopped()) return false;
+  if (name != std::string_view::npos) {
+    KeepRest(kBinaryLengthLead.size() + name);
+    return true;
+  }
   Take();
-  oComponent->closed = true;
+  line = Current();
+  if (!line || !StartsWith(line->text, kBinaryValueLead)) return true;
+  std::string_view value = line->text.substr(kBinaryValueLead.size());
+  if (Eat(&value, kIdentifierTooLong)) {
+    oFields->uncountableIdentifierBytes = text::Int32(value);
+    if (!oFields->uncountableIdentifierBytes)
+      Unplaced(*line, line->text.size() - value.size(), "the identifier's length (a number)");
+    if (Stopped()) return false;
+  } else {
+    oFields->binaryIdentifierHexadecimal.emplace(value);
+  }
+  Take();
+  return true;
 }
 
 }  // namespace zyn::reader

@@ -1,102 +1,95 @@
 // Reads the manager's dump (header, counts, its DMT rows and its closing tags) and the
 // environment's block.
+#include "parse/DumpTexts.h"
 #include "parse/Parser.h"
 #include "parse/Text.h"
 
 namespace zyn::reader {
 
-using text::Eat;
-using text::EatEnd;
-using text::StartsWith;
-
-namespace {
-
-constexpr std::string_view kTraceOpening = "<Dump Mapping Manager>";
-constexpr std::string_view kOutputOpening = "<DUMP Mapping Manager>";
-constexpr std::string_view kContextLead = "<MpgManagerInfo> Context Name= ";
-constexpr std::string_view kActive = ", Completion of PLMID is active. </MpgManagerInfo>";
-constexpr std::string_view kInactive = "No Completion of PLMIDs. </MpgManagerInfo>";
-constexpr std::string_view kAllCount = "<DUMP of DMTElements> Number of DMT Elements : ";
-constexpr std::string_view kTraceSavedCount =
-    "<DUMP of DMTElements> Number of DMT Elements to be saved: ";
-constexpr std::string_view kOutputSavedCount =
-    "<DUMP DMTElements> Number of DMT Elements to be saved: ";
-constexpr std::string_view kListClosing = "</DUMP of DMTElements>";
-constexpr std::string_view kManagerClosing = "</DUMP Mapping Manager>";
-constexpr std::string_view kClientLabel = ", MappingClient :";
-constexpr std::string_view kMasterLabel = ", MappingMaster :";
-
-}  // namespace
+// The dump's texts (kName) and the matching helpers over a line's bytes.
+using namespace text;
 
 bool Parser::OpensManager(std::string_view iText) {
-  return iText == kTraceOpening || iText == kOutputOpening || StartsWith(iText, kContextLead) ||
-         iText == kActive || iText == kInactive;
+  return iText == kManagerTraceOpening || iText == kManagerOutputOpening ||
+         StartsWith(iText, kContextLead) || iText == kCompletionActive ||
+         iText == kCompletionInactive;
 }
 
 bool Parser::ParseManagerHeader(ManagerHeader* oHeader) {
   const Line* line = Current();
   oHeader->span = SourceSpan{line->number, line->number, line->column};
-  const bool opened = line->text == kTraceOpening || line->text == kOutputOpening;
+  const bool opened = line->text == kManagerTraceOpening || line->text == kManagerOutputOpening;
   if (opened) {
     oHeader->hasContext = true;
     Take();
-    if (!Expect("the context name (\"<MpgManagerInfo> Context Name= \")",
-                [](std::string_view iText) { return StartsWith(iText, kContextLead); }))
-      return false;
+    if (!ExpectLead(kContextLead, Expected("the context name (%)", kContextLead))) return false;
   }
-  line = Current();
-  if (StartsWith(line->text, kContextLead)) {
-    if (!opened)
-      SplitBetweenSinks(line->number, line->column,
-                        "the manager's opening tag is missing before its context name: it was "
-                        "written to the other sink");
-    oHeader->hasContext = true;
-    // A context name holding line ends goes on until the completion text ends a line, and while
-    // the next line ends with it again.
-    auto endsInfo = [](std::string_view iText) {
-      return text::EndsWith(iText, "</MpgManagerInfo>");
-    };
-    std::string_view info = Gather(&gathered_, &oHeader->reading, endsInfo, endsInfo);
-    const Line infoLine{info, LastTakenLine(), 1, true};
-    Eat(&info, kContextLead);
-    if (EatEnd(&info, kActive)) {
-      oHeader->plmidCompletionActive = true;
-    } else if (EatEnd(&info, kInactive)) {
-      oHeader->plmidCompletionActive = false;
-    } else {
-      Unplaced(infoLine, kContextLead.size(),
-               "the context name and the completion text (\", Completion of PLMID is active. "
-               "</MpgManagerInfo>\" or \"No Completion of PLMIDs. </MpgManagerInfo>\")");
-      return false;
-    }
-    oHeader->contextName.assign(info);
-  } else if (line->text == kActive || line->text == kInactive) {
-    oHeader->plmidCompletionActive = line->text == kActive;
+  return ReadManagerInfo(oHeader, opened) && ReadListing(oHeader) && ReadRowCount(oHeader);
+}
+
+bool Parser::ReadManagerInfo(ManagerHeader* oHeader, bool iOpened) {
+  const Line* line = Current();
+  if (line->text == kCompletionActive || line->text == kCompletionInactive) {
+    oHeader->plmidCompletionActive = line->text == kCompletionActive;
     Take();
-  } else {
+    return true;
+  }
+  if (!StartsWith(line->text, kContextLead)) {
     Unplaced(*line, 0, "the completion text");
     return false;
   }
-  line = Expect("\"DUMP all DMTElements\" or \"all DMTElements :\"", [](std::string_view iText) {
-    return iText == "DUMP all DMTElements" || StartsWith(iText, "all DMTElements :");
-  });
+  if (!iOpened)
+    SplitBetweenSinks(line->number, line->column,
+                      "the manager's opening tag is missing before its context name: it was "
+                      "written to the other sink");
+  oHeader->hasContext = true;
+  // A context name holding line ends goes on until the completion text ends a line, and while
+  // the next line ends with it again.
+  auto endsInfo = [](std::string_view iText) { return EndsWith(iText, kManagerInfoClosing); };
+  std::string_view info = Gather(&gathered_, &oHeader->reading, endsInfo, endsInfo);
+  const Line infoLine{info, LastTakenLine(), 1, true};
+  Eat(&info, kContextLead);
+  if (EatEnd(&info, kCompletionActive)) {
+    oHeader->plmidCompletionActive = true;
+  } else if (EatEnd(&info, kCompletionInactive)) {
+    oHeader->plmidCompletionActive = false;
+  } else {
+    Unplaced(infoLine, kContextLead.size(),
+             Expected("the context name and the completion text (% or %)", kCompletionActive,
+                      kCompletionInactive));
+    return false;
+  }
+  oHeader->contextName.assign(info);
+  return true;
+}
+
+bool Parser::ReadListing(ManagerHeader* oHeader) {
+  const Line* line =
+      Expect(Expected("% or %", kAllRowsListed, kSavedRowsLead), [](std::string_view iText) {
+        return iText == kAllRowsListed || StartsWith(iText, kSavedRowsLead);
+      });
   if (!line) return false;
-  if (line->text != "DUMP all DMTElements") {
+  if (line->text != kAllRowsListed) {
     oHeader->listing = Listing::ToBeSaved;
-    oHeader->allRowCount = text::Int32(line->text.substr(17));
-    if (!oHeader->allRowCount) Unplaced(*line, 17, "the number of all DMT rows");
+    oHeader->allRowCount = text::Int32(line->text.substr(kSavedRowsLead.size()));
+    if (!oHeader->allRowCount) Unplaced(*line, kSavedRowsLead.size(), "the number of all DMT rows");
   }
   Take();
+  return true;
+}
+
+bool Parser::ReadRowCount(ManagerHeader* oHeader) {
   const bool saved = oHeader->listing == Listing::ToBeSaved;
-  line = Expect(saved ? "the count of DMT rows to be saved" : "the count of DMT rows",
-                [saved](std::string_view iText) {
-                  return saved ? StartsWith(iText, kTraceSavedCount) ||
-                                     StartsWith(iText, kOutputSavedCount)
-                               : StartsWith(iText, kAllCount);
-                });
+  const Line* line = Expect(saved ? "the count of DMT rows to be saved" : "the count of DMT rows",
+                            [saved](std::string_view iText) {
+                              return saved ? StartsWith(iText, kTraceSavedCountLead) ||
+                                                 StartsWith(iText, kOutputSavedCountLead)
+                                           : StartsWith(iText, kAllRowCountLead);
+                            });
   if (!line) return false;
   std::string_view count = line->text;
-  if (!Eat(&count, kAllCount) && !Eat(&count, kTraceSavedCount)) Eat(&count, kOutputSavedCount);
+  if (!Eat(&count, kAllRowCountLead) && !Eat(&count, kTraceSavedCountLead))
+    Eat(&count, kOutputSavedCountLead);
   const std::optional<std::int32_t> announced = text::Int32(count);
   if (!announced) Unplaced(*line, line->text.size() - count.size(), "the number of DMT rows");
   oHeader->announcedRowCount = announced.value_or(0);
@@ -123,11 +116,12 @@ void Parser::ParseManager() {
       MoveOnFrom(start);
       continue;
     }
-    if (line->text == kListClosing || line->text == kManagerClosing ||
-        line->text == "<Environment>" || OpensManager(line->text))
+    if (line->text == kRowListClosing || line->text == kManagerClosing ||
+        line->text == kEnvironmentOpening || OpensManager(line->text))
       break;
-    NotExpected(*line, "a DMT row (\"<DMTElement>\") or \"</DUMP of DMTElements>\"",
-                [](std::string_view iText) { return OpensDmtRow(iText) || iText == kListClosing; });
+    NotExpected(
+        *line, Expected("a DMT row (%) or %", kDmtOpening, kRowListClosing),
+        [](std::string_view iText) { return OpensDmtRow(iText) || iText == kRowListClosing; });
     if (!options_.lenient) break;
     KeepRaw();
   }
@@ -135,12 +129,12 @@ void Parser::ParseManager() {
   {
     KeptText kept(*this, &trailer.text);
     OpenBlock block(*this, "manager", header.span.firstLine);
-    if (Expect("\"</DUMP of DMTElements>\"",
-               [](std::string_view iText) { return iText == kListClosing; })) {
+    if (Expect(Expected("%", kRowListClosing),
+               [](std::string_view iText) { return iText == kRowListClosing; })) {
       trailer.listClosingLine = Current()->number;
       Take();
     }
-    if (Expect("\"</DUMP Mapping Manager>\"",
+    if (Expect(Expected("%", kManagerClosing),
                [](std::string_view iText) { return iText == kManagerClosing; })) {
       trailer.managerClosingLine = Current()->number;
       Take();
@@ -159,8 +153,7 @@ void Parser::ParseEnvironment() {
   KeptText kept(*this, &environment.text);
   OpenBlock block(*this, "environment", first);
   Take();
-  if (Expect("the info line (\" Name :\")",
-             [](std::string_view iText) { return StartsWith(iText, " Name :"); })) {
+  if (ExpectLead(kEnvironmentNameLead, Expected("the info line (%)", kEnvironmentNameLead))) {
     // A name holding line ends goes on until the mapping master's label, and while the next line
     // holds that label again.
     std::string_view info = Gather(
@@ -171,11 +164,11 @@ void Parser::ParseEnvironment() {
                  iText.find(kMasterLabel, client) != std::string_view::npos;
         },
         [](std::string_view iNext) {
-          return !StartsWith(iNext, " Directory :") &&
+          return !StartsWith(iNext, kDirectoryLead) &&
                  iNext.find(kMasterLabel) != std::string_view::npos;
         });
     const Line infoLine{info, LastTakenLine(), 1, true};
-    Eat(&info, " Name :");
+    Eat(&info, kEnvironmentNameLead);
     // The client and the master are read from the end: the name keeps the rest.
     std::string_view client, master;
     if (text::SplitAtLast(&info, kMasterLabel, &master) &&
@@ -185,20 +178,21 @@ void Parser::ParseEnvironment() {
       environment.mappingMaster.assign(master);
       JoinContinuation(&environment.mappingMaster, &environment.reading,
                        [](std::string_view iText) {
-                         return StartsWith(iText, " Directory :") || iText == "</Environment>";
+                         return StartsWith(iText, kDirectoryLead) || iText == kEnvironmentClosing;
                        });
     } else {
-      Unplaced(infoLine, 7, "\", MappingClient :\" and \", MappingMaster :\" after the name");
+      Unplaced(infoLine, kEnvironmentNameLead.size(),
+               Expected("% and % after the name", kClientLabel, kMasterLabel));
     }
   }
   const Line* line = Current();
-  if (line && StartsWith(line->text, " Directory :")) {
-    environment.directory.emplace(line->text.substr(12));
+  if (line && StartsWith(line->text, kDirectoryLead)) {
+    environment.directory.emplace(line->text.substr(kDirectoryLead.size()));
     Take();
     JoinContinuation(&*environment.directory, &environment.reading,
-                     [](std::string_view iText) { return iText == "</Environment>"; });
+                     [](std::string_view iText) { return iText == kEnvironmentClosing; });
   }
-  if (!Stopped() && ExpectExactly("</Environment>")) environment.closed = true;
+  if (!Stopped() && ExpectExactly(kEnvironmentClosing)) environment.closed = true;
   environment.span.lastLine = LastTakenLine();
   visitor_.OnEnvironment(environment);
 }

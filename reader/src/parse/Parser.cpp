@@ -3,57 +3,14 @@
 #include "parse/Parser.h"
 
 #include <cstring>
+#include <iterator>
 
+#include "parse/DumpTexts.h"
 #include "parse/Text.h"
 
 namespace zyn::reader {
 
-using text::EndsWith;
-using text::StartsWith;
-
 namespace {
-
-/// The form a line alone betrays, whatever block it stands in; Unknown for lines both forms
-/// write alike.
-Form DecisiveForm(std::string_view iText) {
-  if (iText.empty()) return Form::Unknown;
-  switch (iText[0]) {
-    case '<':
-      if (iText == "<Dump Mapping Manager>") return Form::Trace;
-      if (iText == "<DUMP Mapping Manager>") return Form::StandardOutput;
-      if (StartsWith(iText, "<DMTElement>")) {
-        if (EndsWith(iText, "******************** ") ||
-            EndsWith(iText, "******************** </DMTElement>"))
-          return Form::StandardOutput;
-        if (EndsWith(iText, "********************") ||
-            EndsWith(iText, "********************</DMTElement>"))
-          return Form::Trace;
-        return Form::Unknown;
-      }
-      if (StartsWith(iText, "<DUMP of RMTElements>   Number of RMT elements : "))
-        return EndsWith(iText, " ") ? Form::Trace : Form::StandardOutput;
-      if (StartsWith(iText, "<DUMP of DMTElements> Number of DMT Elements to be saved: "))
-        return Form::Trace;
-      if (StartsWith(iText, "<DUMP DMTElements> Number of DMT Elements to be saved: "))
-        return Form::StandardOutput;
-      if (iText == "</DUMP of RMTElements>") return Form::Trace;
-      if (iText == "</DUMP of RMTElement>") return Form::StandardOutput;
-      return Form::Unknown;
-    case '/':
-      return iText == "/Non-M1 Component>" ? Form::StandardOutput : Form::Unknown;
-    case 'N':
-      return iText == "Non-M1 Component>" ? Form::StandardOutput : Form::Unknown;
-    case ' ':
-      if (iText == " Pointed:") return Form::Trace;
-      if (iText == "  Pointed: ") return Form::StandardOutput;
-      return Form::Unknown;
-    case 'C':
-      return StartsWith(iText, "Chain too long to print, size = ") ? Form::Trace : Form::Unknown;
-    default:
-      break;
-  }
-  return Form::Unknown;
-}
 
 /// Whether a line that cannot be placed starts with a lone uuid: the uuid printer chooses its
 /// sink for itself, so a uuid that went to one sink while its line went to the other stands
@@ -89,7 +46,7 @@ void Parser::Take() {
       if (line->ended) text->push_back('\n');
     }
   }
-  if (const Form form = DecisiveForm(line->text); form != Form::Unknown) Saw(form, *line);
+  if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
   lastTaken_ = line->number;
   lines_.Advance();
 }
@@ -130,16 +87,16 @@ void Parser::Report(Problem iProblem) {
   }
 }
 
-void Parser::Unplaced(const Line& iLine, std::size_t iOffset, std::string_view iExpected) {
+void Parser::Unplaced(const Line& iLine, std::size_t iOffset, const Expected& iExpected) {
   Problem problem;
   problem.line = iLine.number;
   problem.column = iLine.column + static_cast<std::uint32_t>(iOffset);
-  problem.message = "expected " + std::string(iExpected) + ", found " +
+  problem.message = "expected " + iExpected.Words() + ", found " +
                     (iOffset >= iLine.text.size()
                          ? std::string(iLine.ended ? "the line's end" : "the input's end")
                          : Quote(iLine.text.substr(iOffset)));
-  if (iLine.text.find("uuid:  ***") != std::string_view::npos ||
-      iLine.text.find("uuid:  ---") != std::string_view::npos) {
+  if (iLine.text.find(text::kDmtUuidGone) != std::string_view::npos ||
+      iLine.text.find(text::kRmtUuidGone) != std::string_view::npos) {
     problem.splitBetweenSinks = true;
     problem.message +=
         ": the uuid is missing from this row line, it went to the other sink (the dump's lines "
@@ -153,10 +110,25 @@ void Parser::Unplaced(const Line& iLine, std::size_t iOffset, std::string_view i
   Report(std::move(problem));
 }
 
-void Parser::EndedInside(std::string_view iExpected) {
+std::string Expected::Words() const {
+  std::string words;
+  std::size_t next = 0;
+  for (const char c : pattern_) {
+    if (c != '%' || next == std::size(texts_)) {
+      words.push_back(c);
+      continue;
+    }
+    words.push_back('"');
+    words.append(texts_[next++]);
+    words.push_back('"');
+  }
+  return words;
+}
+
+void Parser::EndedInside(const Expected& iExpected) {
   Problem problem;
   problem.line = lines_.LinesRead();
-  problem.message = "the input ends after this line; expected " + std::string(iExpected);
+  problem.message = "the input ends after this line; expected " + iExpected.Words();
   if (!open_.empty())
     problem.message += " (inside the " + std::string(open_.back().first) + " that opens at line " +
                        std::to_string(open_.back().second) + ")";
@@ -230,49 +202,6 @@ void Parser::WrongForm(const Line& iLine, Form iForm) {
   Report(std::move(problem));
 }
 
-bool Parser::IsStructural(std::string_view iText) {
-  if (iText.empty()) return false;
-  const char first = iText[0];
-  if (first != '<' && first != '/' && first != 'N' && first != ' ' && first != ',' && first != 'D')
-    return false;
-  if (OpensComponent(iText) || OpensDmtRow(iText) || OpensRmtRow(iText)) return true;
-  static constexpr std::string_view kStarts[] = {"</DMTElement>",
-                                                 "</RMTElement>",
-                                                 "</DUMP of",
-                                                 "</DUMP Mapping Manager>",
-                                                 "<DUMP Mapping Manager>",
-                                                 "<Dump Mapping Manager>",
-                                                 "<MpgManagerInfo>",
-                                                 "<DUMP of DMTElements>",
-                                                 "<DUMP DMTElements>",
-                                                 "DUMP all DMTElements",
-                                                 "<DMTEltInfo>",
-                                                 "<Non-M1 Component>",
-                                                 "</Non-M1 Component>",
-                                                 "Non-M1 Component>",
-                                                 "/Non-M1 Component>",
-                                                 "<M1 Component>",
-                                                 "</M1 Component>",
-                                                 "<M1 Components>",
-                                                 "</M1 Components>",
-                                                 "No M1 Components",
-                                                 "  Owner:",
-                                                 "  Ref:",
-                                                 " Pointed:",
-                                                 "  Pointed: ",
-                                                 "<Environment>",
-                                                 "</Environment>",
-                                                 "</File Component>",
-                                                 "</RMT non-M1 component>",
-                                                 "</Orv component>",
-                                                 "</Pell component>",
-                                                 "</Pell Non-M1 component>",
-                                                 "</Provider component>"};
-  for (std::string_view start : kStarts)
-    if (StartsWith(iText, start)) return true;
-  return false;
-}
-
 Line Parser::FirstDecisiveLine(Form* oForm) {
   // A look at the first block for a line that betrays the form, so that values read before
   // that line (a path's trailing blank) are read in the right form.
@@ -285,7 +214,7 @@ Line Parser::FirstDecisiveLine(Form* oForm) {
     if (end == std::string_view::npos) break;  // a line cut by the block's end
     ++line.number;
     line.text = ahead.substr(0, end);
-    *oForm = DecisiveForm(line.text);
+    *oForm = text::RevealedForm(line.text);
     if (*oForm != Form::Unknown) return line;
     ahead.remove_prefix(end + 1);
   }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "parse/DumpTexts.h"
 #include "parse/LineSource.h"
 #include "zyn/reader/DumpReader.h"
 
@@ -17,6 +19,23 @@ struct RowMarks;
 
 /// The most lines joined to one text that holds line ends.
 inline constexpr std::uint32_t kMaxJoinedLines = 256;
+
+/// What a parser expected where a line did not fit, in words for a message: a pattern in which
+/// each "%" stands for one of the dump's texts, quoted. Nothing is formatted until the message is
+/// written.
+class Expected {
+ public:
+  Expected(const char* iWords) : pattern_(iWords) {}  // NOLINT: words alone read as an Expected
+  Expected(std::string_view iPattern, std::string_view iFirst = {}, std::string_view iSecond = {},
+           std::string_view iThird = {}, std::string_view iFourth = {})
+      : pattern_(iPattern), texts_{iFirst, iSecond, iThird, iFourth} {}
+  /// The pattern with each "%" replaced by its text in double quotes.
+  std::string Words() const;
+
+ private:
+  std::string_view pattern_;
+  std::string_view texts_[4];
+};
 
 class Parser {
  public:
@@ -41,15 +60,21 @@ class Parser {
   /// there and, when reading leniently, keeps lines as raw nodes until one is accepted or one
   /// belongs to an enclosing block (left for it). Null when no line was accepted.
   template <class Accept>
-  const Line* Expect(std::string_view iExpected, Accept iAccept) {
+  const Line* Expect(const Expected& iExpected, Accept iAccept) {
     for (const Line* line = Current(); line; line = Current()) {
       if (iAccept(line->text)) return line;
       NotExpected(*line, iExpected, iAccept);
-      if (!options_.lenient || IsStructural(line->text)) return nullptr;
+      if (!options_.lenient || IsStructural(*line)) return nullptr;
       KeepRaw();
     }
     if (!stopped_) EndedInside(iExpected);
     return nullptr;
+  }
+  /// The current line when it starts with iLead; otherwise as Expect.
+  const Line* ExpectLead(std::string_view iLead, const Expected& iExpected) {
+    return Expect(iExpected, [iLead](std::string_view iText) {
+      return iText.size() >= iLead.size() && iText.compare(0, iLead.size(), iLead) == 0;
+    });
   }
   /// Where the reading stands: the current line's number and column (0 at the end).
   std::pair<std::uint64_t, std::uint32_t> Position() {
@@ -63,14 +88,14 @@ class Parser {
   }
   /// Reports that the current line cannot be placed, at byte iOffset of it, and what was
   /// expected; in strict reading this ends the reading.
-  void Unplaced(const Line& iLine, std::size_t iOffset, std::string_view iExpected);
+  void Unplaced(const Line& iLine, std::size_t iOffset, const Expected& iExpected);
   /// Reports that the current line iLine is not iExpected (what iAccept accepts): as lines out
   /// of order when iLine opens or closes a block and the next line is iExpected, else as a
   /// line that cannot be placed (a stray line of other text is not taken for a swap).
   template <class Accept>
-  void NotExpected(const Line& iLine, std::string_view iExpected, Accept iAccept) {
+  void NotExpected(const Line& iLine, const Expected& iExpected, Accept iAccept) {
     std::optional<std::string_view> next;
-    if (IsStructural(iLine.text) && (next = LineAfterCurrent()) && iAccept(*next))
+    if (IsStructural(iLine) && (next = LineAfterCurrent()) && iAccept(*next))
       OutOfOrder(iLine, iExpected);
     else
       Unplaced(iLine, 0, iExpected);
@@ -79,9 +104,9 @@ class Parser {
   std::optional<std::string_view> LineAfterCurrent();
   /// Reports that the current line holds what belongs after the next one, which holds
   /// iExpected: lines out of order. In strict reading this ends the reading.
-  void OutOfOrder(const Line& iLine, std::string_view iExpected);
+  void OutOfOrder(const Line& iLine, const Expected& iExpected);
   /// Reports that the input ended where iExpected was expected.
-  void EndedInside(std::string_view iExpected);
+  void EndedInside(const Expected& iExpected);
   /// Keeps the current line as a raw node and moves past it.
   void KeepRaw();
   void Note(std::uint64_t iLine, std::string iMessage);
@@ -93,7 +118,7 @@ class Parser {
 
   /// Whether a line opens or closes a block of a row or of the manager, or opens a component:
   /// the lines at which lenient reading hands over to an enclosing block.
-  static bool IsStructural(std::string_view iText);
+  static bool IsStructural(const Line& iLine) { return text::IsStructural(iLine.text); }
 
   /// Joins to iValue the lines after it that are not yet iIsNext and not structural: a text
   /// holding line ends. Counts them in oReading.
@@ -101,7 +126,7 @@ class Parser {
   void JoinContinuation(std::string* ioValue, Reading* oReading, IsNext iIsNext) {
     for (const Line* line = Current(); line && oReading->joinedLines < kMaxJoinedLines;
          line = Current()) {
-      if (iIsNext(line->text) || IsStructural(line->text)) return;
+      if (iIsNext(line->text) || IsStructural(*line)) return;
       ioValue->push_back('\n');
       ioValue->append(line->text);
       ++oReading->joinedLines;
@@ -124,7 +149,7 @@ class Parser {
     ioBuffer->assign(line->text);
     Take();
     for (line = Current(); line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
-      if (IsStructural(line->text) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
+      if (IsStructural(*line) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
       ioBuffer->push_back('\n');
       ioBuffer->append(line->text);
       ++oReading->joinedLines;
@@ -145,7 +170,7 @@ class Parser {
     bool written = false;
     for (const Line* line = Current(); line; line = Current()) {
       const std::size_t start = iNextPiece(line->text);
-      if (start == 0 || IsStructural(line->text) || iReading.joinedLines >= kMaxJoinedLines) break;
+      if (start == 0 || IsStructural(*line) || iReading.joinedLines >= kMaxJoinedLines) break;
       if (written) text.push_back('\n');
       written = true;
       if (start != std::string_view::npos) {
@@ -167,6 +192,17 @@ class Parser {
 
   /// Whether a line opens a component.
   static bool OpensComponent(std::string_view iText);
+  /// The kind of component that an opening line opens (a dummy for any other line).
+  static NodeKind ComponentKindOf(std::string_view iOpening);
+  /// The places of a row about to be read: those that the row's lines do not fill are left
+  /// Absent by SettlePlaces(frame), where frame is the answer. Until then each keeps the
+  /// component it held, whose storage the row's component of the same kind reuses.
+  std::size_t AwaitPlaces(std::initializer_list<ComponentPlace*> iPlaces);
+  void SettlePlaces(std::size_t iFrame);
+  /// Fills a place as iPresence says; when a component is dumped there, answers it: the one the
+  /// place held when of iKind, else a new one.
+  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence,
+                       NodeKind iKind = NodeKind::DummyComponent);
   /// Reads the component whose opening line is current.
   void ParseComponent(Component* oComponent);
 
@@ -187,10 +223,18 @@ class Parser {
   bool ReadHashKey(const Line& iLine, std::size_t iOffset, std::string_view iDigits,
                    std::uint32_t* oKey);
   void ParseFileBased(Component* oComponent);
-  /// The path and last-save lines of a file-based component and its closing tag; false when the
-  /// component is not closed.
-  bool ReadFileSaveDetails(FileSaveDetails* oDetails, Reading* oReading);
+  /// The opening line of a file-based component: its name, document type and uuid, and whether
+  /// the closing tag ends it (oShortForm). False when the line cannot be read.
+  bool ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool* oShortForm);
+  /// The path line of a file-based component; false when reading stops.
+  bool ReadFilePathLine(FileSaveDetails* oDetails, Reading* oReading);
+  /// The last-save line: the name, the time and the path at the last save.
+  bool ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading);
   void ParseRmtFileBased(Component* oComponent);
+  /// The alias and the techno string of an RMT file-based component.
+  bool ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading);
+  /// The link sequence's length and value, or its emptiness.
+  bool ReadLinkSequence(RmtFileBasedFields* oFields, Reading* oReading);
   /// The PX1 id's lines: its hash key and value, or its emptiness. False when reading stops.
   bool ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading);
   void ParseOctetValue(OctetValue* oValue, Reading* oReading, bool (*iIsNext)(std::string_view));
@@ -202,7 +246,16 @@ class Parser {
   void ParsePell(Component* oComponent, std::string_view iOpening, std::string_view iClosing);
   /// Reads a stamp piece at the start of iLine; answers whether the closing tag follows it.
   bool ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields);
+  /// The PLMID's text and the stamp piece of a Pell component's full form; oCloses: the closing
+  /// tag ends the piece. False when reading stops.
+  bool ReadPellFullForm(PellFields* oFields, Reading* oReading, std::string_view iClosing,
+                        bool* oCloses);
+  /// The one line of a Pell component's short form: the physical id and the stamp piece.
+  bool ReadPellShortForm(PellFields* oFields, Reading* oReading, std::string_view iOpening,
+                         std::string_view iClosing, bool* oCloses);
   void ParseProvider(Component* oComponent);
+  /// The binary identifier's length and value of a provider component, or its emptiness.
+  bool ReadBinaryIdentifier(ProviderFields* oFields);
 
   // Rows (RowParser.cpp).
   bool ReadOrdinal(const Line& iLine, std::string_view* ioRest, const RowMarks& iMarks,
@@ -231,6 +284,11 @@ class Parser {
 
   // Manager and environment (ManagerParser.cpp).
   bool ParseManagerHeader(ManagerHeader* oHeader);
+  /// The context name and the completion text; iOpened: the opening tag was read.
+  bool ReadManagerInfo(ManagerHeader* oHeader, bool iOpened);
+  /// Which DMT rows the manager lists: all, or those to be saved (with the count of all).
+  bool ReadListing(ManagerHeader* oHeader);
+  bool ReadRowCount(ManagerHeader* oHeader);
 
   /// Starts keeping the lines taken in iText (and stops at the matching StopKeeping).
   void StartKeeping(std::string* iText);
@@ -269,8 +327,25 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
+  /// The places of the rows being read, and whether their lines filled them.
+  struct PendingPlace {
+    ComponentPlace* place;
+    bool filled;
+  };
+  std::vector<PendingPlace> pending_;
   bool rmtRowsRead_ = false;
 };
+
+/// Fields of a kind, made the component's own: emptied in place when it held them already, so
+/// that their texts keep their room, made anew when it held another kind.
+template <class Fields>
+Fields& UseFields(Component* oComponent) {
+  if (auto* fields = std::get_if<Fields>(&oComponent->fields)) {
+    *fields = Fields{};
+    return *fields;
+  }
+  return oComponent->fields.emplace<Fields>();
+}
 
 /// Keeps the lines taken during its life in a node's text, when the reader keeps texts.
 class KeptText {

@@ -2,6 +2,7 @@
 // counts, nested rows and the closing line that repeats the ordinal and the uuid.
 #include <algorithm>
 
+#include "parse/DumpTexts.h"
 #include "parse/Parser.h"
 #include "parse/Text.h"
 
@@ -14,20 +15,30 @@ struct RowMarks {
   std::string_view rule;        // after the uuid
   const char* what;
 };
-using text::Eat;
-using text::StartsWith;
+// The dump's texts (kName) and the matching helpers over a line's bytes.
+using namespace text;
 
 namespace {
 
-constexpr std::string_view kInvalidUuid = "invalid element uuid";
+constexpr RowMarks kDmtMarks{kDmtUnnumberedMark, kDmtNumberedMark, kDmtRule, "DMT row"};
+constexpr RowMarks kRmtMarks{kRmtUnnumberedMark, kRmtNumberedMark, kRmtRule, "RMT row"};
 
-constexpr RowMarks kDmtMarks{"   *** uuid: ", " *** uuid: ", " ********************", "DMT row"};
-constexpr RowMarks kRmtMarks{"  --- uuid: ", " --- uuid: ", " -------------------", "RMT row"};
-
-constexpr std::string_view kDmtOpening = "<DMTElement>";
-constexpr std::string_view kRmtOpening = "<RMTElement>";
+/// The start of the closing of a DMT row's list of RMT rows, in either form.
+constexpr std::string_view kRmtListClosingLead =
+    kOutputRmtListClosing.substr(0, kOutputRmtListClosing.size() - 1);
 
 bool IsComponentOpening(std::string_view iText) { return Parser::OpensComponent(iText); }
+
+/// Starts a row at its opening line iLine: what every row has is reset. Answers its first line.
+template <class Row>
+std::uint64_t BeginRow(const Line& iLine, Row* oRow) {
+  oRow->span = SourceSpan{iLine.number, iLine.number, iLine.column};
+  oRow->reading = Reading{};
+  oRow->closing.reset();
+  oRow->alreadyExists = false;
+  oRow->modificationState = 0;
+  return iLine.number;
+}
 
 }  // namespace
 
@@ -46,7 +57,7 @@ bool Parser::ReadOrdinal(const Line& iLine, std::string_view* ioRest, const RowM
     if (*oOrdinal && **oOrdinal != 0) return true;
   }
   Unplaced(iLine, iLine.text.size() - ioRest->size(),
-           std::string("the ordinal and \"") + std::string(iMarks.numbered) + "\"");
+           Expected("the ordinal and %", iMarks.numbered));
   return false;
 }
 
@@ -54,8 +65,7 @@ bool Parser::ReadUuid(const Line& iLine, std::string_view* ioRest, const RowMark
                       std::optional<std::string>* oUuid) {
   std::string_view uuid;
   if (!text::SplitAt(ioRest, iMarks.rule, &uuid)) {
-    Unplaced(iLine, iLine.text.size() - ioRest->size(),
-             "the uuid and \"" + std::string(iMarks.rule) + "\"");
+    Unplaced(iLine, iLine.text.size() - ioRest->size(), Expected("the uuid and %", iMarks.rule));
     return false;
   }
   if (uuid == kInvalidUuid) {
@@ -95,7 +105,7 @@ bool Parser::ReadRowHeader(std::string_view iTag, const RowMarks& iMarks, std::s
 
 bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
                             std::optional<RowClosing>* oClosing) {
-  const Line* line = Expect("the closing line (\"" + std::string(iTag) + "\")",
+  const Line* line = Expect(Expected("the closing line (%)", iTag),
                             [iTag](std::string_view iText) { return StartsWith(iText, iTag); });
   if (!line) return false;
   RowClosing& closing = oClosing->emplace();
@@ -111,15 +121,12 @@ bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
 void Parser::ReadComponentPlace(ComponentPlace* oPlace, std::string_view iAbsent) {
   const Line* line = Current();
   if (line && !iAbsent.empty() && line->text == iAbsent) {
-    oPlace->presence = ComponentPresence::Absent;
-    oPlace->component.reset();
+    FillPlace(oPlace, ComponentPresence::Absent);
     Take();
   } else if (line && IsComponentOpening(line->text)) {
-    oPlace->presence = ComponentPresence::Dumped;
-    ParseComponent(&oPlace->component.emplace());
+    ParseComponent(FillPlace(oPlace, ComponentPresence::Dumped, ComponentKindOf(line->text)));
   } else {
-    oPlace->presence = ComponentPresence::NothingWritten;
-    oPlace->component.reset();
+    FillPlace(oPlace, ComponentPresence::NothingWritten);
   }
 }
 
@@ -140,65 +147,57 @@ void Parser::ReadHexIdentifier(HexIdentifier* oIdentifier, std::string_view iPre
 }
 
 bool Parser::ExpectExactly(std::string_view iText) {
-  if (!Expect("\"" + std::string(iText) + "\"",
-              [iText](std::string_view iLine) { return iLine == iText; }))
+  if (!Expect(Expected("%", iText), [iText](std::string_view iLine) { return iLine == iText; }))
     return false;
   Take();
   return true;
 }
 
 void Parser::ParseDmtInfo(DmtRow* oRow) {
-  const Line* line = Expect(
-      "the info line (\"<DMTEltInfo> Mapping Master:\")",
-      [](std::string_view iText) { return StartsWith(iText, "<DMTEltInfo> Mapping Master:"); });
+  const Line* line = ExpectLead(kDmtInfoLead, Expected("the info line (%)", kDmtInfoLead));
   if (!line) return;
-  std::string_view rest = line->text.substr(28);
-  constexpr std::string_view kExists = ", DMT element already exists, ModificationState:";
-  constexpr std::string_view kNew = ", New DMT element, ModificationState:";
+  std::string_view rest = line->text.substr(kDmtInfoLead.size());
   // The element's state is read from the end: the mapping master's text keeps the rest.
-  const std::size_t exists = rest.rfind(kExists), fresh = rest.rfind(kNew);
+  const std::size_t exists = rest.rfind(kDmtExists), fresh = rest.rfind(kDmtNew);
   const std::size_t at = exists == std::string_view::npos  ? fresh
                          : fresh == std::string_view::npos ? exists
                                                            : std::max(exists, fresh);
   std::string_view state = at == std::string_view::npos ? std::string_view() : rest.substr(at);
-  if (at == std::string_view::npos || !text::EatEnd(&state, " </DMTEltInfo>")) {
-    Unplaced(*line, 28, "the mapping master, the element's state and \" </DMTEltInfo>\"");
+  if (at == std::string_view::npos || !text::EatEnd(&state, kDmtInfoEnd)) {
+    Unplaced(*line, kDmtInfoLead.size(),
+             Expected("the mapping master, the element's state and %", kDmtInfoEnd));
     if (Stopped()) return;
     Take();
     return;
   }
   oRow->mappingMaster.assign(rest.substr(0, at));
   oRow->alreadyExists = at == exists;
-  state.remove_prefix(oRow->alreadyExists ? kExists.size() : kNew.size());
+  state.remove_prefix(oRow->alreadyExists ? kDmtExists.size() : kDmtNew.size());
   const std::optional<std::int32_t> modification = text::Int32(state);
-  if (!modification) Unplaced(*line, line->text.size() - 14 - state.size(), "a number");
+  if (!modification)
+    Unplaced(*line, line->text.size() - kDmtInfoEnd.size() - state.size(), "a number");
   oRow->modificationState = modification.value_or(0);
   Take();
 }
 
 void Parser::ParseDmtComponents(DmtRow* oRow) {
-  if (!ExpectExactly("<Non-M1 Component>")) return;
-  ReadComponentPlace(&oRow->nonM1Component, "No non-M1 component");
-  ReadHexIdentifier(&oRow->nonM1ComponentVersion,
-                    "Non-M1 component version: ", "No non-M1 component version.");
-  if (!ExpectExactly("</Non-M1 Component>") || !ExpectExactly("<M1 Component>")) return;
-  ReadComponentPlace(&oRow->m1Component, "No M1 component ");
-  ReadHexIdentifier(&oRow->m1ComponentVersion,
-                    "M1 component version: ", "No M1 component version.");
-  ReadHexIdentifier(&oRow->m1ComponentMajorId,
-                    "M1 component majorID: ", "No M1 component majorID.");
-  ExpectExactly("</M1 Component>");
+  if (!ExpectExactly(kNonM1Opening)) return;
+  ReadComponentPlace(&oRow->nonM1Component, kNoNonM1Component);
+  ReadHexIdentifier(&oRow->nonM1ComponentVersion, kNonM1VersionLead, kNoNonM1Version);
+  if (!ExpectExactly(kNonM1Closing) || !ExpectExactly(kM1Opening)) return;
+  ReadComponentPlace(&oRow->m1Component, kNoM1Component);
+  ReadHexIdentifier(&oRow->m1ComponentVersion, kM1VersionLead, kNoM1Version);
+  ReadHexIdentifier(&oRow->m1ComponentMajorId, kM1MajorIdLead, kNoM1MajorId);
+  ExpectExactly(kM1Closing);
 }
 
 void Parser::ParseDmtRmtRows(DmtRow* oRow) {
-  constexpr std::string_view kCount = "<DUMP of RMTElements>   Number of RMT elements : ";
-  const Line* line = Expect("the RMT row count (\"<DUMP of RMTElements>\")",
-                            [&](std::string_view iText) { return StartsWith(iText, kCount); });
+  const Line* line = ExpectLead(kRmtCountLead, Expected("the RMT row count (%)", kRmtListTag));
   if (!line) return;
-  std::string_view count = line->text.substr(kCount.size());
+  std::string_view count = line->text.substr(kRmtCountLead.size());
   if (!count.empty() && count.back() == ' ') count.remove_suffix(1);  // the trace tool's blank
   oRow->announcedRmtRowCount = text::Int32(count);
-  if (!oRow->announcedRmtRowCount) Unplaced(*line, kCount.size(), "the number of RMT rows");
+  if (!oRow->announcedRmtRowCount) Unplaced(*line, kRmtCountLead.size(), "the number of RMT rows");
   Take();
   // The RMT rows of the row before are filled again, keeping what they hold in memory.
   std::size_t used = 0;
@@ -214,44 +213,37 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
   }
   oRow->rmtRows.resize(used);
   rmtRowsRead_ = true;
-  if (Expect("\"</DUMP of RMTElements>\"", [](std::string_view iText) {
-        return iText == "</DUMP of RMTElements>" || iText == "</DUMP of RMTElement>";
+  if (Expect(Expected("%", kTraceRmtListClosing), [](std::string_view iText) {
+        return iText == kTraceRmtListClosing || iText == kOutputRmtListClosing;
       }))
     Take();
 }
 
 void Parser::ParseDmtRow(DmtRow* oRow) {
-  const Line* line = Current();
-  const std::uint64_t first = line->number;
-  oRow->span = SourceSpan{first, first, line->column};
-  oRow->reading = Reading{};
-  oRow->closing.reset();
+  const std::uint64_t first = BeginRow(*Current(), oRow);
   oRow->announcedRmtRowCount.reset();
-  oRow->nonM1Component = ComponentPlace{};
-  oRow->m1Component = ComponentPlace{};
+  const std::size_t places = AwaitPlaces({&oRow->nonM1Component, &oRow->m1Component});
   oRow->nonM1ComponentVersion = oRow->m1ComponentVersion = oRow->m1ComponentMajorId =
       HexIdentifier{};
   oRow->mappingMaster.clear();
-  oRow->alreadyExists = false;
-  oRow->modificationState = 0;
   KeptText kept(*this, &oRow->text);
   OpenBlock block(*this, "DMT row", first);
   rmtRowsRead_ = false;
   ReadDmtRowLines(oRow, first);
   if (!rmtRowsRead_) oRow->rmtRows.clear();
+  SettlePlaces(places);
   oRow->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 
 void Parser::ReadDmtRowLines(DmtRow* oRow, std::uint64_t iFirst) {
   const Line* line = Current();
   std::string_view after;
-  if (!ReadRowHeader(kDmtOpening, kDmtMarks, kDmtOpening, "</DUMP of DMTElements>", &oRow->header,
-                     &after)) {
+  if (!ReadRowHeader(kDmtOpening, kDmtMarks, kDmtOpening, kRowListClosing, &oRow->header, &after)) {
     if (!Stopped()) Take();
     return;
   }
   if (oRow->header.stoppedAfterFirstPiece) return;
-  if (after == "</DMTElement>" || after == " </DMTElement>") {
+  if (after == kDmtClosing || (StartsWith(after, " ") && after.substr(1) == kDmtClosing)) {
     oRow->header.headerOnly = true;
     oRow->closing.emplace(RowClosing{iFirst, oRow->header.ordinal, oRow->header.uuid});
     Take();
@@ -263,33 +255,32 @@ void Parser::ReadDmtRowLines(DmtRow* oRow, std::uint64_t iFirst) {
   ParseDmtInfo(oRow);
   ParseDmtComponents(oRow);
   ParseDmtRmtRows(oRow);
-  ReadRowClosing("</DMTElement>", kDmtMarks, &oRow->closing);
+  ReadRowClosing(kDmtClosing, kDmtMarks, &oRow->closing);
 }
 
 void Parser::ParseRmtState(RmtRow* oRow) {
-  const Line* line = Expect("the state line (\"Migration State: \")", [](std::string_view iText) {
-    return StartsWith(iText, "Migration State: ");
-  });
+  const Line* line =
+      ExpectLead(kMigrationStateLead, Expected("the state line (%)", kMigrationStateLead));
   if (!line) return;
-  std::string_view rest = line->text.substr(17);
+  std::string_view rest = line->text.substr(kMigrationStateLead.size());
   bool good = true;
-  if (Eat(&rest, "TRUE"))
+  if (Eat(&rest, kTrue))
     oRow->migrationState = true;
-  else if (Eat(&rest, "FALSE"))
+  else if (Eat(&rest, kFalse))
     oRow->migrationState = false;
   else
     good = false;
-  if (good && Eat(&rest, ", RMT element already exists"))
+  if (good && Eat(&rest, kRmtExists))
     oRow->alreadyExists = true;
-  else if (good && Eat(&rest, ", New RMT element"))
+  else if (good && Eat(&rest, kRmtNew))
     oRow->alreadyExists = false;
   else
     good = false;
   std::optional<std::int32_t> state;
-  if (good && Eat(&rest, ", ModificationState:")) state = text::Int32(rest);
+  if (good && Eat(&rest, kRmtStateLabel)) state = text::Int32(rest);
   if (!state) {
     Unplaced(*line, line->text.size() - rest.size(),
-             "TRUE or FALSE, the element's state and \", ModificationState:\" with a number");
+             Expected("TRUE or FALSE, the element's state and % with a number", kRmtStateLabel));
     if (Stopped()) return;
   }
   oRow->modificationState = state.value_or(0);
@@ -301,26 +292,25 @@ void Parser::ParseRmtComponents(RmtRow* oRow) {
     std::string_view trace, output;
     ComponentPlace* place;
   };
-  const Label labels[] = {{"  Owner:", "  Owner:", &oRow->owner},
-                          {"  Ref:", "  Ref:", &oRow->ref},
-                          {" Pointed:", "  Pointed: ", &oRow->pointed}};
+  const Label labels[] = {{kOwner, kOwner, &oRow->owner},
+                          {kRef, kRef, &oRow->ref},
+                          {kTracePointed, kOutputPointed, &oRow->pointed}};
   for (const Label& label : labels) {
     const Line* line = Current();
-    *label.place = ComponentPlace{};
     if (!line || (line->text != label.trace && line->text != label.output)) continue;
     Take();
     ReadComponentPlace(label.place, {});
   }
   // The non-M1 block: standard output writes its tags without the opening angle bracket.
-  const Line* line = Expect("\"<Non-M1 Component>\"", [](std::string_view iText) {
-    return iText == "<Non-M1 Component>" || iText == "Non-M1 Component>";
+  const Line* line = Expect(Expected("%", kNonM1Opening), [](std::string_view iText) {
+    return iText == kNonM1Opening || iText == kOutputNonM1Opening;
   });
   if (!line) return;
   if (line->text[0] == '<') Saw(Form::Trace, *line);
   Take();
   ReadComponentPlace(&oRow->nonM1Component, {});
-  line = Expect("\"</Non-M1 Component>\"", [](std::string_view iText) {
-    return iText == "</Non-M1 Component>" || iText == "/Non-M1 Component>";
+  line = Expect(Expected("%", kNonM1Closing), [](std::string_view iText) {
+    return iText == kNonM1Closing || iText == kOutputNonM1Closing;
   });
   if (!line) return;
   if (line->text[0] == '<') Saw(Form::Trace, *line);
@@ -328,47 +318,43 @@ void Parser::ParseRmtComponents(RmtRow* oRow) {
 }
 
 void Parser::ParseRmtM1Components(RmtRow* oRow) {
-  constexpr std::string_view kCount = "<M1 Components> Number of M1 Components : ";
   std::size_t used = 0;
   const Line* line =
-      Expect("\"<M1 Components>\" or \"No M1 Components\"", [&](std::string_view iText) {
-        return iText == "No M1 Components" || StartsWith(iText, kCount);
+      Expect(Expected("% or %", kM1ListTag, kNoM1Components), [](std::string_view iText) {
+        return iText == kNoM1Components || StartsWith(iText, kM1CountLead);
       });
-  if (line && line->text == "No M1 Components") {
+  if (line && line->text == kNoM1Components) {
     oRow->announcedM1ComponentCount.reset();
     Take();
   } else if (line) {
-    oRow->announcedM1ComponentCount = text::Int32(line->text.substr(kCount.size()));
+    oRow->announcedM1ComponentCount = text::Int32(line->text.substr(kM1CountLead.size()));
     if (!oRow->announcedM1ComponentCount)
-      Unplaced(*line, kCount.size(), "the number of M1 components");
+      Unplaced(*line, kM1CountLead.size(), "the number of M1 components");
     Take();
     for (line = Current(); line && OpensComponent(line->text); line = Current()) {
       if (used == oRow->m1Components.size()) oRow->m1Components.emplace_back();
       ParseComponent(&oRow->m1Components[used++]);
     }
-    if (!Stopped()) ExpectExactly("</M1 Components>");
+    if (!Stopped()) ExpectExactly(kM1ListClosing);
   }
   oRow->m1Components.resize(used);
 }
 
 void Parser::ParseRmtRow(RmtRow* oRow) {
   const Line* line = Current();
-  const std::uint64_t first = line->number;
-  oRow->span = SourceSpan{first, first, line->column};
-  oRow->reading = Reading{};
-  oRow->closing.reset();
-  oRow->migrationState = oRow->alreadyExists = false;
-  oRow->modificationState = 0;
-  oRow->owner = oRow->ref = oRow->pointed = oRow->nonM1Component = ComponentPlace{};
+  const std::uint64_t first = BeginRow(*line, oRow);
+  oRow->migrationState = false;
+  const std::size_t places =
+      AwaitPlaces({&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component});
   oRow->announcedM1ComponentCount.reset();
   OpenBlock block(*this, "RMT row", first);
   std::string_view after;
   bool whole = false;
-  if (!ReadRowHeader(kRmtOpening, kRmtMarks, kRmtOpening, "</DUMP of RMTElement", &oRow->header,
+  if (!ReadRowHeader(kRmtOpening, kRmtMarks, kRmtOpening, kRmtListClosingLead, &oRow->header,
                      &after)) {
     if (!Stopped()) Take();
   } else if (oRow->header.stoppedAfterFirstPiece) {
-  } else if (after == "  </RMTElement>") {
+  } else if (StartsWith(after, "  ") && after.substr(2) == kRmtClosing) {
     oRow->header.headerOnly = true;
     oRow->closing.emplace(RowClosing{first, oRow->header.ordinal, oRow->header.uuid});
     Take();
@@ -382,10 +368,11 @@ void Parser::ParseRmtRow(RmtRow* oRow) {
     ParseRmtState(oRow);
     ParseRmtComponents(oRow);
     ParseRmtM1Components(oRow);
-    ReadRowClosing("</RMTElement>", kRmtMarks, &oRow->closing);
+    ReadRowClosing(kRmtClosing, kRmtMarks, &oRow->closing);
   } else {
     oRow->m1Components.clear();
   }
+  SettlePlaces(places);
   oRow->span.lastLine = LastTakenLine() < first ? first : LastTakenLine();
 }
 

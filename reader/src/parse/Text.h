@@ -28,6 +28,16 @@ inline bool EatEnd(std::string_view* ioText, std::string_view iSuffix) {
   return true;
 }
 
+/// Removes iFirst followed by iSecond from the end of ioText when they are both there.
+inline bool EatEndJoined(std::string_view* ioText, std::string_view iFirst,
+                         std::string_view iSecond) {
+  if (!EndsWith(*ioText, iSecond) ||
+      !EndsWith(ioText->substr(0, ioText->size() - iSecond.size()), iFirst))
+    return false;
+  ioText->remove_suffix(iFirst.size() + iSecond.size());
+  return true;
+}
+
 /// A decimal integer, with an optional minus sign, and nothing else; none on overflow of 64
 /// bits or on any other character.
 inline std::optional<std::int64_t> Integer(std::string_view iText) {

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tree/FieldKeys.h"
+
 namespace zyn::reader {
 
 namespace {
@@ -52,89 +54,90 @@ void PutOctets(std::string_view iKey, std::string_view iLabel,
   if (!iValue) return;
   ioWalk.Enter(iKey, iLabel);
   if (iValue->hexadecimal)
-    ioWalk.Put("hexadecimal", "octets in hexadecimal", FieldValue::OfText(*iValue->hexadecimal),
-               FieldRole::FormDependent, FormDependentKind::OctetHexadecimal);
+    ioWalk.Put(keys::kHexadecimal, "octets in hexadecimal",
+               FieldValue::OfText(*iValue->hexadecimal), FieldRole::FormDependent,
+               FormDependentKind::OctetHexadecimal);
   if (iValue->tooLongNoticeSize)
-    ioWalk.Put("tooLongNoticeSize", "too long to print: buffer size",
+    ioWalk.Put(keys::kTooLongNoticeSize, "too long to print: buffer size",
                FieldValue::OfInteger(*iValue->tooLongNoticeSize), FieldRole::FormDependent,
                FormDependentKind::OctetTooLongNotice);
   // Both sinks write the count of a sequence too long to be printed at all.
   if (iValue->uncountableOctets)
-    ioWalk.Put("uncountableOctets", "too long to print: octet count",
+    ioWalk.Put(keys::kUncountableOctets, "too long to print: octet count",
                FieldValue::OfInteger(*iValue->uncountableOctets));
-  ioWalk.Text("text", "octets read one character each", iValue->text);
+  ioWalk.Text(keys::kText, "octets read one character each", iValue->text);
   ioWalk.Leave();
 }
 
 void PutFields(const FileBasedFields& iFields, Walk& ioWalk) {
-  ioWalk.Text("name", "name", iFields.name);
-  ioWalk.Text("documentType", "document type", iFields.documentType);
-  ioWalk.Text("uuid", "uuid", iFields.uuid);
+  ioWalk.Text(keys::kName, "name", iFields.name);
+  ioWalk.Text(keys::kDocumentType, "document type", iFields.documentType);
+  ioWalk.Text(keys::kUuid, "uuid", iFields.uuid);
   if (!iFields.details) return;
   ++ioWalk.line;
-  ioWalk.Text("pathName", "path name", iFields.details->pathName);
+  ioWalk.Text(keys::kPathName, "path name", iFields.details->pathName);
   ++ioWalk.line;
-  ioWalk.Text("lastSaveName", "name at last save", iFields.details->lastSaveName);
-  ioWalk.Text("lastSaveTime", "time of last save", iFields.details->lastSaveTime);
-  ioWalk.Text("lastSavePath", "path at last save", iFields.details->lastSavePath);
+  ioWalk.Text(keys::kLastSaveName, "name at last save", iFields.details->lastSaveName);
+  ioWalk.Text(keys::kLastSaveTime, "time of last save", iFields.details->lastSaveTime);
+  ioWalk.Text(keys::kLastSavePath, "path at last save", iFields.details->lastSavePath);
 }
 
 void PutFields(const RmtFileBasedFields& iFields, Walk& ioWalk) {
-  ioWalk.Flag("px1IdEmpty", "PX1 identifier empty", iFields.px1IdEmpty);
+  ioWalk.Flag(keys::kPx1IdEmpty, "PX1 identifier empty", iFields.px1IdEmpty);
   if (iFields.px1IdHashKey)
-    ioWalk.Number("px1IdHashKey", "PX1 identifier hash key", *iFields.px1IdHashKey);
-  PutOctets("px1IdValue", "PX1 identifier value", iFields.px1IdValue, ioWalk);
-  ioWalk.Text("alias", "alias", iFields.alias);
-  ioWalk.Text("technoString", "techno string", iFields.technoString);
-  ioWalk.NumberOr("linkSequenceLength", "link sequence length", iFields.linkSequenceLength,
+    ioWalk.Number(keys::kPx1IdHashKey, "PX1 identifier hash key", *iFields.px1IdHashKey);
+  PutOctets(keys::kPx1IdValue, "PX1 identifier value", iFields.px1IdValue, ioWalk);
+  ioWalk.Text(keys::kAlias, "alias", iFields.alias);
+  ioWalk.Text(keys::kTechnoString, "techno string", iFields.technoString);
+  ioWalk.NumberOr(keys::kLinkSequenceLength, "link sequence length", iFields.linkSequenceLength,
                   "empty");
-  PutOctets("linkSequenceValue", "link sequence value", iFields.linkSequenceValue, ioWalk);
-  ioWalk.Flag("linkBroken", "link broken", iFields.linkBroken);
-  ioWalk.Text("objectType", "object type", iFields.objectType);
+  PutOctets(keys::kLinkSequenceValue, "link sequence value", iFields.linkSequenceValue, ioWalk);
+  ioWalk.Flag(keys::kLinkBroken, "link broken", iFields.linkBroken);
+  ioWalk.Text(keys::kObjectType, "object type", iFields.objectType);
 }
 
 void PutExposedIdentifier(bool iAnnounced, Walk& ioWalk) {
-  ioWalk.Put("exposedIdentifierAnnounced", "exposed identifier heading (named trace)",
+  ioWalk.Put(keys::kExposedIdentifierAnnounced, "exposed identifier heading (named trace)",
              FieldValue::OfBoolean(iAnnounced), FieldRole::Circumstance);
 }
 
 void PutFields(const OrvFields& iFields, Walk& ioWalk) {
-  if (iFields.hashKey) ioWalk.Number("hashKey", "hash key", *iFields.hashKey);
+  if (iFields.hashKey) ioWalk.Number(keys::kHashKey, "hash key", *iFields.hashKey);
   if (iFields.identity) {
     const OrvIdentity& identity = *iFields.identity;
     if (identity.modelPlmidText)
-      ioWalk.Put("modelPlmidText", "model PLMID", FieldValue::OfText(*identity.modelPlmidText),
+      ioWalk.Put(keys::kModelPlmidText, "model PLMID", FieldValue::OfText(*identity.modelPlmidText),
                  FieldRole::FormDependent, FormDependentKind::OrvModelPlmidText);
-    ioWalk.NumberOr("workspaceId", "workspace id", identity.workspaceId, "none");
-    ioWalk.TextOr("workspaceUuid", "workspace uuid", identity.workspaceUuid, "none");
-    ioWalk.NumberOr("elementId", "element id", identity.elementId, "none");
-    ioWalk.TextOr("elementUuid", "element uuid", identity.elementUuid, "none");
+    ioWalk.NumberOr(keys::kWorkspaceId, "workspace id", identity.workspaceId, "none");
+    ioWalk.TextOr(keys::kWorkspaceUuid, "workspace uuid", identity.workspaceUuid, "none");
+    ioWalk.NumberOr(keys::kElementId, "element id", identity.elementId, "none");
+    ioWalk.TextOr(keys::kElementUuid, "element uuid", identity.elementUuid, "none");
   }
-  ioWalk.Flag("identityFailed", "identity query failed", iFields.identityFailed);
+  ioWalk.Flag(keys::kIdentityFailed, "identity query failed", iFields.identityFailed);
   PutExposedIdentifier(iFields.exposedIdentifierAnnounced, ioWalk);
 }
 
 void PutFields(const PellFields& iFields, Walk& ioWalk) {
-  ioWalk.Flag("fullForm", "full PLMID form", iFields.fullForm);
-  if (iFields.physicalId) ioWalk.Text("physicalId", "physical id", *iFields.physicalId);
+  ioWalk.Flag(keys::kFullForm, "full PLMID form", iFields.fullForm);
+  if (iFields.physicalId) ioWalk.Text(keys::kPhysicalId, "physical id", *iFields.physicalId);
   if (iFields.plmidText)
-    ioWalk.Put("plmidText", "PLMID", FieldValue::OfText(*iFields.plmidText),
+    ioWalk.Put(keys::kPlmidText, "PLMID", FieldValue::OfText(*iFields.plmidText),
                FieldRole::FormDependent, FormDependentKind::PellPlmidText);
-  ioWalk.TextOr("ceStamp", "CE stamp", iFields.ceStamp, "none");
+  ioWalk.TextOr(keys::kCeStamp, "CE stamp", iFields.ceStamp, "none");
   PutExposedIdentifier(iFields.exposedIdentifierAnnounced, ioWalk);
 }
 
 void PutFields(const ProviderFields& iFields, Walk& ioWalk) {
-  ioWalk.NumberOr("binaryIdentifierLength", "binary identifier length",
+  ioWalk.NumberOr(keys::kBinaryIdentifierLength, "binary identifier length",
                   iFields.binaryIdentifierLength, "empty");
   if (iFields.binaryIdentifierHexadecimal)
-    ioWalk.Text("binaryIdentifierHexadecimal", "binary identifier in hexadecimal",
+    ioWalk.Text(keys::kBinaryIdentifierHexadecimal, "binary identifier in hexadecimal",
                 *iFields.binaryIdentifierHexadecimal);
   // Both sinks write the length of an identifier too long to be printed at all.
   if (iFields.uncountableIdentifierBytes)
-    ioWalk.Put("uncountableIdentifierBytes", "too long to print: identifier length",
+    ioWalk.Put(keys::kUncountableIdentifierBytes, "too long to print: identifier length",
                FieldValue::OfInteger(*iFields.uncountableIdentifierBytes));
-  ioWalk.Text("providerName", "provider name", iFields.providerName);
+  ioWalk.Text(keys::kProviderName, "provider name", iFields.providerName);
   PutExposedIdentifier(iFields.exposedIdentifierAnnounced, ioWalk);
 }
 
@@ -154,7 +157,7 @@ void PutPlace(std::string_view iKey, std::string_view iLabel, const ComponentPla
   if (iPlace.component)
     VisitComponentFields(*iPlace.component, ioWalk.Visitor());
   else
-    ioWalk.Put("kind", "component kind", FieldValue::OfWord(PresenceWord(iPlace.presence)));
+    ioWalk.Put(keys::kKind, "component kind", FieldValue::OfWord(PresenceWord(iPlace.presence)));
   ioWalk.Leave();
 }
 
@@ -186,22 +189,61 @@ void PutIdentifier(std::string_view iKey, std::string_view iLabel, const HexIden
 void PutHeader(const RowHeader& iHeader, const SourceSpan& iSpan, Walk& ioWalk) {
   ioWalk.line = iSpan.firstLine;
   if (iHeader.ordinal)
-    ioWalk.Put("ordinal", "ordinal", FieldValue::OfInteger(*iHeader.ordinal), FieldRole::Position);
-  ioWalk.Put("uuid", "uuid",
+    ioWalk.Put(keys::kOrdinal, "ordinal", FieldValue::OfInteger(*iHeader.ordinal),
+               FieldRole::Position);
+  ioWalk.Put(keys::kUuid, "uuid",
              iHeader.uuid ? FieldValue::OfText(*iHeader.uuid) : FieldValue::OfWord("invalid"));
-  if (iHeader.headerOnly) ioWalk.Flag("headerOnly", "header only (detail level 0)", true);
+  if (iHeader.headerOnly) ioWalk.Flag(keys::kHeaderOnly, "header only (detail level 0)", true);
   if (iHeader.stoppedAfterFirstPiece)
-    ioWalk.Flag("stoppedAfterFirstPiece", "stopped after the header's first piece", true);
+    ioWalk.Flag(keys::kStoppedAfterFirstPiece, "stopped after the header's first piece", true);
 }
 
 /// The closing line, after everything else of the row.
 void PutClosed(const std::optional<RowClosing>& iClosing, const SourceSpan& iSpan, Walk& ioWalk) {
   ioWalk.line = iClosing ? iClosing->line : iSpan.lastLine;
-  ioWalk.Flag("closed", "closed by its closing line", iClosing.has_value());
+  ioWalk.Flag(keys::kClosed, "closed by its closing line", iClosing.has_value());
+}
+
+/// Whether the row already existed, and its modification state.
+template <class Row>
+void PutState(const Row& iRow, Walk& ioWalk) {
+  ioWalk.Flag(keys::kAlreadyExists, "already exists", iRow.alreadyExists);
+  ioWalk.Number(keys::kModificationState, "modification state", iRow.modificationState);
+}
+
+/// A DMT row's two components, each with its version, and the M1 component's major id; the
+/// non-M1 component's place is on line iLine.
+void PutDmtComponents(const DmtRow& iRow, std::uint64_t iLine, Walk& ioWalk) {
+  PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, iLine, ioWalk);
+  ioWalk.line = LineAfter(iRow.nonM1Component, iLine);
+  PutIdentifier(keys::kNonM1ComponentVersion, "non-M1 component version",
+                iRow.nonM1ComponentVersion, ioWalk);
+  const std::uint64_t m1Line = ioWalk.line + 2;
+  PutPlace(keys::kM1Component, "M1 component", iRow.m1Component, m1Line, ioWalk);
+  ioWalk.line = LineAfter(iRow.m1Component, m1Line);
+  PutIdentifier(keys::kM1ComponentVersion, "M1 component version", iRow.m1ComponentVersion, ioWalk);
+  PutIdentifier(keys::kM1ComponentMajorId, "M1 component major id", iRow.m1ComponentMajorId,
+                ioWalk);
+  ioWalk.line += 1;
 }
 
 bool HasBody(const RowHeader& iHeader) {
   return !iHeader.headerOnly && !iHeader.stoppedAfterFirstPiece;
+}
+
+/// A row's header; its body (iBody, with the walk at the line after the header) when the row
+/// has one; iBeforeClosing, when given; then whether the row was closed.
+template <class Row, class Body>
+void WalkRow(const Row& iRow, FieldVisitor& ioVisitor, const std::function<void()>& iBeforeClosing,
+             Body iBody) {
+  Walk walk(ioVisitor);
+  PutHeader(iRow.header, iRow.span, walk);
+  if (HasBody(iRow.header)) {
+    walk.line = iRow.span.firstLine + 1;
+    iBody(walk);
+  }
+  if (iBeforeClosing) iBeforeClosing();
+  PutClosed(iRow.closing, iRow.span, walk);
 }
 
 }  // namespace
@@ -213,105 +255,85 @@ std::string_view RowUuidText(const RowHeader& iHeader) {
 void VisitComponentFields(const Component& iComponent, FieldVisitor& ioVisitor) {
   Walk walk(ioVisitor);
   walk.line = iComponent.span.firstLine;
-  walk.Put("kind", "component kind", FieldValue::OfWord(NodeKindName(iComponent.kind)));
+  walk.Put(keys::kKind, "component kind", FieldValue::OfWord(NodeKindName(iComponent.kind)));
   std::visit([&](const auto& iFields) { PutFields(iFields, walk); }, iComponent.fields);
   walk.line = iComponent.span.lastLine;
-  walk.Flag("closed", "closed by its closing tag", iComponent.closed);
+  walk.Flag(keys::kClosed, "closed by its closing tag", iComponent.closed);
 }
 
 void VisitManagerFields(const ManagerHeader& iHeader, const ManagerTrailer* iTrailer,
                         FieldVisitor& ioVisitor) {
   Walk walk(ioVisitor);
   walk.line = iHeader.span.firstLine;
-  walk.Flag("hasContext", "has a context", iHeader.hasContext);
+  walk.Flag(keys::kHasContext, "has a context", iHeader.hasContext);
   if (iHeader.hasContext) {
     ++walk.line;
-    walk.Text("contextName", "context name", iHeader.contextName);
+    walk.Text(keys::kContextName, "context name", iHeader.contextName);
   }
-  walk.Flag("plmidCompletionActive", "PLMID completion active", iHeader.plmidCompletionActive);
+  walk.Flag(keys::kPlmidCompletionActive, "PLMID completion active", iHeader.plmidCompletionActive);
   ++walk.line;
-  walk.Put("listing", "DMT elements listed",
+  walk.Put(keys::kListing, "DMT elements listed",
            FieldValue::OfWord(iHeader.listing == Listing::All ? "all" : "to be saved"));
   if (iHeader.allRowCount)
-    walk.Number("allRowCount", "number of all DMT elements", *iHeader.allRowCount);
+    walk.Number(keys::kAllRowCount, "number of all DMT elements", *iHeader.allRowCount);
   walk.line = iHeader.span.lastLine;
-  walk.Number("announcedRowCount", "number of DMT elements listed", iHeader.announcedRowCount);
+  walk.Number(keys::kAnnouncedRowCount, "number of DMT elements listed", iHeader.announcedRowCount);
   if (!iTrailer) return;
   walk.line = iTrailer->listClosingLine ? iTrailer->listClosingLine : iTrailer->span.firstLine;
-  walk.Flag("listClosed", "list of DMT elements closed", iTrailer->listClosingLine != 0);
+  walk.Flag(keys::kListClosed, "list of DMT elements closed", iTrailer->listClosingLine != 0);
   walk.line = iTrailer->managerClosingLine ? iTrailer->managerClosingLine : iTrailer->span.lastLine;
-  walk.Flag("managerClosed", "manager closed", iTrailer->managerClosingLine != 0);
+  walk.Flag(keys::kManagerClosed, "manager closed", iTrailer->managerClosingLine != 0);
 }
 
 void VisitEnvironmentFields(const Environment& iEnvironment, FieldVisitor& ioVisitor) {
   Walk walk(ioVisitor);
   walk.line = iEnvironment.span.firstLine + 1;
-  walk.Text("name", "name", iEnvironment.name);
-  walk.Text("mappingClient", "mapping client", iEnvironment.mappingClient);
-  walk.Text("mappingMaster", "mapping master", iEnvironment.mappingMaster);
+  walk.Text(keys::kName, "name", iEnvironment.name);
+  walk.Text(keys::kMappingClient, "mapping client", iEnvironment.mappingClient);
+  walk.Text(keys::kMappingMaster, "mapping master", iEnvironment.mappingMaster);
   if (iEnvironment.directory) {
     ++walk.line;
-    walk.Text("directory", "directory", *iEnvironment.directory);
+    walk.Text(keys::kDirectory, "directory", *iEnvironment.directory);
   }
   walk.line = iEnvironment.span.lastLine;
-  walk.Flag("closed", "closed by its closing tag", iEnvironment.closed);
+  walk.Flag(keys::kClosed, "closed by its closing tag", iEnvironment.closed);
 }
 
 void VisitDmtRowFields(const DmtRow& iRow, FieldVisitor& ioVisitor,
                        const std::function<void()>& iBeforeClosing) {
-  Walk walk(ioVisitor);
-  PutHeader(iRow.header, iRow.span, walk);
-  if (HasBody(iRow.header)) {
-    const std::uint64_t info = iRow.span.firstLine + 1;
-    walk.line = info;
-    walk.Text("mappingMaster", "mapping master", iRow.mappingMaster);
-    walk.Flag("alreadyExists", "already exists", iRow.alreadyExists);
-    walk.Number("modificationState", "modification state", iRow.modificationState);
-    PutPlace("nonM1Component", "non-M1 component", iRow.nonM1Component, info + 2, walk);
-    walk.line = LineAfter(iRow.nonM1Component, info + 2);
-    PutIdentifier("nonM1ComponentVersion", "non-M1 component version", iRow.nonM1ComponentVersion,
-                  walk);
-    const std::uint64_t m1Line = walk.line + 2;
-    PutPlace("m1Component", "M1 component", iRow.m1Component, m1Line, walk);
-    walk.line = LineAfter(iRow.m1Component, m1Line);
-    PutIdentifier("m1ComponentVersion", "M1 component version", iRow.m1ComponentVersion, walk);
-    PutIdentifier("m1ComponentMajorId", "M1 component major id", iRow.m1ComponentMajorId, walk);
-    walk.line += 1;
-    if (!iRow.rmtRows.empty()) walk.line = iRow.rmtRows.front().span.firstLine - 1;
+  WalkRow(iRow, ioVisitor, iBeforeClosing, [&](Walk& ioWalk) {
+    ioWalk.Text(keys::kMappingMaster, "mapping master", iRow.mappingMaster);
+    PutState(iRow, ioWalk);
+    PutDmtComponents(iRow, ioWalk.line + 2, ioWalk);
+    if (!iRow.rmtRows.empty()) ioWalk.line = iRow.rmtRows.front().span.firstLine - 1;
     if (iRow.announcedRmtRowCount)
-      walk.Number("announcedRmtRowCount", "number of RMT elements", *iRow.announcedRmtRowCount);
-  }
-  if (iBeforeClosing) iBeforeClosing();
-  PutClosed(iRow.closing, iRow.span, walk);
+      ioWalk.Number(keys::kAnnouncedRmtRowCount, "number of RMT elements",
+                    *iRow.announcedRmtRowCount);
+  });
 }
 
 void VisitRmtRowFields(const RmtRow& iRow, FieldVisitor& ioVisitor) {
-  Walk walk(ioVisitor);
-  PutHeader(iRow.header, iRow.span, walk);
-  if (HasBody(iRow.header)) {
-    const std::uint64_t state = iRow.span.firstLine + 1;
-    walk.line = state;
-    walk.Flag("migrationState", "migration state", iRow.migrationState);
-    walk.Flag("alreadyExists", "already exists", iRow.alreadyExists);
-    walk.Number("modificationState", "modification state", iRow.modificationState);
-    PutPlace("owner", "owner component", iRow.owner, state, walk);
-    PutPlace("ref", "Ref component", iRow.ref, state, walk);
-    PutPlace("pointed", "pointed component", iRow.pointed, state, walk);
-    PutPlace("nonM1Component", "non-M1 component", iRow.nonM1Component, state, walk);
-    walk.line = iRow.m1Components.empty() ? LineAfter(iRow.nonM1Component, state) + 1
-                                          : iRow.m1Components.front().span.firstLine - 1;
-    walk.NumberOr("announcedM1ComponentCount", "number of M1 components",
-                  iRow.announcedM1ComponentCount, "none");
+  WalkRow(iRow, ioVisitor, {}, [&](Walk& ioWalk) {
+    const std::uint64_t state = ioWalk.line;
+    ioWalk.Flag(keys::kMigrationState, "migration state", iRow.migrationState);
+    PutState(iRow, ioWalk);
+    PutPlace(keys::kOwner, "owner component", iRow.owner, state, ioWalk);
+    PutPlace(keys::kRef, "Ref component", iRow.ref, state, ioWalk);
+    PutPlace(keys::kPointed, "pointed component", iRow.pointed, state, ioWalk);
+    PutPlace(keys::kNonM1Component, "non-M1 component", iRow.nonM1Component, state, ioWalk);
+    ioWalk.line = iRow.m1Components.empty() ? LineAfter(iRow.nonM1Component, state) + 1
+                                            : iRow.m1Components.front().span.firstLine - 1;
+    ioWalk.NumberOr(keys::kAnnouncedM1ComponentCount, "number of M1 components",
+                    iRow.announcedM1ComponentCount, "none");
     std::string key;
     for (std::size_t i = 0; i < iRow.m1Components.size(); ++i) {
-      key = "m1Components[" + std::to_string(i + 1) + "]";
-      walk.line = iRow.m1Components[i].span.firstLine;
-      walk.Enter(key, "M1 component");
+      key.assign(keys::kM1Components).append("[").append(std::to_string(i + 1)).append("]");
+      ioWalk.line = iRow.m1Components[i].span.firstLine;
+      ioWalk.Enter(key, "M1 component");
       VisitComponentFields(iRow.m1Components[i], ioVisitor);
-      walk.Leave();
+      ioWalk.Leave();
     }
-  }
-  PutClosed(iRow.closing, iRow.span, walk);
+  });
 }
 
 }  // namespace zyn::reader
