@@ -44,6 +44,7 @@ void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 
 /// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly: the options
 /// of diff and html --diff that set differences aside.

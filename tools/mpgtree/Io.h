@@ -89,6 +89,12 @@ class TextOutput : public zyn::reader::TextSink {
   /// Finishes the output (closing a file); false, with the failure reported, when some write
   /// failed.
   bool Close();
+  /// Gives the output up: a file keeps its old content, or stays absent (standard output keeps
+  /// what was written to it).
+  void Abandon() {
+    closed_ = true;
+    file_.reset();
+  }
 
  private:
   explicit TextOutput(std::unique_ptr<zyn::toolio::WholeFile> iFile) : file_(std::move(iFile)) {}

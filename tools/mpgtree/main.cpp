@@ -53,6 +53,7 @@ int ParseAndRun(int argc, char** argv) {
   mpgtree::AddFindCommand(app, common, &run);
   mpgtree::AddDiffCommand(app, common, &run);
   mpgtree::AddHtmlCommand(app, common, &run);
+  mpgtree::AddTableCommand(app, common, &run);
 
   try {
     app.parse(argc, argv);
