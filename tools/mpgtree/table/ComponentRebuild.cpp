@@ -79,6 +79,7 @@ void RebuildRmtFile(const RmtFileBasedFields& iFields, TableObject& ioObject,
 void RebuildPlmid(std::string_view iQuery, const std::optional<std::string>& iText,
                   TableObject& ioObject, Rebuild& ioRebuild) {
   if (!iText) {
+    ioRebuild.plmidTextsLeftOut = true;
     ioObject.Placeholder(iQuery, "", "a null identifier: the trace tool's text leaves it out");
     return;
   }
@@ -212,7 +213,6 @@ void RebuildSilentComponent(const std::string& iId, Rebuild& ioRebuild) {
 void RebuildComponent(const Component& iComponent, const std::string& iId, LevelEvidence& iLevels,
                       Rebuild& ioRebuild) {
   TableObject object(iId, TypeOf(iComponent.kind));
-  if (!iComponent.closed) ioRebuild.LeaveOut(iId, "its block is not closed");
   if (const auto* file = std::get_if<FileBasedFields>(&iComponent.fields))
     RebuildFile(*file, object, iLevels, ioRebuild);
   else if (const auto* rmtFile = std::get_if<RmtFileBasedFields>(&iComponent.fields))

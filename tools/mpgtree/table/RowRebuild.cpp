@@ -126,8 +126,6 @@ std::string NumberedList(std::string_view iPrefix, std::int64_t iCount) {
 
 void RebuildDmtRow(const DmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
   TableObject object(iId, "ZynDCIMpgDMTRow");
-  if (!iRow.closing && !iRow.header.stoppedAfterFirstPiece)
-    ioRebuild.LeaveOut(iId, "the row is not closed");
   if (RebuildHeader(iRow.header, object, ioRebuild)) {
     if (iRow.header.headerOnly) {
       ioRebuild.levels.Require(kLevel0, "a DMT row's header alone", iId);
@@ -141,8 +139,6 @@ void RebuildDmtRow(const DmtRow& iRow, const std::string& iId, Rebuild& ioRebuil
 
 void RebuildRmtRow(const RmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
   TableObject object(iId, "ZynDCIMpgRMTRow");
-  if (!iRow.closing && !iRow.header.stoppedAfterFirstPiece)
-    ioRebuild.LeaveOut(iId, "the row is not closed");
   if (RebuildHeader(iRow.header, object, ioRebuild)) {
     if (iRow.header.headerOnly) {
       ioRebuild.levels.Require(kLevel0, "an RMT row's header alone", iId);
@@ -168,7 +164,6 @@ void RebuildRmtRow(const RmtRow& iRow, const std::string& iId, Rebuild& ioRebuil
 void RebuildEnvironment(const Environment& iEnvironment, const std::string& iId,
                         Rebuild& ioRebuild) {
   TableObject object(iId, "ZynDCIMpgEnvironment");
-  if (!iEnvironment.closed) ioRebuild.LeaveOut(iId, "its block is not closed");
   object.AnswerText("GetName", iEnvironment.name);
   if (std::optional<std::int32_t> client = MappingClientValue(iEnvironment.mappingClient))
     object.AnswerInt("GetMappingClient", *client);
