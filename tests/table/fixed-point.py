@@ -95,7 +95,8 @@ def generated():
         table = tables.random_table(rng)
         path = WORK / "table.json"
         for target in tables.dumpable_ids(table):
-            for level in (-1, 0, 1, 2, 3):
+            levels = (-1, 0, 1, 2, 3) if target == "manager" else rng.sample((-1, 0, 1, 2, 3), 2)
+            for level in levels:
                 form = rng.choice(("stdout", "trace"))
                 table["dump"] = {"object": target, "level": level, "mode": rng.choice((1, 3)),
                                  "index": rng.choice((0, 0, 2, 7))}
@@ -105,13 +106,10 @@ def generated():
                 path.write_text(json.dumps(table))
                 status, out, trace = dump(path)
                 text = trace if form == "trace" else out
-                if status in (4, 6) or not text or tables.known_gap(table, target):
+                if status in (4, 6) or not text or tables.known_gap(text):
                     continue
-                name = f"table {number} (seed {SEED}) {target} level {level} {form}"
-                if not whole(text):
-                    failures.append(f"{name}: the reader does not read the dump whole")
-                    continue
-                check_fixed_point(name, text, form)
+                check_fixed_point(f"table {number} (seed {SEED}) {target} level {level} {form}",
+                                  text, form)
                 checked += 1
     print(f"{checked} dumps of {TABLES} generated tables checked")
 
@@ -124,7 +122,7 @@ def cases():
             if not expected.is_file() or not expected.stat().st_size:
                 continue
             text = expected.read_bytes()
-            if whole(text):
+            if whole(text) and not tables.known_gap(text):
                 check_fixed_point(f"case {case.name} ({form})", text, form)
                 checked += 1
     print(f"{checked} whole dumps of the cases checked")
@@ -161,12 +159,11 @@ def expect_refusal(name, text, args=(), status=2, says=""):
 
 def refusals():
     sample_table = SOURCE / "tools/mpgdump/sample-table.json"
-    table = json.loads(sample_table.read_text())
-    table["trace_tool"] = {"valid": [True] * 12 + [False]}
-    split = WORK / "split.json"
-    split.write_text(json.dumps(table))
-    mixed = run([MPGDUMP, str(split), "--level", "2", "--trace-out", "-"]).stdout
-    expect_refusal("a dump split between the sinks", mixed, says="split")
+    # The trace tool turned invalid inside a row's header: half of it on either sink.
+    split = (SOURCE / "tests/cases/rmt-validity-flip-header/stdout").read_bytes()
+    expect_refusal("a dump split between the sinks", split, says="lines were split")
+    expect_refusal("a dump split between the sinks, --lenient", split, ["--lenient"],
+                   says="lines were split")
     whole_dump = run([MPGDUMP, "--level", "2"]).stdout
     cut = b"".join(whole_dump.splitlines(keepends=True)[:40])
     expect_refusal("a cut dump", cut, says="not whole")
@@ -184,12 +181,20 @@ def refusals():
 
 
 def known_gaps():
-    """Each gap: a dump that the property leaves out, still refused as not whole."""
-    for name, table in tables.KNOWN_GAPS.items():
-        path = WORK / "gap.json"
-        path.write_text(json.dumps(table))
-        _, out, _ = dump(path)
-        expect_refusal(f"known gap: {name}", out, says="not whole")
+    """Each gap: a dump that the property leaves out, still not given back: refused, or its
+    table dumps otherwise. A fix shows here: then drop the gap from tables.known_gap."""
+    for case in tables.KNOWN_GAP_CASES:
+        text = (SOURCE / "tests/cases" / case / "stdout").read_bytes()
+        if not tables.known_gap(text):
+            failures.append(f"known gap: case {case} is no longer what known_gap() finds")
+        source = WORK / "gap.txt"
+        source.write_bytes(text)
+        rebuilt = WORK / "gap.json"
+        result = run([MPGTREE, "table", str(source), "-o", str(rebuilt)])
+        if result.returncode == 0 and dump(rebuilt)[1] == text:
+            failures.append(f"known gap: case {case} is given back now")
+        elif result.returncode not in (0, 2):
+            failures.append(f"known gap: case {case}: mpgtree table exits {result.returncode}")
 
 
 GROUPS = {"generated": generated, "cases": cases, "sample": sample, "refusals": refusals,

@@ -131,10 +131,21 @@ def dumpable_ids(table):
             if obj["type"] != "ZynDCIMpgContext" and "ZynIMpgDump" not in obj.get("lacks", [])]
 
 
-def known_gap(table, target):
-    """The dumps that the reader does not read whole yet (KNOWN_GAPS below)."""
-    return False
+def known_gap(text):
+    """The dumps that the reader does not read back as written yet, which the property leaves
+    out (each is a case of KNOWN_GAP_CASES):
+    - on standard output, the heading of a Pell component's exposed identifier after its short
+      form (ZynMpgProviderComponentTrace active below level 2, or an RMT row's labelled
+      components at level 0): the reader refuses the block;
+    - a full PLMID text holding "Stamp : ": the reader starts the stamp there."""
+    if b"PLMId physicalId: " in text and b"Exposed Identifier" in text:
+        return "a short Pell block with its exposed identifier's heading"
+    if any(line.startswith(b"PLMID ") and b"Stamp : " in line for line in text.split(b"\n")):
+        return "a PLMID text holding \"Stamp : \""
+    return None
 
 
-# One table for each known gap, dumped on standard output as its "dump" says.
-KNOWN_GAPS = {}
+# The cases whose dumps are such known gaps: mpgtree table must not give them back (it refuses
+# them, or the dump of its table differs) until the reader reads them as written.
+KNOWN_GAP_CASES = ["pell-calls-provider-trace-active", "pell-exposed-identifier-stdout",
+                   "table-gap-plmid-holding-stamp"]

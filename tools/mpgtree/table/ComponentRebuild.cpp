@@ -56,6 +56,23 @@ void RebuildOctets(std::string_view iQuery, const std::optional<OctetValue>& iVa
     ioRebuild.LeaveOut(ioObject.Id(), std::string(iQuery) + ": a value no table gives");
 }
 
+std::size_t LinesOf(std::string_view iText) {
+  if (!iText.empty() && iText.back() == '\n') iText.remove_suffix(1);
+  return 1 + static_cast<std::size_t>(std::count(iText.begin(), iText.end(), '\n'));
+}
+
+/// Below level 2 the hash-key line ends on the trace tool, while on standard output the alias
+/// continues it: the block's lines tell the form.
+Form FormOfHashKeyLine(const Component& iComponent, const RmtFileBasedFields& iFields) {
+  if (iFields.px1IdEmpty || iFields.px1IdValue || iFields.linkSequenceValue) return Form::Unknown;
+  const std::size_t onTrace =
+      1 + 1 + LinesOf(iFields.alias + iFields.technoString) + 1 + LinesOf(iFields.objectType) + 1;
+  const std::uint64_t lines = iComponent.span.lastLine - iComponent.span.firstLine + 1;
+  if (lines == onTrace) return Form::Trace;
+  if (lines + 1 == onTrace) return Form::StandardOutput;
+  return Form::Unknown;
+}
+
 void RebuildRmtFile(const RmtFileBasedFields& iFields, TableObject& ioObject,
                     LevelEvidence& iLevels, Rebuild& ioRebuild) {
   if (iFields.px1IdEmpty) {
@@ -79,7 +96,7 @@ void RebuildRmtFile(const RmtFileBasedFields& iFields, TableObject& ioObject,
 void RebuildPlmid(std::string_view iQuery, const std::optional<std::string>& iText,
                   TableObject& ioObject, Rebuild& ioRebuild) {
   if (!iText) {
-    ioRebuild.plmidTextsLeftOut = true;
+    ioRebuild.formOfValues = Form::Trace;
     ioObject.Placeholder(iQuery, "", "a null identifier: the trace tool's text leaves it out");
     return;
   }
@@ -110,11 +127,6 @@ void RebuildOrv(const OrvFields& iFields, TableObject& ioObject, LevelEvidence& 
   ioObject.AnswerInt("GetElementId", identity.elementId.value_or(0));
   ioObject.AnswerText("GetWorkspaceUuid", identity.workspaceUuid.value_or(""));
   ioObject.AnswerText("GetElementUuid", identity.elementUuid.value_or(""));
-}
-
-std::size_t LinesOf(std::string_view iText) {
-  if (!iText.empty() && iText.back() == '\n') iText.remove_suffix(1);
-  return 1 + static_cast<std::size_t>(std::count(iText.begin(), iText.end(), '\n'));
 }
 
 /// The levels of a full Pell block: at level 2 its closing tag has a line of its own, above 2
@@ -215,9 +227,11 @@ void RebuildComponent(const Component& iComponent, const std::string& iId, Level
   TableObject object(iId, TypeOf(iComponent.kind));
   if (const auto* file = std::get_if<FileBasedFields>(&iComponent.fields))
     RebuildFile(*file, object, iLevels, ioRebuild);
-  else if (const auto* rmtFile = std::get_if<RmtFileBasedFields>(&iComponent.fields))
+  else if (const auto* rmtFile = std::get_if<RmtFileBasedFields>(&iComponent.fields)) {
     RebuildRmtFile(*rmtFile, object, iLevels, ioRebuild);
-  else if (const auto* orv = std::get_if<OrvFields>(&iComponent.fields))
+    const Form form = FormOfHashKeyLine(iComponent, *rmtFile);
+    if (form != Form::Unknown) ioRebuild.formOfValues = form;
+  } else if (const auto* orv = std::get_if<OrvFields>(&iComponent.fields))
     RebuildOrv(*orv, object, iLevels, ioRebuild);
   else if (const auto* pell = std::get_if<PellFields>(&iComponent.fields))
     RebuildPell(iComponent, *pell, object, iLevels, ioRebuild);

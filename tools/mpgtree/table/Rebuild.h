@@ -30,9 +30,10 @@ struct Rebuild {
   bool mappingTraceLineEnds = false;
   /// A Pell component's PLMID text on the trace tool: the trace type was 1.
   bool tracePlmidTexts = false;
-  /// A full PLMID block without its text, which standard output always holds: the text is the
-  /// trace tool's, even where no line tells the forms apart.
-  bool plmidTextsLeftOut = false;
+  /// The form that the values show where the reader's lines did not tell (a full PLMID block
+  /// without its text, which standard output always holds; where an RMT file-based
+  /// component's hash-key line ends).
+  zyn::reader::Form formOfValues = zyn::reader::Form::Unknown;
   /// What could not be rebuilt, one entry each ("dmt2.m1: ...").
   std::vector<std::string> leftOut;
   /// Takes each object once it is complete.

@@ -163,7 +163,7 @@ void TableBuilder::WriteSettings() {
         "dump", "the blocks show levels that no one level gives: " + rebuild_.levels.Conflict());
     level = 1;
   }
-  const bool trace = rebuild_.form == Form::Trace || rebuild_.plmidTextsLeftOut;
+  const bool trace = rebuild_.form == Form::Trace || rebuild_.formOfValues == Form::Trace;
   const bool traceType1 = trace && rebuild_.tracePlmidTexts;
   std::string traces;
   if (!trace && rebuild_.mappingTraceLineEnds) traces += "\"ZynMpgMappingTrace\"";
