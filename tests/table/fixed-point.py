@@ -131,15 +131,15 @@ def cases():
 def sample():
     sample_table = SOURCE / "tools/mpgdump/sample-table.json"
     for level in ("-1", "0", "1", "2", "3"):
-        for mode in ("1", "3"):
+        for mode in ("1", "3") if level == "2" else ("1",):
             args = ["--level", level, "--mode", mode]
             _, out, _ = dump(sample_table, args)
             check_fixed_point(f"sample level {level} mode {mode}", out, "stdout")
             _, _, trace = dump(sample_table, args + ["--trace"])
             check_fixed_point(f"sample level {level} mode {mode} trace", trace, "trace")
-    for level in ("0", "1", "2"):
-        out = run([MPGDUMP, "--generate", "300x3", "--level", level]).stdout
-        check_fixed_point(f"--generate 300x3 level {level}", out, "stdout")
+    for level in ("0", "2"):
+        out = run([MPGDUMP, "--generate", "100x3", "--level", level]).stdout
+        check_fixed_point(f"--generate 100x3 level {level}", out, "stdout")
 
 
 def expect_refusal(name, text, args=(), status=2, says=""):

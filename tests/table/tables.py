@@ -137,11 +137,13 @@ def known_gap(text):
     - on standard output, the heading of a Pell component's exposed identifier after its short
       form (ZynMpgProviderComponentTrace active below level 2, or an RMT row's labelled
       components at level 0): the reader refuses the block;
-    - a full PLMID text holding "Stamp : ": the reader starts the stamp there."""
+    - a full PLMID text holding a stamp's opening ("Stamp : ", "No CEStamp "): the reader starts
+      the stamp there."""
     if b"PLMId physicalId: " in text and b"Exposed Identifier" in text:
         return "a short Pell block with its exposed identifier's heading"
-    if any(line.startswith(b"PLMID ") and b"Stamp : " in line for line in text.split(b"\n")):
-        return "a PLMID text holding \"Stamp : \""
+    if any(line.startswith(b"PLMID ") and (b"Stamp : " in line or b"No CEStamp " in line)
+           for line in text.split(b"\n")):
+        return "a PLMID text holding a stamp's opening"
     return None
 
 

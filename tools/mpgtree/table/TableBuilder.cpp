@@ -180,7 +180,9 @@ void TableBuilder::WriteSettings() {
 void TableBuilder::ExplainSettings(int iLevel, bool iTrace) {
   std::string text = "dump (the dump's settings)\n  from the dump: object, index";
   text += toBeSaved_ ? ", mode (3: the rows to be saved)\n" : "\n";
-  if (!toBeSaved_) text += "  placeholder: mode (1: any mode but 3 lists every row)\n";
+  if (!toBeSaved_)
+    text += dumpedId_ == "manager" ? "  placeholder: mode (1: any mode but 3 lists every row)\n"
+                                   : "  placeholder: mode (1: only the manager reads it)\n";
   if (rebuild_.levels.Fixed())
     text += "  from the dump: level " + std::to_string(iLevel) + ", shown by " +
             rebuild_.levels.Reasons() + "\n";
