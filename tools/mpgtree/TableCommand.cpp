@@ -45,11 +45,12 @@ int ReportLeftOut(const std::string& iName, const std::vector<std::string>& iLef
 }
 
 int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
-  if (!output) return kExitOutput;
+  std::unique_ptr<DumpInput> input;
+  std::unique_ptr<TextOutput> output;
+  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output) ||
+      !(input = DumpInput::Open(iOptions.dump)))
+    return kExitTrouble;
+  if (!(output = TextOutput::Open(iOptions.output))) return kExitOutput;
   input->ShowProgress(iCommon.progress);
   std::function<void(std::string_view)> explain;
   if (iOptions.explain) explain = [](std::string_view iText) { std::cerr << iText; };

@@ -254,9 +254,7 @@ std::string RebuildPlace(const ComponentPlace& iPlace, const std::string& iId, P
   } else {
     RebuildComponent(*iPlace.component, iId, ioRebuild.levels, ioRebuild);
   }
-  zyn::reader::JsonText json;
-  zyn::reader::AppendJsonString(iId, &json);
-  return std::string(json.View());
+  return QuotedJson(iId);
 }
 
 }  // namespace mpgtree::table

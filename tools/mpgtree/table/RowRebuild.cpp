@@ -9,9 +9,11 @@ namespace {
 
 using namespace zyn::reader;
 
-/// The row's uuid, or its failure ("invalid element uuid"); false when the row's dump stops
-/// before it (the row withholds its private interface).
-bool RebuildHeader(const RowHeader& iHeader, TableObject& ioObject, Rebuild& ioRebuild) {
+/// The row's header: its uuid, or its failure ("invalid element uuid"), and the levels it
+/// shows. Answers whether the row's whole block follows: not when the row's dump stops after
+/// the header's first piece (the row withholds its private interface), nor at level 0.
+bool RebuildHeader(const RowHeader& iHeader, std::string_view iRow, TableObject& ioObject,
+                   Rebuild& ioRebuild) {
   if (iHeader.stoppedAfterFirstPiece) {
     ioObject.Lacks("ZynIDCIMpgElementPrivate");
     return false;
@@ -22,6 +24,12 @@ bool RebuildHeader(const RowHeader& iHeader, TableObject& ioObject, Rebuild& ioR
     ioObject.AnswerText("GetUuid", *iHeader.uuid);
   else
     ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + *iHeader.uuid + "\" is none a table gives");
+  if (iHeader.headerOnly) {
+    ioRebuild.levels.Require(kLevel0, std::string(iRow) + "'s header alone", ioObject.Id());
+    return false;
+  }
+  ioRebuild.levels.Require(kEveryLevel & ~kLevel0, std::string(iRow) + "'s whole block",
+                           ioObject.Id());
   return true;
 }
 
@@ -92,9 +100,7 @@ std::string RebuildM1Components(const RmtRow& iRow, TableObject& ioObject, Rebui
   for (const Component& component : iRow.m1Components) {
     const std::string id = ioObject.Id() + ".m1." + std::to_string(++listed);
     RebuildComponent(component, id, ioRebuild.levels, ioRebuild);
-    zyn::reader::JsonText json;
-    AppendJsonString(id, &json);
-    list += (listed > 1 ? ", " : "") + std::string(json.View());
+    list += (listed > 1 ? ", " : "") + QuotedJson(id);
   }
   if (listed > count) ioRebuild.LeaveOut(ioObject.Id(), "more M1 components than counted");
   for (std::int64_t i = listed; i < count; ++i) list += i > 0 ? ", null" : "null";
@@ -103,6 +109,21 @@ std::string RebuildM1Components(const RmtRow& iRow, TableObject& ioObject, Rebui
                          "null handles after the components shown, for those counted but "
                          "without a dump");
   return list + "]";
+}
+
+void RebuildRmtBody(const RmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuild) {
+  const std::string& id = ioObject.Id();
+  ioObject.AnswerBool("GetMigrationState", iRow.migrationState);
+  ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
+  ioObject.AnswerInt("GetModificationState", iRow.modificationState);
+  ioObject.Answer("GetOwner",
+                  RebuildPlace(iRow.owner, id + ".owner", PlaceKind::RmtLabelled, ioRebuild));
+  ioObject.Answer("GetRef", RebuildPlace(iRow.ref, id + ".ref", PlaceKind::RmtLabelled, ioRebuild));
+  ioObject.Answer("GetPointed",
+                  RebuildPlace(iRow.pointed, id + ".pointed", PlaceKind::RmtLabelled, ioRebuild));
+  ioObject.Answer("GetNonM1Component",
+                  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::RmtNonM1, ioRebuild));
+  ioObject.Answer("GetM1Components", RebuildM1Components(iRow, ioObject, ioRebuild));
 }
 
 }  // namespace
@@ -117,47 +138,22 @@ std::string NumberedList(std::string_view iPrefix, std::int64_t iCount) {
   std::string list = "[";
   for (std::int64_t i = 1; i <= iCount; ++i) {
     if (i > 1) list += ", ";
-    zyn::reader::JsonText json;
-    AppendJsonString(std::string(iPrefix) + std::to_string(i), &json);
-    list += json.View();
+    list += QuotedJson(std::string(iPrefix) + std::to_string(i));
   }
   return list + "]";
 }
 
 void RebuildDmtRow(const DmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
   TableObject object(iId, "ZynDCIMpgDMTRow");
-  if (RebuildHeader(iRow.header, object, ioRebuild)) {
-    if (iRow.header.headerOnly) {
-      ioRebuild.levels.Require(kLevel0, "a DMT row's header alone", iId);
-    } else {
-      ioRebuild.levels.Require(kEveryLevel & ~kLevel0, "a DMT row's whole block", iId);
-      RebuildDmtBody(iRow, object, ioRebuild);
-    }
-  }
+  if (RebuildHeader(iRow.header, "a DMT row", object, ioRebuild))
+    RebuildDmtBody(iRow, object, ioRebuild);
   ioRebuild.emit(object);
 }
 
 void RebuildRmtRow(const RmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
   TableObject object(iId, "ZynDCIMpgRMTRow");
-  if (RebuildHeader(iRow.header, object, ioRebuild)) {
-    if (iRow.header.headerOnly) {
-      ioRebuild.levels.Require(kLevel0, "an RMT row's header alone", iId);
-    } else {
-      ioRebuild.levels.Require(kEveryLevel & ~kLevel0, "an RMT row's whole block", iId);
-      object.AnswerBool("GetMigrationState", iRow.migrationState);
-      object.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
-      object.AnswerInt("GetModificationState", iRow.modificationState);
-      object.Answer("GetOwner",
-                    RebuildPlace(iRow.owner, iId + ".owner", PlaceKind::RmtLabelled, ioRebuild));
-      object.Answer("GetRef",
-                    RebuildPlace(iRow.ref, iId + ".ref", PlaceKind::RmtLabelled, ioRebuild));
-      object.Answer("GetPointed", RebuildPlace(iRow.pointed, iId + ".pointed",
-                                               PlaceKind::RmtLabelled, ioRebuild));
-      object.Answer("GetNonM1Component", RebuildPlace(iRow.nonM1Component, iId + ".nonM1",
-                                                      PlaceKind::RmtNonM1, ioRebuild));
-      object.Answer("GetM1Components", RebuildM1Components(iRow, object, ioRebuild));
-    }
-  }
+  if (RebuildHeader(iRow.header, "an RMT row", object, ioRebuild))
+    RebuildRmtBody(iRow, object, ioRebuild);
   ioRebuild.emit(object);
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "TableValues.h"
+
 namespace mpgtree::table {
 
 namespace {
@@ -10,12 +12,6 @@ namespace {
 using namespace zyn::reader;
 
 constexpr std::size_t kFlushBytes = 1 << 16;
-
-std::string Quoted(std::string_view iText) {
-  JsonText json;
-  AppendJsonString(iText, &json);
-  return std::string(json.View());
-}
 
 }  // namespace
 
@@ -169,7 +165,7 @@ void TableBuilder::WriteSettings() {
   if (!trace && rebuild_.mappingTraceLineEnds) traces += "\"ZynMpgMappingTrace\"";
   if (!trace && rebuild_.providerTraceHeadings)
     traces += std::string(traces.empty() ? "" : ", ") + "\"ZynMpgProviderComponentTrace\"";
-  Write("\n  },\n  \"dump\": {\"object\": " + Quoted(dumpedId_) +
+  Write("\n  },\n  \"dump\": {\"object\": " + QuotedJson(dumpedId_) +
         ", \"level\": " + std::to_string(*level) + ", \"mode\": " + (toBeSaved_ ? "3" : "1") +
         ", \"index\": " + std::to_string(dumpedIndex_) + "},\n  \"trace_tool\": {\"valid\": " +
         (trace ? "true" : "false") + ", \"trace_type\": " + (traceType1 ? "1" : "0") +

@@ -25,13 +25,13 @@ bool AllDigits(std::string_view iText) {
   return true;
 }
 
-std::string Quoted(std::string_view iText) {
+}  // namespace
+
+std::string QuotedJson(std::string_view iText) {
   zyn::reader::JsonText json;
   zyn::reader::AppendJsonString(iText, &json);
   return std::string(json.View());
 }
-
-}  // namespace
 
 std::optional<std::int32_t> MappingMasterValue(std::string_view iText) {
   if (iText == "None") return 0;
@@ -72,7 +72,7 @@ std::optional<std::string> TimeValue(std::string_view iText) {
     tableYear.insert(0, 1, '-');
   else if (tableYear.size() > 4)
     tableYear.insert(0, 1, '+');
-  return Quoted(tableYear + std::string(iText.substr(month)));
+  return QuotedJson(tableYear + std::string(iText.substr(month)));
 }
 
 bool IsHexadecimal(std::string_view iText) {
@@ -97,12 +97,13 @@ std::optional<std::string> PlmidValue(std::string_view iText) {
   // Any cut between the logical and the major text prints the same text again: the last.
   const std::size_t major = iText.rfind(kMajor);
   if (major == std::string_view::npos || !IsHexadecimal(physical)) return std::nullopt;
-  return "{\"physical\": " + Quoted(physical) + ", \"logical\": " + Quoted(iText.substr(0, major)) +
-         ", \"major\": " + Quoted(iText.substr(major + kMajor.size())) + "}";
+  return "{\"physical\": " + QuotedJson(physical) +
+         ", \"logical\": " + QuotedJson(iText.substr(0, major)) +
+         ", \"major\": " + QuotedJson(iText.substr(major + kMajor.size())) + "}";
 }
 
 std::string PhysicalIdValue(std::string_view iHexadecimal) {
-  return "{\"physical\": " + Quoted(iHexadecimal) + "}";
+  return "{\"physical\": " + QuotedJson(iHexadecimal) + "}";
 }
 
 namespace {
@@ -130,17 +131,17 @@ std::optional<std::string> OctetsValue(const zyn::reader::OctetValue& iValue) {
   if (iValue.uncountableOctets) return OctetsOfLength(*iValue.uncountableOctets);
   if (iValue.hexadecimal) {
     if (!IsHexadecimal(*iValue.hexadecimal)) return std::nullopt;
-    return Quoted(*iValue.hexadecimal);
+    return QuotedJson(*iValue.hexadecimal);
   }
   if (!iValue.tooLongNoticeSize || *iValue.tooLongNoticeSize < 1) return std::nullopt;
   const std::int64_t length = (static_cast<std::int64_t>(*iValue.tooLongNoticeSize) - 1) / 2;
   std::optional<std::string> octets = OctetsOfText(iValue.text);
   if (!octets || static_cast<std::int64_t>(octets->size() / 2) > length) return std::nullopt;
   const std::int64_t rest = length - static_cast<std::int64_t>(octets->size() / 2);
-  if (rest == 0) return Quoted(*octets);
+  if (rest == 0) return QuotedJson(*octets);
   if (octets->empty()) return OctetsOfLength(length);
   octets->append(static_cast<std::size_t>(2 * rest), '0');
-  return Quoted(*octets);
+  return QuotedJson(*octets);
 }
 
 std::string OctetsOfLength(std::int64_t iLength) {

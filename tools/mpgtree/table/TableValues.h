@@ -38,6 +38,9 @@ std::optional<std::string> OctetsValue(const zyn::reader::OctetValue& iValue);
 /// be held: what stands for a sequence whose length alone the dump shows.
 std::string OctetsOfLength(std::int64_t iLength);
 
+/// iText as a JSON string, quotes included.
+std::string QuotedJson(std::string_view iText);
+
 /// True when iText is hexadecimal, two digits per byte.
 bool IsHexadecimal(std::string_view iText);
 
