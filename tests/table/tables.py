@@ -7,7 +7,8 @@ NAMED_TRACES = ["ZynMpgMappingTrace", "ZynMpgProviderComponentTrace"]
 # Texts that look like the dump's own separators and tags, format directives, non-ASCII.
 HOSTILE = ["pump, housing", " , DocType : x , Uuid :", ", TechnoString:y", " major:M logical:L",
            "%d %s %n", "<DMTElement>  1 *** uuid: ", "Stamp : ", "éè ü", " trailing ",
-           "</File Component>", "", "a,b , c", "No CEStamp ", "Unknown(7)", "  Owner:"]
+           "</File Component>", "", "a,b , c", "No CEStamp ", "Unknown(7)", "  Owner:",
+           "two\nlines", "tab\there"]
 
 
 def text(rng):

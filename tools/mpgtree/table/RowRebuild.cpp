@@ -79,7 +79,8 @@ void RebuildDmtBody(const DmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuil
   if (std::optional<std::int32_t> master = MappingMasterValue(iRow.mappingMaster))
     ioObject.AnswerInt("GetMappingMaster", *master);
   else
-    ioRebuild.LeaveOut(id, "the mapping master \"" + iRow.mappingMaster + "\"");
+    ioRebuild.LeaveOut(id,
+                       "the mapping master \"" + iRow.mappingMaster + "\" is none the host prints");
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
   ioObject.Answer("GetNonM1Component", RebuildPlace(iRow.nonM1Component, id + ".nonM1",
@@ -164,11 +165,13 @@ void RebuildEnvironment(const Environment& iEnvironment, const std::string& iId,
   if (std::optional<std::int32_t> client = MappingClientValue(iEnvironment.mappingClient))
     object.AnswerInt("GetMappingClient", *client);
   else
-    ioRebuild.LeaveOut(iId, "the mapping client \"" + iEnvironment.mappingClient + "\"");
+    ioRebuild.LeaveOut(
+        iId, "the mapping client \"" + iEnvironment.mappingClient + "\" is none the host prints");
   if (std::optional<std::int32_t> master = MappingMasterValue(iEnvironment.mappingMaster))
     object.AnswerInt("GetMappingMaster", *master);
   else
-    ioRebuild.LeaveOut(iId, "the mapping master \"" + iEnvironment.mappingMaster + "\"");
+    ioRebuild.LeaveOut(
+        iId, "the mapping master \"" + iEnvironment.mappingMaster + "\" is none the host prints");
   if (iEnvironment.directory) {
     ioRebuild.levels.Require(kLevel2, "the environment's directory line", iId);
     object.AnswerText("GetDirectory", *iEnvironment.directory);
