@@ -188,7 +188,7 @@ void RebuildProvider(const ProviderFields& iFields, TableObject& ioObject, Level
     ioObject.Answer(query,
                     hexadecimal.empty()
                         ? "{\"length\": " + std::to_string(*iFields.binaryIdentifierLength) + "}"
-                        : "\"" + hexadecimal + "\"");
+                        : QuotedJson(hexadecimal));
   }
   ioObject.AnswerText("GetProviderName", iFields.providerName);
 }
@@ -214,7 +214,7 @@ std::string_view TypeOf(NodeKind iKind) {
 
 /// A component whose dump writes nothing: a file-based component without its own interface.
 void RebuildSilentComponent(const std::string& iId, Rebuild& ioRebuild) {
-  TableObject object(iId, "ZynDCIMpgFileBasedComponent");
+  TableObject object(iId, "ZynDCIMpgFileBasedComponent", ioRebuild.objects);
   object.Lacks("ZynIDCIMpgFileComponent");
   object.Placeholder("type", "", "a file-based component: any component whose dump writes nothing");
   ioRebuild.emit(object);
@@ -224,7 +224,7 @@ void RebuildSilentComponent(const std::string& iId, Rebuild& ioRebuild) {
 
 void RebuildComponent(const Component& iComponent, const std::string& iId, LevelEvidence& iLevels,
                       Rebuild& ioRebuild) {
-  TableObject object(iId, TypeOf(iComponent.kind));
+  TableObject object(iId, TypeOf(iComponent.kind), ioRebuild.objects);
   if (const auto* file = std::get_if<FileBasedFields>(&iComponent.fields))
     RebuildFile(*file, object, iLevels, ioRebuild);
   else if (const auto* rmtFile = std::get_if<RmtFileBasedFields>(&iComponent.fields)) {
@@ -242,19 +242,21 @@ void RebuildComponent(const Component& iComponent, const std::string& iId, Level
   ioRebuild.emit(object);
 }
 
-std::string RebuildPlace(const ComponentPlace& iPlace, const std::string& iId, PlaceKind iKind,
-                         Rebuild& ioRebuild) {
-  if (iPlace.presence == ComponentPresence::Absent) return "null";
-  if (iPlace.presence == ComponentPresence::NothingWritten || !iPlace.component) {
-    if (iKind == PlaceKind::RmtNonM1) return "null";
-    RebuildSilentComponent(iId, ioRebuild);
-  } else if (iKind == PlaceKind::RmtLabelled) {
-    LevelEvidence atLevel0;  // dumped at level 0 whatever the row's level
-    RebuildComponent(*iPlace.component, iId, atLevel0, ioRebuild);
-  } else {
-    RebuildComponent(*iPlace.component, iId, ioRebuild.levels, ioRebuild);
+void RebuildPlace(const ComponentPlace& iPlace, const std::string& iId, PlaceKind iKind,
+                  std::string_view iQuery, TableObject& ioOwner, Rebuild& ioRebuild) {
+  const bool dumped = iPlace.presence == ComponentPresence::Dumped && iPlace.component;
+  if (iPlace.presence == ComponentPresence::Absent || (!dumped && iKind == PlaceKind::RmtNonM1)) {
+    ioOwner.Answer(iQuery, "null");
+    return;
   }
-  return QuotedJson(iId);
+  if (!dumped)
+    RebuildSilentComponent(iId, ioRebuild);
+  else if (iKind == PlaceKind::RmtLabelled)  // dumped at level 0 whatever the row's level
+    RebuildComponent(*iPlace.component, iId, LevelEvidence::Ignored(), ioRebuild);
+  else
+    RebuildComponent(*iPlace.component, iId, ioRebuild.levels, ioRebuild);
+  // The component is built and gone: the owner's members go on after its own.
+  ioOwner.AnswerText(iQuery, iId);
 }
 
 }  // namespace mpgtree::table

@@ -27,13 +27,21 @@ class LevelEvidence {
  public:
   /// The block iWhat of object iId shows one of the levels iLevels.
   void Require(std::uint8_t iLevels, std::string_view iWhat, std::string_view iId) {
-    if ((levels_ & iLevels) == levels_) return;
+    if (ignored_ || (levels_ & iLevels) == levels_) return;
     levels_ &= iLevels;
     if (levels_ == 0 && conflict_.empty())
       conflict_ = std::string(iWhat) + " of " + std::string(iId);
     if (!reasons_.empty()) reasons_ += "; ";
     reasons_ += std::string(iWhat) + " (" + std::string(iId) + ")";
   }
+  /// A record that keeps nothing: for the blocks dumped at a level of their own (the labelled
+  /// components of an RMT row, dumped at level 0 whatever the row's level).
+  static LevelEvidence& Ignored() {
+    static LevelEvidence ignored(true);
+    return ignored;
+  }
+  LevelEvidence() = default;
+
   /// The level chosen, or nothing when the blocks disagree.
   std::optional<int> Level() const {
     for (int level : {1, 2, 3, 0, -1})
@@ -48,6 +56,8 @@ class LevelEvidence {
   const std::string& Conflict() const { return conflict_; }
 
  private:
+  explicit LevelEvidence(bool iIgnored) : ignored_(iIgnored) {}
+  bool ignored_ = false;
   std::uint8_t levels_ = kEveryLevel;
   std::string reasons_;
   std::string conflict_;

@@ -36,6 +36,8 @@ struct Rebuild {
   zyn::reader::Form formOfValues = zyn::reader::Form::Unknown;
   /// What could not be rebuilt, one entry each ("dmt2.m1: ...").
   std::vector<std::string> leftOut;
+  /// The members of the objects being built.
+  ObjectStack objects;
   /// Takes each object once it is complete.
   std::function<void(const TableObject&)> emit;
 
@@ -51,10 +53,11 @@ enum class PlaceKind {
   RmtNonM1,      // the RMT row's non-M1 block: empty for a component without a dump
 };
 
-/// Rebuilds the component of iPlace as iId and answers the JSON of the reference to it ("null"
-/// for none).
-std::string RebuildPlace(const zyn::reader::ComponentPlace& iPlace, const std::string& iId,
-                         PlaceKind iKind, Rebuild& ioRebuild);
+/// Rebuilds the component of iPlace as iId, and answers ioOwner's query iQuery with the
+/// reference to it (null for none).
+void RebuildPlace(const zyn::reader::ComponentPlace& iPlace, const std::string& iId,
+                  PlaceKind iKind, std::string_view iQuery, TableObject& ioOwner,
+                  Rebuild& ioRebuild);
 
 /// Rebuilds a component dumped at the dump's level (iLevels: ioRebuild.levels), or at level 0
 /// whatever it is (iLevels: a record of its own).

@@ -12,7 +12,14 @@ using namespace zyn::reader;
 /// The row's header: its uuid, or its failure ("invalid element uuid"), and the levels it
 /// shows. Answers whether the row's whole block follows: not when the row's dump stops after
 /// the header's first piece (the row withholds its private interface), nor at level 0.
-bool RebuildHeader(const RowHeader& iHeader, std::string_view iRow, TableObject& ioObject,
+struct RowKind {
+  std::string_view headerAlone;  // what a header alone shows, for --explain
+  std::string_view wholeBlock;
+};
+constexpr RowKind kDmtRow{"a DMT row's header alone", "a DMT row's whole block"};
+constexpr RowKind kRmtRow{"an RMT row's header alone", "an RMT row's whole block"};
+
+bool RebuildHeader(const RowHeader& iHeader, const RowKind& iRow, TableObject& ioObject,
                    Rebuild& ioRebuild) {
   if (iHeader.stoppedAfterFirstPiece) {
     ioObject.Lacks("ZynIDCIMpgElementPrivate");
@@ -25,11 +32,10 @@ bool RebuildHeader(const RowHeader& iHeader, std::string_view iRow, TableObject&
   else
     ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + *iHeader.uuid + "\" is none a table gives");
   if (iHeader.headerOnly) {
-    ioRebuild.levels.Require(kLevel0, std::string(iRow) + "'s header alone", ioObject.Id());
+    ioRebuild.levels.Require(kLevel0, iRow.headerAlone, ioObject.Id());
     return false;
   }
-  ioRebuild.levels.Require(kEveryLevel & ~kLevel0, std::string(iRow) + "'s whole block",
-                           ioObject.Id());
+  ioRebuild.levels.Require(kEveryLevel & ~kLevel0, iRow.wholeBlock, ioObject.Id());
   return true;
 }
 
@@ -38,7 +44,7 @@ void RebuildHexIdentifier(std::string_view iQuery, const HexIdentifier& iIdentif
   switch (iIdentifier.presence) {
     case IdentifierPresence::Present:
       if (IsHexadecimal(iIdentifier.hexadecimal))
-        ioObject.Answer(iQuery, "\"" + iIdentifier.hexadecimal + "\"");
+        ioObject.AnswerText(iQuery, iIdentifier.hexadecimal);
       else
         ioRebuild.LeaveOut(ioObject.Id(), std::string(iQuery) + ": not hexadecimal");
       return;
@@ -83,11 +89,11 @@ void RebuildDmtBody(const DmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuil
                        "the mapping master \"" + iRow.mappingMaster + "\" is none the host prints");
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
-  ioObject.Answer("GetNonM1Component", RebuildPlace(iRow.nonM1Component, id + ".nonM1",
-                                                    PlaceKind::DmtComponent, ioRebuild));
+  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::DmtComponent, "GetNonM1Component",
+               ioObject, ioRebuild);
   RebuildHexIdentifier("GetNonM1ComponentVersion", iRow.nonM1ComponentVersion, ioObject, ioRebuild);
-  ioObject.Answer("GetM1Component",
-                  RebuildPlace(iRow.m1Component, id + ".m1", PlaceKind::DmtComponent, ioRebuild));
+  RebuildPlace(iRow.m1Component, id + ".m1", PlaceKind::DmtComponent, "GetM1Component", ioObject,
+               ioRebuild);
   RebuildHexIdentifier("GetM1ComponentVersion", iRow.m1ComponentVersion, ioObject, ioRebuild);
   RebuildHexIdentifier("GetM1ComponentMajorID", iRow.m1ComponentMajorId, ioObject, ioRebuild);
   ioObject.Answer("GetRMTElements", RebuildRmtRows(iRow, id, ioRebuild));
@@ -101,7 +107,9 @@ std::string RebuildM1Components(const RmtRow& iRow, TableObject& ioObject, Rebui
   for (const Component& component : iRow.m1Components) {
     const std::string id = ioObject.Id() + ".m1." + std::to_string(++listed);
     RebuildComponent(component, id, ioRebuild.levels, ioRebuild);
-    list += (listed > 1 ? ", " : "") + QuotedJson(id);
+    list += listed > 1 ? ", \"" : "\"";
+    list += id;
+    list += '"';
   }
   if (listed > count) ioRebuild.LeaveOut(ioObject.Id(), "more M1 components than counted");
   for (std::int64_t i = listed; i < count; ++i) list += i > 0 ? ", null" : "null";
@@ -117,20 +125,19 @@ void RebuildRmtBody(const RmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuil
   ioObject.AnswerBool("GetMigrationState", iRow.migrationState);
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
-  ioObject.Answer("GetOwner",
-                  RebuildPlace(iRow.owner, id + ".owner", PlaceKind::RmtLabelled, ioRebuild));
-  ioObject.Answer("GetRef", RebuildPlace(iRow.ref, id + ".ref", PlaceKind::RmtLabelled, ioRebuild));
-  ioObject.Answer("GetPointed",
-                  RebuildPlace(iRow.pointed, id + ".pointed", PlaceKind::RmtLabelled, ioRebuild));
-  ioObject.Answer("GetNonM1Component",
-                  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::RmtNonM1, ioRebuild));
+  RebuildPlace(iRow.owner, id + ".owner", PlaceKind::RmtLabelled, "GetOwner", ioObject, ioRebuild);
+  RebuildPlace(iRow.ref, id + ".ref", PlaceKind::RmtLabelled, "GetRef", ioObject, ioRebuild);
+  RebuildPlace(iRow.pointed, id + ".pointed", PlaceKind::RmtLabelled, "GetPointed", ioObject,
+               ioRebuild);
+  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::RmtNonM1, "GetNonM1Component",
+               ioObject, ioRebuild);
   ioObject.Answer("GetM1Components", RebuildM1Components(iRow, ioObject, ioRebuild));
 }
 
 }  // namespace
 
 void RebuildSkippedRow(const std::string& iId, std::string_view iType, Rebuild& ioRebuild) {
-  TableObject object(iId, iType);
+  TableObject object(iId, iType, ioRebuild.objects);
   object.Lacks("ZynIMpgDump");
   ioRebuild.emit(object);
 }
@@ -139,28 +146,31 @@ std::string NumberedList(std::string_view iPrefix, std::int64_t iCount) {
   std::string list = "[";
   for (std::int64_t i = 1; i <= iCount; ++i) {
     if (i > 1) list += ", ";
-    list += QuotedJson(std::string(iPrefix) + std::to_string(i));
+    list += '"';
+    list += iPrefix;
+    list += std::to_string(i);
+    list += '"';
   }
   return list + "]";
 }
 
 void RebuildDmtRow(const DmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
-  TableObject object(iId, "ZynDCIMpgDMTRow");
-  if (RebuildHeader(iRow.header, "a DMT row", object, ioRebuild))
+  TableObject object(iId, "ZynDCIMpgDMTRow", ioRebuild.objects);
+  if (RebuildHeader(iRow.header, kDmtRow, object, ioRebuild))
     RebuildDmtBody(iRow, object, ioRebuild);
   ioRebuild.emit(object);
 }
 
 void RebuildRmtRow(const RmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
-  TableObject object(iId, "ZynDCIMpgRMTRow");
-  if (RebuildHeader(iRow.header, "an RMT row", object, ioRebuild))
+  TableObject object(iId, "ZynDCIMpgRMTRow", ioRebuild.objects);
+  if (RebuildHeader(iRow.header, kRmtRow, object, ioRebuild))
     RebuildRmtBody(iRow, object, ioRebuild);
   ioRebuild.emit(object);
 }
 
 void RebuildEnvironment(const Environment& iEnvironment, const std::string& iId,
                         Rebuild& ioRebuild) {
-  TableObject object(iId, "ZynDCIMpgEnvironment");
+  TableObject object(iId, "ZynDCIMpgEnvironment", ioRebuild.objects);
   object.AnswerText("GetName", iEnvironment.name);
   if (std::optional<std::int32_t> client = MappingClientValue(iEnvironment.mappingClient))
     object.AnswerInt("GetMappingClient", *client);

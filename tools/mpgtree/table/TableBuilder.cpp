@@ -18,6 +18,7 @@ constexpr std::size_t kFlushBytes = 1 << 16;
 TableBuilder::TableBuilder(TextSink& iTable, std::function<void(std::string_view)> iExplain)
     : table_(iTable), explain_(std::move(iExplain)) {
   rebuild_.emit = [this](const TableObject& iObject) { Emit(iObject); };
+  rebuild_.objects.explain = static_cast<bool>(explain_);
   Write("{\n  \"objects\": {");
 }
 
@@ -90,15 +91,15 @@ void TableBuilder::OnManagerTrailer(const ManagerTrailer& iTrailer) {
 
 void TableBuilder::RebuildManager() {
   const ManagerHeader& header = *manager_;
-  TableObject manager("manager", "ZynDCIMpgManager");
+  static const std::string kManager = "manager", kContext = "manager.context";
+  TableObject manager(kManager, "ZynDCIMpgManager", rebuild_.objects);
   if (header.hasContext) {
-    TableObject context("manager.context", "ZynDCIMpgContext");
+    // Built apart: an object's members go when it does.
+    TableObject context(kContext, "ZynDCIMpgContext", rebuild_.objects);
     context.AnswerText("GetName", header.contextName);
     Emit(context);
-    manager.Answer("GetContext", "\"manager.context\"");
-  } else {
-    manager.Answer("GetContext", "null");
   }
+  manager.Answer("GetContext", header.hasContext ? "\"manager.context\"" : "null");
   manager.AnswerBool("IsPLMIDCompletionActive", header.plmidCompletionActive);
   const std::string rows = NumberedList("dmt", header.announcedRowCount);
   if (header.listing == Listing::All) {

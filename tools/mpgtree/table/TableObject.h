@@ -15,9 +15,23 @@ namespace mpgtree::table {
 /// The result a failing query is given: E_FAIL.
 inline constexpr std::int32_t kFailed = -2147467259;
 
+/// Where objects keep their members while they are built. Objects are built one inside
+/// another, never across (a row's components while the row is built), so that each object's
+/// members follow those of the objects around it and go when it does: one buffer serves them
+/// all, without an allocation per object.
+struct ObjectStack {
+  zyn::reader::JsonText members;
+  /// Record which answers are the dump's and which are placeholders (--explain).
+  bool explain = false;
+};
+
 class TableObject {
  public:
-  TableObject(std::string iId, std::string_view iType);
+  /// iId outlives the object.
+  TableObject(const std::string& iId, std::string_view iType, ObjectStack& ioStack);
+  ~TableObject();
+  TableObject(const TableObject&) = delete;
+  TableObject& operator=(const TableObject&) = delete;
 
   const std::string& Id() const { return id_; }
 
@@ -43,10 +57,11 @@ class TableObject {
  private:
   void Member(std::string_view iQuery);
 
-  std::string id_;
+  const std::string& id_;
   std::string_view type_;
+  ObjectStack& stack_;
+  std::size_t start_;  // where this object's members start in the stack
   std::vector<std::string_view> lacks_;
-  zyn::reader::JsonText members_;
   std::vector<std::string_view> fromDump_;
   std::vector<std::string> placeholders_;  // "GetX: why"
 };

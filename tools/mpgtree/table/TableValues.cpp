@@ -28,6 +28,17 @@ bool AllDigits(std::string_view iText) {
 }  // namespace
 
 std::string QuotedJson(std::string_view iText) {
+  // Ids, hexadecimal texts and times need no escape: quoted as they are, without a buffer.
+  bool plain = true;
+  for (char c : iText) plain &= c >= ' ' && c < 0x7F && c != '"' && c != '\\';
+  if (plain) {
+    std::string quoted;
+    quoted.reserve(iText.size() + 2);
+    quoted += '"';
+    quoted += iText;
+    quoted += '"';
+    return quoted;
+  }
   zyn::reader::JsonText json;
   zyn::reader::AppendJsonString(iText, &json);
   return std::string(json.View());
@@ -103,7 +114,10 @@ std::optional<std::string> PlmidValue(std::string_view iText) {
 }
 
 std::string PhysicalIdValue(std::string_view iHexadecimal) {
-  return "{\"physical\": " + QuotedJson(iHexadecimal) + "}";
+  std::string value = "{\"physical\": \"";
+  value += iHexadecimal;  // hexadecimal: nothing to escape
+  value += "\"}";
+  return value;
 }
 
 namespace {
