@@ -9,6 +9,27 @@ namespace {
 
 using namespace zyn::reader;
 
+/// The ids of an object's parts, its own id followed by a suffix, made in one buffer: each is
+/// valid until the next is made (the part it names is built and gone by then).
+class PartIds {
+ public:
+  explicit PartIds(const std::string& iOwner) : id_(iOwner), owner_(iOwner.size()) {
+    id_.reserve(owner_ + 24);
+  }
+  const std::string& operator()(std::string_view iSuffix) {
+    id_.resize(owner_);
+    return id_ += iSuffix;
+  }
+  const std::string& operator()(std::string_view iSuffix, std::int64_t iNumber) {
+    (*this)(iSuffix);
+    return id_ += std::to_string(iNumber);
+  }
+
+ private:
+  std::string id_;
+  std::size_t owner_;
+};
+
 /// The row's header: its uuid, or its failure ("invalid element uuid"), and the levels it
 /// shows. Answers whether the row's whole block follows: not when the row's dump stops after
 /// the header's first piece (the row withholds its private interface), nor at level 0.
@@ -61,7 +82,7 @@ void RebuildHexIdentifier(std::string_view iQuery, const HexIdentifier& iIdentif
 /// without a dump. Answers the JSON list.
 std::string RebuildRmtRows(const DmtRow& iRow, const std::string& iId, Rebuild& ioRebuild) {
   const std::int64_t count = iRow.announcedRmtRowCount.value_or(0);
-  const std::string prefix = iId + ".rmt";
+  PartIds ids(iId);
   std::int64_t next = 1;
   for (const RmtRow& rmtRow : iRow.rmtRows) {
     const std::int64_t ordinal = rmtRow.header.ordinal.value_or(0);
@@ -70,14 +91,13 @@ std::string RebuildRmtRows(const DmtRow& iRow, const std::string& iId, Rebuild& 
       continue;
     }
     for (; next < ordinal; ++next)
-      RebuildSkippedRow(prefix + std::to_string(next), "ZynDCIMpgRMTRow", ioRebuild);
-    RebuildRmtRow(rmtRow, prefix + std::to_string(next++), ioRebuild);
+      RebuildSkippedRow(ids(".rmt", next), "ZynDCIMpgRMTRow", ioRebuild);
+    RebuildRmtRow(rmtRow, ids(".rmt", next++), ioRebuild);
   }
-  for (; next <= count; ++next)
-    RebuildSkippedRow(prefix + std::to_string(next), "ZynDCIMpgRMTRow", ioRebuild);
+  for (; next <= count; ++next) RebuildSkippedRow(ids(".rmt", next), "ZynDCIMpgRMTRow", ioRebuild);
   if (!iRow.rmtRows.empty())
     ioRebuild.levels.Require(kLevel1 | kLevel2OrMore, "RMT rows dumped", iId);
-  return NumberedList(prefix, count);
+  return NumberedList(ids(".rmt"), count);
 }
 
 void RebuildDmtBody(const DmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuild) {
@@ -89,10 +109,11 @@ void RebuildDmtBody(const DmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuil
                        "the mapping master \"" + iRow.mappingMaster + "\" is none the host prints");
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
-  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::DmtComponent, "GetNonM1Component",
+  PartIds ids(id);
+  RebuildPlace(iRow.nonM1Component, ids(".nonM1"), PlaceKind::DmtComponent, "GetNonM1Component",
                ioObject, ioRebuild);
   RebuildHexIdentifier("GetNonM1ComponentVersion", iRow.nonM1ComponentVersion, ioObject, ioRebuild);
-  RebuildPlace(iRow.m1Component, id + ".m1", PlaceKind::DmtComponent, "GetM1Component", ioObject,
+  RebuildPlace(iRow.m1Component, ids(".m1"), PlaceKind::DmtComponent, "GetM1Component", ioObject,
                ioRebuild);
   RebuildHexIdentifier("GetM1ComponentVersion", iRow.m1ComponentVersion, ioObject, ioRebuild);
   RebuildHexIdentifier("GetM1ComponentMajorID", iRow.m1ComponentMajorId, ioObject, ioRebuild);
@@ -104,8 +125,9 @@ std::string RebuildM1Components(const RmtRow& iRow, TableObject& ioObject, Rebui
   const std::int64_t count = iRow.announcedM1ComponentCount.value_or(0);
   std::string list = "[";
   std::int64_t listed = 0;
+  PartIds ids(ioObject.Id());
   for (const Component& component : iRow.m1Components) {
-    const std::string id = ioObject.Id() + ".m1." + std::to_string(++listed);
+    const std::string& id = ids(".m1.", ++listed);
     RebuildComponent(component, id, ioRebuild.levels, ioRebuild);
     list += listed > 1 ? ", \"" : "\"";
     list += id;
@@ -121,15 +143,15 @@ std::string RebuildM1Components(const RmtRow& iRow, TableObject& ioObject, Rebui
 }
 
 void RebuildRmtBody(const RmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuild) {
-  const std::string& id = ioObject.Id();
   ioObject.AnswerBool("GetMigrationState", iRow.migrationState);
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
-  RebuildPlace(iRow.owner, id + ".owner", PlaceKind::RmtLabelled, "GetOwner", ioObject, ioRebuild);
-  RebuildPlace(iRow.ref, id + ".ref", PlaceKind::RmtLabelled, "GetRef", ioObject, ioRebuild);
-  RebuildPlace(iRow.pointed, id + ".pointed", PlaceKind::RmtLabelled, "GetPointed", ioObject,
+  PartIds ids(ioObject.Id());
+  RebuildPlace(iRow.owner, ids(".owner"), PlaceKind::RmtLabelled, "GetOwner", ioObject, ioRebuild);
+  RebuildPlace(iRow.ref, ids(".ref"), PlaceKind::RmtLabelled, "GetRef", ioObject, ioRebuild);
+  RebuildPlace(iRow.pointed, ids(".pointed"), PlaceKind::RmtLabelled, "GetPointed", ioObject,
                ioRebuild);
-  RebuildPlace(iRow.nonM1Component, id + ".nonM1", PlaceKind::RmtNonM1, "GetNonM1Component",
+  RebuildPlace(iRow.nonM1Component, ids(".nonM1"), PlaceKind::RmtNonM1, "GetNonM1Component",
                ioObject, ioRebuild);
   ioObject.Answer("GetM1Components", RebuildM1Components(iRow, ioObject, ioRebuild));
 }
