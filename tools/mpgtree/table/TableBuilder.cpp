@@ -175,8 +175,12 @@ void TableBuilder::WriteSettings() {
 }
 
 void TableBuilder::ExplainSettings(int iLevel, bool iTrace) {
-  std::string text = "dump (the dump's settings)\n  from the dump: object, index";
+  // Only a row prints its index, and only the manager reads the mode.
+  const bool row = dumpedId_.rfind("dmt", 0) == 0 || dumpedId_.rfind("rmt", 0) == 0;
+  std::string text = "dump (the dump's settings)\n  from the dump: object";
+  text += row ? ", index" : "";
   text += toBeSaved_ ? ", mode (3: the rows to be saved)\n" : "\n";
+  if (!row) text += "  placeholder: index (0: not printed by this object's dump)\n";
   if (!toBeSaved_)
     text += dumpedId_ == "manager" ? "  placeholder: mode (1: any mode but 3 lists every row)\n"
                                    : "  placeholder: mode (1: only the manager reads it)\n";
