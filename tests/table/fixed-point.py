@@ -13,7 +13,7 @@ Groups:
   known-gaps dumps that the table cannot give back yet: each must still be refused, so that a
              fix shows here (then move it to the property)
 
-Usage: fixed-point.py MPGDUMP MPGTREE SOURCE_DIR GROUP [SEED [TABLES]]
+Usage: fixed-point.py MPGDUMP MPGTREE SOURCE_DIR GROUP [SEED [TABLES]]   (23 and 4 by default)
 Exit status: 0 all hold; 1 some failed; 77 no validator (python3-jsonschema).
 """
 import json
@@ -36,7 +36,7 @@ import tables  # noqa: E402  (the generator of random tables, beside this file)
 MPGDUMP, MPGTREE, SOURCE = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
 GROUP = sys.argv[4]
 SEED = int(sys.argv[5]) if len(sys.argv) > 5 else 23
-TABLES = int(sys.argv[6]) if len(sys.argv) > 6 else 6
+TABLES = int(sys.argv[6]) if len(sys.argv) > 6 else 4
 WORK = pathlib.Path(tempfile.mkdtemp(prefix="table-fixed-point."))
 SCHEMA = json.loads((SOURCE / "docs/schemas/table.schema.json").read_text())
 VALIDATOR = jsonschema.Draft202012Validator(SCHEMA)
@@ -95,7 +95,8 @@ def generated():
         table = tables.random_table(rng)
         path = WORK / "table.json"
         for target in tables.dumpable_ids(table):
-            levels = (-1, 0, 1, 2, 3) if target == "manager" else rng.sample((-1, 0, 1, 2, 3), 2)
+            # Every level for the manager, one for each other object: all of them over a run.
+            levels = (-1, 0, 1, 2, 3) if target == "manager" else (rng.choice((-1, 0, 1, 2, 3)),)
             for level in levels:
                 form = rng.choice(("stdout", "trace"))
                 table["dump"] = {"object": target, "level": level, "mode": rng.choice((1, 3)),
