@@ -8,7 +8,7 @@ NAMED_TRACES = ["ZynMpgMappingTrace", "ZynMpgProviderComponentTrace"]
 HOSTILE = ["pump, housing", " , DocType : x , Uuid :", ", TechnoString:y", " major:M logical:L",
            "%d %s %n", "<DMTElement>  1 *** uuid: ", "Stamp : ", "éè ü", " trailing ",
            "</File Component>", "", "a,b , c", "No CEStamp ", "Unknown(7)", "  Owner:",
-           "two\nlines", "tab\there"]
+           "two\nlines", "tab\there", "ends\n", "\nstarts"]
 
 
 def text(rng):

@@ -17,10 +17,7 @@ void RebuildFile(const FileBasedFields& iFields, TableObject& ioObject, LevelEvi
                  Rebuild& ioRebuild) {
   ioObject.AnswerText("GetName", iFields.name);
   ioObject.AnswerText("GetDocType", iFields.documentType);
-  if (iFields.uuid.size() == 32 && IsHexadecimal(iFields.uuid))
-    ioObject.AnswerText("GetUuid", iFields.uuid);
-  else
-    ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + iFields.uuid + "\" is none a table gives");
+  AnswerUuid(iFields.uuid, ioObject, ioRebuild);
   if (!iFields.details) {
     iLevels.Require(kEveryLevel & ~kLevel2, "a file component without detail lines", ioObject.Id());
     for (const char* query :
@@ -56,8 +53,8 @@ void RebuildOctets(std::string_view iQuery, const std::optional<OctetValue>& iVa
     ioRebuild.LeaveOut(ioObject.Id(), std::string(iQuery) + ": a value no table gives");
 }
 
+/// The lines a text takes: one more for each line end it holds.
 std::size_t LinesOf(std::string_view iText) {
-  if (!iText.empty() && iText.back() == '\n') iText.remove_suffix(1);
   return 1 + static_cast<std::size_t>(std::count(iText.begin(), iText.end(), '\n'));
 }
 
@@ -132,6 +129,7 @@ void RebuildOrv(const OrvFields& iFields, TableObject& ioObject, LevelEvidence& 
 /// The levels of a full Pell block: at level 2 its closing tag has a line of its own, above 2
 /// it ends the stamp's line (or the heading's).
 std::uint8_t FullPellLevels(const Component& iComponent, const PellFields& iFields) {
+  // The reader keeps a PLMID's text without its own line end.
   std::size_t above2 = 1 + (iFields.plmidText ? LinesOf(*iFields.plmidText) : 0) +
                        LinesOf(iFields.ceStamp.value_or(""));
   if (iFields.exposedIdentifierAnnounced) above2 += 2;
@@ -221,6 +219,13 @@ void RebuildSilentComponent(const std::string& iId, Rebuild& ioRebuild) {
 }
 
 }  // namespace
+
+void AnswerUuid(const std::string& iUuid, TableObject& ioObject, Rebuild& ioRebuild) {
+  if (iUuid.size() == 32 && IsHexadecimal(iUuid))
+    ioObject.AnswerText("GetUuid", iUuid);
+  else
+    ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + iUuid + "\" is none a table gives");
+}
 
 void RebuildComponent(const Component& iComponent, const std::string& iId, LevelEvidence& iLevels,
                       Rebuild& ioRebuild) {

@@ -69,6 +69,9 @@ void RebuildRmtRow(const zyn::reader::RmtRow& iRow, const std::string& iId, Rebu
 void RebuildEnvironment(const zyn::reader::Environment& iEnvironment, const std::string& iId,
                         Rebuild& ioRebuild);
 
+/// Answers GetUuid with iUuid as the dump printed it (32 hexadecimal digits), or leaves it out.
+void AnswerUuid(const std::string& iUuid, TableObject& ioObject, Rebuild& ioRebuild);
+
 /// Emits a row of type iType without a dump, for a position that the dump skips.
 void RebuildSkippedRow(const std::string& iId, std::string_view iType, Rebuild& ioRebuild);
 

@@ -48,10 +48,8 @@ bool RebuildHeader(const RowHeader& iHeader, const RowKind& iRow, TableObject& i
   }
   if (!iHeader.uuid)
     ioObject.AnswerFailed("GetUuid");
-  else if (iHeader.uuid->size() == 32 && IsHexadecimal(*iHeader.uuid))
-    ioObject.AnswerText("GetUuid", *iHeader.uuid);
   else
-    ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + *iHeader.uuid + "\" is none a table gives");
+    AnswerUuid(*iHeader.uuid, ioObject, ioRebuild);
   if (iHeader.headerOnly) {
     ioRebuild.levels.Require(kLevel0, iRow.headerAlone, ioObject.Id());
     return false;

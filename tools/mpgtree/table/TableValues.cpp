@@ -94,7 +94,6 @@ bool IsHexadecimal(std::string_view iText) {
 }
 
 std::optional<std::string> PlmidValue(std::string_view iText) {
-  if (!iText.empty() && iText.back() == '\n') iText.remove_suffix(1);
   if (iText == "PLMID null") return std::string("null");
   constexpr std::string_view kPhysical = "PLMID physical:";
   constexpr std::string_view kLogical = " logical:";

@@ -24,7 +24,7 @@ std::optional<std::int32_t> MappingClientValue(std::string_view iText);
 std::optional<std::string> TimeValue(std::string_view iText);
 
 /// The PLM identifier whose host text is iText ("PLMID null", "PLMID physical:HEX logical:L
-/// major:M", with or without its line end).
+/// major:M", as the reader keeps it: without its own line end).
 std::optional<std::string> PlmidValue(std::string_view iText);
 
 /// The PLM identifier whose physical id prints as iHexadecimal (the short form).
