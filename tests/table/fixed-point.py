@@ -13,7 +13,7 @@ Groups:
   known-gaps dumps that the table cannot give back yet: each must still be refused, so that a
              fix shows here (then move it to the property)
 
-Usage: fixed-point.py MPGDUMP MPGTREE SOURCE_DIR GROUP [SEED [TABLES]]   (23 and 4 by default)
+Usage: fixed-point.py MPGDUMP MPGTREE SOURCE_DIR GROUP [SEED [TABLES]]   (23 and 3 by default)
 Exit status: 0 all hold; 1 some failed; 77 no validator (python3-jsonschema).
 """
 import json
@@ -36,7 +36,7 @@ import tables  # noqa: E402  (the generator of random tables, beside this file)
 MPGDUMP, MPGTREE, SOURCE = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
 GROUP = sys.argv[4]
 SEED = int(sys.argv[5]) if len(sys.argv) > 5 else 23
-TABLES = int(sys.argv[6]) if len(sys.argv) > 6 else 4
+TABLES = int(sys.argv[6]) if len(sys.argv) > 6 else 3
 WORK = pathlib.Path(tempfile.mkdtemp(prefix="table-fixed-point."))
 SCHEMA = json.loads((SOURCE / "docs/schemas/table.schema.json").read_text())
 VALIDATOR = jsonschema.Draft202012Validator(SCHEMA)
@@ -55,16 +55,21 @@ def dump(table_path, extra=()):
     return result.returncode, result.stdout, trace.read_bytes()
 
 
-def check_fixed_point(name, text, form):
-    """Rebuilds the table of a dump's text and dumps it again: the same text, in the same form."""
+def check_fixed_point(name, text, form, whole_only=False):
+    """Rebuilds the table of a dump's text and dumps it again: the same text, in the same form.
+    whole_only: a dump that the reader does not find whole is passed over (its refusal is the
+    refusals' group's)."""
     source = WORK / "dump.txt"
     source.write_bytes(text)
     rebuilt = WORK / "rebuilt.json"
     result = run([MPGTREE, "table", str(source), "-o", str(rebuilt)])
+    message = result.stderr.decode(errors="replace")
+    if whole_only and result.returncode == 2 and ("not whole" in message or
+                                                  "cannot tell" in message):
+        return False
     if result.returncode != 0:
-        failures.append(f"{name}: mpgtree table exit {result.returncode}: "
-                        f"{result.stderr.decode(errors='replace')[:600]}")
-        return
+        failures.append(f"{name}: mpgtree table exit {result.returncode}: {message[:600]}")
+        return True
     table = json.loads(rebuilt.read_text())
     errors = sorted(VALIDATOR.iter_errors(table), key=str)
     if errors:
@@ -80,12 +85,7 @@ def check_fixed_point(name, text, form):
         (keep / "rebuilt.json").write_bytes(rebuilt.read_bytes())
         failures.append(f"{name}: dumped again, the {form} text differs (status {status}); "
                         f"kept in {keep}")
-
-
-def whole(text):
-    source = WORK / "whole.txt"
-    source.write_bytes(text)
-    return run([MPGTREE, "check", "--quiet", str(source)]).returncode == 0
+    return True
 
 
 def generated():
@@ -123,9 +123,8 @@ def cases():
             if not expected.is_file() or not expected.stat().st_size:
                 continue
             text = expected.read_bytes()
-            if whole(text) and not tables.known_gap(text):
-                check_fixed_point(f"case {case.name} ({form})", text, form)
-                checked += 1
+            if not tables.known_gap(text):
+                checked += check_fixed_point(f"case {case.name} ({form})", text, form, True)
     print(f"{checked} whole dumps of the cases checked")
 
 
