@@ -154,7 +154,7 @@ TABLE
       wanted=$(printf '%s\n' $expected | sort | xargs)
       [[ $actual == "$wanted" ]] || fail "mpgtree $typed: answered \"$actual\", expected \"$wanted\""
     done <<'TABLE'
-''                        | json check find diff html
+''                        | json check find diff html table
 --form ''                 | auto stdout trace
 --form = tr               | trace
 --lenient --pro           | --progress
@@ -171,6 +171,7 @@ html --ma                 | --max-rows
 html --ordinals ''        |
 find --uuid ''            |
 diff ta                   | table.json tables
+table --e                 | --explain
 TABLE
     ;;
   *)
