@@ -34,7 +34,7 @@ void RebuildFile(const FileBasedFields& iFields, TableObject& ioObject, LevelEvi
     ioObject.Answer("GetLastSaveTime", *time);
   else
     ioRebuild.LeaveOut(ioObject.Id(),
-                       "the time \"" + details.lastSaveTime + "\" is none a table gives");
+                       "the time " + QuotedJson(details.lastSaveTime) + " is none a table gives");
 }
 
 /// An octet sequence: its value when the dump shows it, else octets of its length.
@@ -224,7 +224,7 @@ void AnswerUuid(const std::string& iUuid, TableObject& ioObject, Rebuild& ioRebu
   if (iUuid.size() == 32 && IsHexadecimal(iUuid))
     ioObject.AnswerText("GetUuid", iUuid);
   else
-    ioRebuild.LeaveOut(ioObject.Id(), "the uuid \"" + iUuid + "\" is none a table gives");
+    ioRebuild.LeaveOut(ioObject.Id(), "the uuid " + QuotedJson(iUuid) + " is none a table gives");
 }
 
 void RebuildComponent(const Component& iComponent, const std::string& iId, LevelEvidence& iLevels,

@@ -103,8 +103,8 @@ void RebuildDmtBody(const DmtRow& iRow, TableObject& ioObject, Rebuild& ioRebuil
   if (std::optional<std::int32_t> master = MappingMasterValue(iRow.mappingMaster))
     ioObject.AnswerInt("GetMappingMaster", *master);
   else
-    ioRebuild.LeaveOut(id,
-                       "the mapping master \"" + iRow.mappingMaster + "\" is none the host prints");
+    ioRebuild.LeaveOut(
+        id, "the mapping master " + QuotedJson(iRow.mappingMaster) + " is none the host prints");
   ioObject.AnswerBool("GetAlreadyExists", iRow.alreadyExists);
   ioObject.AnswerInt("GetModificationState", iRow.modificationState);
   PartIds ids(id);
@@ -195,13 +195,13 @@ void RebuildEnvironment(const Environment& iEnvironment, const std::string& iId,
   if (std::optional<std::int32_t> client = MappingClientValue(iEnvironment.mappingClient))
     object.AnswerInt("GetMappingClient", *client);
   else
-    ioRebuild.LeaveOut(
-        iId, "the mapping client \"" + iEnvironment.mappingClient + "\" is none the host prints");
+    ioRebuild.LeaveOut(iId, "the mapping client " + QuotedJson(iEnvironment.mappingClient) +
+                                " is none the host prints");
   if (std::optional<std::int32_t> master = MappingMasterValue(iEnvironment.mappingMaster))
     object.AnswerInt("GetMappingMaster", *master);
   else
-    ioRebuild.LeaveOut(
-        iId, "the mapping master \"" + iEnvironment.mappingMaster + "\" is none the host prints");
+    ioRebuild.LeaveOut(iId, "the mapping master " + QuotedJson(iEnvironment.mappingMaster) +
+                                " is none the host prints");
   if (iEnvironment.directory) {
     ioRebuild.levels.Require(kLevel2, "the environment's directory line", iId);
     object.AnswerText("GetDirectory", *iEnvironment.directory);

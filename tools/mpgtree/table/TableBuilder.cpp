@@ -137,7 +137,7 @@ void TableBuilder::OnComponent(const Component& iComponent) {
 }
 
 void TableBuilder::OnRaw(const RawLine& iRaw) {
-  rebuild_.LeaveOut("line " + std::to_string(iRaw.line), "kept raw: \"" + iRaw.text + "\"");
+  rebuild_.LeaveOut("line " + std::to_string(iRaw.line), "kept raw: " + QuotedJson(iRaw.text));
 }
 
 bool TableBuilder::OnProblem(const Problem&) { return !failed_; }
