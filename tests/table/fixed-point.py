@@ -20,6 +20,7 @@ import json
 import os
 import pathlib
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -205,4 +206,6 @@ GROUPS = {"generated": generated, "cases": cases, "sample": sample, "refusals": 
 GROUPS[GROUP]()
 for failure in failures:
     print("FAIL:", failure)
+if not failures:
+    shutil.rmtree(WORK)  # kept for a look when something failed
 sys.exit(1 if failures else 0)
