@@ -155,7 +155,7 @@ TABLE
       wanted=$(printf '%s\n' $expected | sort | xargs)
       [[ $actual == "$wanted" ]] || fail "mpgtree $typed: answered \"$actual\", expected \"$wanted\""
     done <<'TABLE'
-''                        | json check find diff html redact
+''                        | json check find diff html redact table
 --form ''                 | auto stdout trace
 --form = tr               | trace
 --lenient --pro           | --progress
@@ -174,6 +174,7 @@ find --uuid ''            |
 diff ta                   | table.json tables
 redact --k                | --key
 redact --key ''           |
+table --e                 | --explain
 TABLE
     ;;
   *)

@@ -9,7 +9,7 @@
 # are the common options, which may also stand after the subcommand.
 _zyn_mpgtree_options='--help --version --form --lenient --progress --no-progress'
 _zyn_mpgtree_common_options='--form --lenient --progress --no-progress'
-_zyn_mpgtree_commands='json check find diff html redact'
+_zyn_mpgtree_commands='json check find diff html redact table'
 _zyn_mpgtree_forms='auto stdout trace'
 
 # The options of one subcommand ($1), as mpgtree SUBCOMMAND --help lists them, then the common
@@ -22,6 +22,7 @@ _zyn_mpgtree_command_options() {
     diff) echo -n '--help --json --verbose --ignore --only --output' ;;
     html) echo -n '--help --diff --ignore --output --uuid --name --ordinals --max-rows' ;;
     redact) echo -n '--help --output --key --uuids' ;;
+    table) echo -n '--help --output --explain' ;;
     *) echo -n '--help' ;;
   esac
   echo " $_zyn_mpgtree_common_options"

@@ -46,6 +46,7 @@ void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 
 /// Adds the subcommand iName, described by iHelp, to ioApp with options of type Options made for

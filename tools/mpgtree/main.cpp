@@ -60,6 +60,7 @@ int ParseAndRun(int argc, char** argv) {
   mpgtree::AddDiffCommand(app, common, &run);
   mpgtree::AddHtmlCommand(app, common, &run);
   mpgtree::AddRedactCommand(app, common, &run);
+  mpgtree::AddTableCommand(app, common, &run);
 
   try {
     app.parse(argc, argv);

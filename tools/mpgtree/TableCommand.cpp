@@ -1,0 +1,92 @@
+// mpgtree table: the table file that gives a dump, rebuilt from the dump and written as it is
+// read (table/TableBuilder.h). A dump split between its sinks, or not whole, is refused without
+// --lenient; with it, what could be read is rebuilt and what was left out is listed.
+#include <iostream>
+
+#include "Commands.h"
+#include "Io.h"
+#include "Verdicts.h"
+#include "table/TableBuilder.h"
+#include "zyn/reader/Wholeness.h"
+
+namespace mpgtree {
+
+namespace {
+
+struct TableOptions {
+  std::string dump;
+  std::string output;
+  bool explain = false;
+};
+
+/// Builds the table and reports each problem of the reading on standard error.
+class TableRun : public table::TableBuilder {
+ public:
+  TableRun(zyn::reader::TextSink& iSink, std::function<void(std::string_view)> iExplain,
+           const std::string& iInput)
+      : TableBuilder(iSink, std::move(iExplain)), input_(iInput) {}
+  bool OnProblem(const zyn::reader::Problem& iProblem) override {
+    ReportProblem(input_, iProblem);
+    return TableBuilder::OnProblem(iProblem);
+  }
+
+ private:
+  std::string input_;
+};
+
+/// Lists what the table leaves out of the dump; the status that gives.
+int ReportLeftOut(const std::string& iName, const std::vector<std::string>& iLeftOut,
+                  bool iLenient) {
+  if (iLeftOut.empty()) return kExitOk;
+  for (const std::string& entry : iLeftOut) Complain(iName + ": left out: " + entry);
+  if (iLenient) return kExitNo;
+  Complain(iName + ": no table gives this dump; --lenient writes the table of what was read");
+  return kExitTrouble;
+}
+
+int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
+  std::unique_ptr<DumpInput> input;
+  std::unique_ptr<TextOutput> output;
+  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output) ||
+      !(input = DumpInput::Open(iOptions.dump)))
+    return kExitTrouble;
+  if (!(output = TextOutput::Open(iOptions.output))) return kExitOutput;
+  input->ShowProgress(iCommon.progress);
+  std::function<void(std::string_view)> explain;
+  if (iOptions.explain) explain = [](std::string_view iText) { std::cerr << iText; };
+  TableRun builder(*output, explain, input->Name());
+  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &builder,
+                                        iCommon.lenient);
+  const zyn::reader::ReadOutcome outcome =
+      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
+  const zyn::reader::Verdict verdict = checker.Finish(outcome);
+  const bool written = builder.Finish();
+  int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  if (status != kExitTrouble)
+    status = WorseStatus(status, ReportLeftOut(input->Name(), builder.LeftOut(), iCommon.lenient));
+  if (status == kExitTrouble) {
+    output->Abandon();
+    return status;
+  }
+  if (!output->Close() || !written) return kExitOutput;
+  return status;
+}
+
+}  // namespace
+
+void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
+  auto options = std::make_shared<TableOptions>();
+  CLI::App* command = iApp.add_subcommand(
+      "table", "Write a table file that mpgdump dumps as DUMP again, byte for byte");
+  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
+      ->type_name("FILE");
+  command->add_flag("--explain", options->explain,
+                    "On standard error, list for each object of the table the answers taken "
+                    "from the dump and the placeholders, with their reasons");
+  command->callback([&iCommon, options, oRun] {
+    *oRun = [&iCommon, options] { return RunTable(iCommon, *options); };
+  });
+}
+
+}  // namespace mpgtree
