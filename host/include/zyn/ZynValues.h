@@ -81,7 +81,9 @@ class ZYN_EXPORT ZynUuid {
 };
 
 /// A run of bytes. A binary may report more bytes than it gives: none at all (getArray null), as
-/// a host binary whose content was never loaded does, or fewer than it reports.
+/// a host binary whose content was never loaded does, or fewer than it reports. A binary either
+/// owns a copy of its bytes or lends bytes kept elsewhere (see Lending); a copy of a lending
+/// binary lends the same bytes.
 class ZYN_EXPORT ZynBinary {
  public:
   ZynBinary() = default;
@@ -91,50 +93,77 @@ class ZYN_EXPORT ZynBinary {
   /// A binary that reports iLength bytes and gives only the iHeldCount bytes of iHeld: for the
   /// refusal of lengths too long to print. Nothing may read past the bytes held.
   static ZynBinary Oversized(const std::uint8_t* iHeld, int iHeldCount, int iLength);
+  /// A binary that reports iLength bytes and gives the iHeldCount bytes of iHeld without
+  /// copying them: iHeld must outlive the binary and every copy of it. For answers read from
+  /// storage that stays put, such as a table's.
+  static ZynBinary Lending(const std::uint8_t* iHeld, int iHeldCount, int iLength);
 
-  const std::uint8_t* getArray() const {
-    return hollow_ || bytes_.empty() ? nullptr : bytes_.data();
-  }
+  ZynBinary(const ZynBinary& iOther);
+  ZynBinary(ZynBinary&& iOther) noexcept;
+  ZynBinary& operator=(const ZynBinary& iOther);
+  ZynBinary& operator=(ZynBinary&& iOther) noexcept;
+  ~ZynBinary() = default;
+
+  const std::uint8_t* getArray() const { return hollow_ || held_ == 0 ? nullptr : data_; }
   int getLength() const { return length_; }
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  std::vector<std::uint8_t> owned_;
+  const std::uint8_t* data_ = nullptr;  // owned_'s bytes, or the lent ones
+  int held_ = 0;
   int length_ = 0;
   bool hollow_ = false;
 };
 
-/// A sequence of octets, contiguous, reached by position from 0.
+/// A sequence of octets, contiguous, reached by position from 0. A sequence either owns a copy
+/// of its octets or lends octets kept elsewhere (see Lending): a copy of a lending sequence
+/// lends the same octets, and writing access to one takes a copy of its own first.
 class ZYN_EXPORT _SEQUENCE_octet {
  public:
   _SEQUENCE_octet() = default;
   _SEQUENCE_octet(const std::uint8_t* iOctets, int iLength);
+  /// A sequence of the iLength octets of iOctets, not copied: iOctets must outlive the
+  /// sequence and every copy of it. For answers read from storage that stays put.
+  static _SEQUENCE_octet Lending(const std::uint8_t* iOctets, int iLength);
+
+  _SEQUENCE_octet(const _SEQUENCE_octet& iOther);
+  _SEQUENCE_octet(_SEQUENCE_octet&& iOther) noexcept;
+  _SEQUENCE_octet& operator=(const _SEQUENCE_octet& iOther);
+  _SEQUENCE_octet& operator=(_SEQUENCE_octet&& iOther) noexcept;
+  ~_SEQUENCE_octet() = default;
+
   int length() const { return length_; }
   /// Contract: iPosition is from 0 to length() - 1, and among the octets held. Any other
   /// position gives a zero octet that belongs to no sequence.
-  std::uint8_t& operator[](int iPosition) { return At(iPosition); }
-  const std::uint8_t& operator[](int iPosition) const {
-    return const_cast<_SEQUENCE_octet*>(this)->operator[](iPosition);
+  std::uint8_t& operator[](int iPosition) {
+    if (lent_) Own();
+    return *const_cast<std::uint8_t*>(&At(iPosition));
   }
+  const std::uint8_t& operator[](int iPosition) const { return At(iPosition); }
   /// For tests of oversized sequences: makes length() report iLength while holding only the
   /// octets it has. Nothing may read past those.
   void ReportLengthForTests(int iLength) { length_ = iLength; }
 
  private:
-  std::uint8_t& At(int iPosition) {
-    const bool held = iPosition >= 0 && iPosition < length_ &&
-                      static_cast<std::size_t>(iPosition) < octets_.size();
+  const std::uint8_t& At(int iPosition) const {
+    const bool held = iPosition >= 0 && iPosition < length_ && iPosition < held_;
     ZYN_CONTRACT(held, "_SEQUENCE_octet::operator[]",
                  "a position from 0 to length() - 1 among the octets held");
-    return held ? octets_[static_cast<std::size_t>(iPosition)] : Outside();
+    return held ? data_[iPosition] : Outside();
   }
   static std::uint8_t& Outside() {
     static std::uint8_t outside = 0;
     outside = 0;
     return outside;
   }
+  /// Makes the sequence hold a copy of its own of the octets it lends.
+  void Own();
 
-  std::vector<std::uint8_t> octets_;
+  std::vector<std::uint8_t> owned_;
+  const std::uint8_t* data_ = nullptr;  // owned_'s octets, or the lent ones
+  int held_ = 0;
   int length_ = 0;
+  bool lent_ = false;
 };
 
 /// A moment in UTC, or no moment (Gettime_t -1).
