@@ -96,18 +96,22 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // Without the private interface the header's ordinal piece stays written, with no line end.
   // The uuid serves again in the closing line.
+  // The header's line reaches standard output in one write.
   RowUuid uuid;
-  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
+  {
+    HeldOutput header;
+    if (!EmitRowHeaderUuid(header, kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
 
-  // The stars carry a trailing blank on standard output only.
-  Emit([] { TracePut(" ********************"); },
-       [](OutputLine& out) { out << " ******************** "; });
+    // The stars carry a trailing blank on standard output only.
+    header.Emit([] { TracePut(" ********************"); },
+                [](OutputLine& out) { out << " ******************** "; });
 
-  if (iLevel == 0) {
-    EmitSame("</DMTElement>\n");
-    return S_OK;
+    if (iLevel == 0) {
+      EmitSame(header, "</DMTElement>\n");
+      return S_OK;
+    }
+    EmitSame(header, "\n");
   }
-  EmitSame("\n");
 
   EmitInfoLine(element.get());
 

@@ -50,16 +50,20 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // Without the private interface the header's ordinal piece stays written, with no line end.
   // The uuid serves again in the closing line.
+  // The header's line reaches standard output in one write.
   RowUuid uuid;
-  if (!EmitRowHeaderUuid(kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
+  {
+    HeldOutput header;
+    if (!EmitRowHeaderUuid(header, kHeader, iIndex, element.get(), &uuid)) return E_FAIL;
 
-  EmitSame(" -------------------  ");
+    EmitSame(header, " -------------------  ");
 
-  if (iLevel == 0) {
-    EmitSame("</RMTElement>\n");
-    return S_OK;
+    if (iLevel == 0) {
+      EmitSame(header, "</RMTElement>\n");
+      return S_OK;
+    }
+    EmitSame(header, "\n");
   }
-  EmitSame("\n");
 
   EmitStateLine(element.get());
 
