@@ -55,7 +55,7 @@ file(READ ${CMAKE_SOURCE_DIR}/tools/mpgdump/sample-table.json zyn_sample_text)
 set(zyn_schema_in_tree "\"../../docs/schemas/table.schema.json\"")
 string(FIND "${zyn_sample_text}" "${zyn_schema_in_tree}" zyn_schema_at)
 if(zyn_schema_at EQUAL -1)
-  message(FATAL_ERROR "sample-table.json no longer names the schema as ${zyn_schema_in_tree}")
+  message(FATAL_ERROR "sample-table.json does not name the schema as ${zyn_schema_in_tree}")
 endif()
 string(REPLACE "${zyn_schema_in_tree}" "\"schemas/table.schema.json\"" zyn_sample_text
                "${zyn_sample_text}")
@@ -69,8 +69,11 @@ if(NOT zyn_sample_before STREQUAL zyn_sample_text)
 endif()
 install(FILES ${zyn_installed_sample} DESTINATION ${ZYN_INSTALL_DATA_DIR})
 
+# The manual pages, with the project's version put in their title line.
 foreach(zyn_tool mpgdump mpgtree)
-  zyn_compressed(${CMAKE_SOURCE_DIR}/docs/man/${zyn_tool}.1 ${zyn_tool}.1)
+  configure_file(${CMAKE_SOURCE_DIR}/docs/man/${zyn_tool}.1 ${CMAKE_BINARY_DIR}/install/${zyn_tool}.1
+                 @ONLY)
+  zyn_compressed(${CMAKE_BINARY_DIR}/install/${zyn_tool}.1 ${zyn_tool}.1)
   install(FILES ${CMAKE_BINARY_DIR}/install/${zyn_tool}.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()

@@ -108,8 +108,8 @@ class OutputLine {
     }
   }
   void AppendLong(const char* iText, std::size_t iCount);
-  /// A text inserted into the stream on its own, after what is pending (a null text included:
-  /// the stream answers it as it always has).
+  /// A text inserted into the stream on its own, after what is pending (a null text too, so
+  /// that the stream gives it the stream's own answer).
   void InsertAlone(const char* iText);
   void InsertAlone(std::string_view iText);
   /// A count: gathered in decimal through std::to_chars, or inserted into the stream.

@@ -4,8 +4,9 @@
 
 #include <functional>
 
-#include "reader/src/RowDigest.h"
-#include "reader/src/RowMatching.h"
+#include "reader/src/compare/RowDigest.h"
+#include "reader/src/compare/RowMatching.h"
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpDiff.h"
 
 namespace zyn::reader {
@@ -229,3 +230,29 @@ TEST(DiffRules, RowsFallBackToOrdinalsWhenUuidsAreInvalidOrRepeated) {
 
 }  // namespace
 }  // namespace zyn::reader
+
+TEST(DiffRules, IgnorePatternsMatchFieldPathsWithOneKeyPerBracket) {
+  const std::string row = "dmt[3f2a9c4e17b04d5e8a61c0d2b7e94f13]";
+  const std::string rmt = row + ".rmt[5e9b3c1a7d2f4e608c4a1b9d3e7f0a26]";
+  const struct {
+    const char* pattern;
+    std::string path;
+    bool matches;
+  } cases[] = {
+      {"*.lastSaveTime", row + ".nonM1Component.lastSaveTime", true},
+      {"*.lastSaveTime", rmt + ".owner.lastSaveTime", true},
+      {"*.lastSaveTime", row + ".nonM1Component.lastSaveTimeX", false},
+      {"dmt[*].m1ComponentVersion", row + ".m1ComponentVersion", true},
+      {"dmt[*].m1ComponentVersion", rmt + ".m1ComponentVersion", false},
+      {"dmt[*].rmt[*].modificationState", rmt + ".modificationState", true},
+      {"dmt[*].modificationState", rmt + ".modificationState", false},
+      {"dmt[#?].ordinal", "dmt[#3].ordinal", true},
+      {"dmt[#?].ordinal", "dmt[#13].ordinal", false},
+      {"manager.*", "manager.announcedRowCount", true},
+      {"*", "manager.announcedRowCount", true},
+      {"manager", "manager.announcedRowCount", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(zyn::reader::FieldPathMatches(c.pattern, c.path), c.matches)
+        << c.pattern << " against " << c.path;
+}

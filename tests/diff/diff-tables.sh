@@ -4,7 +4,7 @@
 # outputs. Every JSON report is validated against docs/schemas/dump-diff.schema.json.
 #
 # Usage: diff-tables.sh MPGDUMP MPGTREE CHECK
-# CHECK is one of: changes mixed-forms fallbacks io.
+# CHECK is one of: changes mixed-forms fallbacks io ignore.
 set -u
 
 if [[ $# -ne 3 ]]; then
@@ -92,6 +92,44 @@ case $check in
       "[[\"dmt[$housing].rmt[5e9b3c1a7d2f4e608c4a1b9d3e7f0a26].pointed.name\",\"bolt-m12x40.part\",\"bolt \\\"M12\\\"\\tx45\"]]"
     "$mpgtree" diff "$work/a.txt" "$work/b.txt" | grep -qF '"bolt-m12x40.part" (A line 34) -> "bolt \"M12\"\tx45" (B line 34)' ||
       fail "text report: the changed name is not quoted as expected"
+    ;;
+
+  ignore)
+    # A re-save: a save time and a version changed, and an RMT row's modification state. The
+    # fields set aside are counted; a row whose only changes they are compares the same.
+    jq '.objects["file-housing"].GetLastSaveTime = "2024-06-02T09:10:11Z"
+      | .objects["row-housing"].GetM1ComponentVersion = "000b"' "$table" >"$work/resaved.json"
+    jq '.objects["rmt-housing-drawing"].GetModificationState = 4' "$work/resaved.json" >"$work/moved.json"
+    dump "$table" "$work/a.txt"
+    dump "$work/resaved.json" "$work/b.txt"
+    dump "$work/moved.json" "$work/c.txt"
+    diff_json "$work/a.txt" "$work/b.txt" 1 --ignore '*.lastSaveTime'
+    expect '[.differences[0].changes[].path, .summary.ignored]' "[\"dmt[$housing].m1ComponentVersion\",1]"
+    diff_json "$work/a.txt" "$work/b.txt" 0 --ignore '*.lastSaveTime' --ignore 'dmt[*].m1ComponentVersion'
+    expect '[.differences, .summary.different, .summary.sameRows, .summary.changedRows, .summary.ignored]' '[[],false,3,0,2]'
+    "$mpgtree" diff --ignore '*.lastSaveTime' --ignore 'dmt[*].m1ComponentVersion' "$work/a.txt" "$work/b.txt" >"$work/report.txt"
+    [[ $? == 0 && $(tail -n 1 "$work/report.txt") == 'DMT rows: 3 same, 0 changed, '*'; fields ignored: 2' ]] ||
+      fail "text report: $(tail -n 1 "$work/report.txt")"
+    # Within brackets '*' stands for one key: dmt[*].modificationState is not the RMT row's.
+    diff_json "$work/a.txt" "$work/c.txt" 1 --ignore '*.lastSaveTime' --ignore 'dmt[*].m1ComponentVersion' --ignore 'dmt[*].modificationState'
+    expect '[.differences[0].rmtRows[].changes[].path, .summary.ignored]' \
+      "[\"dmt[$housing].rmt[a1d6f08e3b5c47928e0f6a4d2c9b7e35].modificationState\",2]"
+    diff_json "$work/a.txt" "$work/c.txt" 0 --ignore '*.lastSaveTime' --ignore '*Version' --ignore '*.modificationState'
+    expect '.summary.ignored' '3'
+    # Without --ignore, no count of fields ignored.
+    "$mpgtree" diff "$work/a.txt" "$work/b.txt" | tail -n 1 | grep -q 'ignored' && fail "fields ignored without --ignore"
+    # --only: one kind of difference listed; the summary and the status count every one.
+    jq --arg added "$added" '.objects["row-housing"].GetModificationState = 5
+      | .objects.manager.GetDMTElements = ["row-housing", "row-valve", "row-new"]
+      | .objects["row-new"] = (.objects["row-valve"] | .GetUuid = $added)' \
+      "$table" >"$work/changed.json"
+    dump "$work/changed.json" "$work/b.txt"
+    for only in "changed:changed" "removed:onlyInA" "added:onlyInB"; do
+      diff_json "$work/a.txt" "$work/b.txt" 1 --only "${only%:*}"
+      expect '[[.differences[].status], .summary.changedRows, .summary.onlyInA, .summary.onlyInB]' "[[\"${only#*:}\"],1,1,1]"
+    done
+    "$mpgtree" diff --only nothing "$work/a.txt" "$work/b.txt" 2>"$work/err"
+    [[ $? == 2 ]] && grep -q '^mpgtree: --only' "$work/err" || fail "--only nothing: $(cat "$work/err")"
     ;;
 
   mixed-forms)

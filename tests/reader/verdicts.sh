@@ -42,6 +42,8 @@ run() {
   cat "$work/out" "$work/err" >"$work/said"
   [[ -z $message ]] || grep -qF -- "$message" "$work/said" || fail "$what: lacks: $message; said: $(head -c 600 "$work/said" | cat -v)"
   [[ -z $hint ]] || grep -qF -- "$hint" "$work/said" || fail "$what: lacks: $hint"
+  # A fault of the whole input (an empty one) has no line to name: no message says "line 0".
+  grep -qE -- ':0(:|$)' "$work/err" && fail "$what: names line 0: $(head -c 300 "$work/err")"
   if LC_ALL=C grep -qP '[\x00-\x09\x0b-\x1f\x7f]' "$work/said"; then
     fail "$what: a raw control byte: $(head -c 300 "$work/said" | cat -A)"
   fi

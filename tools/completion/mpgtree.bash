@@ -19,8 +19,8 @@ _zyn_mpgtree_command_options() {
     json) echo -n '--help --lines --output' ;;
     check) echo -n '--help --quiet' ;;
     find) echo -n '--help --uuid --name --ignore-case --quiet' ;;
-    diff) echo -n '--help --json --verbose --output' ;;
-    html) echo -n '--help --diff --output --uuid --name --ordinals --max-rows' ;;
+    diff) echo -n '--help --json --verbose --ignore --only --output' ;;
+    html) echo -n '--help --diff --ignore --output --uuid --name --ordinals --max-rows' ;;
     *) echo -n '--help' ;;
   esac
   echo " $_zyn_mpgtree_common_options"
@@ -57,7 +57,11 @@ _zyn_mpgtree() {
       _zyn_mpgtree_files "$cur"
       return
       ;;
-    --uuid | --name | --ordinals | --max-rows)
+    --only)
+      COMPREPLY=($(compgen -W 'changed added removed' -- "$cur"))
+      return
+      ;;
+    --uuid | --name | --ordinals | --max-rows | --ignore)
       # A value of the user's: nothing to propose.
       return
       ;;

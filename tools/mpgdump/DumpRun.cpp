@@ -59,8 +59,9 @@ void InstallSinks(const Options& iOptions, Session& ioSession) {
   for (const std::string& name : iOptions.activate) ZynTrace::SetActive(name.c_str(), true);
 }
 
-/// Loads the module and takes the target's dump. Answers 0, or the status after saying why.
-int TakeDump(const Options& iOptions, Session& ioSession, const DumpTarget& iTarget) {
+/// Loads the module and finds the target's dump handle (ioSession.dump), through which Dump is
+/// called. Answers 0, or the status after saying why.
+int LoadModuleAndFindDump(const Options& iOptions, Session& ioSession, const DumpTarget& iTarget) {
   const std::string modulePath = iOptions.module.empty() ? DefaultModulePath() : iOptions.module;
   std::string error;
   if (!ioSession.loader.Load(modulePath, kModuleMarker, &error)) {
@@ -139,7 +140,7 @@ void Session::UninstallSinks() {
 
 int Dump(const Options& iOptions, Session& ioSession, const DumpTarget& iTarget) {
   InstallSinks(iOptions, ioSession);
-  if (const int status = TakeDump(iOptions, ioSession, iTarget)) return status;
+  if (const int status = LoadModuleAndFindDump(iOptions, ioSession, iTarget)) return status;
 
   std::optional<CountingStreambuf> counter;
   long residentBefore = 0;

@@ -13,6 +13,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
       "Loads the dump module, reads a mapping table and writes the dump of one of its objects "
       "on standard output.",
       "mpgdump"};
+  // The statuses of ExitStatus.h, in words.
   app.footer(
       "Exit status: 0 when Dump answered S_OK; 1 when it answered E_FAIL or another code; 2 for "
       "bad usage or a bad table; 3 when the module cannot be loaded; 4 when the host's "
@@ -20,7 +21,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options* oOptions) {
       "contract (each violation listed on standard error), whatever the dump answered; 5 when "
       "an output could not be written (standard output, the trace text, the trace log, the "
       "call log, the --stats report): this wins over the others, whose message still comes.");
-  app.set_version_flag("--version", "mpgdump 1.0.0", "Print the version and exit");
+  app.set_version_flag("--version", "mpgdump " ZYN_VERSION, "Print the version and exit");
 
   int level = 0, mode = 0, index = 0;
   app.add_option("TABLE", oOptions->table,

@@ -1,21 +1,14 @@
-// What mpgdump's command line asks for, and the exit statuses it answers with.
+// What mpgdump's command line asks for; the exit statuses it answers with are in ExitStatus.h.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ExitStatus.h"
 #include "zyntoolio/ProgressMeter.h"
 
 namespace mpgdump {
-
-constexpr int kExitDumpFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitModule = 3;
-constexpr int kExitNullHandle = 4;
-/// An output could not be written; wins over the statuses above, whose message still comes.
-constexpr int kExitOutputFailed = 5;
-constexpr int kExitContract = 6;
 
 /// What the command line asked for.
 struct Options {

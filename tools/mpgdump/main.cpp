@@ -1,11 +1,7 @@
 // mpgdump: loads the dump module into the host, reads a mapping table and dumps one object.
 //
-// Exit status: 0 when Dump answered S_OK; 1 when it answered anything else; 2 for bad usage or
-// a bad table; 3 when the module cannot be loaded; 4 when the host's null-handle error escaped
-// the dump; 6 when the host recorded calls against its contract (listed on standard error),
-// whatever the dump answered; 5 when an output could not be written, which wins over the
-// others (their message still comes). Every output is checked: standard output, the trace
-// text, the trace log and the --stats report; the trace log is replaced only once complete.
+// Exit statuses: ExitStatus.h. Every output is checked: standard output, the trace text, the
+// trace log, the call log and the --stats report; each log is replaced only once complete.
 #include <exception>
 #include <iostream>
 #include <optional>

@@ -1,7 +1,6 @@
 // mpgtree check: whether a dump is whole. Each fault and note on its own line, naming its line;
-// then a summary. Exit 0 whole, 1 not whole, 2 when it cannot be told (an unreadable input, a
-// dump whose lines were split between its two sinks, a wrong --form). The verdict is the one
-// every command gives (WholenessChecker).
+// then a summary. Exit kExitOk whole, kExitNo not whole, kExitTrouble when it cannot be told
+// (Commands.h). The verdict is the one every command gives (WholenessChecker).
 #include "Commands.h"
 #include "Io.h"
 #include "zyn/reader/Wholeness.h"

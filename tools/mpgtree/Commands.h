@@ -6,16 +6,24 @@
 #include <functional>
 #include <string>
 
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
 #include "zyntoolio/ProgressMeter.h"
 
 namespace mpgtree {
 
-/// Exit statuses, the same for every subcommand.
+/// Exit statuses, the same for every subcommand: the one list that the help, the manual page
+/// and the subcommands' files state in words.
+/// Done: check: whole; find: found; diff: same, where compared.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitNo = 1;       // check: not whole; find: nothing found
-inline constexpr int kExitTrouble = 2;  // bad usage, unreadable input, a dump that cannot be read
-inline constexpr int kExitOutput = 4;   // an output could not be written
+/// check: not whole; find: nothing found; diff: different; html: no row passed its filter; and
+/// with --lenient, a dump that is not whole (lines kept raw).
+inline constexpr int kExitNo = 1;
+/// Trouble: bad usage, an input that cannot be read, a dump that is not whole (without
+/// --lenient), a dump split between its two sinks or read with the wrong --form.
+inline constexpr int kExitTrouble = 2;
+/// An output could not be written; wins over the other statuses.
+inline constexpr int kExitOutput = 4;
 
 /// The options that every subcommand takes.
 struct CommonOptions {
@@ -34,5 +42,12 @@ using Run = std::function<int()>;
 void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+
+/// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly: the options
+/// of diff and html --diff that set differences aside.
+void AddDiffFilterOptions(CLI::App& ioCommand, zyn::reader::DiffFilterOptions* oFilter,
+                          bool iWithOnly);
 
 }  // namespace mpgtree

@@ -1,8 +1,9 @@
 // mpgtree diff: compares two dumps row by row, as text or as a JSON report. Exit status as
 // diff(1): 0 same, 1 different, 2 trouble; 4 when the report could not be written.
+#include "Commands.h"
 #include "Io.h"
 #include "Verdicts.h"
-#include "ViewerCommands.h"
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DiffReportWriters.h"
 
 namespace mpgtree {
@@ -14,6 +15,7 @@ struct DiffOptions {
   bool json = false;
   bool verbose = false;
   std::string output;
+  zyn::reader::DiffFilterOptions filter;
 };
 
 int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
@@ -22,8 +24,8 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
     return kExitTrouble;
   }
   if (!OutputsDistinctFromInputs({iOptions.a, iOptions.b}, iOptions.output)) return kExitTrouble;
-  const std::unique_ptr<OpenDump> a = OpenDump::Open(iOptions.a);
-  const std::unique_ptr<OpenDump> b = a ? OpenDump::Open(iOptions.b) : nullptr;
+  const std::unique_ptr<DumpInput> a = DumpInput::Open(iOptions.a);
+  const std::unique_ptr<DumpInput> b = a ? DumpInput::Open(iOptions.b) : nullptr;
   if (!a || !b) return kExitTrouble;
   const std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
   if (!output) return kExitOutput;
@@ -33,8 +35,9 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
   else
     report = std::make_unique<zyn::reader::DiffTextWriter>(*output);
   if (iOptions.verbose) report->NameNotCompared();
+  zyn::reader::FilteringReport filtered(iOptions.filter, *report);
   const zyn::reader::DiffOutcome outcome = zyn::reader::DiffDumps(
-      {a->Descriptor(), a->Name()}, {b->Descriptor(), b->Name()}, iCommon.ReadOptions(), *report);
+      {a->Descriptor(), a->Name()}, {b->Descriptor(), b->Name()}, iCommon.ReadOptions(), filtered);
   const bool written = report->Finish() && output->Close();
   if (!outcome.trouble.empty()) {
     Complain(outcome.trouble);
@@ -44,7 +47,7 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
   // Read with --lenient, a dump that is not whole gives 1 whatever the comparison says.
   const int status = WorseStatus(StatusOfVerdict(a->Name(), outcome.a, iCommon.lenient),
                                  StatusOfVerdict(b->Name(), outcome.b, iCommon.lenient));
-  return WorseStatus(status, outcome.summary.Different() ? kExitNo : kExitOk);
+  return WorseStatus(status, filtered.Summary().Different() ? kExitNo : kExitOk);
 }
 
 }  // namespace
@@ -69,6 +72,7 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   command->add_flag("-v,--verbose", options->verbose,
                     "Name each field not compared (held by one dump only, which the other's form "
                     "leaves out), not only count them; rows holding some are then read again");
+  AddDiffFilterOptions(*command, &options->filter, true);
   command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
       ->type_name("FILE");
   command->callback([&iCommon, options, oRun] {

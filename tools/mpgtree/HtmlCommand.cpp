@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <optional>
 
+#include "Commands.h"
 #include "HtmlPages.h"
 #include "Io.h"
 #include "PageFile.h"
 #include "Verdicts.h"
-#include "ViewerCommands.h"
 
 namespace mpgtree {
 
@@ -33,12 +33,14 @@ struct HtmlOptions {
   std::string output;
   std::string uuid, name, ordinals;
   std::uint64_t maxRows = kDefaultPageRowLimit;
+  zyn::reader::DiffFilterOptions diffFilter;
 };
 
 int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
   PageRequest request;
   request.read = iCommon.ReadOptions();
   request.maxRows = iOptions.maxRows;
+  request.diffFilter = iOptions.diffFilter;
   request.filter.uuid = iOptions.uuid;
   request.filter.name = iOptions.name;
   if (!iOptions.ordinals.empty()) {
@@ -54,14 +56,18 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
     Complain(iOptions.diff ? "html --diff takes two dumps, A and B" : "html takes one dump");
     return kExitTrouble;
   }
+  if (!iOptions.diff && iOptions.diffFilter.Filters()) {
+    Complain("html: --ignore sets aside fields of a comparison: it needs --diff A B");
+    return kExitTrouble;
+  }
   if (iOptions.diff && iOptions.dumps[0] == "-" && iOptions.dumps[1] == "-") {
     Complain("html: only one of the dumps can be standard input");
     return kExitTrouble;
   }
   if (!OutputsDistinctFromInputs(iOptions.dumps, iOptions.output)) return kExitTrouble;
-  std::vector<std::unique_ptr<OpenDump>> inputs;
+  std::vector<std::unique_ptr<DumpInput>> inputs;
   for (const std::string& path : iOptions.dumps) {
-    inputs.push_back(OpenDump::Open(path));
+    inputs.push_back(DumpInput::Open(path));
     if (!inputs.back()) return kExitTrouble;
   }
   std::vector<zyn::reader::Verdict> verdicts;
@@ -98,6 +104,7 @@ void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
       ->required()
       ->expected(-1);
   command->add_flag("--diff", options->diff, "Show the comparison of two dumps, A and B");
+  AddDiffFilterOptions(*command, &options->diffFilter, false);
   command->add_option("-o,--output", options->output, "The page to write; '-' for standard output")
       ->type_name("PAGE.html")
       ->required();

@@ -9,6 +9,8 @@
 
 namespace mpgtree {
 
+namespace rd = zyn::reader;
+
 namespace {
 
 /// Keeps the differences of the comparison, as many as a page can show, and the fields not
@@ -19,6 +21,7 @@ class DifferenceCollector : public rd::DiffReport {
   void Begin(const rd::DiffSide& iA, const rd::DiffSide& iB) override { a = iA, b = iB; }
   bool OnDifference(const rd::NodeDifference& iDifference) override {
     using Status = rd::NodeDifference::Status;
+    CountFieldsChanged(iDifference);
     if (iDifference.path == "manager") {
       if (iDifference.status == Status::Changed) manager = iDifference;
       return true;
@@ -42,6 +45,11 @@ class DifferenceCollector : public rd::DiffReport {
   }
   void End(const rd::DiffSummary& iSummary) override { summary = iSummary; }
 
+  void CountFieldsChanged(const rd::NodeDifference& iNode) {
+    fieldsChanged += iNode.changes.size();
+    for (const rd::NodeDifference& rmt : iNode.rmtRows) CountFieldsChanged(rmt);
+  }
+
   /// Where each row that differs stands among the DMT rows of one dump (from 1).
   std::unordered_map<std::uint64_t, std::size_t> ByPosition(bool iInA) const {
     std::unordered_map<std::uint64_t, std::size_t> index;
@@ -59,6 +67,7 @@ class DifferenceCollector : public rd::DiffReport {
   std::unordered_map<std::uint64_t, rd::NotComparedNote> notComparedByA;
   rd::DiffSummary summary;
   std::uint64_t onlyInB = 0;
+  std::uint64_t fieldsChanged = 0;  // of every node that differs
   bool tooMany = false;
 
  private:
@@ -69,11 +78,11 @@ class DifferenceCollector : public rd::DiffReport {
 struct FromB {
   std::vector<rd::DmtRow> rowsOnlyInB;
   std::unordered_map<std::size_t, std::vector<std::pair<std::string, rd::RmtRow>>> rmtRowsOnlyInB;
-  std::uint64_t rawLines = 0;  // lines of B that could not be placed, and the first of them
+  rd::Verdict verdict;  // B's, and the first of its lines kept raw (--lenient)
   std::optional<rd::RawLine> firstRaw;
 };
 
-bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector& iDiff,
+bool ReadB(DumpInput& ioB, const PageRequest& iRequest, const DifferenceCollector& iDiff,
            FromB* oFromB) {
   const std::unordered_map<std::uint64_t, std::size_t> byPositionB = iDiff.ByPosition(false);
   std::uint64_t position = 0;
@@ -91,7 +100,7 @@ bool ReadB(OpenDump& ioB, const PageRequest& iRequest, const DifferenceCollector
             rmt.path.substr(difference.path.size() + 1), iRow.rmtRows[rmt.b->position - 1]);
   });
   if (!ioB.Rewind() || !reading.Read(ioB)) return false;
-  oFromB->rawLines = reading.rawLines;
+  oFromB->verdict = reading.verdict();
   oFromB->firstRaw = reading.firstRaw;
   return true;
 }
@@ -101,20 +110,22 @@ std::string Count(std::uint64_t iCount, const char* iOne, const char* iMany) {
   return std::to_string(iCount) + " " + (iCount == 1 ? iOne : iMany);
 }
 
-/// The comparison's verdict in words.
+/// The comparison's verdict in words. Where the dumps differ, the page shows the counts beside
+/// it: the verdict names what they leave out.
 std::string VerdictOf(const rd::DiffSummary& iSummary) {
-  std::string verdict = "The two dumps are the same";
   if (iSummary.Different()) {
-    verdict = "Different: " + Count(iSummary.changedRows, "DMT row", "DMT rows") + " changed, " +
-              std::to_string(iSummary.onlyInA) + " only in A, " + std::to_string(iSummary.onlyInB) +
-              " only in B, " + std::to_string(iSummary.sameRows) + " the same";
+    std::string verdict =
+        "Different: " + Count(iSummary.sameRows, "DMT row", "DMT rows") + " the same";
     if (iSummary.otherDifferences)
       verdict +=
-          "; " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
+          ", " + Count(iSummary.otherDifferences, "other node differs", "other nodes differ");
+    return verdict + ";";
   }
+  std::string verdict = "The two dumps are the same";
   if (iSummary.notCompared)
     verdict += "; " + Count(iSummary.notCompared, "field", "fields") +
                " not compared (each held by one dump only, whose other form leaves it out)";
+  if (iSummary.ignored) verdict += "; " + Count(*iSummary.ignored, "field", "fields") + " ignored";
   return verdict + ".";
 }
 
@@ -140,12 +151,13 @@ void AddRowOfA(const rd::DmtRow& iRow, std::uint64_t iPosition, const Difference
 
 }  // namespace
 
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const PageRequest& iRequest,
                                       std::vector<rd::Verdict>* oVerdicts) {
   if (!ioA.MakeReadableAgain() || !ioB.MakeReadableAgain()) return std::nullopt;
   DifferenceCollector diff(iRequest);
+  rd::FilteringReport filtered(iRequest.diffFilter, diff);
   const rd::DiffOutcome outcome = rd::DiffDumps(
-      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, diff);
+      {ioA.Descriptor(), ioA.Name()}, {ioB.Descriptor(), ioB.Name()}, iRequest.read, filtered);
   if (!outcome.trouble.empty()) {
     Complain(outcome.trouble);
     return std::nullopt;
@@ -190,9 +202,16 @@ std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRe
   data.AddSource(ioA.Name(), diff.a.form, diff.a.dmtRows);
   data.AddSource(ioB.Name(), diff.b.form, diff.b.dmtRows);
   reading.NoteDamage(data);
-  if (fromB.rawLines)
-    data.AddDamage(ioB.Name(), fromB.rawLines, fromB.firstRaw->line, fromB.firstRaw->text);
+  if (fromB.verdict.kind == rd::Verdict::Kind::NotWhole)
+    data.AddDamage(ioB.Name(), fromB.verdict,
+                   fromB.firstRaw ? std::string_view(fromB.firstRaw->text) : "");
   data.SetVerdict(VerdictOf(diff.summary), !diff.summary.Different());
+  data.SetCounts({{"changedRows", diff.summary.changedRows},
+                  {"onlyInA", diff.summary.onlyInA},
+                  {"onlyInB", diff.summary.onlyInB},
+                  {"fieldsChanged", diff.fieldsChanged},
+                  {"notCompared", diff.summary.notCompared},
+                  {"ignored", diff.summary.ignored.value_or(0)}});
   if (!data.Rows()) data.SetWhyEmpty(iRequest.filter.WhyNoRow(true));
   return data;
 }

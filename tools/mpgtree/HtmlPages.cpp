@@ -2,10 +2,15 @@
 // the marks of their differences.
 #include "HtmlPages.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "Io.h"
 #include "Verdicts.h"
 
 namespace mpgtree {
+
+namespace rd = zyn::reader;
 
 namespace {
 
@@ -45,10 +50,21 @@ class StoppableSource : public rd::ByteSource {
 }  // namespace
 
 void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest) {
+  // An example of ordinals that fit: as many as --max-rows from the first ordinal asked for.
+  std::string example;
+  if (iRequest.maxRows > 0) {
+    const std::int64_t from = iRequest.filter.ordinals ? iRequest.filter.ordinals->first : 1;
+    // In unsigned arithmetic, which wraps: the last ordinal is at most INT64_MAX.
+    const std::uint64_t start = static_cast<std::uint64_t>(from);
+    const std::uint64_t room = static_cast<std::uint64_t>(INT64_MAX) - start;
+    const auto to = static_cast<std::int64_t>(start + std::min(iRequest.maxRows - 1, room));
+    example = " (such as --ordinals " + std::to_string(from) + "-" + std::to_string(to) + ", " +
+              std::to_string(iRequest.maxRows) + (iRequest.maxRows == 1 ? " row)" : " rows)");
+  }
   Complain(iWhat + ": more than " + std::to_string(iRequest.maxRows) +
-           " DMT rows for one page, which a browser could not hold at ease: narrow the page "
-           "with --uuid UUID, --name TEXT or --ordinals FROM-TO" +
-           (iRequest.filter.Narrows() ? " (further)" : "") + ", or raise --max-rows");
+           " DMT rows for one page, which a browser could not hold at ease: narrow the page " +
+           (iRequest.filter.Narrows() ? "further " : "") + "with --ordinals FROM-TO" + example +
+           ", --uuid UUID or --name TEXT, or raise --max-rows");
 }
 
 bool RowFilter::Passes(const rd::DmtRow& iRow) const {
@@ -83,7 +99,7 @@ std::string RowFilter::WhyNoRow(bool iOfTwoDumps) const {
   return iOfTwoDumps ? "neither dump holds a DMT row" : "the dump holds no DMT row";
 }
 
-bool PageReading::Read(OpenDump& ioDump) {
+bool PageReading::Read(DumpInput& ioDump) {
   StoppableSource source(ioDump.Descriptor(), *this);
   rd::ReadOptions options = request_.read;
   options.keepText = false;
@@ -104,11 +120,12 @@ void PageReading::OnDmtRow(const rd::DmtRow& iRow) {
 }
 
 void PageReading::OnRaw(const rd::RawLine& iRaw) {
-  if (!rawLines++) firstRaw = iRaw;
+  if (!firstRaw) firstRaw = iRaw;
 }
 
 void PageReading::NoteDamage(PageData& ioData) const {
-  if (rawLines) ioData.AddDamage(name_, rawLines, firstRaw->line, firstRaw->text);
+  if (verdict_.kind == rd::Verdict::Kind::NotWhole)
+    ioData.AddDamage(name_, verdict_, firstRaw ? std::string_view(firstRaw->text) : "");
 }
 
 bool PageReading::OnProblem(const rd::Problem& iProblem) {
@@ -119,7 +136,7 @@ bool PageReading::OnProblem(const rd::Problem& iProblem) {
   return false;
 }
 
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+std::optional<PageData> BuildDumpPage(DumpInput& ioDump, const PageRequest& iRequest,
                                       std::vector<rd::Verdict>* oVerdicts) {
   PageData data(PageData::Mode::Dump);
   data.SetFilter(iRequest.filter.Describe());

@@ -8,15 +8,13 @@
 #include <string>
 #include <utility>
 
+#include "Io.h"
 #include "PageData.h"
-#include "ViewerCommands.h"
+#include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
 #include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
-
-/// The reader's names, as the page's files write them.
-namespace rd = zyn::reader;
 
 /// More rows than a browser can hold at ease in one page.
 inline constexpr std::uint64_t kDefaultPageRowLimit = 200000;
@@ -39,6 +37,7 @@ struct PageRequest {
   zyn::reader::ReadOptions read;
   RowFilter filter;
   std::uint64_t maxRows = kDefaultPageRowLimit;
+  zyn::reader::DiffFilterOptions diffFilter;  // a comparison's fields set aside
 };
 
 /// Reads a dump for a page, reporting its problems on standard error and handing each DMT
@@ -51,7 +50,7 @@ class PageReading : public zyn::reader::DumpVisitor {
 
   /// Reads the dump from where its descriptor stands and judges it; false (reported) when it
   /// could not be read, cannot be judged, or is not whole while read without --lenient.
-  bool Read(OpenDump& ioDump);
+  bool Read(DumpInput& ioDump);
   /// The verdict on the dump, once read: a page of a dump read leniently shows it.
   const zyn::reader::Verdict& verdict() const { return verdict_; }
   /// The reading stops at the next read of the input; no row is handed over after this.
@@ -65,15 +64,14 @@ class PageReading : public zyn::reader::DumpVisitor {
   void OnDmtRow(const zyn::reader::DmtRow& iRow) override;
   void OnRaw(const zyn::reader::RawLine& iRaw) override;
   bool OnProblem(const zyn::reader::Problem& iProblem) override;
-  /// Tells iData that the dump is damaged, when lines were kept raw (read with --lenient).
+  /// Tells iData that the dump is damaged, when it is not whole (read with --lenient).
   void NoteDamage(PageData& ioData) const;
 
   std::optional<zyn::reader::ManagerHeader> header;
   std::optional<zyn::reader::ManagerTrailer> trailer;
   zyn::reader::Form form = zyn::reader::Form::Unknown;
   std::uint64_t rowsRead = 0;
-  std::uint64_t rawLines = 0;  // lines that could not be placed (read with --lenient)
-  std::optional<zyn::reader::RawLine> firstRaw;
+  std::optional<zyn::reader::RawLine> firstRaw;  // the first line kept raw (--lenient)
 
  private:
   const std::string& name_;
@@ -92,10 +90,10 @@ void ComplainTooManyRows(const std::string& iWhat, const PageRequest& iRequest);
 /// read, is not whole (without --lenient) or holds more rows than the request allows.
 /// oVerdicts gets the verdict on the dump (a dump read leniently may not be whole: the count
 /// of lines kept raw, and the first of them, are there).
-std::optional<PageData> BuildDumpPage(OpenDump& ioDump, const PageRequest& iRequest,
+std::optional<PageData> BuildDumpPage(DumpInput& ioDump, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
 /// The page of the comparison of two dumps, likewise; oVerdicts gets the verdicts on A and B.
-std::optional<PageData> BuildDiffPage(OpenDump& ioA, OpenDump& ioB, const PageRequest& iRequest,
+std::optional<PageData> BuildDiffPage(DumpInput& ioA, DumpInput& ioB, const PageRequest& iRequest,
                                       std::vector<zyn::reader::Verdict>* oVerdicts);
 
 }  // namespace mpgtree

@@ -1,4 +1,5 @@
-// Opening dumps, checked writes and messages for mpgtree, over the tools' common output rules.
+// Opening and re-reading dumps, checked writes and messages for mpgtree, over the tools' common
+// output rules.
 #include "Io.h"
 
 #include <fcntl.h>
@@ -6,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -36,7 +38,7 @@ bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs,
 }
 
 std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {
-  if (iPath == "-") return std::unique_ptr<DumpInput>(new DumpInput(0, "standard input"));
+  if (iPath == "-") return std::unique_ptr<DumpInput>(new DumpInput(::dup(0), "standard input"));
   const int descriptor = ::open(iPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) {
     Complain(iPath + ": cannot open: " + std::strerror(errno));
@@ -53,7 +55,7 @@ std::unique_ptr<DumpInput> DumpInput::Open(const std::string& iPath) {
 
 DumpInput::~DumpInput() {
   counted_.meter.reset();
-  if (descriptor_ > 0) ::close(descriptor_);
+  if (descriptor_ >= 0) ::close(descriptor_);
 }
 
 void DumpInput::ShowProgress(zyn::toolio::ProgressChoice iChoice) {
@@ -68,7 +70,8 @@ void DumpInput::ShowProgress(zyn::toolio::ProgressChoice iChoice) {
 }
 
 long DumpInput::CountedSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
-  const long count = source_.Read(oBuffer, iCapacity, oError);
+  const long count =
+      zyn::reader::FileDescriptorSource(descriptor_).Read(oBuffer, iCapacity, oError);
   if (meter) {
     if (count > 0) {
       read_ += static_cast<std::uint64_t>(count);
@@ -78,6 +81,42 @@ long DumpInput::CountedSource::Read(char* oBuffer, std::size_t iCapacity, std::s
     }
   }
   return count;
+}
+
+bool DumpInput::MakeReadableAgain() {
+  struct stat status;
+  if (::fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode) &&
+      ::lseek(descriptor_, 0, SEEK_CUR) == 0)
+    return true;
+  const char* directory = std::getenv("TMPDIR");
+  std::string path = std::string(directory && *directory ? directory : "/tmp") + "/mpgtree.XXXXXX";
+  const int copy = ::mkstemp(path.data());
+  if (copy < 0) {
+    Complain(name_ + ": cannot make a temporary copy: " + std::strerror(errno));
+    return false;
+  }
+  ::unlink(path.c_str());
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t count = ::read(descriptor_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count == 0) break;
+    ssize_t written = count < 0 ? -1 : ::write(copy, buffer, static_cast<std::size_t>(count));
+    if (count < 0 || written != count) {
+      Complain(name_ + (count < 0 ? ": read error: " : ": cannot copy: ") + std::strerror(errno));
+      ::close(copy);
+      return false;
+    }
+  }
+  ::close(descriptor_);
+  descriptor_ = copy;
+  return Rewind();
+}
+
+bool DumpInput::Rewind() {
+  if (::lseek(descriptor_, 0, SEEK_SET) == 0) return true;
+  Complain(name_ + ": cannot read it again: " + std::strerror(errno));
+  return false;
 }
 
 std::unique_ptr<TextOutput> TextOutput::Open(const std::string& iPath) {

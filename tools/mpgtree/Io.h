@@ -1,5 +1,6 @@
-// The inputs and outputs of mpgtree: a dump read from a file or standard input, text written
-// to standard output or a file with every write checked, and messages on standard error.
+// The inputs and outputs of mpgtree: a dump read from a file or standard input (once, or again
+// and again from its start), text written to standard output or a file with every write
+// checked, and messages on standard error.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "zyn/reader/DumpReader.h"
-#include "zyn/reader/TreeJson.h"
+#include "zyn/reader/JsonText.h"
 #include "zyntoolio/ProgressMeter.h"
 #include "zyntoolio/WholeFile.h"
 
@@ -26,35 +27,48 @@ void Complain(std::string_view iMessage);
 /// anything.
 bool OutputsDistinctFromInputs(const std::vector<std::string>& iInputs, const std::string& iOutput);
 
-/// A dump to read: a file, or standard input for "-".
+/// A dump to read: a file, or standard input for "-", on a descriptor of its own that it closes
+/// when it goes. Read once through Source, or by descriptor, again and again from its start
+/// (MakeReadableAgain, then Rewind), as the comparison and the page need it.
 class DumpInput {
  public:
-  /// Opens iPath; null with a message on standard error when it cannot.
+  /// Opens iPath; null with a message on standard error when it cannot (it does not exist, it
+  /// is a directory).
   static std::unique_ptr<DumpInput> Open(const std::string& iPath);
   ~DumpInput();
+  DumpInput(const DumpInput&) = delete;
+  DumpInput& operator=(const DumpInput&) = delete;
+  /// The dump's bytes from where the descriptor stands, counted for the progress line.
   zyn::reader::ByteSource& Source() { return counted_; }
+  int Descriptor() const { return descriptor_; }
   /// The name messages give it: the path, or "standard input".
   const std::string& Name() const { return name_; }
   /// Shows the bytes read so far out of the file's size on standard error while Source is
   /// read, when iChoice and the terminal want it (WantsProgress); the line is erased at the
   /// end of the input. Without a known size (a pipe) only --progress shows it.
   void ShowProgress(zyn::toolio::ProgressChoice iChoice);
+  /// Makes the dump readable from its start again and again: a pipe is copied to an unlinked
+  /// temporary file, which then stands for it. False, with a message, when it cannot.
+  bool MakeReadableAgain();
+  /// Back to the dump's start (after MakeReadableAgain). False, with a message, when it cannot.
+  bool Rewind();
 
  private:
-  /// Counts the bytes read for the progress line; a read costs no more than before.
+  /// Reads the dump's current descriptor, counting the bytes for the progress line when there
+  /// is one; without one, a read is the descriptor's read alone.
   class CountedSource : public zyn::reader::ByteSource {
    public:
-    explicit CountedSource(int iDescriptor) : source_(iDescriptor) {}
+    explicit CountedSource(const int& iDescriptor) : descriptor_(iDescriptor) {}
     long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override;
     std::unique_ptr<zyn::toolio::ProgressMeter> meter;
 
    private:
-    zyn::reader::FileDescriptorSource source_;
+    const int& descriptor_;
     std::uint64_t read_ = 0;
   };
 
   DumpInput(int iDescriptor, std::string iName)
-      : descriptor_(iDescriptor), name_(std::move(iName)), counted_(iDescriptor) {}
+      : descriptor_(iDescriptor), name_(std::move(iName)), counted_(descriptor_) {}
   int descriptor_;
   std::string name_;
   CountedSource counted_;

@@ -201,16 +201,22 @@ void PageData::SetWhyEmpty(std::string_view iWhy) {
   whyEmpty_.push_back('.');
 }
 
-void PageData::AddDamage(const std::string& iName, std::uint64_t iRawLines,
-                         std::uint64_t iFirstLine, std::string_view iFirstText) {
+void PageData::AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
+                         std::string_view iFirstRawText) {
   damage_.Append(damage_.Size() ? ",{\"name\":" : "{\"name\":");
   zyn::reader::AppendJsonString(iName, &damage_);
+  damage_.Append(",\"faults\":");
+  AppendNumber(static_cast<std::int64_t>(iVerdict.faults), &damage_);
+  damage_.Append(",\"firstFaultLine\":");
+  AppendNumber(static_cast<std::int64_t>(iVerdict.firstFault.line), &damage_);
+  damage_.Append(",\"firstFault\":");
+  zyn::reader::AppendJsonString(iVerdict.firstFault.message, &damage_);
   damage_.Append(",\"rawLines\":");
-  AppendNumber(static_cast<std::int64_t>(iRawLines), &damage_);
+  AppendNumber(static_cast<std::int64_t>(iVerdict.rawLines), &damage_);
   damage_.Append(",\"firstLine\":");
-  AppendNumber(static_cast<std::int64_t>(iFirstLine), &damage_);
+  AppendNumber(static_cast<std::int64_t>(iVerdict.firstRawLine), &damage_);
   damage_.Append(",\"firstText\":");
-  zyn::reader::AppendJsonString(Quoted(iFirstText, 500), &damage_);
+  zyn::reader::AppendJsonString(Quoted(iFirstRawText, 500), &damage_);
   damage_.Push('}');
 }
 
@@ -352,6 +358,15 @@ void PageData::AppendJson(JsonText* oJson) const {
     json.Append(",\n\"verdict\":");
     zyn::reader::AppendJsonString(verdict_, &json);
     json.Append(same_ ? ",\"same\":true" : ",\"same\":false");
+    json.Append(",\n\"counts\":[");
+    for (std::size_t i = 0; i < counts_.size(); ++i) {
+      json.Append(i ? ",[" : "[");
+      zyn::reader::AppendJsonString(counts_[i].first, &json);
+      json.Push(',');
+      AppendNumber(static_cast<std::int64_t>(counts_[i].second), &json);
+      json.Push(']');
+    }
+    json.Push(']');
     json.Append(",\n\"status\":");
     zyn::reader::AppendJsonString(status_, &json);
     json.Append(",\n\"marks\":[");

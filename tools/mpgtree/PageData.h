@@ -7,8 +7,9 @@
 //   sources  [{name, form, rows}], one per dump (two for a diff)
 //   filter   what narrowed the page ("" when nothing did)
 //   empty    why the page holds no row, as a sentence ("" when it holds some)
-//   damage   [{name, rawLines, firstLine, firstText}] per dump read with --lenient whose lines
-//            could not all be placed: how many were kept raw, and the first of them
+//   damage   [{name, faults, firstFaultLine, firstFault, rawLines, firstLine, firstText}] per
+//            dump read with --lenient that is not whole: its faults and the first of them,
+//            the lines kept raw (not shown) and the first of them (firstLine 0 when none was)
 //   k        [[key, label], ...]: the fields and groups; a code refers to one by index
 //   s        [text, ...]: every text of the page once; values refer to them by index
 //   shapes   [[codes], [line offsets]] per shape: the fields of a node in order, each code
@@ -26,6 +27,8 @@
 //            digit of 32 or more is followed by more), lowest first
 //   verdict  diff only: the comparison's verdict in words ("The two dumps are the same.")
 //   same     diff only: whether the comparison found no difference
+//   counts   diff only: [[key, count], ...], the comparison's counts, keyed as the JSON
+//            report's summary (and "fieldsChanged")
 //   status   diff only: one character per row, "s" same, "c" changed, "a" only in A, "b"
 //            only in B, "n" the same where compared, with fields not compared
 //   marks    diff only: [[row, mark], ...] for the changed rows, the rows with fields not
@@ -44,8 +47,9 @@
 #include <vector>
 
 #include "zyn/reader/DumpDiff.h"
+#include "zyn/reader/JsonText.h"
 #include "zyn/reader/RowFields.h"
-#include "zyn/reader/TreeJson.h"
+#include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
 
@@ -74,9 +78,14 @@ class PageData {
     verdict_ = std::move(iVerdict);
     same_ = iSame;
   }
-  /// A dump read with --lenient that held iRawLines lines that could not be placed.
-  void AddDamage(const std::string& iName, std::uint64_t iRawLines, std::uint64_t iFirstLine,
-                 std::string_view iFirstText);
+  /// The comparison's counts, each under its key (diff pages).
+  void SetCounts(std::vector<std::pair<std::string, std::uint64_t>> iCounts) {
+    counts_ = std::move(iCounts);
+  }
+  /// A dump read with --lenient that is not whole, by its verdict; iFirstRawText is the text
+  /// of the first line kept raw (iVerdict.firstRawLine), when one was.
+  void AddDamage(const std::string& iName, const zyn::reader::Verdict& iVerdict,
+                 std::string_view iFirstRawText);
   void SetManager(const zyn::reader::ManagerHeader& iHeader,
                   const zyn::reader::ManagerTrailer* iTrailer, const NodeMarks* iMarks);
   /// Adds a DMT row with its status ('s', 'c', 'a', 'b'; dump pages: 's').
@@ -103,6 +112,7 @@ class PageData {
   std::string filter_;
   std::string whyEmpty_;
   std::string verdict_;
+  std::vector<std::pair<std::string, std::uint64_t>> counts_;
   bool same_ = false;
   zyn::reader::JsonText damage_;
   zyn::reader::JsonText sources_;

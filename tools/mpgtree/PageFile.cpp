@@ -5,18 +5,23 @@
 
 #include "Io.h"
 #include "PageTemplate.h"
+#include "zyn/reader/JsonText.h"
 
 namespace mpgtree {
 
 namespace {
 
-/// The template with its places filled: the style, the data and the two parts of the script.
+/// The template with its places filled: the style, the data and the parts of the script.
 void AssemblePage(const PageData& iData, zyn::reader::JsonText* oPage) {
   const std::string_view html = kPageHtml;
-  const std::pair<std::string_view, std::string_view> places[] = {{"/*@page.css@*/", kPageCss},
-                                                                  {"@page.data@", {}},
-                                                                  {"/*@data.js@*/", kPageDataJs},
-                                                                  {"/*@page.js@*/", kPageJs}};
+  const std::pair<std::string_view, std::string_view> places[] = {
+      {"/*@page.css@*/", kPageCss},
+      {"@page.data@", {}},
+      {"/*@data.js@*/", kPageDataJs},
+      {"/*@heading.js@*/", kPageHeadingJs},
+      {"/*@columns.js@*/", kPageColumnsJs},
+      {"/*@steps.js@*/", kPageStepsJs},
+      {"/*@page.js@*/", kPageJs}};
   std::size_t next = 0;
   for (const auto& [marker, text] : places) {
     const std::size_t at = html.find(marker, next);

@@ -9,7 +9,7 @@
 namespace mpgtree {
 
 /// Says on standard error what iVerdict on the dump iName means for a command that read it
-/// (nothing when the dump is whole), and answers the status it gives:
+/// (nothing when the dump is whole), and answers the status it gives (Commands.h):
 ///  - 0: whole;
 ///  - 1: not whole, read with --lenient: the faults and the lines kept raw are counted;
 ///  - 2: not whole without --lenient (the refusal says that --lenient reads it anyway), or

@@ -7,22 +7,8 @@
 
 #include "Commands.h"
 #include "Io.h"
-#include "ViewerCommands.h"
 #include "zyntoolio/SignalCleanup.h"
 #include "zyntoolio/StandardStreams.h"
-
-namespace mpgtree {
-
-zyn::reader::ReadOptions CommonOptions::ReadOptions() const {
-  zyn::reader::ReadOptions options;
-  options.form = form == "stdout"  ? zyn::reader::Form::StandardOutput
-                 : form == "trace" ? zyn::reader::Form::Trace
-                                   : zyn::reader::Form::Unknown;
-  options.lenient = lenient;
-  return options;
-}
-
-}  // namespace mpgtree
 
 namespace {
 
@@ -32,6 +18,7 @@ int ParseAndRun(int argc, char** argv) {
       "Reads a dump of a mapping table, in the standard-output form or as the trace "
       "tool's text, back into a tree of typed nodes.",
       "mpgtree"};
+  // The statuses of Commands.h, in words.
   app.footer(
       "DUMP is a file, or '-' for standard input.\n"
       "Exit status: 0 done (check: whole; find: found; diff: same, where compared); 1 check: not "
@@ -40,7 +27,7 @@ int ParseAndRun(int argc, char** argv) {
       "cannot be read, a dump that is not whole (without --lenient), a dump split between its "
       "two sinks or read with the wrong --form; 4 an output could not be written (wins over the "
       "others).");
-  app.set_version_flag("--version", "mpgtree 1.0.0", "Print the version and exit");
+  app.set_version_flag("--version", "mpgtree " ZYN_VERSION, "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough();
 

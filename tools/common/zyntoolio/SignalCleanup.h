@@ -16,7 +16,7 @@ void InstallSignalCleanup();
 /// until ForgetTemporary. Answers a ticket for ForgetTemporary, or -1 when too many are
 /// remembered already (sixteen), in which case this one is not removed on a signal.
 int RememberTemporary(const char* iPath);
-/// No longer removes that temporary on a signal (it was renamed into place or removed).
+/// Stops removing that temporary on a signal (it was renamed into place or removed).
 void ForgetTemporary(int iTicket);
 
 /// Blocks the signals above while alive, so that creating a temporary and remembering it

@@ -142,7 +142,9 @@ function readPageData(data) {
     for (const item of items) {
       if (item.depth === 0 && item.group && item.key.startsWith('rmt')) summary.rmt++;
       if (item.depth > 1 || (item.depth === 1 && item.key !== 'kind')) continue;
-      const text = item.group ? '' : valueOf(item.kind, item.raw).text;
+      // A changed field shows A's value, then B's.
+      let text = item.group ? '' : valueOf(item.kind, item.raw).text;
+      if (item.change && !item.group) text += ' \u2192 ' + valueOf(item.change[2], item.change[3]).text;
       if (item.path === 'ordinal') summary.ordinal = text;
       else if (item.path === 'uuid') summary.uuid = item.kind === WORD ? 'invalid' : text;
       else if (item.path === 'mappingMaster') summary.master = text;
@@ -243,6 +245,22 @@ function readPageData(data) {
     return marks.has(-1) ? annotate(items, marks.get(-1)) : items;
   }
 
+  /**
+   * The changed fields of the comparison in the report's order: [row index (-1: the manager),
+   * change]: the manager's, then each row's in the order of the rows, a row's own fields before
+   * those of its RMT rows.
+   */
+  function changeList() {
+    const list = [];
+    for (const index of [...marks.keys()].sort((x, y) => x - y)) {
+      const mark = marks.get(index);
+      if (index >= 0 && statuses[index] !== 'c') continue;
+      for (const change of mark.c) list.push([index, change]);
+      for (const entry of mark.r) for (const change of entry[2]) list.push([index, change]);
+    }
+    return list;
+  }
+
   /** Calls visit(kind, value, valueAt) for each value of row index that a search can find. */
   function forEachValue(index, visit) {
     cursor = rowStarts[index];
@@ -255,6 +273,19 @@ function readPageData(data) {
     }
   }
 
+  /**
+   * Calls visit(kind, value, j) for each value that B holds in a changed row index, in place of
+   * A's or beside them: j is the place of its item in the row's items.
+   */
+  function forEachValueOfB(index, visit) {
+    if (statuses[index] !== 'c' || !marks.has(index)) return;
+    rowItems(index).forEach((item, j) => {
+      if (item.group) return;
+      if (item.change && item.change[2] >= 0) visit(item.change[2], item.change[3], j);
+      else if (!item.change && item.className === 'only-b' && item.kind >= 0) visit(item.kind, item.raw, j);
+    });
+  }
+
   return {
     TEXT, WORD, INTEGER, BOOLEAN, STATUS_CLASSES,
     isDiff: data.mode === 'diff',
@@ -262,6 +293,7 @@ function readPageData(data) {
     filter: data.filter,
     verdict: data.verdict || '',
     same: data.same === true,
+    counts: data.counts || [],
     empty: data.empty || '',
     damage: data.damage || [],
     strings,
@@ -270,7 +302,9 @@ function readPageData(data) {
     statuses,
     rowItems,
     managerItems,
+    changeList,
     forEachValue,
+    forEachValueOfB,
     valueOf,
     summaryOf,
   };

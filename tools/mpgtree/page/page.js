@@ -1,5 +1,6 @@
 // The script of the page of mpgtree html: draws only the lines in view of the rows that data.js
-// decodes, folds and unfolds rows, searches, and marks the differences of two dumps.
+// decodes, folds and unfolds rows, searches, marks the differences of two dumps and shows the
+// one that steps.js stands on. heading.js fills the top of the page, columns.js sizes columns.
 // Values from the dump are set as text (textContent, title), never as markup.
 (function () {
   'use strict';
@@ -42,6 +43,8 @@
   let order = []; // the rows shown, by index
   let starts = new Float64Array(1); // the first line of each row shown, and the total
   const open = new Set();
+  let managerFields = []; // the manager's field elements, by the place of their item
+  let stepper = null; // the differences of a comparison, stepped through (steps.js)
 
   function chooseRows() {
     const onlyDifferences = isDiff && $('only-differences').checked;
@@ -75,7 +78,21 @@
     if (open.has(index)) open.delete(index);
     else open.add(index);
     layout();
+    if (open.has(index) && stepper) showFirstChange(index);
     render();
+  }
+
+  /** Brings the first changed field of row index, just unfolded, into view as the current difference. */
+  function showFirstChange(index) {
+    const place = stepper.enterRow(index);
+    if (place < 0) return;
+    showStepCount();
+    const rowTop = starts[order.indexOf(index)] * LINE;
+    const fieldTop = rowTop + (1 + place) * LINE;
+    if (fieldTop >= viewport.scrollTop && fieldTop + LINE <= viewport.scrollTop + viewport.clientHeight) return;
+    // The row's own line stays in view when the field fits below it.
+    viewport.scrollTop =
+      fieldTop - rowTop < viewport.clientHeight - 4 * LINE ? rowTop : fieldTop - viewport.clientHeight / 2;
   }
 
   // ---- Drawing ----
@@ -86,18 +103,28 @@
     return made;
   }
 
+  const fitColumns = makeColumnFitter(rowsElement); // columns.js
+
   function rowLine(index, line) {
     const summary = summaryOf(rowItems(index));
     const status = STATUS_CLASSES[statuses[index]] || '';
     const made = lineElement('row ' + status + (open.has(index) ? ' open' : ''), line);
     made.dataset.row = index;
-    made.appendChild(element('span', 'fold', summary.ordinal));
+    const texts = {
+      ordinal: String(summary.ordinal),
+      master: String(summary.master),
+      state: String(summary.state),
+      rmt: String(summary.announced !== undefined ? summary.announced : summary.rmt),
+      line: 'line ' + rowLines[index],
+    };
+    fitColumns(texts);
+    made.appendChild(element('span', 'fold', texts.ordinal));
     made.appendChild(element('span', '', summary.uuid));
-    made.appendChild(element('span', '', summary.master));
-    made.appendChild(element('span', '', summary.state));
+    made.appendChild(element('span', '', texts.master));
+    made.appendChild(element('span', '', texts.state));
     made.appendChild(element('span', '', summary.kinds));
-    made.appendChild(element('span', '', String(summary.announced !== undefined ? summary.announced : summary.rmt)));
-    made.appendChild(element('span', 'c-line', 'line ' + rowLines[index]));
+    made.appendChild(element('span', '', texts.rmt));
+    made.appendChild(element('span', 'c-line', texts.line));
     made.title =
       'Row ' + (index + 1) + (statuses[index] === 'n' ? ': the same where compared, some fields not compared' : '') +
       ': click to ' + (open.has(index) ? 'fold' : 'unfold');
@@ -111,8 +138,11 @@
     into.appendChild(element('span', value.className || '', value.text));
   }
 
-  /** One field or group of an open row: its meaning, its value (A and B when it changed), its line. */
-  function itemLine(index, item, line) {
+  /**
+   * One field or group of an open row (the place-th of its items): its meaning, its value (A and
+   * B when it changed), its line.
+   */
+  function itemLine(index, item, line, place) {
     const made = lineElement('field' + (item.group ? ' group' : '') + (item.className ? ' ' + item.className : ''), line);
     made.style.paddingLeft = 24 + item.depth * 18 + 'px';
     made.appendChild(element('span', 'label', item.label));
@@ -135,7 +165,9 @@
     made.appendChild(element('span', 'at', at));
     made.title = item.path;
     const hits = matchesByRow.get(index);
-    if (hits && hits.has(item.valueAt)) made.classList.add(index + ':' + item.valueAt === currentKey ? 'current' : 'hit');
+    for (const key of hits ? [item.valueAt, 'b' + place] : [])
+      if (hits.has(key)) made.classList.add(index + ':' + key === currentKey ? 'current' : 'hit');
+    if (stepper && stepper.isCurrent(index, place)) markStep(made);
     return made;
   }
 
@@ -152,7 +184,7 @@
       const items = rowItems(index);
       const from = Math.max(0, first - starts[k] - 1);
       const to = Math.min(items.length, last - starts[k]);
-      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j));
+      for (let j = from; j < to; j++) drawn.appendChild(itemLine(index, items[j], starts[k] + 1 + j, j));
     }
     rowsElement.textContent = '';
     rowsElement.appendChild(drawn);
@@ -165,48 +197,10 @@
     return page.same ? 'The two dumps are the same: no row differs.' : 'No DMT row differs.';
   }
 
-  /** Says at the top of the page which dumps were damaged, read with --lenient. */
-  function showDamage() {
-    const section = $('damage');
-    for (const damage of page.damage) {
-      const what =
-        damage.name + ' is damaged: ' + damage.rawLines + (damage.rawLines === 1 ? ' line' : ' lines') +
-        ' could not be placed and ' + (damage.rawLines === 1 ? 'is' : 'are') + ' not shown (read with --lenient); ' +
-        'the first is line ' + damage.firstLine + ': ';
-      const line = element('div', '', what);
-      line.appendChild(element('code', '', damage.firstText));
-      line.title = what + damage.firstText;
-      section.appendChild(line);
-    }
-    section.hidden = !page.damage.length;
-  }
-
   function scheduleRender() {
     if (!drawing) {
       drawing = true;
       requestAnimationFrame(render);
-    }
-  }
-
-  function showManager() {
-    const section = $('manager');
-    const items = page.managerItems();
-    if (!items) {
-      section.hidden = true;
-      return;
-    }
-    for (const item of items) {
-      const made = element('div', 'field' + (item.className ? ' ' + item.className : ''));
-      made.appendChild(element('span', 'label', item.label));
-      const value = element('span', 'value');
-      if (item.kind >= 0) appendValue(value, item.kind, item.raw);
-      if (item.change) {
-        value.appendChild(element('span', 'arrow', '\u2192'));
-        appendValue(value, item.change[2], item.change[3]);
-      }
-      made.appendChild(value);
-      made.appendChild(element('span', 'at', item.line ? 'line ' + item.line : ''));
-      section.appendChild(made);
     }
   }
 
@@ -230,7 +224,7 @@
       for (let i = 0; i < strings.length; i++) if (strings[i].toLowerCase().includes(wanted)) hitStrings[i] = 1;
       const numeric = /^-?[0-9]+$/.test(wanted);
       for (const index of order) {
-        page.forEachValue(index, (kind, value, valueAt) => {
+        const visit = (kind, value, valueAt) => {
           const hit = kind === INTEGER ? numeric && String(value).includes(wanted) : kind !== BOOLEAN && hitStrings[value];
           if (hit) {
             matches.push([index, valueAt]);
@@ -238,7 +232,10 @@
             matchesByRow.get(index).add(valueAt);
           }
           return matches.length < MATCH_LIMIT;
-        });
+        };
+        page.forEachValue(index, visit);
+        // B's values of a changed row are known by their item's place: "b" and the place.
+        if (matches.length < MATCH_LIMIT) page.forEachValueOfB(index, (kind, value, j) => visit(kind, value, 'b' + j));
       }
     }
     showCount();
@@ -266,11 +263,46 @@
       layout();
     }
     const k = order.indexOf(index);
-    const j = rowItems(index).findIndex((item) => item.valueAt === valueAt);
-    const line = starts[k] + 1 + Math.max(j, -1);
-    viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
+    const j =
+      typeof valueAt === 'string' ? Number(valueAt.slice(1)) : rowItems(index).findIndex((item) => item.valueAt === valueAt);
+    centerLine(starts[k] + 1 + Math.max(j, -1));
     showCount();
     render();
+  }
+
+  function centerLine(line) {
+    viewport.scrollTop = Math.max(0, line * LINE - viewport.clientHeight / 2);
+  }
+
+  // ---- Differences ----
+
+  /** Marks the element of the current difference, with its lines in A and B and its label. */
+  function markStep(made) {
+    made.classList.add('stepped');
+    made.dataset.step = stepper.lines();
+  }
+
+  /** Shows item place of row index (-1: the manager's), the current difference. */
+  function reveal(index, place) {
+    for (const field of managerFields) field.classList.remove('stepped');
+    if (index < 0) {
+      if (managerFields[place]) {
+        markStep(managerFields[place]);
+        managerFields[place].scrollIntoView({ block: 'nearest' });
+      }
+    } else {
+      if (!open.has(index)) {
+        open.add(index);
+        layout();
+      }
+      centerLine(starts[order.indexOf(index)] + 1 + place);
+    }
+    showStepCount();
+    render();
+  }
+
+  function showStepCount() {
+    $('step-count').textContent = stepper.describe();
   }
 
   function step(forward) {
@@ -301,6 +333,8 @@
       searchBox.focus();
     } else if (event.key === 'n' || event.key === 'N') {
       step(event.key === 'n');
+    } else if ((event.key === ']' || event.key === '[') && stepper) {
+      stepper.step(event.key === ']');
     }
   });
   $('next').addEventListener('click', () => step(true));
@@ -319,9 +353,13 @@
     $('sources').textContent = isDiff ? 'A: ' + names[0] + '  \u2022  B: ' + names[1] : names[0];
     $('filter').textContent = page.filter ? 'narrowed by ' + page.filter : '';
     $('verdict').textContent = page.verdict;
-    showDamage();
     document.title = (isDiff ? 'mpgtree diff: ' : 'mpgtree: ') + page.sources.map((source) => source.name).join(' vs ');
     if (isDiff) {
+      stepper = makeStepper(page, reveal);
+      $('steps').hidden = false;
+      $('next-difference').addEventListener('click', () => stepper.step(true));
+      $('previous-difference').addEventListener('click', () => stepper.step(false));
+      showStepCount();
       $('only-differences-box').hidden = false;
       $('legend').hidden = false;
       $('only-differences').addEventListener('change', () => {
@@ -331,8 +369,11 @@
       });
     }
     const hash = new URLSearchParams(location.hash.slice(1));
-    if (isDiff && hash.has('only-differences')) $('only-differences').checked = true;
-    showManager();
+    // Where the dumps differ the page opens on the differences; #all shows every row.
+    if (isDiff && (hash.has('only-differences') || (!page.same && !hash.has('all')))) $('only-differences').checked = true;
+    managerFields = showHeading(page);
+    // The line column fits the last line of any row from the start, not only of those drawn.
+    fitColumns({ line: 'line ' + rowLines.reduce((longest, line) => Math.max(longest, line), 0) });
     chooseRows();
     layout();
     render();

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "zyn/reader/DumpDiff.h"
-#include "zyn/reader/TreeJson.h"
+#include "zyn/reader/JsonText.h"
 
 namespace zyn::reader {
 

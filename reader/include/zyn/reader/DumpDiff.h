@@ -30,8 +30,8 @@
 // are matched on these; then only the matched rows whose digests differ are read again, from
 // their place in each file, and compared field by field. The digests also count the fields of
 // each form-dependent kind, which gives the fields not compared of the rows not read again;
-// a report that asks for their names has those rows read again too. An input that cannot be read twice
-// (a pipe) is copied to an unlinked temporary file as it is read.
+// a report that asks for their names has those rows read again too. An input that cannot be read
+// twice (a pipe) is copied to an unlinked temporary file as it is read.
 #pragma once
 
 #include <cstdint>
@@ -151,6 +151,9 @@ struct DiffSummary {
   /// Fields held by one dump only and not compared, since the other's form leaves them out.
   /// They do not make the dumps different: a table dumped in both forms compares the same.
   std::uint64_t notCompared = 0;
+  /// Changed fields set aside by the report's patterns (DiffFilter.h); absent when it has none.
+  /// A node whose only changes are set aside counts as the same.
+  std::optional<std::uint64_t> ignored;
   bool Different() const { return changedRows || onlyInA || onlyInB || otherDifferences; }
 };
 

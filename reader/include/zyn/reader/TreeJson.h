@@ -7,49 +7,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "zyn/reader/DumpReader.h"
 #include "zyn/reader/DumpTree.h"
+#include "zyn/reader/JsonText.h"
 
 namespace zyn::reader {
 
 inline constexpr std::string_view kJsonFormatName = "zyn-dump-tree";
 inline constexpr int kJsonFormatVersion = 1;
-
-/// Bytes of JSON text, appended to without a call per piece.
-class JsonText {
- public:
-  void Append(const char* iBytes, std::size_t iCount) {
-    if (iCount > capacity_ - size_) Grow(iCount);
-    std::memcpy(data_.get() + size_, iBytes, iCount);
-    size_ += iCount;
-  }
-  void Append(std::string_view iText) { Append(iText.data(), iText.size()); }
-  void Push(char iByte) {
-    if (size_ == capacity_) Grow(1);
-    data_[size_++] = iByte;
-  }
-  /// Room for iCount more bytes at the end: write them, then Commit the end of what was written.
-  char* Claim(std::size_t iCount) {
-    if (iCount > capacity_ - size_) Grow(iCount);
-    return data_.get() + size_;
-  }
-  void Commit(const char* iEnd) { size_ = static_cast<std::size_t>(iEnd - data_.get()); }
-  std::string_view View() const { return std::string_view(data_.get(), size_); }
-  std::size_t Size() const { return size_; }
-  void Clear() { size_ = 0; }
-
- private:
-  void Grow(std::size_t iMore);
-  std::unique_ptr<char[]> data_;
-  std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-};
 
 // Each appends one JSON object to oJson. iLead is what opens the object: "{", or the opening
 // of a JSON Lines record ("{\"record\":\"dmtRow\",") that the node's members then follow.
@@ -65,8 +34,6 @@ void AppendJson(const ManagerTrailer& iTrailer, JsonText* oJson, std::string_vie
 /// it): `{"kind":"manager",...`.
 void AppendManagerHeaderMembers(const ManagerHeader& iHeader, JsonText* oJson,
                                 std::string_view iLead = "{");
-/// iText as a JSON string, quotes included.
-void AppendJsonString(std::string_view iText, JsonText* oJson);
 
 /// A node as one JSON object.
 template <class Node>
@@ -75,13 +42,6 @@ std::string ToJson(const Node& iNode) {
   AppendJson(iNode, &json);
   return std::string(json.View());
 }
-
-/// Where JSON text goes. Answers false when it cannot write; the writer then stops the reading.
-class TextSink {
- public:
-  virtual ~TextSink() = default;
-  virtual bool Write(std::string_view iText) = 0;
-};
 
 /// Writes the tree as it is read, through a buffer of about a megabyte.
 class JsonTreeWriter : public DumpVisitor {

@@ -1,0 +1,104 @@
+// Cuts the input into lines: read(2) into a large buffer, memchr for the line ends.
+#include "parse/LineSource.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zyn::reader {
+
+long FileDescriptorSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
+  for (;;) {
+    const ssize_t count = ::read(descriptor_, oBuffer, iCapacity);
+    if (count >= 0) return static_cast<long>(count);
+    if (errno == EINTR) continue;
+    if (oError) *oError = std::strerror(errno);
+    return -1;
+  }
+}
+
+long MemorySource::Read(char* oBuffer, std::size_t iCapacity, std::string*) {
+  const std::size_t count = iCapacity < bytes_.size() ? iCapacity : bytes_.size();
+  if (count) std::memcpy(oBuffer, bytes_.data(), count);
+  bytes_.remove_prefix(count);
+  return static_cast<long>(count);
+}
+
+LineSource::LineSource(ByteSource& iSource, std::size_t iBlockSize)
+    : source_(iSource),
+      buffer_(new char[iBlockSize < 64 ? 64 : iBlockSize]),
+      capacity_(iBlockSize < 64 ? 64 : iBlockSize) {}
+
+bool LineSource::Fill() {
+  if (atEnd_) return false;
+  if (begin_ > 0) {
+    // Keep the unread bytes at the front, so that the free room is one piece.
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == capacity_) {
+    // A line longer than the buffer: twice the room.
+    std::unique_ptr<char[]> larger(new char[2 * capacity_]);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  const long count = source_.Read(buffer_.get() + end_, capacity_ - end_, &failure_);
+  if (count <= 0) {
+    atEnd_ = true;
+    if (count < 0 && failure_.empty()) failure_ = "read failure";
+    return false;
+  }
+  end_ += static_cast<std::size_t>(count);
+  bytesRead_ += static_cast<std::uint64_t>(count);
+  return true;
+}
+
+bool LineSource::Fetch() {
+  std::size_t searched = begin_;
+  for (;;) {
+    const char* start = buffer_.get() + searched;
+    const void* found = std::memchr(start, '\n', end_ - searched);
+    if (found) {
+      const std::size_t stop =
+          static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
+      line_.text = std::string_view(buffer_.get() + begin_, stop - begin_);
+      line_.ended = true;
+      begin_ = stop + 1;
+      break;
+    }
+    const std::size_t searchedCount = end_ - begin_;
+    if (!Fill()) {
+      if (begin_ == end_ || !failure_.empty()) return false;
+      line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
+      line_.ended = false;
+      begin_ = end_;
+      break;
+    }
+    searched = begin_ + searchedCount;
+  }
+  line_.number = ++number_;
+  line_.column = 1;
+  hasLine_ = true;
+  return true;
+}
+
+void LineSource::KeepRest(std::size_t iOffset) {
+  if (!hasLine_ || iOffset > line_.text.size()) return;
+  line_.text.remove_prefix(iOffset);
+  line_.column += static_cast<std::uint32_t>(iOffset);
+}
+
+std::string_view LineSource::Lookahead() {
+  if (!hasLine_ && begin_ == end_) Fill();
+  if (hasLine_) {
+    // The current line's bytes precede begin_ in the buffer, unmoved since it was cut.
+    const std::size_t from = static_cast<std::size_t>(line_.text.data() - buffer_.get());
+    return std::string_view(buffer_.get() + from, end_ - from);
+  }
+  return std::string_view(buffer_.get() + begin_, end_ - begin_);
+}
+
+}  // namespace zyn::reader

@@ -1,0 +1,301 @@
+// The reader's parser: a descent over the lines of a dump, one function per kind of block,
+// sharing the line cursor, the form, the problems and the lenient recovery.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parse/LineSource.h"
+#include "zyn/reader/DumpReader.h"
+
+namespace zyn::reader {
+
+struct RowMarks;
+
+/// The most lines joined to one text that holds line ends.
+inline constexpr std::uint32_t kMaxJoinedLines = 256;
+
+class Parser {
+ public:
+  Parser(LineSource& iLines, const ReadOptions& iOptions, DumpVisitor& iVisitor);
+  ReadOutcome Run();
+
+  // ---- Shared by the block parsers ----
+
+  /// The current line, or null at the end of the input or once reading has stopped.
+  const Line* Current() {
+    if (stopped_) return nullptr;
+    return lines_.Peek();
+  }
+  /// Moves past the current line, adding it to the texts being kept.
+  void Take();
+  /// Makes the rest of the current line, from byte iOffset, the current line.
+  void KeepRest(std::size_t iOffset);
+  std::uint64_t LastTakenLine() const { return lastTaken_; }
+  bool Stopped() const { return stopped_; }
+
+  /// The current line when iAccept accepts it. Otherwise reports that iExpected was expected
+  /// there and, when reading leniently, keeps lines as raw nodes until one is accepted or one
+  /// belongs to an enclosing block (left for it). Null when no line was accepted.
+  template <class Accept>
+  const Line* Expect(std::string_view iExpected, Accept iAccept) {
+    for (const Line* line = Current(); line; line = Current()) {
+      if (iAccept(line->text)) return line;
+      NotExpected(*line, iExpected, iAccept);
+      if (!options_.lenient || IsStructural(line->text)) return nullptr;
+      KeepRaw();
+    }
+    if (!stopped_) EndedInside(iExpected);
+    return nullptr;
+  }
+  /// Where the reading stands: the current line's number and column (0 at the end).
+  std::pair<std::uint64_t, std::uint32_t> Position() {
+    const Line* line = Current();
+    return line ? std::make_pair(line->number, line->column) : std::make_pair(std::uint64_t{0}, 0u);
+  }
+  /// After a block that could not use the line it started at: keeps that line as a raw node, so
+  /// that the reading always moves on.
+  void MoveOnFrom(std::pair<std::uint64_t, std::uint32_t> iStart) {
+    if (iStart.first != 0 && Position() == iStart) KeepRaw();
+  }
+  /// Reports that the current line cannot be placed, at byte iOffset of it, and what was
+  /// expected; in strict reading this ends the reading.
+  void Unplaced(const Line& iLine, std::size_t iOffset, std::string_view iExpected);
+  /// Reports that the current line iLine is not iExpected (what iAccept accepts): as lines out
+  /// of order when iLine opens or closes a block and the next line is iExpected, else as a
+  /// line that cannot be placed (a stray line of other text is not taken for a swap).
+  template <class Accept>
+  void NotExpected(const Line& iLine, std::string_view iExpected, Accept iAccept) {
+    std::optional<std::string_view> next;
+    if (IsStructural(iLine.text) && (next = LineAfterCurrent()) && iAccept(*next))
+      OutOfOrder(iLine, iExpected);
+    else
+      Unplaced(iLine, 0, iExpected);
+  }
+  /// The text of the line after the current one, when it is read ahead whole already.
+  std::optional<std::string_view> LineAfterCurrent();
+  /// Reports that the current line holds what belongs after the next one, which holds
+  /// iExpected: lines out of order. In strict reading this ends the reading.
+  void OutOfOrder(const Line& iLine, std::string_view iExpected);
+  /// Reports that the input ended where iExpected was expected.
+  void EndedInside(std::string_view iExpected);
+  /// Keeps the current line as a raw node and moves past it.
+  void KeepRaw();
+  void Note(std::uint64_t iLine, std::string iMessage);
+  /// Reports a sign that the dump's lines were split between its two sinks.
+  void SplitBetweenSinks(std::uint64_t iLine, std::uint32_t iColumn, std::string iMessage);
+  /// A line was written in iForm only: decides the form, or reports a split between sinks.
+  void Saw(Form iForm, const Line& iLine);
+  Form CurrentForm() const { return form_; }
+
+  /// Whether a line opens or closes a block of a row or of the manager, or opens a component:
+  /// the lines at which lenient reading hands over to an enclosing block.
+  static bool IsStructural(std::string_view iText);
+
+  /// Joins to iValue the lines after it that are not yet iIsNext and not structural: a text
+  /// holding line ends. Counts them in oReading.
+  template <class IsNext>
+  void JoinContinuation(std::string* ioValue, Reading* oReading, IsNext iIsNext) {
+    for (const Line* line = Current(); line && oReading->joinedLines < kMaxJoinedLines;
+         line = Current()) {
+      if (iIsNext(line->text) || IsStructural(line->text)) return;
+      ioValue->push_back('\n');
+      ioValue->append(line->text);
+      ++oReading->joinedLines;
+      Note(line->number, "joined to the text on the line before (a text holding a line end)");
+      Take();
+    }
+  }
+
+  /// Takes the current line and answers its text, joining the next lines to it (with "\n") in
+  /// ioBuffer while iComplete says the text still lacks the fixed text that ends its line, or
+  /// while iContinues says that the next line holds that fixed text again: the free text then
+  /// holds a line end, and its line's own ending is further down. Stops at a structural line and
+  /// once oReading has joined as many lines as allowed. The answer stays valid until the next
+  /// Gather.
+  template <class Complete, class Continues>
+  std::string_view Gather(std::string* ioBuffer, Reading* oReading, Complete iComplete,
+                          Continues iContinues) {
+    const Line* line = Current();
+    if (!line) return {};
+    ioBuffer->assign(line->text);
+    Take();
+    for (line = Current(); line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
+      if (IsStructural(line->text) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
+      ioBuffer->push_back('\n');
+      ioBuffer->append(line->text);
+      ++oReading->joinedLines;
+      Note(line->number, "joined to the text on the line before (a text holding a line end)");
+      Take();
+    }
+    return *ioBuffer;
+  }
+
+  /// Gathers a PLMID's own text, which this form writes before the piece that follows it: the
+  /// lines from the current one up to where iNextPiece finds that piece (at the start of a line,
+  /// or within one, whose rest is then kept as the current line), joined with "\n". Stops at a
+  /// structural line, and once oReading has joined as many lines as allowed. Nothing when the
+  /// next piece opens the current line.
+  template <class NextPiece>
+  std::optional<std::string> TakeTextBefore(const Reading& iReading, NextPiece iNextPiece) {
+    std::string text;
+    bool written = false;
+    for (const Line* line = Current(); line; line = Current()) {
+      const std::size_t start = iNextPiece(line->text);
+      if (start == 0 || IsStructural(line->text) || iReading.joinedLines >= kMaxJoinedLines) break;
+      if (written) text.push_back('\n');
+      written = true;
+      if (start != std::string_view::npos) {
+        text.append(line->text.substr(0, start));
+        KeepRest(start);
+        break;
+      }
+      text.append(line->text);
+      Take();
+    }
+    if (!written) return std::nullopt;
+    return text;
+  }
+
+  /// A text for messages: the line, cut short.
+  static std::string Quote(std::string_view iText);
+
+  // ---- Blocks (one source file each) ----
+
+  /// Whether a line opens a component.
+  static bool OpensComponent(std::string_view iText);
+  /// Reads the component whose opening line is current.
+  void ParseComponent(Component* oComponent);
+
+  void ParseDmtRow(DmtRow* oRow);
+  void ParseRmtRow(RmtRow* oRow);
+  /// Whether a line opens a DMT row or an RMT row.
+  static bool OpensDmtRow(std::string_view iText);
+  static bool OpensRmtRow(std::string_view iText);
+
+  static bool OpensManager(std::string_view iText);
+  /// Whether a line opens a dump of any kind (a manager, an environment, a row, a component).
+  static bool OpensDump(std::string_view iText);
+  void ParseManager();
+  void ParseEnvironment();
+
+ private:
+  // Components (ComponentParser.cpp, IdentifiedComponentParser.cpp).
+  bool ReadHashKey(const Line& iLine, std::size_t iOffset, std::string_view iDigits,
+                   std::uint32_t* oKey);
+  void ParseFileBased(Component* oComponent);
+  /// The path and last-save lines of a file-based component and its closing tag; false when the
+  /// component is not closed.
+  bool ReadFileSaveDetails(FileSaveDetails* oDetails, Reading* oReading);
+  void ParseRmtFileBased(Component* oComponent);
+  /// The PX1 id's lines: its hash key and value, or its emptiness. False when reading stops.
+  bool ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading);
+  void ParseOctetValue(OctetValue* oValue, Reading* oReading, bool (*iIsNext)(std::string_view));
+  void ParseOrv(Component* oComponent);
+  void ParseOrvIdentity(Component* oComponent, OrvFields* oFields);
+  /// Reads the identity pieces of iLine; oAmbiguous: the element pieces fit at more than one
+  /// place after the workspace uuid (the first is taken).
+  bool ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool* oAmbiguous);
+  void ParsePell(Component* oComponent, std::string_view iOpening, std::string_view iClosing);
+  /// Reads a stamp piece at the start of iLine; answers whether the closing tag follows it.
+  bool ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields);
+  void ParseProvider(Component* oComponent);
+
+  // Rows (RowParser.cpp).
+  bool ReadOrdinal(const Line& iLine, std::string_view* ioRest, const RowMarks& iMarks,
+                   std::optional<std::int32_t>* oOrdinal);
+  bool ReadUuid(const Line& iLine, std::string_view* ioRest, const RowMarks& iMarks,
+                std::optional<std::string>* oUuid);
+  /// Reads the current header line up to the rule after the uuid (oAfterRule: the rest).
+  bool ReadRowHeader(std::string_view iTag, const RowMarks& iMarks, std::string_view iNextRow,
+                     std::string_view iListClosing, RowHeader* oHeader,
+                     std::string_view* oAfterRule);
+  bool ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
+                      std::optional<RowClosing>* oClosing);
+  /// A component's place: iAbsent (when not empty) says the row has none.
+  void ReadComponentPlace(ComponentPlace* oPlace, std::string_view iAbsent);
+  void ReadHexIdentifier(HexIdentifier* oIdentifier, std::string_view iPresent,
+                         std::string_view iAbsent);
+  /// Takes a line that must be exactly iText.
+  bool ExpectExactly(std::string_view iText);
+  void ReadDmtRowLines(DmtRow* oRow, std::uint64_t iFirst);
+  void ParseDmtInfo(DmtRow* oRow);
+  void ParseDmtComponents(DmtRow* oRow);
+  void ParseDmtRmtRows(DmtRow* oRow);
+  void ParseRmtState(RmtRow* oRow);
+  void ParseRmtComponents(RmtRow* oRow);
+  void ParseRmtM1Components(RmtRow* oRow);
+
+  // Manager and environment (ManagerParser.cpp).
+  bool ParseManagerHeader(ManagerHeader* oHeader);
+
+  /// Starts keeping the lines taken in iText (and stops at the matching StopKeeping).
+  void StartKeeping(std::string* iText);
+  void StopKeeping();
+  friend class KeptText;
+  friend class OpenBlock;
+  void Report(Problem iProblem);
+  /// The first line of the first block read that betrays the form, with that form in oForm
+  /// (Unknown, and no line, when none does).
+  Line FirstDecisiveLine(Form* oForm);
+  /// Reports that iLine is in iForm while --form gave the other.
+  void WrongForm(const Line& iLine, Form iForm);
+  /// Reads the dump that iLine opens and hands it over; false when iLine opens none.
+  bool ReadTopNode(const Line& iLine);
+  /// Reports the line after the dump's end (iEnd): a second dump or other text. In lenient
+  /// reading the rest of the input is kept raw under that one problem.
+  void AfterTheDump(const Line& iLine, std::uint64_t iEnd);
+
+  LineSource& lines_;
+  ReadOptions options_;
+  DumpVisitor& visitor_;
+  Form form_;
+  std::uint64_t formLine_ = 0;
+  std::uint64_t lastTaken_ = 0;
+  std::uint64_t errors_ = 0;
+  bool stopped_ = false;
+  bool visitorStopped_ = false;
+  bool splitReported_ = false;
+  bool formConfirmed_ = false;  // a line in the form --form gave was seen
+  std::uint64_t rawLines_ = 0;
+  std::uint64_t firstRawLine_ = 0;
+  std::uint64_t managerClosingLine_ = 0;  // of the manager read last; 0 when it was not closed
+  /// The blocks being read, innermost last: what they are and where they open.
+  std::vector<std::pair<const char*, std::uint64_t>> open_;
+  std::vector<std::string*> kept_;
+  RawLine raw_;
+  std::string gathered_;  // lines joined by Gather
+  DmtRow dmtRow_;         // reused from row to row
+  bool rmtRowsRead_ = false;
+};
+
+/// Keeps the lines taken during its life in a node's text, when the reader keeps texts.
+class KeptText {
+ public:
+  KeptText(Parser& iParser, std::string* iText) : parser_(iParser) { parser_.StartKeeping(iText); }
+  ~KeptText() { parser_.StopKeeping(); }
+  KeptText(const KeptText&) = delete;
+  KeptText& operator=(const KeptText&) = delete;
+
+ private:
+  Parser& parser_;
+};
+
+/// Names a block being read, for the message when the input ends inside it.
+class OpenBlock {
+ public:
+  OpenBlock(Parser& iParser, const char* iWhat, std::uint64_t iLine) : parser_(iParser) {
+    parser_.open_.emplace_back(iWhat, iLine);
+  }
+  ~OpenBlock() { parser_.open_.pop_back(); }
+  OpenBlock(const OpenBlock&) = delete;
+  OpenBlock& operator=(const OpenBlock&) = delete;
+
+ private:
+  Parser& parser_;
+};
+
+}  // namespace zyn::reader
