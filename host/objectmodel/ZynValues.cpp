@@ -143,15 +143,76 @@ void ZynUuid::UUID_to_chaine(char* oBuffer, int iFlag) const {
   oBuffer[2 * sizeof bytes_] = '\0';
 }
 
-// ---- ZynBinary and _SEQUENCE_octet ----
+// ---- ZynHeldBytes, ZynBinary and _SEQUENCE_octet ----
 
-ZynBinary::ZynBinary(const std::uint8_t* iBytes, int iLength) : length_(iLength) {
-  if (iBytes && iLength > 0) {
-    owned_.assign(iBytes, iBytes + iLength);
-    data_ = owned_.data();
-    held_ = iLength;
+ZynHeldBytes ZynHeldBytes::Copying(const std::uint8_t* iBytes, int iCount) {
+  ZynHeldBytes held;
+  if (iBytes && iCount > 0) {
+    held.owned_.assign(iBytes, iBytes + iCount);
+    held.data_ = held.owned_.data();
+    held.count_ = iCount;
   }
+  return held;
 }
+
+ZynHeldBytes ZynHeldBytes::Lending(const std::uint8_t* iBytes, int iCount) {
+  ZynHeldBytes held;
+  if (iBytes && iCount > 0) {
+    held.data_ = iBytes;
+    held.count_ = iCount;
+    held.lent_ = true;
+  }
+  return held;
+}
+
+ZynHeldBytes::ZynHeldBytes(const ZynHeldBytes& iOther)
+    : owned_(iOther.owned_),
+      data_(iOther.lent_     ? iOther.data_
+            : owned_.empty() ? nullptr
+                             : owned_.data()),
+      count_(iOther.count_),
+      lent_(iOther.lent_) {}
+
+ZynHeldBytes::ZynHeldBytes(ZynHeldBytes&& iOther) noexcept
+    : owned_(std::move(iOther.owned_)),
+      data_(iOther.data_),  // a moved vector keeps its bytes where they were
+      count_(iOther.count_),
+      lent_(iOther.lent_) {
+  iOther.owned_.clear();
+  iOther.data_ = nullptr;
+  iOther.count_ = 0;
+  iOther.lent_ = false;
+}
+
+ZynHeldBytes& ZynHeldBytes::operator=(const ZynHeldBytes& iOther) {
+  if (this != &iOther) *this = ZynHeldBytes(iOther);
+  return *this;
+}
+
+ZynHeldBytes& ZynHeldBytes::operator=(ZynHeldBytes&& iOther) noexcept {
+  if (this == &iOther) return *this;
+  owned_ = std::move(iOther.owned_);
+  data_ = iOther.data_;
+  count_ = iOther.count_;
+  lent_ = iOther.lent_;
+  iOther.owned_.clear();
+  iOther.data_ = nullptr;
+  iOther.count_ = 0;
+  iOther.lent_ = false;
+  return *this;
+}
+
+std::uint8_t* ZynHeldBytes::MutableData() {
+  if (lent_) {
+    owned_.assign(data_, data_ + count_);
+    data_ = owned_.data();
+    lent_ = false;
+  }
+  return owned_.data();
+}
+
+ZynBinary::ZynBinary(const std::uint8_t* iBytes, int iLength)
+    : bytes_(ZynHeldBytes::Copying(iBytes, iLength)), length_(iLength) {}
 
 ZynBinary ZynBinary::Hollow(int iLength) {
   ZynBinary binary;
@@ -168,111 +229,19 @@ ZynBinary ZynBinary::Oversized(const std::uint8_t* iHeld, int iHeldCount, int iL
 
 ZynBinary ZynBinary::Lending(const std::uint8_t* iHeld, int iHeldCount, int iLength) {
   ZynBinary binary;
-  if (iHeld && iHeldCount > 0) {
-    binary.data_ = iHeld;
-    binary.held_ = iHeldCount;
-  }
+  binary.bytes_ = ZynHeldBytes::Lending(iHeld, iHeldCount);
   binary.length_ = iLength;
   return binary;
 }
 
-ZynBinary::ZynBinary(const ZynBinary& iOther)
-    : owned_(iOther.owned_),
-      data_(iOther.owned_.empty() ? iOther.data_ : owned_.data()),
-      held_(iOther.held_),
-      length_(iOther.length_),
-      hollow_(iOther.hollow_) {}
-
-ZynBinary::ZynBinary(ZynBinary&& iOther) noexcept
-    : owned_(std::move(iOther.owned_)),
-      data_(iOther.data_),  // a moved vector keeps its bytes where they were
-      held_(iOther.held_),
-      length_(iOther.length_),
-      hollow_(iOther.hollow_) {
-  iOther.data_ = nullptr;
-  iOther.held_ = iOther.length_ = 0;
-  iOther.hollow_ = false;
-}
-
-ZynBinary& ZynBinary::operator=(const ZynBinary& iOther) {
-  if (this != &iOther) *this = ZynBinary(iOther);
-  return *this;
-}
-
-ZynBinary& ZynBinary::operator=(ZynBinary&& iOther) noexcept {
-  if (this == &iOther) return *this;
-  owned_ = std::move(iOther.owned_);
-  data_ = iOther.data_;
-  held_ = iOther.held_;
-  length_ = iOther.length_;
-  hollow_ = iOther.hollow_;
-  iOther.owned_.clear();
-  iOther.data_ = nullptr;
-  iOther.held_ = iOther.length_ = 0;
-  iOther.hollow_ = false;
-  return *this;
-}
-
-_SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength) {
-  if (iOctets && iLength > 0) {
-    owned_.assign(iOctets, iOctets + iLength);
-    data_ = owned_.data();
-    held_ = length_ = iLength;
-  }
-}
+_SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength)
+    : octets_(ZynHeldBytes::Copying(iOctets, iLength)), length_(octets_.count()) {}
 
 _SEQUENCE_octet _SEQUENCE_octet::Lending(const std::uint8_t* iOctets, int iLength) {
   _SEQUENCE_octet sequence;
-  if (iOctets && iLength > 0) {
-    sequence.data_ = iOctets;
-    sequence.held_ = sequence.length_ = iLength;
-    sequence.lent_ = true;
-  }
+  sequence.octets_ = ZynHeldBytes::Lending(iOctets, iLength);
+  sequence.length_ = sequence.octets_.count();
   return sequence;
-}
-
-_SEQUENCE_octet::_SEQUENCE_octet(const _SEQUENCE_octet& iOther)
-    : owned_(iOther.owned_),
-      data_(iOther.lent_ ? iOther.data_ : owned_.data()),
-      held_(iOther.held_),
-      length_(iOther.length_),
-      lent_(iOther.lent_) {}
-
-_SEQUENCE_octet::_SEQUENCE_octet(_SEQUENCE_octet&& iOther) noexcept
-    : owned_(std::move(iOther.owned_)),
-      data_(iOther.data_),  // a moved vector keeps its octets where they were
-      held_(iOther.held_),
-      length_(iOther.length_),
-      lent_(iOther.lent_) {
-  iOther.owned_.clear();
-  iOther.data_ = nullptr;
-  iOther.held_ = iOther.length_ = 0;
-  iOther.lent_ = false;
-}
-
-_SEQUENCE_octet& _SEQUENCE_octet::operator=(const _SEQUENCE_octet& iOther) {
-  if (this != &iOther) *this = _SEQUENCE_octet(iOther);
-  return *this;
-}
-
-_SEQUENCE_octet& _SEQUENCE_octet::operator=(_SEQUENCE_octet&& iOther) noexcept {
-  if (this == &iOther) return *this;
-  owned_ = std::move(iOther.owned_);
-  data_ = iOther.data_;
-  held_ = iOther.held_;
-  length_ = iOther.length_;
-  lent_ = iOther.lent_;
-  iOther.owned_.clear();
-  iOther.data_ = nullptr;
-  iOther.held_ = iOther.length_ = 0;
-  iOther.lent_ = false;
-  return *this;
-}
-
-void _SEQUENCE_octet::Own() {
-  owned_.assign(data_, data_ + held_);
-  data_ = owned_.data();
-  lent_ = false;
 }
 
 // ---- ZynTime ----

@@ -80,6 +80,37 @@ class ZYN_EXPORT ZynUuid {
   std::uint8_t bytes_[16] = {};
 };
 
+/// Bytes that a value either owns (a copy of its own) or lends (kept elsewhere, by storage
+/// that outlives the value and every copy of it, such as a table's). A copy of lent bytes lends
+/// the same bytes; a copy of owned bytes owns a copy of them. The bytes of binaries and octet
+/// sequences.
+class ZYN_EXPORT ZynHeldBytes {
+ public:
+  ZynHeldBytes() = default;
+  /// A copy of the iCount bytes of iBytes (none when iBytes is null or iCount not positive).
+  static ZynHeldBytes Copying(const std::uint8_t* iBytes, int iCount);
+  /// The iCount bytes of iBytes, not copied (none when iBytes is null or iCount not positive).
+  static ZynHeldBytes Lending(const std::uint8_t* iBytes, int iCount);
+
+  ZynHeldBytes(const ZynHeldBytes& iOther);
+  ZynHeldBytes(ZynHeldBytes&& iOther) noexcept;
+  ZynHeldBytes& operator=(const ZynHeldBytes& iOther);
+  ZynHeldBytes& operator=(ZynHeldBytes&& iOther) noexcept;
+  ~ZynHeldBytes() = default;
+
+  /// The bytes held, or null when there are none.
+  const std::uint8_t* data() const { return data_; }
+  int count() const { return count_; }
+  /// The bytes for writing: lent bytes are copied first, so that a write never reaches them.
+  std::uint8_t* MutableData();
+
+ private:
+  std::vector<std::uint8_t> owned_;
+  const std::uint8_t* data_ = nullptr;  // owned_'s bytes, or the lent ones
+  int count_ = 0;
+  bool lent_ = false;
+};
+
 /// A run of bytes. A binary may report more bytes than it gives: none at all (getArray null), as
 /// a host binary whose content was never loaded does, or fewer than it reports. A binary either
 /// owns a copy of its bytes or lends bytes kept elsewhere (see Lending); a copy of a lending
@@ -98,19 +129,11 @@ class ZYN_EXPORT ZynBinary {
   /// storage that stays put, such as a table's.
   static ZynBinary Lending(const std::uint8_t* iHeld, int iHeldCount, int iLength);
 
-  ZynBinary(const ZynBinary& iOther);
-  ZynBinary(ZynBinary&& iOther) noexcept;
-  ZynBinary& operator=(const ZynBinary& iOther);
-  ZynBinary& operator=(ZynBinary&& iOther) noexcept;
-  ~ZynBinary() = default;
-
-  const std::uint8_t* getArray() const { return hollow_ || held_ == 0 ? nullptr : data_; }
+  const std::uint8_t* getArray() const { return hollow_ ? nullptr : bytes_.data(); }
   int getLength() const { return length_; }
 
  private:
-  std::vector<std::uint8_t> owned_;
-  const std::uint8_t* data_ = nullptr;  // owned_'s bytes, or the lent ones
-  int held_ = 0;
+  ZynHeldBytes bytes_;
   int length_ = 0;
   bool hollow_ = false;
 };
@@ -126,44 +149,34 @@ class ZYN_EXPORT _SEQUENCE_octet {
   /// sequence and every copy of it. For answers read from storage that stays put.
   static _SEQUENCE_octet Lending(const std::uint8_t* iOctets, int iLength);
 
-  _SEQUENCE_octet(const _SEQUENCE_octet& iOther);
-  _SEQUENCE_octet(_SEQUENCE_octet&& iOther) noexcept;
-  _SEQUENCE_octet& operator=(const _SEQUENCE_octet& iOther);
-  _SEQUENCE_octet& operator=(_SEQUENCE_octet&& iOther) noexcept;
-  ~_SEQUENCE_octet() = default;
-
   int length() const { return length_; }
   /// Contract: iPosition is from 0 to length() - 1, and among the octets held. Any other
   /// position gives a zero octet that belongs to no sequence.
   std::uint8_t& operator[](int iPosition) {
-    if (lent_) Own();
-    return *const_cast<std::uint8_t*>(&At(iPosition));
+    return Held(iPosition) ? octets_.MutableData()[iPosition] : Outside();
   }
-  const std::uint8_t& operator[](int iPosition) const { return At(iPosition); }
+  const std::uint8_t& operator[](int iPosition) const {
+    return Held(iPosition) ? octets_.data()[iPosition] : Outside();
+  }
   /// For tests of oversized sequences: makes length() report iLength while holding only the
   /// octets it has. Nothing may read past those.
   void ReportLengthForTests(int iLength) { length_ = iLength; }
 
  private:
-  const std::uint8_t& At(int iPosition) const {
-    const bool held = iPosition >= 0 && iPosition < length_ && iPosition < held_;
+  bool Held(int iPosition) const {
+    const bool held = iPosition >= 0 && iPosition < length_ && iPosition < octets_.count();
     ZYN_CONTRACT(held, "_SEQUENCE_octet::operator[]",
                  "a position from 0 to length() - 1 among the octets held");
-    return held ? data_[iPosition] : Outside();
+    return held;
   }
   static std::uint8_t& Outside() {
     static std::uint8_t outside = 0;
     outside = 0;
     return outside;
   }
-  /// Makes the sequence hold a copy of its own of the octets it lends.
-  void Own();
 
-  std::vector<std::uint8_t> owned_;
-  const std::uint8_t* data_ = nullptr;  // owned_'s octets, or the lent ones
-  int held_ = 0;
+  ZynHeldBytes octets_;
   int length_ = 0;
-  bool lent_ = false;
 };
 
 /// A moment in UTC, or no moment (Gettime_t -1).
