@@ -191,46 +191,23 @@ class LogParser {
       }
       if (position_ >= line_.size()) return false;
       const char escaped = line_[position_++];
-      switch (escaped) {
-        case '"':
-          oText->push_back('"');
-          break;
-        case '\\':
-          oText->push_back('\\');
-          break;
-        case '/':
-          oText->push_back('/');
-          break;
-        case 'b':
-          oText->push_back('\b');
-          break;
-        case 'f':
-          oText->push_back('\f');
-          break;
-        case 'n':
-          oText->push_back('\n');
-          break;
-        case 'r':
-          oText->push_back('\r');
-          break;
-        case 't':
-          oText->push_back('\t');
-          break;
-        case 'u': {
-          std::uint32_t unit = 0;
-          if (!ParseHex4(&unit)) return false;
-          if (unit >= 0xD800 && unit < 0xDC00 && line_.compare(position_, 2, "\\u") == 0) {
-            position_ += 2;
-            std::uint32_t low = 0;
-            if (!ParseHex4(&low)) return false;
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-          }
-          AppendUtf8(unit, oText);
-          break;
-        }
-        default:
-          return false;
+      // The escapes of one character each, and the characters they stand for.
+      static constexpr std::string_view kEscapes = "\"\\/bfnrt";
+      static constexpr std::string_view kEscaped = "\"\\/\b\f\n\r\t";
+      if (const std::size_t at = kEscapes.find(escaped); at != std::string_view::npos) {
+        oText->push_back(kEscaped[at]);
+        continue;
       }
+      if (escaped != 'u') return false;
+      std::uint32_t unit = 0;
+      if (!ParseHex4(&unit)) return false;
+      if (unit >= 0xD800 && unit < 0xDC00 && line_.compare(position_, 2, "\\u") == 0) {
+        position_ += 2;
+        std::uint32_t low = 0;
+        if (!ParseHex4(&low)) return false;
+        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      }
+      AppendUtf8(unit, oText);
     }
     return false;
   }
