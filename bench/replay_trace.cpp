@@ -435,6 +435,31 @@ class Replay {
   std::unordered_map<std::string, const char*> formats_;
 };
 
+/// The fastest of iRepeat replays of iReplay into the file iOutPath, in seconds; -1 when the
+/// file cannot be written. As in mpgdump, the last flush of the file, made once the dump is
+/// over, is not timed.
+double TimeRounds(Replay& iReplay, const std::string& iOutPath, int iRepeat) {
+  double best = 0;
+  for (int round = 0; round < iRepeat; ++round) {
+    int openError = 0;
+    std::unique_ptr<zyn::toolio::OutputBuffer> file =
+        zyn::toolio::OutputBuffer::OpenFile(iOutPath, &openError);
+    if (!file) {
+      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", iOutPath.c_str(),
+                   std::strerror(openError));
+      return -1;
+    }
+    mpgdump::TraceToolSink sink(*file, nullptr);
+    ZynDCIMpgTraceTool::SetOutput(&sink);
+    const auto begin = std::chrono::steady_clock::now();
+    iReplay.Run();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - begin;
+    ZynDCIMpgTraceTool::SetOutput(nullptr);
+    if (round == 0 || seconds.count() < best) best = seconds.count();
+  }
+  return best;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -474,25 +499,8 @@ int main(int argc, char** argv) {
   }
   if (log != stdin) std::fclose(log);
 
-  // As in mpgdump, the last flush of the file, made once the dump is over, is not timed.
-  double best = 0;
-  for (int round = 0; round < repeat; ++round) {
-    int openError = 0;
-    std::unique_ptr<zyn::toolio::OutputBuffer> file =
-        zyn::toolio::OutputBuffer::OpenFile(outPath, &openError);
-    if (!file) {
-      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", outPath.c_str(),
-                   std::strerror(openError));
-      return 2;
-    }
-    mpgdump::TraceToolSink sink(*file, nullptr);
-    ZynDCIMpgTraceTool::SetOutput(&sink);
-    const auto begin = std::chrono::steady_clock::now();
-    replay.Run();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - begin;
-    ZynDCIMpgTraceTool::SetOutput(nullptr);
-    if (round == 0 || seconds.count() < best) best = seconds.count();
-  }
+  const double best = TimeRounds(replay, outPath, repeat);
+  if (best < 0) return 2;
   if (!bytesPath.empty()) {
     const double bytesSeconds = replay.byteFloor.Run(bytesPath, repeat);
     if (bytesSeconds < 0) {
