@@ -155,16 +155,6 @@ ZynHeldBytes ZynHeldBytes::Copying(const std::uint8_t* iBytes, int iCount) {
   return held;
 }
 
-ZynHeldBytes ZynHeldBytes::Lending(const std::uint8_t* iBytes, int iCount) {
-  ZynHeldBytes held;
-  if (iBytes && iCount > 0) {
-    held.data_ = iBytes;
-    held.count_ = iCount;
-    held.lent_ = true;
-  }
-  return held;
-}
-
 ZynHeldBytes::ZynHeldBytes(const ZynHeldBytes& iOther)
     : owned_(iOther.owned_),
       data_(iOther.lent_     ? iOther.data_
@@ -173,32 +163,8 @@ ZynHeldBytes::ZynHeldBytes(const ZynHeldBytes& iOther)
       count_(iOther.count_),
       lent_(iOther.lent_) {}
 
-ZynHeldBytes::ZynHeldBytes(ZynHeldBytes&& iOther) noexcept
-    : owned_(std::move(iOther.owned_)),
-      data_(iOther.data_),  // a moved vector keeps its bytes where they were
-      count_(iOther.count_),
-      lent_(iOther.lent_) {
-  iOther.owned_.clear();
-  iOther.data_ = nullptr;
-  iOther.count_ = 0;
-  iOther.lent_ = false;
-}
-
 ZynHeldBytes& ZynHeldBytes::operator=(const ZynHeldBytes& iOther) {
   if (this != &iOther) *this = ZynHeldBytes(iOther);
-  return *this;
-}
-
-ZynHeldBytes& ZynHeldBytes::operator=(ZynHeldBytes&& iOther) noexcept {
-  if (this == &iOther) return *this;
-  owned_ = std::move(iOther.owned_);
-  data_ = iOther.data_;
-  count_ = iOther.count_;
-  lent_ = iOther.lent_;
-  iOther.owned_.clear();
-  iOther.data_ = nullptr;
-  iOther.count_ = 0;
-  iOther.lent_ = false;
   return *this;
 }
 

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "zyn/ZynBaseUnknown.h"
@@ -90,12 +91,35 @@ class ZYN_EXPORT ZynHeldBytes {
   /// A copy of the iCount bytes of iBytes (none when iBytes is null or iCount not positive).
   static ZynHeldBytes Copying(const std::uint8_t* iBytes, int iCount);
   /// The iCount bytes of iBytes, not copied (none when iBytes is null or iCount not positive).
-  static ZynHeldBytes Lending(const std::uint8_t* iBytes, int iCount);
+  static ZynHeldBytes Lending(const std::uint8_t* iBytes, int iCount) {
+    ZynHeldBytes held;
+    if (iBytes && iCount > 0) {
+      held.data_ = iBytes;
+      held.count_ = iCount;
+      held.lent_ = true;
+    }
+    return held;
+  }
 
   ZynHeldBytes(const ZynHeldBytes& iOther);
-  ZynHeldBytes(ZynHeldBytes&& iOther) noexcept;
   ZynHeldBytes& operator=(const ZynHeldBytes& iOther);
-  ZynHeldBytes& operator=(ZynHeldBytes&& iOther) noexcept;
+  // The moves are written here, in line: answers hand out lent bytes by moving them.
+  ZynHeldBytes(ZynHeldBytes&& iOther) noexcept
+      : owned_(std::move(iOther.owned_)),
+        data_(iOther.data_),  // a moved vector keeps its bytes where they were
+        count_(iOther.count_),
+        lent_(iOther.lent_) {
+    iOther.Forget();
+  }
+  ZynHeldBytes& operator=(ZynHeldBytes&& iOther) noexcept {
+    if (this == &iOther) return *this;
+    owned_ = std::move(iOther.owned_);
+    data_ = iOther.data_;
+    count_ = iOther.count_;
+    lent_ = iOther.lent_;
+    iOther.Forget();
+    return *this;
+  }
   ~ZynHeldBytes() = default;
 
   /// The bytes held, or null when there are none.
@@ -105,6 +129,14 @@ class ZYN_EXPORT ZynHeldBytes {
   std::uint8_t* MutableData();
 
  private:
+  /// Holds nothing any more (after its bytes moved elsewhere).
+  void Forget() {
+    owned_.clear();
+    data_ = nullptr;
+    count_ = 0;
+    lent_ = false;
+  }
+
   std::vector<std::uint8_t> owned_;
   const std::uint8_t* data_ = nullptr;  // owned_'s bytes, or the lent ones
   int count_ = 0;
