@@ -22,7 +22,6 @@
 
 namespace {
 
-using zyn::mem::Iface;
 using zyn::mem::Kind;
 using zyn::mem::MemObject;
 using zyn::mem::Op;
@@ -194,26 +193,38 @@ MemObject* DumpedObject(Type iType) {
   return nullptr;
 }
 
+/// Makes an interface pointer by iMake at every turn and releases it: what a query or a
+/// creation costs together with the release of what it answered.
+template <class Make>
+void MakeAndRelease(benchmark::State& ioState, Make iMake) {
+  for (auto _ : ioState) {
+    void* made = iMake();
+    benchmark::DoNotOptimize(made);
+    static_cast<IUnknown*>(made)->Release();
+  }
+}
+
+/// QueryInterface of iAsked (an identifier or a name) on iObject at every turn, and the release
+/// of what it answers.
+template <class Asked>
+void QueryAndRelease(benchmark::State& ioState, ZynBaseUnknown* iObject, const Asked& iAsked) {
+  MakeAndRelease(ioState, [&] {
+    void* found = nullptr;
+    iObject->QueryInterface(iAsked, &found);
+    return found;
+  });
+}
+
 /// QueryInterface of an interface the object's own class implements.
 void BM_QueryOwnInterface(benchmark::State& ioState) {
   ZynBaseUnknown* row = DumpedObject(Type::DMTRow)->Unknown();
-  for (auto _ : ioState) {
-    void* found = nullptr;
-    row->QueryInterface(IID_ZynIDCIMpgDMTElement, &found);
-    benchmark::DoNotOptimize(found);
-    static_cast<IUnknown*>(found)->Release();
-  }
+  QueryAndRelease(ioState, row, IID_ZynIDCIMpgDMTElement);
 }
 
 /// The same by name, through the host's table of interface names.
 void BM_QueryOwnInterfaceByName(benchmark::State& ioState) {
   ZynBaseUnknown* row = DumpedObject(Type::DMTRow)->Unknown();
-  for (auto _ : ioState) {
-    void* found = nullptr;
-    row->QueryInterface("ZynIDCIMpgDMTElement", &found);
-    benchmark::DoNotOptimize(found);
-    static_cast<IUnknown*>(found)->Release();
-  }
+  QueryAndRelease(ioState, row, "ZynIDCIMpgDMTElement");
 }
 
 /// A handle cast, as the dumps make them: QueryInterface plus the handle's bookkeeping.
@@ -230,22 +241,14 @@ void BM_HandleCastOwnInterface(benchmark::State& ioState) {
 /// the release, its destruction.
 void BM_QueryDumpThroughDictionary(benchmark::State& ioState, Type iType) {
   ZynBaseUnknown* object = DumpedObject(iType)->Unknown();
-  for (auto _ : ioState) {
-    void* found = nullptr;
-    object->QueryInterface(IID_ZynIMpgDump, &found);
-    benchmark::DoNotOptimize(found);
-    static_cast<IUnknown*>(found)->Release();
-  }
+  QueryAndRelease(ioState, object, IID_ZynIMpgDump);
 }
 
 /// The dictionary's extension creation alone, without the object's own look-up first.
 void BM_CreateExtension(benchmark::State& ioState) {
   ZynBaseUnknown* row = DumpedObject(Type::DMTRow)->Unknown();
-  for (auto _ : ioState) {
-    void* created = ZynFillDictionary::CreateExtension(row, IID_ZynIMpgDump);
-    benchmark::DoNotOptimize(created);
-    static_cast<IUnknown*>(created)->Release();
-  }
+  MakeAndRelease(ioState,
+                 [row] { return ZynFillDictionary::CreateExtension(row, IID_ZynIMpgDump); });
 }
 
 /// The module's exported creation function called directly: the creation service alone.

@@ -191,46 +191,23 @@ class LogParser {
       }
       if (position_ >= line_.size()) return false;
       const char escaped = line_[position_++];
-      switch (escaped) {
-        case '"':
-          oText->push_back('"');
-          break;
-        case '\\':
-          oText->push_back('\\');
-          break;
-        case '/':
-          oText->push_back('/');
-          break;
-        case 'b':
-          oText->push_back('\b');
-          break;
-        case 'f':
-          oText->push_back('\f');
-          break;
-        case 'n':
-          oText->push_back('\n');
-          break;
-        case 'r':
-          oText->push_back('\r');
-          break;
-        case 't':
-          oText->push_back('\t');
-          break;
-        case 'u': {
-          std::uint32_t unit = 0;
-          if (!ParseHex4(&unit)) return false;
-          if (unit >= 0xD800 && unit < 0xDC00 && line_.compare(position_, 2, "\\u") == 0) {
-            position_ += 2;
-            std::uint32_t low = 0;
-            if (!ParseHex4(&low)) return false;
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-          }
-          AppendUtf8(unit, oText);
-          break;
-        }
-        default:
-          return false;
+      // The escapes of one character each, and the characters they stand for.
+      static constexpr std::string_view kEscapes = "\"\\/bfnrt";
+      static constexpr std::string_view kEscaped = "\"\\/\b\f\n\r\t";
+      if (const std::size_t at = kEscapes.find(escaped); at != std::string_view::npos) {
+        oText->push_back(kEscaped[at]);
+        continue;
       }
+      if (escaped != 'u') return false;
+      std::uint32_t unit = 0;
+      if (!ParseHex4(&unit)) return false;
+      if (unit >= 0xD800 && unit < 0xDC00 && line_.compare(position_, 2, "\\u") == 0) {
+        position_ += 2;
+        std::uint32_t low = 0;
+        if (!ParseHex4(&low)) return false;
+        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      }
+      AppendUtf8(unit, oText);
     }
     return false;
   }
@@ -458,6 +435,31 @@ class Replay {
   std::unordered_map<std::string, const char*> formats_;
 };
 
+/// The fastest of iRepeat replays of iReplay into the file iOutPath, in seconds; -1 when the
+/// file cannot be written. As in mpgdump, the last flush of the file, made once the dump is
+/// over, is not timed.
+double TimeRounds(Replay& iReplay, const std::string& iOutPath, int iRepeat) {
+  double best = 0;
+  for (int round = 0; round < iRepeat; ++round) {
+    int openError = 0;
+    std::unique_ptr<zyn::toolio::OutputBuffer> file =
+        zyn::toolio::OutputBuffer::OpenFile(iOutPath, &openError);
+    if (!file) {
+      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", iOutPath.c_str(),
+                   std::strerror(openError));
+      return -1;
+    }
+    mpgdump::TraceToolSink sink(*file, nullptr);
+    ZynDCIMpgTraceTool::SetOutput(&sink);
+    const auto begin = std::chrono::steady_clock::now();
+    iReplay.Run();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - begin;
+    ZynDCIMpgTraceTool::SetOutput(nullptr);
+    if (round == 0 || seconds.count() < best) best = seconds.count();
+  }
+  return best;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -497,25 +499,8 @@ int main(int argc, char** argv) {
   }
   if (log != stdin) std::fclose(log);
 
-  // As in mpgdump, the last flush of the file, made once the dump is over, is not timed.
-  double best = 0;
-  for (int round = 0; round < repeat; ++round) {
-    int openError = 0;
-    std::unique_ptr<zyn::toolio::OutputBuffer> file =
-        zyn::toolio::OutputBuffer::OpenFile(outPath, &openError);
-    if (!file) {
-      std::fprintf(stderr, "replay_trace: cannot write %s: %s\n", outPath.c_str(),
-                   std::strerror(openError));
-      return 2;
-    }
-    mpgdump::TraceToolSink sink(*file, nullptr);
-    ZynDCIMpgTraceTool::SetOutput(&sink);
-    const auto begin = std::chrono::steady_clock::now();
-    replay.Run();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - begin;
-    ZynDCIMpgTraceTool::SetOutput(nullptr);
-    if (round == 0 || seconds.count() < best) best = seconds.count();
-  }
+  const double best = TimeRounds(replay, outPath, repeat);
+  if (best < 0) return 2;
   if (!bytesPath.empty()) {
     const double bytesSeconds = replay.byteFloor.Run(bytesPath, repeat);
     if (bytesSeconds < 0) {

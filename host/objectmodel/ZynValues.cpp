@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 constexpr char kLowerDigits[] = "0123456789abcdef";
@@ -142,11 +143,42 @@ void ZynUuid::UUID_to_chaine(char* oBuffer, int iFlag) const {
   oBuffer[2 * sizeof bytes_] = '\0';
 }
 
-// ---- ZynBinary and _SEQUENCE_octet ----
+// ---- ZynHeldBytes, ZynBinary and _SEQUENCE_octet ----
 
-ZynBinary::ZynBinary(const std::uint8_t* iBytes, int iLength) : length_(iLength) {
-  if (iBytes && iLength > 0) bytes_.assign(iBytes, iBytes + iLength);
+ZynHeldBytes ZynHeldBytes::Copying(const std::uint8_t* iBytes, int iCount) {
+  ZynHeldBytes held;
+  if (iBytes && iCount > 0) {
+    held.owned_.assign(iBytes, iBytes + iCount);
+    held.data_ = held.owned_.data();
+    held.count_ = iCount;
+  }
+  return held;
 }
+
+ZynHeldBytes::ZynHeldBytes(const ZynHeldBytes& iOther)
+    : owned_(iOther.owned_),
+      data_(iOther.lent_     ? iOther.data_
+            : owned_.empty() ? nullptr
+                             : owned_.data()),
+      count_(iOther.count_),
+      lent_(iOther.lent_) {}
+
+ZynHeldBytes& ZynHeldBytes::operator=(const ZynHeldBytes& iOther) {
+  if (this != &iOther) *this = ZynHeldBytes(iOther);
+  return *this;
+}
+
+std::uint8_t* ZynHeldBytes::MutableData() {
+  if (lent_) {
+    owned_.assign(data_, data_ + count_);
+    data_ = owned_.data();
+    lent_ = false;
+  }
+  return owned_.data();
+}
+
+ZynBinary::ZynBinary(const std::uint8_t* iBytes, int iLength)
+    : bytes_(ZynHeldBytes::Copying(iBytes, iLength)), length_(iLength) {}
 
 ZynBinary ZynBinary::Hollow(int iLength) {
   ZynBinary binary;
@@ -161,11 +193,21 @@ ZynBinary ZynBinary::Oversized(const std::uint8_t* iHeld, int iHeldCount, int iL
   return binary;
 }
 
-_SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength) {
-  if (iOctets && iLength > 0) {
-    octets_.assign(iOctets, iOctets + iLength);
-    length_ = iLength;
-  }
+ZynBinary ZynBinary::Lending(const std::uint8_t* iHeld, int iHeldCount, int iLength) {
+  ZynBinary binary;
+  binary.bytes_ = ZynHeldBytes::Lending(iHeld, iHeldCount);
+  binary.length_ = iLength;
+  return binary;
+}
+
+_SEQUENCE_octet::_SEQUENCE_octet(const std::uint8_t* iOctets, int iLength)
+    : octets_(ZynHeldBytes::Copying(iOctets, iLength)), length_(octets_.count()) {}
+
+_SEQUENCE_octet _SEQUENCE_octet::Lending(const std::uint8_t* iOctets, int iLength) {
+  _SEQUENCE_octet sequence;
+  sequence.octets_ = ZynHeldBytes::Lending(iOctets, iLength);
+  sequence.length_ = sequence.octets_.count();
+  return sequence;
 }
 
 // ---- ZynTime ----

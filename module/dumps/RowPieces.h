@@ -17,21 +17,23 @@ struct RowHeaderTexts {
   const char* levelZeroClosing;
 };
 
-/// Writes a row's header line: the ordinal piece, the uuid (read through the row's private
-/// interface; oUuid keeps it for the closing line), the separator; then at level 0 the closing
-/// tag, which ends the row's dump, and at any other level the line end. Answers the dump's
-/// result when the header ends it: S_OK at level 0, E_FAIL without the private interface (only
-/// the ordinal piece written, the line left open); nothing when the row's body follows.
+/// Writes a row's header line, which reaches standard output in one write: the ordinal piece,
+/// the uuid (read through the row's private interface; oUuid keeps it for the closing line), the
+/// separator; then at level 0 the closing tag, which ends the row's dump, and at any other level
+/// the line end. Answers the dump's result when the header ends it: S_OK at level 0, E_FAIL
+/// without the private interface (only the ordinal piece written, the line left open); nothing
+/// when the row's body follows.
 inline std::optional<HRESULT> EmitRowHeader(const RowHeaderTexts& iTexts, int iLevel, int iIndex,
                                             const ZynBaseUnknown* iElement, RowUuid* oUuid) {
-  if (!EmitRowHeaderUuid(iTexts.ordinal, iIndex, iElement, oUuid)) return E_FAIL;
-  Emit([&] { TracePut(iTexts.separatorTrace); },
-       [&](OutputLine& out) { out << iTexts.separatorOutput; });
+  HeldOutput header;
+  if (!EmitRowHeaderUuid(header, iTexts.ordinal, iIndex, iElement, oUuid)) return E_FAIL;
+  header.Emit([&] { TracePut(iTexts.separatorTrace); },
+              [&](OutputLine& out) { out << iTexts.separatorOutput; });
   if (iLevel == 0) {
-    EmitSame(iTexts.levelZeroClosing);
+    EmitSame(header, iTexts.levelZeroClosing);
     return S_OK;
   }
-  EmitSame("\n");
+  EmitSame(header, "\n");
   return std::nullopt;
 }
 

@@ -10,7 +10,7 @@ namespace {
 constexpr int kUuidBufferSize = 36;
 }  // namespace
 
-void PrintUuid(const ZynUuid& iUuid) {
+void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid) {
   char buffer[kUuidBufferSize] = {};
   iUuid.UUID_to_chaine(buffer, 0);
   // The text ends at the first zero byte, and never beyond the buffer.
@@ -18,20 +18,20 @@ void PrintUuid(const ZynUuid& iUuid) {
   const int length =
       end ? static_cast<int>(static_cast<const char*>(end) - buffer) : kUuidBufferSize;
   const ZynUnicodeString text(buffer, length);
-  Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
-       [&](OutputLine& out) { out << text.CastToCharPtr(); });
+  ioHeld.Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
+              [&](OutputLine& out) { out << text.CastToCharPtr(); });
 }
 
-bool EmitRowHeaderUuid(const OrdinalText& iHeader, int iIndex, const ZynBaseUnknown* iElement,
-                       RowUuid* oUuid) {
-  EmitOrdinal(iHeader, iIndex);
+bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iIndex,
+                       const ZynBaseUnknown* iElement, RowUuid* oUuid) {
+  EmitOrdinal(ioHeld, iHeader, iIndex);
   ZynIDCIMpgElementPrivate_var elementPrivate(iElement);
   if (!elementPrivate) return false;
   oUuid->read = elementPrivate->GetUuid(oUuid->value) >= 0;
   if (oUuid->read)
-    PrintUuid(oUuid->value);
+    PrintUuid(ioHeld, oUuid->value);
   else
-    EmitSame(kInvalidUuid);
+    EmitSame(ioHeld, kInvalidUuid);
   return true;
 }
 

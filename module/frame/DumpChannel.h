@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "frame/OutputLine.h"
 #include "zyn/ZynMappingInfra.h"
@@ -28,6 +29,28 @@ inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
     iOutput(out);
   }
 }
+
+/// Consecutive emissions whose Output pieces share one OutputLine, so that a line made of
+/// several emissions (a row's header) reaches the stream in one write, at its std::endl or
+/// when the holder goes. Each emission still asks the trace tool afresh, exactly as Emit does;
+/// one that goes to the trace tool writes what is pending on standard output first. Between
+/// its emissions the caller makes only host queries, which write nothing on standard output.
+class HeldOutput {
+ public:
+  template <class TraceForm, class OutputForm>
+  void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
+    if (ZynDCIMpgTraceTool::IsValid()) {
+      if (out_) out_->WritePending();
+      iTrace();
+    } else {
+      if (!out_) out_.emplace(std::cout);
+      iOutput(*out_);
+    }
+  }
+
+ private:
+  std::optional<OutputLine> out_;
+};
 
 /// A fixed text on the trace tool.
 inline void TracePut(const char* iText) { ZynDCIMpgTraceTool::TraPut(kTraceLevel, iText); }
@@ -54,6 +77,10 @@ inline void OutputText(OutputLine& out, const char* iText) {
 inline void EmitSame(const char* iText) {
   Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
+/// The same, as one of ioHeld's emissions.
+inline void EmitSame(HeldOutput& ioHeld, const char* iText) {
+  ioHeld.Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
+}
 
 /// A row's ordinal piece, opening its header and its closing line: `numbered`, a format holding
 /// one "%d", for a row at a position, `unnumbered` for a row without one (position 0). Both are
@@ -79,9 +106,9 @@ inline void OutputOrdinal(OutputLine& out, const OrdinalText& iText, int iIndex)
   out.write(iText.numbered, mark - iText.numbered) << iIndex << (mark + 2);
 }
 
-inline void EmitOrdinal(const OrdinalText& iText, int iIndex) {
-  Emit([&] { TraceOrdinal(iText, iIndex); },
-       [&](OutputLine& out) { OutputOrdinal(out, iText, iIndex); });
+inline void EmitOrdinal(HeldOutput& ioHeld, const OrdinalText& iText, int iIndex) {
+  ioHeld.Emit([&] { TraceOrdinal(iText, iIndex); },
+              [&](OutputLine& out) { OutputOrdinal(out, iText, iIndex); });
 }
 
 /// Whether the dumps of a list's elements carry their positions as ordinals.
@@ -99,9 +126,14 @@ void DumpEach(ZynIMpgDump_var& ioDump, List& iList, int iCount, int iLevel, Ordi
   }
 }
 
-/// Writes the uuid's text where the caller's line stands, choosing its sink for itself; ends no
-/// line.
-void PrintUuid(const ZynUuid& iUuid);
+/// Writes the uuid's text where the caller's line stands, choosing its sink for itself, as one
+/// of ioHeld's emissions; ends no line.
+void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid);
+/// The same, as an emission of its own.
+inline void PrintUuid(const ZynUuid& iUuid) {
+  HeldOutput alone;
+  PrintUuid(alone, iUuid);
+}
 
 /// The text written in place of a uuid that could not be read, on either sink.
 inline constexpr char kInvalidUuid[] = "invalid element uuid";
@@ -114,12 +146,13 @@ struct RowUuid {
   const ZynUuid* IfRead() const { return read ? &value : nullptr; }
 };
 
-/// Writes a row's header up to its uuid: the ordinal piece (iHeader), then the uuid read
-/// through the row's private interface, or kInvalidUuid when it cannot be read; ends no line.
-/// Without the private interface only the ordinal piece is written and the answer is false:
-/// the row's dump fails there, its line left open.
-bool EmitRowHeaderUuid(const OrdinalText& iHeader, int iIndex, const ZynBaseUnknown* iElement,
-                       RowUuid* oUuid);
+/// Writes a row's header up to its uuid, as emissions of ioHeld (the caller ends the line with
+/// it): the ordinal piece (iHeader), then the uuid read through the row's private interface,
+/// or kInvalidUuid when it cannot be read; ends no line. Without the private interface only
+/// the ordinal piece is written and the answer is false: the row's dump fails there, its line
+/// left open.
+bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iIndex,
+                       const ZynBaseUnknown* iElement, RowUuid* oUuid);
 
 /// A row's closing line, for one form: the ordinal piece, the uuid (or kInvalidUuid when
 /// iUuid is null: it could not be read) and iTail, a text ending the line. The uuid printer

@@ -1,5 +1,6 @@
 // A host that leaves std::cout in a state of its own (a locale, a width): the dumps' standard
-// output honours it, as ordinary insertion into the stream does.
+// output honours it, as ordinary insertion into the stream does; in its usual state a row's
+// header reaches it in one write.
 #include <iomanip>
 #include <locale>
 #include <string>
@@ -79,6 +80,45 @@ TEST_F(ModuleTest, AWidthLeftOnStandardOutputPadsTheFirstPieceOnly) {
   EXPECT_EQ(std::cout.width(), 0);
   std::cout << std::setfill(' ');
   EXPECT_EQ(out.str(), "........<Dummy component>\n");
+}
+
+/// A capture of standard output that counts the writes reaching it.
+class WriteCountingStdout : public std::stringbuf {
+ public:
+  WriteCountingStdout() : previous_(std::cout.rdbuf(this)) {}
+  ~WriteCountingStdout() override { std::cout.rdbuf(previous_); }
+  int writes = 0;
+
+ protected:
+  std::streamsize xsputn(const char* iText, std::streamsize iCount) override {
+    ++writes;
+    inWrite_ = true;
+    const std::streamsize written = std::stringbuf::xsputn(iText, iCount);
+    inWrite_ = false;
+    return written;
+  }
+  /// A character put on its own is a write; the growth of a write's room is not.
+  int_type overflow(int_type iChar) override {
+    if (!inWrite_) ++writes;
+    return std::stringbuf::overflow(iChar);
+  }
+
+ private:
+  std::streambuf* previous_;
+  bool inWrite_ = false;
+};
+
+// Ordinal, uuid, the dashes and the line end: four emissions, one write.
+TEST_F(ModuleTest, ARowHeaderReachesStandardOutputInOneWrite) {
+  zyn::mem::LoadedTable table;
+  std::string error;
+  ASSERT_TRUE(zyn::mem::LoadTable(kTable, &table, &error)) << error;
+  WriteCountingStdout out;
+  EXPECT_EQ(DumpOf(table.Find("row"), 0, 1, 7), S_OK);
+  EXPECT_EQ(out.str(),
+            "<RMTElement>  7 --- uuid: 0d4c8e2a6b1f49d3a75e9c0b4f8d2e61 -------------------  "
+            "</RMTElement>\n");
+  EXPECT_EQ(out.writes, 1);
 }
 
 }  // namespace

@@ -362,4 +362,34 @@ TEST(Values, TextForms) {
   EXPECT_STREQ(out.ConvertToChar(), "s1");
 }
 
+// Values that lend their bytes: copies lend the same bytes, owned copies stay valid after their
+// source is gone, and writing to a lending sequence never reaches the bytes it lends.
+TEST(ObjectModel, LendingValues) {
+  const std::uint8_t kept[] = {1, 2, 3};
+  const ZynBinary lent = ZynBinary::Lending(kept, 3, 5);
+  const ZynBinary copy = lent;
+  EXPECT_EQ(copy.getArray(), kept);
+  EXPECT_EQ(copy.getLength(), 5);
+  EXPECT_EQ(ZynBinary::Lending(kept, 0, 0).getArray(), nullptr);
+  ZynBinary owned;
+  {
+    const ZynBinary source(kept, 3);
+    owned = source;
+  }
+  ASSERT_NE(owned.getArray(), nullptr);
+  EXPECT_NE(owned.getArray(), kept);
+  EXPECT_EQ(owned.getArray()[2], 3);
+  ZynBinary moved = std::move(owned);
+  EXPECT_EQ(moved.getArray()[1], 2);
+
+  std::uint8_t octets[] = {7, 8};
+  _SEQUENCE_octet sequence = _SEQUENCE_octet::Lending(octets, 2);
+  const _SEQUENCE_octet shared = sequence;
+  EXPECT_EQ(&shared[1], &octets[1]);
+  sequence[0] = 9;
+  EXPECT_EQ(octets[0], 7) << "a write takes a copy first";
+  EXPECT_EQ(sequence[0], 9);
+  EXPECT_EQ(shared[0], 7);
+}
+
 }  // namespace

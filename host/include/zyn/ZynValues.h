@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "zyn/ZynBaseUnknown.h"
@@ -80,8 +81,72 @@ class ZYN_EXPORT ZynUuid {
   std::uint8_t bytes_[16] = {};
 };
 
+/// Bytes that a value either owns (a copy of its own) or lends (kept elsewhere, by storage
+/// that outlives the value and every copy of it, such as a table's). A copy of lent bytes lends
+/// the same bytes; a copy of owned bytes owns a copy of them. The bytes of binaries and octet
+/// sequences.
+class ZYN_EXPORT ZynHeldBytes {
+ public:
+  ZynHeldBytes() = default;
+  /// A copy of the iCount bytes of iBytes (none when iBytes is null or iCount not positive).
+  static ZynHeldBytes Copying(const std::uint8_t* iBytes, int iCount);
+  /// The iCount bytes of iBytes, not copied (none when iBytes is null or iCount not positive).
+  static ZynHeldBytes Lending(const std::uint8_t* iBytes, int iCount) {
+    ZynHeldBytes held;
+    if (iBytes && iCount > 0) {
+      held.data_ = iBytes;
+      held.count_ = iCount;
+      held.lent_ = true;
+    }
+    return held;
+  }
+
+  ZynHeldBytes(const ZynHeldBytes& iOther);
+  ZynHeldBytes& operator=(const ZynHeldBytes& iOther);
+  // The moves are written here, in line: answers hand out lent bytes by moving them.
+  ZynHeldBytes(ZynHeldBytes&& iOther) noexcept
+      : owned_(std::move(iOther.owned_)),
+        data_(iOther.data_),  // a moved vector keeps its bytes where they were
+        count_(iOther.count_),
+        lent_(iOther.lent_) {
+    iOther.Forget();
+  }
+  ZynHeldBytes& operator=(ZynHeldBytes&& iOther) noexcept {
+    if (this == &iOther) return *this;
+    owned_ = std::move(iOther.owned_);
+    data_ = iOther.data_;
+    count_ = iOther.count_;
+    lent_ = iOther.lent_;
+    iOther.Forget();
+    return *this;
+  }
+  ~ZynHeldBytes() = default;
+
+  /// The bytes held, or null when there are none.
+  const std::uint8_t* data() const { return data_; }
+  int count() const { return count_; }
+  /// The bytes for writing: lent bytes are copied first, so that a write never reaches them.
+  std::uint8_t* MutableData();
+
+ private:
+  /// Holds nothing any more (after its bytes moved elsewhere).
+  void Forget() {
+    owned_.clear();
+    data_ = nullptr;
+    count_ = 0;
+    lent_ = false;
+  }
+
+  std::vector<std::uint8_t> owned_;
+  const std::uint8_t* data_ = nullptr;  // owned_'s bytes, or the lent ones
+  int count_ = 0;
+  bool lent_ = false;
+};
+
 /// A run of bytes. A binary may report more bytes than it gives: none at all (getArray null), as
-/// a host binary whose content was never loaded does, or fewer than it reports.
+/// a host binary whose content was never loaded does, or fewer than it reports. A binary either
+/// owns a copy of its bytes or lends bytes kept elsewhere (see Lending); a copy of a lending
+/// binary lends the same bytes.
 class ZYN_EXPORT ZynBinary {
  public:
   ZynBinary() = default;
@@ -91,41 +156,50 @@ class ZYN_EXPORT ZynBinary {
   /// A binary that reports iLength bytes and gives only the iHeldCount bytes of iHeld: for the
   /// refusal of lengths too long to print. Nothing may read past the bytes held.
   static ZynBinary Oversized(const std::uint8_t* iHeld, int iHeldCount, int iLength);
+  /// A binary that reports iLength bytes and gives the iHeldCount bytes of iHeld without
+  /// copying them: iHeld must outlive the binary and every copy of it. For answers read from
+  /// storage that stays put, such as a table's.
+  static ZynBinary Lending(const std::uint8_t* iHeld, int iHeldCount, int iLength);
 
-  const std::uint8_t* getArray() const {
-    return hollow_ || bytes_.empty() ? nullptr : bytes_.data();
-  }
+  const std::uint8_t* getArray() const { return hollow_ ? nullptr : bytes_.data(); }
   int getLength() const { return length_; }
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  ZynHeldBytes bytes_;
   int length_ = 0;
   bool hollow_ = false;
 };
 
-/// A sequence of octets, contiguous, reached by position from 0.
+/// A sequence of octets, contiguous, reached by position from 0. A sequence either owns a copy
+/// of its octets or lends octets kept elsewhere (see Lending): a copy of a lending sequence
+/// lends the same octets, and writing access to one takes a copy of its own first.
 class ZYN_EXPORT _SEQUENCE_octet {
  public:
   _SEQUENCE_octet() = default;
   _SEQUENCE_octet(const std::uint8_t* iOctets, int iLength);
+  /// A sequence of the iLength octets of iOctets, not copied: iOctets must outlive the
+  /// sequence and every copy of it. For answers read from storage that stays put.
+  static _SEQUENCE_octet Lending(const std::uint8_t* iOctets, int iLength);
+
   int length() const { return length_; }
   /// Contract: iPosition is from 0 to length() - 1, and among the octets held. Any other
   /// position gives a zero octet that belongs to no sequence.
-  std::uint8_t& operator[](int iPosition) { return At(iPosition); }
+  std::uint8_t& operator[](int iPosition) {
+    return Held(iPosition) ? octets_.MutableData()[iPosition] : Outside();
+  }
   const std::uint8_t& operator[](int iPosition) const {
-    return const_cast<_SEQUENCE_octet*>(this)->operator[](iPosition);
+    return Held(iPosition) ? octets_.data()[iPosition] : Outside();
   }
   /// For tests of oversized sequences: makes length() report iLength while holding only the
   /// octets it has. Nothing may read past those.
   void ReportLengthForTests(int iLength) { length_ = iLength; }
 
  private:
-  std::uint8_t& At(int iPosition) {
-    const bool held = iPosition >= 0 && iPosition < length_ &&
-                      static_cast<std::size_t>(iPosition) < octets_.size();
+  bool Held(int iPosition) const {
+    const bool held = iPosition >= 0 && iPosition < length_ && iPosition < octets_.count();
     ZYN_CONTRACT(held, "_SEQUENCE_octet::operator[]",
                  "a position from 0 to length() - 1 among the octets held");
-    return held ? octets_[static_cast<std::size_t>(iPosition)] : Outside();
+    return held;
   }
   static std::uint8_t& Outside() {
     static std::uint8_t outside = 0;
@@ -133,7 +207,7 @@ class ZYN_EXPORT _SEQUENCE_octet {
     return outside;
   }
 
-  std::vector<std::uint8_t> octets_;
+  ZynHeldBytes octets_;
   int length_ = 0;
 };
 

@@ -1,17 +1,12 @@
-// The answering classes of the in-memory objects, one per interface: AnswersOf<K, Self>
-// implements interface K's operations for the object class Self by reading its answers. For
-// the table's units only.
+// The answering classes of the in-memory objects, one per interface, made from the list of
+// operations: AnswersOf<K, Self> implements interface K's operations for the object class Self
+// by reading its answers. For the table's units only.
 #pragma once
 
 #include "objects/Answers.h"
 #include "objects/Vocabulary.h"
 
 namespace zyn::mem {
-
-// One answering class per interface, AnswersOf<K, Self>, Self being the object's class. Each
-// answer names its operation, and the compiler checks that the list of operations has the
-// interface declare it; an interface operation without an answer leaves the object's class
-// abstract.
 
 /// The class of each interface.
 template <Iface K>
@@ -23,16 +18,8 @@ struct InterfaceOf;
   };
 #include "zyn/ZynMappingInterfaces.def"
 
-template <Iface K, class Self>
-class AnswersOf;
-
-/// The answer to Operation, whose out-argument is an Out.
-#define ZYN_ANSWER(Operation, Out) \
-  HRESULT Operation(Out& o) override { return this->template Ask<Op::Operation>(o); }
-/// The answer to Operation, which answers its bool directly.
-#define ZYN_ANSWER_FLAG(Operation) \
-  bool Operation() override { return this->template AskFlag<Op::Operation>(); }
-
+/// The root of interface K's answering class: how an answer is asked of the object and told
+/// to the call observer.
 template <class Self, Iface K>
 class Answers : public InterfaceOf<K>::type {
  public:
@@ -60,141 +47,47 @@ class Answers : public InterfaceOf<K>::type {
   }
 };
 
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgManager, Self> : public Answers<Self, Iface::ZynIDCIMpgManager> {
- public:
-  ZYN_ANSWER(GetContext, ZynIDCIMpgContext_var)
-  ZYN_ANSWER_FLAG(IsPLMIDCompletionActive)
-  ZYN_ANSWER(GetDMTElements, ZynListValZynIDCIMpgDMTElement_var)
+/// Interface K's answers to the operations from the N-th on, added to Base one class each, in
+/// the order of the list: each operation K declares gets a class of its own that overrides it.
+template <int N, Iface K, class Base>
+struct AnswersFrom {
+  using type = Base;  // past the last operation
 };
 
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgManagerPrivate, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgManagerPrivate> {
- public:
-  ZYN_ANSWER(GetDMTElementsToBeSaved, ZynListValZynIDCIMpgDMTElement_var)
-};
+// For each operation: Answer<Operation><Base, Signature> overrides it on Base, its out-argument
+// (or its bool answered directly) taken from the interface's own declaration, so that an
+// operation the list gives an interface that does not declare it fails to compile, and one the
+// interface declares that the list does not give leaves the object's class abstract.
+#define ZYN_MAPPING_OPERATION(Operation, Kind, Target, ...)                              \
+  template <class Base, class Signature>                                                 \
+  class Answer##Operation;                                                               \
+  template <class Base, class Interface, class Out>                                      \
+  class Answer##Operation<Base, HRESULT (Interface::*)(Out&)> : public Base {            \
+   public:                                                                               \
+    HRESULT Operation(Out& o) override { return this->template Ask<Op::Operation>(o); }  \
+  };                                                                                     \
+  template <class Base, class Interface>                                                 \
+  class Answer##Operation<Base, bool (Interface::*)()> : public Base {                   \
+   public:                                                                               \
+    bool Operation() override { return this->template AskFlag<Op::Operation>(); }        \
+  };                                                                                     \
+  template <Iface K, class Base, bool = vocabulary::Declares(K, Op::Operation)>          \
+  struct Through##Operation {                                                            \
+    using type = Base;                                                                   \
+  };                                                                                     \
+  template <Iface K, class Base>                                                         \
+  struct Through##Operation<K, Base, true> {                                             \
+    using type = Answer##Operation<Base, decltype(&InterfaceOf<K>::type::Operation)>;    \
+  };                                                                                     \
+  template <Iface K, class Base>                                                         \
+  struct AnswersFrom<static_cast<int>(Op::Operation), K, Base> {                         \
+    using type = typename AnswersFrom<static_cast<int>(Op::Operation) + 1, K,            \
+                                      typename Through##Operation<K, Base>::type>::type; \
+  };
+#include "zyn/ZynMappingOperations.def"
 
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgContext, Self> : public Answers<Self, Iface::ZynIDCIMpgContext> {
- public:
-  ZYN_ANSWER(GetName, ZynUnicodeString)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgEnvironment, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgEnvironment> {
- public:
-  ZYN_ANSWER(GetName, ZynUnicodeString)
-  ZYN_ANSWER(GetMappingClient, ZynDCIMpgMappingClient)
-  ZYN_ANSWER(GetMappingMaster, ZynDCIMpgMappingMaster)
-  ZYN_ANSWER(GetDirectory, ZynUnicodeString)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgElementPrivate, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgElementPrivate> {
- public:
-  ZYN_ANSWER(GetUuid, ZynUuid)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgDMTElement, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgDMTElement> {
- public:
-  ZYN_ANSWER(GetMappingMaster, ZynDCIMpgMappingMaster)
-  ZYN_ANSWER(GetM1Component, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetNonM1Component, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetRMTElements, ZynListValZynIDCIMpgRMTElement_var)
-  ZYN_ANSWER(GetAlreadyExists, bool)
-  ZYN_ANSWER(GetModificationState, int)
-  ZYN_ANSWER(GetM1ComponentVersion, ZynBinary)
-  ZYN_ANSWER(GetM1ComponentMajorID, ZynBinary)
-  ZYN_ANSWER(GetNonM1ComponentVersion, ZynBinary)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgRMTElement, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgRMTElement> {
- public:
-  ZYN_ANSWER(GetM1Components, ZynListValZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetNonM1Component, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetMigrationState, bool)
-  ZYN_ANSWER(GetOwner, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetRef, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetPointed, ZynIDCIMpgComponent_var)
-  ZYN_ANSWER(GetAlreadyExists, bool)
-  ZYN_ANSWER(GetModificationState, int)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgComponent> {
- public:
-  ZYN_ANSWER(GetComponentType, int)
-  ZYN_ANSWER(GetExposedIdentifier, ZynBinary)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgComponentPrivate, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgComponentPrivate> {
- public:
-  HRESULT GetHashKey(unsigned int& o) override { return this->template Ask<Op::GetHashKey>(o); }
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgFileComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgFileComponent> {
- public:
-  ZYN_ANSWER(GetName, ZynUnicodeString)
-  ZYN_ANSWER(GetUuid, ZynUuid)
-  ZYN_ANSWER(GetPathName, ZynUnicodeString)
-  ZYN_ANSWER(GetDocType, ZynUnicodeString)
-  ZYN_ANSWER(GetLastSavePath, ZynUnicodeString)
-  ZYN_ANSWER(GetLastSaveName, ZynUnicodeString)
-  ZYN_ANSWER(GetLastSaveTime, ZynTime)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgRMTFileBasedComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgRMTFileBasedComponent> {
- public:
-  ZYN_ANSWER(GetPX1Id, _SEQUENCE_octet)
-  ZYN_ANSWER(GetAlias, ZynUnicodeString)
-  ZYN_ANSWER(GetTechnoString, ZynUnicodeString)
-  ZYN_ANSWER(GetLinkSequence, _SEQUENCE_octet)
-  ZYN_ANSWER_FLAG(IsBrokenLink)
-  ZYN_ANSWER(GetObjectType, ZynUnicodeString)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgOrvComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgOrvComponent> {
- public:
-  ZYN_ANSWER(GetModelPLMID, ZynPLMID)
-  ZYN_ANSWER(GetWorkspaceId, int)
-  ZYN_ANSWER(GetElementId, int)
-  ZYN_ANSWER(GetWorkspaceUuid, ZynUnicodeString)
-  ZYN_ANSWER(GetElementUuid, ZynUnicodeString)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgPellComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgPellComponent> {
- public:
-  ZYN_ANSWER(GetPLMID, ZynPLMID)
-  ZYN_ANSWER(GetCEStamp, ZynPLMCEStamp)
-};
-
-template <class Self>
-class AnswersOf<Iface::ZynIDCIMpgProviderComponent, Self>
-    : public Answers<Self, Iface::ZynIDCIMpgProviderComponent> {
- public:
-  ZYN_ANSWER(GetBinaryIdentifier, ZynBinary)
-  ZYN_ANSWER(GetProviderName, ZynUnicodeString)
-};
-
-#undef ZYN_ANSWER
-#undef ZYN_ANSWER_FLAG
+/// Interface K's answering class for the object class Self: every operation the list gives K.
+template <Iface K, class Self>
+class AnswersOf : public AnswersFrom<0, K, Answers<Self, K>>::type {};
 
 }  // namespace zyn::mem

@@ -183,7 +183,7 @@ void MemObject::SetList(Op iOp, const std::vector<MemObject*>& iTargets) {
         storage.arena.Allocate(iTargets.size() * sizeof(MemObject*), alignof(MemObject*)));
     std::memcpy(items, iTargets.data(), iTargets.size() * sizeof(MemObject*));
   }
-  slot->p = storage.Make(ListRecord{items, static_cast<int>(iTargets.size())});
+  slot->p = storage.Make(ListRecord(items, static_cast<int>(iTargets.size())));
 }
 
 }  // namespace zyn::mem

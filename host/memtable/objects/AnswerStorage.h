@@ -22,10 +22,24 @@ using Slot = MemObject::Slot;
 /// The number of slots of an object of iType: one per operation the type answers.
 int SlotCount(Type iType);
 
-/// A list answer: the targets, in order, kept in the table's storage.
-struct ListRecord {
-  MemObject* const* items;
-  int count;
+/// A list answer: the targets, in order, kept in the table's storage, and the source that
+/// every list answered from them borrows. The table owns the record: references taken by lists
+/// count nothing, and the table must outlive every list that borrows it. Reading it changes
+/// nothing, so lists in several threads may share it.
+class ListRecord final : public ZynListSource {
+ public:
+  ListRecord(MemObject* const* iItems, int iCount) : items_(iItems), count_(iCount) {}
+  int Size() const override { return count_; }
+  ZynBaseUnknown* At(int iPosition) const override {
+    MemObject* target = items_[iPosition];
+    return target ? target->Unknown() : nullptr;
+  }
+  void AddRef() override {}
+  void Release() override {}
+
+ private:
+  MemObject* const* items_;
+  int count_;
 };
 
 /// A binary answer is stored as a tagged text: 'B' and the bytes, or 'H', the length that a

@@ -83,19 +83,20 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUuid& oUuid) {
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
   return Answer(iObject, iOp, [&](const Slot& iSlot) {
     const TaggedBytes stored = ReadTagged(TextOf(iSlot), kHollowTag);
+    // The bytes are lent from the table's storage, which outlives every answer.
     if (!stored.withLength)
-      oBinary = ZynBinary(stored.bytes, stored.count);
+      oBinary = ZynBinary::Lending(stored.bytes, stored.count, stored.count);
     else if (stored.count == 0)
       oBinary = ZynBinary::Hollow(stored.length);
     else
-      oBinary = ZynBinary::Oversized(stored.bytes, stored.count, stored.length);
+      oBinary = ZynBinary::Lending(stored.bytes, stored.count, stored.length);
   });
 }
 
 HRESULT AnswerInto(MemObject& iObject, Op iOp, _SEQUENCE_octet& oOctets) {
   return Answer(iObject, iOp, [&](const Slot& iSlot) {
     const TaggedBytes stored = ReadTagged(TextOf(iSlot), kOversizedTag);
-    oOctets = _SEQUENCE_octet(stored.bytes, stored.count);
+    oOctets = _SEQUENCE_octet::Lending(stored.bytes, stored.count);
     if (stored.length >= 0) oOctets.ReportLengthForTests(stored.length);
   });
 }

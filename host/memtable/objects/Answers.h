@@ -48,35 +48,12 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynVar<I>& oHandle) {
   });
 }
 
-/// Lends a list the stored targets; handles are built only when the list is read. The source
-/// holds no reference to anything: the table must outlive the list.
-class StoredListSource final : public ZynListSource {
- public:
-  explicit StoredListSource(const ListRecord& iRecord) : record_(iRecord) {}
-  int Size() const override { return record_.count; }
-  ZynBaseUnknown* At(int iPosition) const override {
-    MemObject* target = record_.items[iPosition];
-    return target ? target->Unknown() : nullptr;
-  }
-  void AddRef() override { references_.Add(); }
-  void Release() override {
-    if (references_.Drop() == 0) delete this;
-  }
-
- private:
-  const ListRecord& record_;
-  ZynReferenceCount references_{0};  // the list that borrows it takes the first
-};
-
 template <class I>
 HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynListVal<I>& oList) {
   const Slot* slot = iObject.FindSlot(iOp);
   if (!slot) return E_FAIL;
-  if (slot->given) {
-    auto* source = new (std::nothrow) StoredListSource(*static_cast<const ListRecord*>(slot->p));
-    if (!source) return E_OUTOFMEMORY;
-    oList.Lend(source);
-  }
+  // The list borrows the table's record: handles are built only when the list is read.
+  if (slot->given) oList.Lend(static_cast<ListRecord*>(const_cast<void*>(slot->p)));
   return slot->result;
 }
 
