@@ -80,6 +80,8 @@ case $check in
     for input in garbage cut split; do
       expect 2 "$mpgtree" redact "$work/$input.txt" -o "$work/$input.out"
       [[ ! -e $work/$input.out ]] || fail "$input: refused, yet written"
+      expect 2 "$mpgtree" redact "$work/$input.txt"
+      [[ ! -s $work/out ]] || fail "$input: refused, yet written to standard output"
     done
     grep -q "not whole" "$work/err" || grep -q "cannot tell" "$work/err" || fail "split: no reason"
     # --lenient redacts what it reads of a cut dump: status 1, and no name of it left.

@@ -155,6 +155,11 @@ def expect_refusal(name, text, args=(), status=2, says=""):
                         f"{says!r}: {message[:400]}")
     if status == 2 and rebuilt.exists():
         failures.append(f"{name}: refused, yet the table file was written")
+    if status == 2:
+        to_stdout = run([MPGTREE, "table", str(source), *args])
+        if to_stdout.returncode != 2 or to_stdout.stdout:
+            failures.append(f"{name}: refused, yet {len(to_stdout.stdout)} bytes of a table "
+                            f"reached standard output (exit {to_stdout.returncode})")
     return rebuilt
 
 

@@ -22,6 +22,16 @@ constexpr char kTool[] = "mpgtree";
 
 bool IsStandardOutput(const std::string& iPath) { return iPath.empty() || iPath == "-"; }
 
+/// A new temporary file in $TMPDIR (or /tmp), already unlinked, open for reading and writing;
+/// -1 with errno set when it cannot be made.
+int CreateUnlinkedTemporary() {
+  const char* directory = std::getenv("TMPDIR");
+  std::string path = std::string(directory && *directory ? directory : "/tmp") + "/mpgtree.XXXXXX";
+  const int descriptor = ::mkstemp(path.data());
+  if (descriptor >= 0) ::unlink(path.c_str());
+  return descriptor;
+}
+
 }  // namespace
 
 void Complain(std::string_view iMessage) { zyn::toolio::Say(kTool, iMessage); }
@@ -88,14 +98,11 @@ bool DumpInput::MakeReadableAgain() {
   if (::fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode) &&
       ::lseek(descriptor_, 0, SEEK_CUR) == 0)
     return true;
-  const char* directory = std::getenv("TMPDIR");
-  std::string path = std::string(directory && *directory ? directory : "/tmp") + "/mpgtree.XXXXXX";
-  const int copy = ::mkstemp(path.data());
+  const int copy = CreateUnlinkedTemporary();
   if (copy < 0) {
     Complain(name_ + ": cannot make a temporary copy: " + std::strerror(errno));
     return false;
   }
-  ::unlink(path.c_str());
   char buffer[1 << 16];
   for (;;) {
     const ssize_t count = ::read(descriptor_, buffer, sizeof buffer);
@@ -130,10 +137,46 @@ std::unique_ptr<TextOutput> TextOutput::Open(const std::string& iPath) {
   return std::unique_ptr<TextOutput>(new TextOutput(std::move(file)));
 }
 
-TextOutput::~TextOutput() { Close(); }
+std::unique_ptr<TextOutput> TextOutput::OpenHeld(const std::string& iPath) {
+  std::unique_ptr<TextOutput> output = Open(iPath);
+  if (!output || !IsStandardOutput(iPath)) return output;
+  output->heldDescriptor_ = CreateUnlinkedTemporary();
+  if (output->heldDescriptor_ < 0) {
+    Complain(std::string("cannot hold standard output's text in a temporary file: ") +
+             std::strerror(errno));
+    return nullptr;
+  }
+  output->held_ = std::make_unique<zyn::toolio::OutputBuffer>(
+      output->heldDescriptor_, "standard output (held in a temporary file)", false);
+  return output;
+}
+
+TextOutput::~TextOutput() {
+  Close();
+  if (heldDescriptor_ >= 0) ::close(heldDescriptor_);
+}
 
 zyn::toolio::OutputBuffer& TextOutput::Buffer() {
-  return file_ ? file_->Buffer() : zyn::toolio::StandardOutput();
+  if (file_) return file_->Buffer();
+  return held_ ? *held_ : zyn::toolio::StandardOutput();
+}
+
+void TextOutput::Abandon() {
+  file_.reset();
+  held_.reset();
+  closed_ = true;
+}
+
+bool TextOutput::ReleaseHeld() {
+  zyn::toolio::OutputBuffer& out = zyn::toolio::StandardOutput();
+  if (::lseek(heldDescriptor_, 0, SEEK_SET) != 0) return false;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t count = ::read(heldDescriptor_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return count == 0;
+    out.Write(buffer, static_cast<std::size_t>(count));
+  }
 }
 
 bool TextOutput::Write(std::string_view iText) {
@@ -147,6 +190,20 @@ bool TextOutput::Close() {
   closed_ = true;
   // Standard output is flushed here, so that the run's status tells its loss; it is closed,
   // and its loss reported, once at exit (FinishStandardStreams).
+  if (held_) {
+    // The held text reaches standard output whole, or not at all when it cannot be kept.
+    failed_ = !held_->Flush();
+    if (failed_) {
+      zyn::toolio::ReportIfFailed(kTool, *held_);
+      return false;
+    }
+    held_.reset();
+    if (!ReleaseHeld()) {
+      Complain(std::string("cannot read back standard output's held text: ") +
+               std::strerror(errno));
+      return !(failed_ = true);
+    }
+  }
   failed_ = file_ ? !file_->Commit() : !Buffer().Flush();
   if (failed_ && file_) zyn::toolio::ReportIfFailed(kTool, Buffer());
   return !failed_;

@@ -83,23 +83,29 @@ class TextOutput : public zyn::reader::TextSink {
   /// Standard output for "" or "-", else the file iPath (created or emptied); null with a
   /// message when the file cannot be opened.
   static std::unique_ptr<TextOutput> Open(const std::string& iPath);
+  /// The same, for a run that may be refused once its text is partly written (a dump found not
+  /// whole at its end): standard output then receives the text only when Close finds the run
+  /// complete, held until then in an unlinked temporary file, so that Abandon leaves standard
+  /// output as empty as it leaves a file absent.
+  static std::unique_ptr<TextOutput> OpenHeld(const std::string& iPath);
   ~TextOutput() override;
 
   bool Write(std::string_view iText) override;
   /// Finishes the output (closing a file); false, with the failure reported, when some write
   /// failed.
   bool Close();
-  /// Drops what was written to a file, which keeps its old content (or stays absent); standard
-  /// output keeps what it was given.
-  void Abandon() {
-    file_.reset();
-    closed_ = true;
-  }
+  /// Drops what was written to a file, which keeps its old content (or stays absent), or held
+  /// for standard output (OpenHeld); standard output keeps what it was given otherwise.
+  void Abandon();
 
  private:
   explicit TextOutput(std::unique_ptr<zyn::toolio::WholeFile> iFile) : file_(std::move(iFile)) {}
   zyn::toolio::OutputBuffer& Buffer();
+  /// Copies the held text to standard output; false when reading it back fails.
+  bool ReleaseHeld();
   std::unique_ptr<zyn::toolio::WholeFile> file_;  // null for standard output
+  int heldDescriptor_ = -1;  // the temporary file holding standard output's text (OpenHeld)
+  std::unique_ptr<zyn::toolio::OutputBuffer> held_;
   bool closed_ = false;
   bool failed_ = false;
 };

@@ -21,7 +21,7 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
   if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
   std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
   if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
+  std::unique_ptr<TextOutput> output = TextOutput::OpenHeld(iOptions.output);
   if (!output) return kExitOutput;
   input->ShowProgress(iCommon.progress);
 

@@ -50,7 +50,7 @@ int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
   if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output) ||
       !(input = DumpInput::Open(iOptions.dump)))
     return kExitTrouble;
-  if (!(output = TextOutput::Open(iOptions.output))) return kExitOutput;
+  if (!(output = TextOutput::OpenHeld(iOptions.output))) return kExitOutput;
   input->ShowProgress(iCommon.progress);
   std::function<void(std::string_view)> explain;
   if (iOptions.explain) explain = [](std::string_view iText) { std::cerr << iText; };
