@@ -172,12 +172,17 @@ constexpr char kStampLabelsTable[] = R"({"objects": {
            "GetPLMID": {"physical": "0a", "logical": "a Stamp : b", "major": "No CEStamp"}}},
   "dump": {"object": "major"}})";
 
-TEST_F(ReaderRoundTrip, PellStampsReadBesidePlmidTextsHoldingTheirLabels) {
-  zyn::mem::LoadedTable table;
+bool LoadStampLabelsTable(zyn::mem::LoadedTable* oTable) {
   mpgdump::RunSettings settings;
   std::string error;
-  ASSERT_TRUE(mpgdump::LoadTableWithSettings(kStampLabelsTable, &table, &settings, &error))
-      << error;
+  const bool loaded = mpgdump::LoadTableWithSettings(kStampLabelsTable, oTable, &settings, &error);
+  EXPECT_TRUE(loaded) << error;
+  return loaded;
+}
+
+TEST_F(ReaderRoundTrip, PellStampsReadBesidePlmidTextsHoldingTheirLabels) {
+  zyn::mem::LoadedTable table;
+  ASSERT_TRUE(LoadStampLabelsTable(&table));
   for (const char* id : {"major", "logical", "both"}) {
     for (int level : {0, 1, 2, 3}) {
       SCOPED_TRACE(std::string(id) + ", level " + std::to_string(level));
@@ -188,10 +193,7 @@ TEST_F(ReaderRoundTrip, PellStampsReadBesidePlmidTextsHoldingTheirLabels) {
 
 TEST_F(ReaderRoundTrip, PellHeadingsOfExposedIdentifiersOnStandardOutputReadBack) {
   zyn::mem::LoadedTable table;
-  mpgdump::RunSettings settings;
-  std::string error;
-  ASSERT_TRUE(mpgdump::LoadTableWithSettings(kStampLabelsTable, &table, &settings, &error))
-      << error;
+  ASSERT_TRUE(LoadStampLabelsTable(&table));
   // The provider trace writes the heading; the mapping trace, a line end before it.
   for (const bool lineEndBefore : {false, true}) {
     ZynTrace::SetActive("ZynMpgProviderComponentTrace", true);

@@ -230,12 +230,13 @@ bool Parser::GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::st
   std::vector<std::uint64_t> after;   // the lines taken after the line of that label
   for (const Line* line = Current(); line; line = Current()) {
     if (StampStart(line->text) == 0 || IsStructural(*line)) break;
-    if (inside
-            ? oReading->joinedLines + after.size() >= kMaxJoinedLines ||
-                  (StampPieceMayEnd(std::string_view(text).substr(*inside), iClosing) &&
-                   !StampPieceGoesOn(std::string_view(text).substr(*inside), line->text, iClosing))
-            : oReading->joinedLines >= kMaxJoinedLines)
-      break;
+    // after holds nothing until a label inside a line is met.
+    if (oReading->joinedLines + after.size() >= kMaxJoinedLines) break;
+    if (inside) {
+      const std::string_view piece = std::string_view(text).substr(*inside);
+      if (StampPieceMayEnd(piece, iClosing) && !StampPieceGoesOn(piece, line->text, iClosing))
+        break;
+    }
     if (written) text.push_back('\n');
     written = true;
     if (inside) {
