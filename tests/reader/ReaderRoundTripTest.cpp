@@ -161,5 +161,62 @@ TEST_F(ReaderRoundTrip, GeneratedTablesReadBackAtEveryLevelAndMode) {
   CheckRoundTrip(table.Find("environment"), 2, 1, 0);
 }
 
+/// Pell components whose PLMID texts hold the stamp's labels inside their line, beside stamps
+/// that hold them too.
+constexpr char kStampLabelsTable[] = R"({"objects": {
+  "major": {"type": "ZynDCIMpgPellComponent", "GetCEStamp": "S1",
+            "GetPLMID": {"physical": "24", "logical": "L", "major": "Stamp : "}},
+  "logical": {"type": "ZynDCIMpgPellComponent", "GetCEStamp": {"result": -2147467259},
+              "GetPLMID": {"physical": "", "logical": "No CEStamp ", "major": "x"}},
+  "both": {"type": "ZynDCIMpgPellComponent", "GetCEStamp": "Stamp : No CEStamp ",
+           "GetPLMID": {"physical": "0a", "logical": "a Stamp : b", "major": "No CEStamp"}}},
+  "dump": {"object": "major"}})";
+
+bool LoadStampLabelsTable(zyn::mem::LoadedTable* oTable) {
+  mpgdump::RunSettings settings;
+  std::string error;
+  const bool loaded = mpgdump::LoadTableWithSettings(kStampLabelsTable, oTable, &settings, &error);
+  EXPECT_TRUE(loaded) << error;
+  return loaded;
+}
+
+TEST_F(ReaderRoundTrip, PellStampsReadBesidePlmidTextsHoldingTheirLabels) {
+  zyn::mem::LoadedTable table;
+  ASSERT_TRUE(LoadStampLabelsTable(&table));
+  for (const char* id : {"major", "logical", "both"}) {
+    for (int level : {0, 1, 2, 3}) {
+      SCOPED_TRACE(std::string(id) + ", level " + std::to_string(level));
+      CheckRoundTrip(table.Find(id), level, 1, 0);
+    }
+  }
+}
+
+TEST_F(ReaderRoundTrip, PellHeadingsOfExposedIdentifiersOnStandardOutputReadBack) {
+  zyn::mem::LoadedTable table;
+  ASSERT_TRUE(LoadStampLabelsTable(&table));
+  // The provider trace writes the heading; the mapping trace, a line end before it.
+  for (const bool lineEndBefore : {false, true}) {
+    ZynTrace::SetActive("ZynMpgProviderComponentTrace", true);
+    ZynTrace::SetActive("ZynMpgMappingTrace", lineEndBefore);
+    for (const char* id : {"major", "logical", "both"}) {
+      for (int level : {0, 1, 2, 3}) {
+        zyn::mem::MemObject* object = table.Find(id);
+        CapturedStdout output;
+        ASSERT_EQ(DumpOf(object, level, 1, 0), S_OK);
+        SCOPED_TRACE(std::string(id) + ", level " + std::to_string(level) + ":\n" + output.str());
+        const Tree tree = Read(output.str());
+        ASSERT_EQ(tree.outcome.errors, 0u) << tree.Errors();
+        ASSERT_EQ(tree.components.size(), 1u);
+        ComponentPlace expected = answers::Place(object->Unknown(), level, Form::StandardOutput);
+        auto& pell = std::get<PellFields>(expected.component->fields);
+        pell.exposedIdentifierAnnounced = true;
+        EXPECT_EQ(Normal(tree.components[0]), Normal(*expected.component));
+        EXPECT_EQ(std::get<PellFields>(tree.components[0].fields).exposedIdentifierOnItsOwnLine,
+                  lineEndBefore);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zyn_test

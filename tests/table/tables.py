@@ -130,27 +130,3 @@ def random_table(rng):
 def dumpable_ids(table):
     return [key for key, obj in table["objects"].items()
             if obj["type"] != "ZynDCIMpgContext" and "ZynIMpgDump" not in obj.get("lacks", [])]
-
-
-def known_gap(text):
-    """The dumps that the reader does not read back as written yet, which the property leaves
-    out (each is a case of KNOWN_GAP_CASES):
-    - on standard output, the heading of a Pell component's exposed identifier after its short
-      form (ZynMpgProviderComponentTrace active below level 2, or an RMT row's labelled
-      components at level 0): the reader refuses the block;
-    - a full PLMID text holding a stamp's opening ("Stamp : ", "No CEStamp "): the reader starts
-      the stamp there."""
-    if b"PLMId physicalId: " in text and b"Exposed Identifier" in text:
-        return "a short Pell block with its exposed identifier's heading"
-    if any(line.startswith(b"PLMID ") and (b"Stamp : " in line or b"No CEStamp " in line)
-           for line in text.split(b"\n")):
-        return "a PLMID text holding a stamp's opening"
-    return None
-
-
-# Dumps that are such known gaps (beside the source folder): mpgtree table must not give them
-# back (it refuses them, or the dump of its table differs) until the reader reads them as
-# written. The cases' dumps, and the tables of known-gaps/ with the dump each gives.
-KNOWN_GAP_DUMPS = ["tests/cases/pell-calls-provider-trace-active/stdout",
-                   "tests/cases/pell-exposed-identifier-stdout/stdout",
-                   "tests/table/known-gaps/plmid-holding-stamp.txt"]

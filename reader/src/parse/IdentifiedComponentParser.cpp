@@ -1,6 +1,8 @@
 // Reads the blocks of the components known by identifiers: Orv, Pell (both kinds) and
 // provider. Each may carry the heading of its exposed identifier, written among its lines by
 // a named trace that writes to standard output.
+#include <vector>
+
 #include "parse/DumpTexts.h"
 #include "parse/Parser.h"
 #include "parse/Text.h"
@@ -52,6 +54,20 @@ std::size_t StampStart(std::string_view iText) {
   const std::size_t stamp = iText.find(kStampLabel);
   const std::size_t none = iText.find(kNoStamp);
   return stamp < none ? stamp : none;
+}
+
+/// Whether a stamp piece read so far may end there: at detail level 2 a blank ends it, above 2
+/// the closing tag, and the exposed identifier's heading may follow on its line.
+bool StampPieceMayEnd(std::string_view iPiece, std::string_view iClosing) {
+  return EndsWith(iPiece, iClosing) || EndsWith(iPiece, " ") || EndsWith(iPiece, kPellExposed);
+}
+
+/// Whether the line iNext goes on a full form's stamp piece that may end: after a piece that
+/// the closing tag does not end, only an empty line, the exposed identifier's heading or the
+/// closing tag may follow it.
+bool StampPieceGoesOn(std::string_view iPiece, std::string_view iNext, std::string_view iClosing) {
+  return EndsWith(iNext, iClosing) ||
+         (!EndsWith(iPiece, iClosing) && !iNext.empty() && iNext != kPellExposed);
 }
 
 }  // namespace
@@ -146,6 +162,13 @@ void Parser::ParseOrv(Component* oComponent) {
 bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFields* oFields) {
   std::string_view piece = iLine.text;
   const bool closes = EatEnd(&piece, iClosing);
+  // The exposed identifier's heading, written with no line end before it, ends the piece's
+  // line; the piece itself ends with a blank.
+  if (!closes && EndsWith(piece, kPellExposed) &&
+      EndsWith(piece.substr(0, piece.size() - kPellExposed.size()), " ")) {
+    piece.remove_suffix(kPellExposed.size());
+    oFields->exposedIdentifierAnnounced = true;
+  }
   if (piece == kNoStamp) return closes;
   if (!Eat(&piece, kStampLabel) || !EatEnd(&piece, " ")) {
     Unplaced(iLine, iLine.text.size() - piece.size(),
@@ -176,44 +199,99 @@ void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
   // The heading of the exposed identifier on a line of its own; at detail level 2 the line end
   // before the closing tag then leaves an empty line.
   const Line* line = Current();
-  if (line && line->text == kPellExposed) {
+  if (!fields.exposedIdentifierAnnounced && line && line->text == kPellExposed) {
     fields.exposedIdentifierAnnounced = true;
+    fields.exposedIdentifierOnItsOwnLine = true;
     Take();
     line = Current();
-    if (line && line->text.empty()) Take();
   }
+  if (fields.exposedIdentifierAnnounced && line && line->text.empty()) Take();
   oComponent->closed = ExpectExactly(iClosing);
 }
 
 bool Parser::ReadPellFullForm(PellFields* oFields, Reading* oReading, std::string_view iClosing,
                               bool* oCloses) {
-  // The PLMID's own text, when this form writes it: the lines up to the stamp piece.
-  if (auto text = TakeTextBefore(*oReading, StampStart)) oFields->plmidText = std::move(*text);
-  const Line* line = Expect(Expected("the stamp (% or %)", kStampLabel, kNoStamp),
-                            [](std::string_view iText) { return StampStart(iText) == 0; });
-  if (!line) return false;
-  const Line first = *line;
-  // A stamp holding a line end: its piece goes on while the next line ends with the closing tag.
-  auto endsPiece = [iClosing](std::string_view iText) {
-    return EndsWith(iText, iClosing) || EndsWith(iText, " ");
-  };
-  // At detail level 2 the piece ends with a blank, and only an empty line, the exposed
-  // identifier's heading or the closing tag may follow it; above 2 the closing tag ends it.
-  auto pieceGoesOn = [this, iClosing](std::string_view iNext) {
-    return EndsWith(iNext, iClosing) ||
-           (!EndsWith(gathered_, iClosing) && !iNext.empty() && iNext != kPellExposed);
-  };
-  const std::string_view piece = Gather(&gathered_, oReading, endsPiece, pieceGoesOn);
+  Line first;
+  std::string_view piece;
+  if (!GatherPlmidAndStamp(oFields, oReading, iClosing, &first, &piece)) return false;
   *oCloses = ReadStampPiece(Line{piece, first.number, first.column, true}, iClosing, oFields);
+  return true;
+}
+
+bool Parser::GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::string_view iClosing,
+                                 Line* oFirst, std::string_view* oPiece) {
+  // The PLMID's own text, when this form writes it, ends with a line end: the stamp piece opens
+  // the first line that opens with its label, and a label inside a line is the PLMID's. Only
+  // when the piece that such a label would start ends before any line opens with one (a text
+  // that the trace tool cut at a NUL byte) does the stamp start inside the line.
+  std::string text;
+  bool written = false;
+  std::optional<std::size_t> inside;  // where a label inside a line stands in text
+  std::vector<std::uint64_t> after;   // the lines taken after the line of that label
+  for (const Line* line = Current(); line; line = Current()) {
+    if (StampStart(line->text) == 0 || IsStructural(*line)) break;
+    // after holds nothing until a label inside a line is met.
+    if (oReading->joinedLines + after.size() >= kMaxJoinedLines) break;
+    if (inside) {
+      const std::string_view piece = std::string_view(text).substr(*inside);
+      if (StampPieceMayEnd(piece, iClosing) && !StampPieceGoesOn(piece, line->text, iClosing))
+        break;
+    }
+    if (written) text.push_back('\n');
+    written = true;
+    if (inside) {
+      after.push_back(line->number);
+    } else if (const std::size_t at = StampStart(line->text); at != std::string_view::npos) {
+      inside = text.size() + at;
+      *oFirst = Line{{}, line->number, line->column + static_cast<std::uint32_t>(at), true};
+    }
+    text.append(line->text);
+    Take();
+  }
+  const Line* line = Current();
+  if (inside && !(line && StampStart(line->text) == 0)) {
+    gathered_.assign(text, *inside);
+    text.resize(*inside);
+    for (const std::uint64_t number : after)
+      Note(number, "joined to the text on the line before (a text holding a line end)");
+    oReading->joinedLines += static_cast<std::uint32_t>(after.size());
+    oFields->plmidText = std::move(text);
+    *oPiece = gathered_;
+    return true;
+  }
+  if (written) oFields->plmidText = std::move(text);
+  line = Expect(Expected("the stamp (% or %)", kStampLabel, kNoStamp),
+                [](std::string_view iText) { return StampStart(iText) == 0; });
+  if (!line) return false;
+  *oFirst = *line;
+  // A stamp holding a line end: its piece goes on while the next line may go on with it.
+  *oPiece = Gather(
+      &gathered_, oReading,
+      [iClosing](std::string_view iText) { return StampPieceMayEnd(iText, iClosing); },
+      [this, iClosing](std::string_view iNext) {
+        return StampPieceGoesOn(gathered_, iNext, iClosing);
+      });
   return true;
 }
 
 bool Parser::ReadPellShortForm(PellFields* oFields, Reading* oReading, std::string_view iOpening,
                                std::string_view iClosing, bool* oCloses) {
-  // The short form is one line, which the closing tag ends.
+  // The short form is one line, which the closing tag ends; on standard output the exposed
+  // identifier's heading may end it instead, or follow it on a line of its own before the
+  // closing tag.
   const Line opening = *Current();
-  auto endsShort = [iClosing](std::string_view iText) { return EndsWith(iText, iClosing); };
-  std::string_view rest = Gather(&gathered_, oReading, endsShort, endsShort);
+  auto mayEnd = [iClosing](std::string_view iText) {
+    return EndsWith(iText, iClosing) || EndsWith(iText, " ");
+  };
+  auto goesOn = [this, iClosing](std::string_view iNext) {
+    if (EndsWith(iNext, iClosing)) return true;
+    if (EndsWith(gathered_, iClosing)) return false;
+    // The heading and then the closing tag alone are the dump's own lines, not a stamp's.
+    if (iNext != kPellExposed) return true;
+    const std::optional<std::string_view> after = LineAfterCurrent();
+    return after && *after != iClosing;
+  };
+  std::string_view rest = Gather(&gathered_, oReading, mayEnd, goesOn);
   const Line whole{rest, opening.number, opening.column, true};
   rest.remove_prefix(iOpening.size());
   if (!Eat(&rest, kPhysicalIdLabel)) {

@@ -250,6 +250,11 @@ class Parser {
   /// tag ends the piece. False when reading stops.
   bool ReadPellFullForm(PellFields* oFields, Reading* oReading, std::string_view iClosing,
                         bool* oCloses);
+  /// Takes the PLMID's own text of a full form into oFields and gathers the stamp piece that
+  /// follows it (oPiece, valid until the next Gather) and its first line (oFirst, its text
+  /// left empty). False when reading stops.
+  bool GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::string_view iClosing,
+                           Line* oFirst, std::string_view* oPiece);
   /// The one line of a Pell component's short form: the physical id and the stamp piece.
   bool ReadPellShortForm(PellFields* oFields, Reading* oReading, std::string_view iOpening,
                          std::string_view iClosing, bool* oCloses);

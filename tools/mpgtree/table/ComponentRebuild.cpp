@@ -132,7 +132,7 @@ std::uint8_t FullPellLevels(const Component& iComponent, const PellFields& iFiel
   // The reader keeps a PLMID's text without its own line end.
   std::size_t above2 = 1 + (iFields.plmidText ? LinesOf(*iFields.plmidText) : 0) +
                        LinesOf(iFields.ceStamp.value_or(""));
-  if (iFields.exposedIdentifierAnnounced) above2 += 2;
+  if (iFields.exposedIdentifierAnnounced) above2 += iFields.exposedIdentifierOnItsOwnLine ? 2 : 1;
   const std::uint64_t lines = iComponent.span.lastLine - iComponent.span.firstLine + 1;
   if (lines == above2) return kLevel3;
   if (lines == above2 + 1) return kLevel2;
@@ -147,7 +147,7 @@ void RebuildPell(const Component& iComponent, const PellFields& iFields, TableOb
     ioObject.Placeholder("GetComponentType", "", "0: any type but 4 gives this block");
   if (iFields.exposedIdentifierAnnounced) {
     ioRebuild.providerTraceHeadings = true;
-    if (iFields.fullForm) ioRebuild.mappingTraceLineEnds = true;
+    if (iFields.exposedIdentifierOnItsOwnLine) ioRebuild.mappingTraceLineEnds = true;
   }
   if (!iFields.fullForm) {
     iLevels.Require(kLevelBelow2, "a Pell component's physical id", ioObject.Id());

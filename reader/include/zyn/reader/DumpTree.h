@@ -162,6 +162,9 @@ struct PellFields {
   std::optional<std::string> plmidText;
   std::optional<std::string> ceStamp;  // absent: "No CEStamp"
   bool exposedIdentifierAnnounced = false;
+  /// The heading stands on a line of its own, after a line end that ZynMpgMappingTrace writes;
+  /// otherwise it ends the stamp piece's line. Not in the JSON: a matter of layout.
+  bool exposedIdentifierOnItsOwnLine = false;
 };
 
 struct ProviderFields {
