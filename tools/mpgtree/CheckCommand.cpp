@@ -15,11 +15,10 @@ struct CheckOptions {
 };
 
 int RunCheck(const CommonOptions& iCommon, const CheckOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, "-")) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open("-");
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, "-", &opened)) return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   const std::string& name = input->Name();
   std::string text;
   zyn::reader::WholenessChecker checker([&](const zyn::reader::Finding& iFinding) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "Io.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
 #include "zyntoolio/ProgressMeter.h"
@@ -36,6 +37,20 @@ struct CommonOptions {
   zyn::toolio::ProgressChoice progress = zyn::toolio::ProgressChoice::Automatic;
   zyn::reader::ReadOptions ReadOptions() const;
 };
+
+/// The dump that a subcommand reads and the text that it writes.
+struct DumpAndOutput {
+  std::unique_ptr<DumpInput> input;
+  std::unique_ptr<TextOutput> output;
+};
+
+/// Opens, for a subcommand that reads one dump, the dump iDump and the output iOutput ("" or
+/// "-" for standard output), having refused an output that names the dump
+/// (OutputsDistinctFromInputs), and shows the progress line that iCommon asks for. Answers
+/// kExitOk with both open; else, with a message, kExitTrouble when the output is refused or the
+/// dump cannot be opened, kExitOutput when the output cannot be opened.
+int OpenDumpAndOutput(const CommonOptions& iCommon, const std::string& iDump,
+                      const std::string& iOutput, DumpAndOutput* oOpened);
 
 /// The run of the subcommand chosen on the command line.
 using Run = std::function<int()>;

@@ -29,22 +29,17 @@ class JsonRun : public zyn::reader::JsonTreeWriter {
 };
 
 int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
-  if (!output) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   JsonRun writer(*output, iOptions.lines ? JsonRun::Layout::Lines : JsonRun::Layout::Document,
                  input->Name());
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &writer,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
-  writer.Finish(outcome);
+  const JudgedReading reading = ReadJudged(input->Source(), iCommon.ReadOptions(), writer);
+  writer.Finish(reading.outcome);
   if (!output->Close()) return kExitOutput;
-  return StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  return StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
 }
 
 }  // namespace

@@ -18,12 +18,11 @@ struct RedactOptions {
 };
 
 int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
-  if (!output) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
 
   zyn::redact::Pseudonyms pseudonyms(iOptions.keyed ? std::optional<std::string>(iOptions.key)
                                                     : std::nullopt);
@@ -32,12 +31,8 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
   zyn::redact::Redactor redactor(
       text, pseudonyms, iOptions.uuids,
       [&name](const zyn::reader::Problem& iProblem) { ReportProblem(name, iProblem); });
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &redactor,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(text, iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
-  const int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  const JudgedReading reading = ReadJudged(text, iCommon.ReadOptions(), redactor);
+  const int status = StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
   // A refused dump leaves no redacted file behind.
   if (status == kExitTrouble) {
     output->Abandon();

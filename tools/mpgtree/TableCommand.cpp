@@ -45,23 +45,17 @@ int ReportLeftOut(const std::string& iName, const std::vector<std::string>& iLef
 }
 
 int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
-  std::unique_ptr<DumpInput> input;
-  std::unique_ptr<TextOutput> output;
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output) ||
-      !(input = DumpInput::Open(iOptions.dump)))
-    return kExitTrouble;
-  if (!(output = TextOutput::Open(iOptions.output))) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   std::function<void(std::string_view)> explain;
   if (iOptions.explain) explain = [](std::string_view iText) { std::cerr << iText; };
   TableRun builder(*output, explain, input->Name());
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &builder,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
+  const JudgedReading reading = ReadJudged(input->Source(), iCommon.ReadOptions(), builder);
   const bool written = builder.Finish();
-  int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  int status = StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
   if (status != kExitTrouble)
     status = WorseStatus(status, ReportLeftOut(input->Name(), builder.LeftOut(), iCommon.lenient));
   if (status == kExitTrouble) {
