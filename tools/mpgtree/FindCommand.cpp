@@ -176,12 +176,8 @@ int RunFind(const CommonOptions& iCommon, FindOptions& ioOptions) {
 
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   auto options = std::make_shared<FindOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "find",
-      "Write the original text, with line numbers, of each DMT row, RMT row or component of "
-      "DUMP that has the uuid U or whose name holds TEXT. Exit 0 found, 1 nothing found (or, with "
-      "--lenient, a dump not whole)");
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  CLI::App* command = iApp.add_subcommand(kFindSubcommand.name, kFindSubcommand.description);
+  AddDumpArgument(*command, &options->dump);
   constexpr char kUuidHelp[] =
       "A uuid (32 hexadecimal digits, either case, dashes anywhere): rows, file-based "
       "components, Orv workspaces and elements";

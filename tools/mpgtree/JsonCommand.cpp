@@ -45,15 +45,13 @@ int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
 }  // namespace
 
 void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  const auto [command, options] = AddSubcommand<JsonOptions>(
-      iApp, "json", "Write the tree of DUMP as one JSON document (or JSON Lines with --lines)",
-      iCommon, RunJson, oRun);
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  const auto [command, options] =
+      AddSubcommand<JsonOptions>(iApp, kJsonSubcommand, iCommon, RunJson, oRun);
+  AddDumpArgument(*command, &options->dump);
   command->add_flag("--lines", options->lines,
                     "One JSON object per line: a start record, the manager's header, one record "
                     "per DMT row, the manager's trailer, problems and an end record");
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  AddOutputOption(*command, &options->output);
 }
 
 }  // namespace mpgtree

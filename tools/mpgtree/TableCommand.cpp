@@ -69,18 +69,13 @@ int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
 }  // namespace
 
 void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<TableOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "table", "Write a table file that mpgdump dumps as DUMP again, byte for byte");
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  const auto [command, options] =
+      AddSubcommand<TableOptions>(iApp, kTableSubcommand, iCommon, RunTable, oRun);
+  AddDumpArgument(*command, &options->dump);
+  AddOutputOption(*command, &options->output);
   command->add_flag("--explain", options->explain,
                     "On standard error, list for each object of the table the answers taken "
                     "from the dump and the placeholders, with their reasons");
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunTable(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree
