@@ -15,8 +15,8 @@
 #include <memory>
 #include <string>
 
-#include "TraceSinks.h"
 #include "ModuleIdentity.h"
+#include "TraceSinks.h"
 #include "zyn/ZynMappingInfra.h"
 #include "zyn/ZynMemTable.h"
 #include "zyn/ZynModuleLoader.h"
@@ -43,6 +43,39 @@ bool ResetPeak() {
   return static_cast<bool>(clearRefs);
 }
 
+/// Sends the trace tool's text into the file iPath through mpgdump's own file output; false,
+/// with a message, when the file cannot be written.
+bool TraceInto(const char* iPath, std::unique_ptr<zyn::toolio::OutputBuffer>* oFile,
+               std::unique_ptr<mpgdump::TraceToolSink>* oSink) {
+  int openError = 0;
+  *oFile = zyn::toolio::OutputBuffer::OpenFile(iPath, &openError);
+  if (!*oFile) {
+    std::fprintf(stderr, "dump_memory: cannot write %s: %s\n", iPath, std::strerror(openError));
+    return false;
+  }
+  *oSink = std::make_unique<mpgdump::TraceToolSink>(**oFile, nullptr);
+  ZynDCIMpgTraceTool::SetOutput(oSink->get());
+  return true;
+}
+
+/// Dumps the manager of ioTable at level 1: the resident memory just before in oBefore, its
+/// high-water mark just after in oPeak. False, with a message, when it cannot be measured.
+bool MeasureDump(zyn::mem::LoadedTable& ioTable, long* oBefore, long* oPeak) {
+  ZynIMpgDump_var dump(ioTable.Find("manager")->Unknown());
+  if (!dump) {
+    std::fprintf(stderr, "dump_memory: the manager offers no ZynIMpgDump\n");
+    return false;
+  }
+  *oBefore = StatusKiB("VmRSS");
+  if (!ResetPeak()) {
+    std::fprintf(stderr, "dump_memory: cannot reset the peak through /proc/self/clear_refs\n");
+    return false;
+  }
+  dump->Dump(1, 1, 0);
+  *oPeak = StatusKiB("VmHWM");
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,17 +97,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<zyn::toolio::OutputBuffer> file;
   std::unique_ptr<mpgdump::TraceToolSink> sink;
-  if (tracePath) {
-    int openError = 0;
-    file = zyn::toolio::OutputBuffer::OpenFile(tracePath, &openError);
-    if (!file) {
-      std::fprintf(stderr, "dump_memory: cannot write %s: %s\n", tracePath,
-                   std::strerror(openError));
-      return 2;
-    }
-    sink = std::make_unique<mpgdump::TraceToolSink>(*file, nullptr);
-    ZynDCIMpgTraceTool::SetOutput(sink.get());
-  }
+  if (tracePath && !TraceInto(tracePath, &file, &sink)) return 2;
   ZynDCIMpgTraceTool::SetValid(tracePath != nullptr);
 
   ZynModuleLoader loader;
@@ -84,20 +107,7 @@ int main(int argc, char** argv) {
     return 3;
   }
   long before = 0, peak = 0;
-  {
-    ZynIMpgDump_var dump(table.Find("manager")->Unknown());
-    if (!dump) {
-      std::fprintf(stderr, "dump_memory: the manager offers no ZynIMpgDump\n");
-      return 2;
-    }
-    before = StatusKiB("VmRSS");
-    if (!ResetPeak()) {
-      std::fprintf(stderr, "dump_memory: cannot reset the peak through /proc/self/clear_refs\n");
-      return 2;
-    }
-    dump->Dump(1, 1, 0);
-    peak = StatusKiB("VmHWM");
-  }
+  if (!MeasureDump(table, &before, &peak)) return 2;
   std::cout.flush();
   ZynDCIMpgTraceTool::SetOutput(nullptr);
   loader.Unload();

@@ -34,6 +34,58 @@ bool ReadAll(std::FILE* iFile, std::string* oText) {
   return !std::ferror(iFile);
 }
 
+/// What the command line asks for; repeat 0 when it is not understood.
+struct Arguments {
+  int repeat = 1;
+  bool bare = false;
+  const char* path = nullptr;  // standard input when null
+};
+
+Arguments ParseArguments(int argc, char** argv) {
+  Arguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+      arguments.repeat = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--bare") == 0) {
+      arguments.bare = true;
+    } else if (!arguments.path && argv[i][0] != '-') {
+      arguments.path = argv[i];
+    } else {
+      arguments.repeat = 0;
+      break;
+    }
+  }
+  return arguments;
+}
+
+/// The whole text of the file iPath, or of standard input when null; false, with a message,
+/// when it cannot be read.
+bool ReadInput(const char* iPath, std::string* oText) {
+  std::FILE* input = iPath ? std::fopen(iPath, "rb") : stdin;
+  if (!input) {
+    std::fprintf(stderr, "replay_stdout: cannot open %s: %s\n", iPath, std::strerror(errno));
+    return false;
+  }
+  const bool read = ReadAll(input, oText);
+  if (input != stdin) std::fclose(input);
+  if (!read) std::fprintf(stderr, "replay_stdout: cannot read the input\n");
+  return read;
+}
+
+/// Each line of ioText without its newline, NUL-terminated in place, as the dump's texts are,
+/// into oLines; answers the last piece when it has no newline, else null.
+const char* SplitLines(std::string* ioText, std::vector<const char*>* oLines) {
+  std::string& text = *ioText;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) return text.c_str() + start;
+    text[end] = '\0';
+    oLines->push_back(text.c_str() + start);
+    start = end + 1;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,50 +93,17 @@ int main(int argc, char** argv) {
   // through the same checked buffer.
   std::ios::sync_with_stdio(false);
   zyn::toolio::InstallStandardStreams(zyn::toolio::StandardDescriptors{});
-  int repeat = 1;
-  bool bare = false;
-  const char* path = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-      repeat = std::atoi(argv[++i]);
-    } else if (std::strcmp(argv[i], "--bare") == 0) {
-      bare = true;
-    } else if (!path && argv[i][0] != '-') {
-      path = argv[i];
-    } else {
-      repeat = 0;
-      break;
-    }
-  }
-  if (repeat < 1) {
+  const Arguments arguments = ParseArguments(argc, argv);
+  if (arguments.repeat < 1) {
     std::fprintf(stderr, "usage: replay_stdout [--repeat K] [--bare] [FILE]\n");
     return 2;
   }
-  std::FILE* input = path ? std::fopen(path, "rb") : stdin;
-  if (!input) {
-    std::fprintf(stderr, "replay_stdout: cannot open %s: %s\n", path, std::strerror(errno));
-    return 2;
-  }
+  const int repeat = arguments.repeat;
+  const bool bare = arguments.bare;
   std::string text;
-  if (!ReadAll(input, &text)) {
-    std::fprintf(stderr, "replay_stdout: cannot read the input\n");
-    return 2;
-  }
-  if (input != stdin) std::fclose(input);
-
-  // Each line without its newline, NUL-terminated in place, as the dump's texts are.
+  if (!ReadInput(arguments.path, &text)) return 2;
   std::vector<const char*> lines;
-  const char* partial = nullptr;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      partial = text.c_str() + start;
-      break;
-    }
-    text[end] = '\0';
-    lines.push_back(text.c_str() + start);
-    start = end + 1;
-  }
+  const char* partial = SplitLines(&text, &lines);
 
   std::optional<mpgdump::CountingStreambuf> counter;
   if (!bare) counter.emplace(std::cout);

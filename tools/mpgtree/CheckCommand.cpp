@@ -15,11 +15,10 @@ struct CheckOptions {
 };
 
 int RunCheck(const CommonOptions& iCommon, const CheckOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, "-")) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open("-");
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, "-", &opened)) return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   const std::string& name = input->Name();
   std::string text;
   zyn::reader::WholenessChecker checker([&](const zyn::reader::Finding& iFinding) {
@@ -60,14 +59,9 @@ int RunCheck(const CommonOptions& iCommon, const CheckOptions& iOptions) {
 }  // namespace
 
 void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  const auto [command, options] = AddSubcommand<CheckOptions>(
-      iApp, "check",
-      "Tell whether DUMP is whole: one dump and nothing after its end, every line placed, "
-      "blocks closed, closing lines repeating their opening ordinal and uuid, counts matched "
-      "(gaps in the ordinals are notes). Every subcommand gives this verdict. Exit 0 whole, 1 "
-      "not whole, 2 cannot tell",
-      iCommon, RunCheck, oRun);
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  const auto [command, options] =
+      AddSubcommand<CheckOptions>(iApp, kCheckSubcommand, iCommon, RunCheck, oRun);
+  AddDumpArgument(*command, &options->dump);
   command->add_flag("-q,--quiet", options->quiet, "Leave the notes out");
 }
 

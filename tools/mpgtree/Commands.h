@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "Io.h"
 #include "zyn/reader/DiffFilter.h"
 #include "zyn/reader/DumpReader.h"
 #include "zyntoolio/ProgressMeter.h"
@@ -37,32 +38,61 @@ struct CommonOptions {
   zyn::reader::ReadOptions ReadOptions() const;
 };
 
+/// The dump that a subcommand reads and the text that it writes.
+struct DumpAndOutput {
+  std::unique_ptr<DumpInput> input;
+  std::unique_ptr<TextOutput> output;
+};
+
+/// Opens, for a subcommand that reads one dump, the dump iDump and the output iOutput ("" or
+/// "-" for standard output), having refused an output that names the dump
+/// (OutputsDistinctFromInputs), and shows the progress line that iCommon asks for. Answers
+/// kExitOk with both open; else, with a message, kExitTrouble when the output is refused or the
+/// dump cannot be opened, kExitOutput when the output cannot be opened. iUse kHeldUntilWhole is
+/// for a subcommand that refuses a dump found not whole at its end: standard output then gets
+/// nothing from a refused run (TextOutput::OpenHeld).
+enum class OutputUse { kStreamed, kHeldUntilWhole };
+int OpenDumpAndOutput(const CommonOptions& iCommon, const std::string& iDump,
+                      const std::string& iOutput, DumpAndOutput* oOpened,
+                      OutputUse iUse = OutputUse::kStreamed);
+
 /// The run of the subcommand chosen on the command line.
 using Run = std::function<int()>;
 
-/// Each adds its subcommand to iApp; when the command line chooses it, oRun is set to run it.
-void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddCheckCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
-void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+/// A subcommand's name and its description in --help.
+struct SubcommandWords {
+  const char* name;
+  const char* description;
+};
 
-/// Adds the subcommand iName, described by iHelp, to ioApp with options of type Options made for
-/// it; when the command line chooses it, oRun is set to run iRun on them. Answers the
-/// subcommand and its options, for the adder to declare the options.
+/// Each subcommand of Subcommands.def: its words (kJsonSubcommand), and the function that adds
+/// it to iApp (AddJsonCommand); when the command line chooses it, oRun is set to run it.
+#define ZYN_MPGTREE_SUBCOMMAND(Adder, name, description)                       \
+  inline constexpr SubcommandWords k##Adder##Subcommand = {name, description}; \
+  void Add##Adder##Command(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun);
+#include "Subcommands.def"
+#undef ZYN_MPGTREE_SUBCOMMAND
+
+/// Adds the subcommand iWords to ioApp with options of type Options made for it; when the
+/// command line chooses it, oRun is set to run iRun on them. Answers the subcommand and its
+/// options, for the adder to declare the options.
 template <class Options>
 std::pair<CLI::App*, std::shared_ptr<Options>> AddSubcommand(
-    CLI::App& ioApp, const std::string& iName, const std::string& iHelp,
-    const CommonOptions& iCommon, int (*iRun)(const CommonOptions&, const Options&), Run* oRun) {
+    CLI::App& ioApp, const SubcommandWords& iWords, const CommonOptions& iCommon,
+    int (*iRun)(const CommonOptions&, const Options&), Run* oRun) {
   auto options = std::make_shared<Options>();
-  CLI::App* command = ioApp.add_subcommand(iName, iHelp);
+  CLI::App* command = ioApp.add_subcommand(iWords.name, iWords.description);
   command->callback([&iCommon, options, iRun, oRun] {
     *oRun = [&iCommon, options, iRun] { return iRun(iCommon, *options); };
   });
   return {command, options};
 }
+
+/// Adds the argument DUMP, required, to ioCommand: the dump to read, '-' for standard input.
+void AddDumpArgument(CLI::App& ioCommand, std::string* oDump);
+
+/// Adds -o,--output FILE to ioCommand: the file to write instead of standard output.
+void AddOutputOption(CLI::App& ioCommand, std::string* oOutput);
 
 /// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly: the options
 /// of diff and html --diff that set differences aside.

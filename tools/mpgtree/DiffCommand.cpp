@@ -53,18 +53,8 @@ int RunDiff(const CommonOptions& iCommon, const DiffOptions& iOptions) {
 }  // namespace
 
 void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  const auto [command, options] = AddSubcommand<DiffOptions>(
-      iApp, "diff",
-      "Compare two dumps, of either form: DMT rows matched by uuid, RMT rows by uuid within "
-      "their DMT row (a row whose uuid is invalid or repeated by its ordinal); report the rows "
-      "only in A, only in B, and each changed field of the others with its path and both "
-      "values. Values that one form leaves out are compared only when both dumps hold them; "
-      "ordinals are shown, not compared. The values held by one dump only, which the other's "
-      "form leaves out, cannot be compared: the summary counts them (--verbose names them), and "
-      "they do not make the dumps different. A dump that is not whole is refused unless "
-      "--lenient is given. Exit 0 same where compared, 1 different (or, with --lenient, a dump "
-      "not whole), 2 trouble, 4 the report could not be written",
-      iCommon, RunDiff, oRun);
+  const auto [command, options] =
+      AddSubcommand<DiffOptions>(iApp, kDiffSubcommand, iCommon, RunDiff, oRun);
   command->add_option("A", options->a, "The first dump; '-' reads standard input")->required();
   command->add_option("B", options->b, "The second dump; '-' reads standard input")->required();
   command->add_flag("--json", options->json,
@@ -73,8 +63,7 @@ void AddDiffCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
                     "Name each field not compared (held by one dump only, which the other's form "
                     "leaves out), not only count them; rows holding some are then read again");
   AddDiffFilterOptions(*command, &options->filter, true);
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  AddOutputOption(*command, &options->output);
 }
 
 }  // namespace mpgtree

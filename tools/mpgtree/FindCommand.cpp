@@ -158,19 +158,16 @@ int RunFind(const CommonOptions& iCommon, FindOptions& ioOptions) {
     Complain(error);
     return kExitTrouble;
   }
-  if (!OutputsDistinctFromInputs({ioOptions.dump}, "-")) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(ioOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open("-");
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, ioOptions.dump, "-", &opened)) return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   Finder finder(ioOptions, *output, input->Name());
-  WholenessChecker checker([](const Finding&) {}, &finder, iCommon.lenient);
   ReadOptions options = iCommon.ReadOptions();
   options.keepText = true;
-  const ReadOutcome outcome = ReadDump(input->Source(), options, checker);
-  const Verdict verdict = checker.Finish(outcome);
+  const JudgedReading reading = ReadJudged(input->Source(), options, finder);
   if (!output->Close()) return kExitOutput;
-  const int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  const int status = StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
   if (status != kExitOk) return status;
   return finder.Matches() ? kExitOk : kExitNo;
 }
@@ -179,12 +176,8 @@ int RunFind(const CommonOptions& iCommon, FindOptions& ioOptions) {
 
 void AddFindCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   auto options = std::make_shared<FindOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "find",
-      "Write the original text, with line numbers, of each DMT row, RMT row or component of "
-      "DUMP that has the uuid U or whose name holds TEXT. Exit 0 found, 1 nothing found (or, with "
-      "--lenient, a dump not whole)");
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  CLI::App* command = iApp.add_subcommand(kFindSubcommand.name, kFindSubcommand.description);
+  AddDumpArgument(*command, &options->dump);
   constexpr char kUuidHelp[] =
       "A uuid (32 hexadecimal digits, either case, dashes anywhere): rows, file-based "
       "components, Orv workspaces and elements";

@@ -88,17 +88,8 @@ int RunHtml(const CommonOptions& iCommon, const HtmlOptions& iOptions) {
 }  // namespace
 
 void AddHtmlCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  const auto [command, options] = AddSubcommand<HtmlOptions>(
-      iApp, "html",
-      "Write DUMP as one self-contained HTML page (no network, no external file): the "
-      "manager's header and one folded line per DMT row, unfolding into every field with its "
-      "meaning and dump line; a search box; with --diff A B, the comparison of two dumps with "
-      "the rows only in A, only in B and changed in colour. The page is written beside PAGE "
-      "and renamed into place. A dump that is not whole is refused unless --lenient is given. "
-      "Exit 0 written, 1 written but no row passed --uuid, --name or --ordinals (the page says "
-      "so), or written of a dump not whole (--lenient), 2 trouble (an unreadable dump, a dump "
-      "not whole, too many rows), 4 the page could not be written",
-      iCommon, RunHtml, oRun);
+  const auto [command, options] =
+      AddSubcommand<HtmlOptions>(iApp, kHtmlSubcommand, iCommon, RunHtml, oRun);
   command
       ->add_option("DUMP", options->dumps, "The dump (two with --diff); '-' reads standard input")
       ->required()

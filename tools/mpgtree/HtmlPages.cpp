@@ -105,10 +105,9 @@ bool PageReading::Read(DumpInput& ioDump) {
   StoppableSource source(ioDump.Descriptor(), *this);
   rd::ReadOptions options = request_.read;
   options.keepText = false;
-  rd::WholenessChecker checker([](const rd::Finding&) {}, this, request_.read.lenient);
-  const rd::ReadOutcome outcome = rd::ReadDump(source, options, checker);
-  form = outcome.form;
-  verdict_ = checker.Finish(outcome);
+  const JudgedReading reading = ReadJudged(source, options, *this);
+  form = reading.outcome.form;
+  verdict_ = reading.verdict;
   if (stopped_) return !failed_;  // a page of too many rows: the rest was not read
   const bool refused = verdict_.kind == rd::Verdict::Kind::CannotTell ||
                        (verdict_.kind == rd::Verdict::Kind::NotWhole && !request_.read.lenient);

@@ -29,36 +29,29 @@ class JsonRun : public zyn::reader::JsonTreeWriter {
 };
 
 int RunJson(const CommonOptions& iCommon, const JsonOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::Open(iOptions.output);
-  if (!output) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   JsonRun writer(*output, iOptions.lines ? JsonRun::Layout::Lines : JsonRun::Layout::Document,
                  input->Name());
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &writer,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
-  writer.Finish(outcome);
+  const JudgedReading reading = ReadJudged(input->Source(), iCommon.ReadOptions(), writer);
+  writer.Finish(reading.outcome);
   if (!output->Close()) return kExitOutput;
-  return StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  return StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
 }
 
 }  // namespace
 
 void AddJsonCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  const auto [command, options] = AddSubcommand<JsonOptions>(
-      iApp, "json", "Write the tree of DUMP as one JSON document (or JSON Lines with --lines)",
-      iCommon, RunJson, oRun);
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
+  const auto [command, options] =
+      AddSubcommand<JsonOptions>(iApp, kJsonSubcommand, iCommon, RunJson, oRun);
+  AddDumpArgument(*command, &options->dump);
   command->add_flag("--lines", options->lines,
                     "One JSON object per line: a start record, the manager's header, one record "
                     "per DMT row, the manager's trailer, problems and an end record");
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  AddOutputOption(*command, &options->output);
 }
 
 }  // namespace mpgtree

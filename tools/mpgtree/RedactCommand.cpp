@@ -18,12 +18,12 @@ struct RedactOptions {
 };
 
 int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output)) return kExitTrouble;
-  std::unique_ptr<DumpInput> input = DumpInput::Open(iOptions.dump);
-  if (!input) return kExitTrouble;
-  std::unique_ptr<TextOutput> output = TextOutput::OpenHeld(iOptions.output);
-  if (!output) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened,
+                                           OutputUse::kHeldUntilWhole))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
 
   zyn::redact::Pseudonyms pseudonyms(iOptions.keyed ? std::optional<std::string>(iOptions.key)
                                                     : std::nullopt);
@@ -32,12 +32,8 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
   zyn::redact::Redactor redactor(
       text, pseudonyms, iOptions.uuids,
       [&name](const zyn::reader::Problem& iProblem) { ReportProblem(name, iProblem); });
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &redactor,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(text, iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
-  const int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  const JudgedReading reading = ReadJudged(text, iCommon.ReadOptions(), redactor);
+  const int status = StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
   // A refused dump leaves no redacted file behind.
   if (status == kExitTrouble) {
     output->Abandon();
@@ -59,24 +55,17 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
 }  // namespace
 
 void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<RedactOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "redact",
-      "Write DUMP with every name, path, alias, context name, provider name and techno string "
-      "replaced by a pseudonym (name-0001.part; a path keeps its depth), the same for equal "
-      "texts; everything else stays byte for byte. A dump that is not whole is refused unless "
-      "--lenient is given, which leaves out the lines that cannot be placed. Exit 0 written, 1 "
-      "written of a dump not whole (--lenient), 2 trouble (an unreadable dump, a dump not whole "
-      "or split between its sinks: nothing written to FILE), 4 the output could not be written");
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  const auto [command, options] =
+      AddSubcommand<RedactOptions>(iApp, kRedactSubcommand, iCommon, RunRedact, oRun);
+  AddDumpArgument(*command, &options->dump);
+  AddOutputOption(*command, &options->output);
   command
       ->add_option_function<std::string>(
           "--key",
-          [options](const std::string& iKey) {
-            options->key = iKey;
-            options->keyed = true;
+          // An init-capture: C++17 lambdas cannot capture a structured binding itself.
+          [keyed = options](const std::string& iKey) {
+            keyed->key = iKey;
+            keyed->keyed = true;
           },
           "Make each pseudonym from a keyed hash of its text: runs with the same key give a "
           "text the same pseudonym, whatever the dump")
@@ -84,9 +73,6 @@ void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   command->add_flag("--uuids", options->uuids,
                     "Replace the uuids too (rows, file-based and Orv components), keeping their "
                     "shape");
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunRedact(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree

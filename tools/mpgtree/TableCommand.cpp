@@ -45,23 +45,18 @@ int ReportLeftOut(const std::string& iName, const std::vector<std::string>& iLef
 }
 
 int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
-  std::unique_ptr<DumpInput> input;
-  std::unique_ptr<TextOutput> output;
-  if (!OutputsDistinctFromInputs({iOptions.dump}, iOptions.output) ||
-      !(input = DumpInput::Open(iOptions.dump)))
-    return kExitTrouble;
-  if (!(output = TextOutput::OpenHeld(iOptions.output))) return kExitOutput;
-  input->ShowProgress(iCommon.progress);
+  DumpAndOutput opened;
+  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened,
+                                           OutputUse::kHeldUntilWhole))
+    return status;
+  DumpInput* const input = opened.input.get();
+  TextOutput* const output = opened.output.get();
   std::function<void(std::string_view)> explain;
   if (iOptions.explain) explain = [](std::string_view iText) { std::cerr << iText; };
   TableRun builder(*output, explain, input->Name());
-  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &builder,
-                                        iCommon.lenient);
-  const zyn::reader::ReadOutcome outcome =
-      zyn::reader::ReadDump(input->Source(), iCommon.ReadOptions(), checker);
-  const zyn::reader::Verdict verdict = checker.Finish(outcome);
+  const JudgedReading reading = ReadJudged(input->Source(), iCommon.ReadOptions(), builder);
   const bool written = builder.Finish();
-  int status = StatusOfVerdict(input->Name(), verdict, iCommon.lenient);
+  int status = StatusOfVerdict(input->Name(), reading.verdict, iCommon.lenient);
   if (status != kExitTrouble)
     status = WorseStatus(status, ReportLeftOut(input->Name(), builder.LeftOut(), iCommon.lenient));
   if (status == kExitTrouble) {
@@ -75,18 +70,13 @@ int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
 }  // namespace
 
 void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
-  auto options = std::make_shared<TableOptions>();
-  CLI::App* command = iApp.add_subcommand(
-      "table", "Write a table file that mpgdump dumps as DUMP again, byte for byte");
-  command->add_option("DUMP", options->dump, "The dump; '-' reads standard input")->required();
-  command->add_option("-o,--output", options->output, "Write to FILE instead of standard output")
-      ->type_name("FILE");
+  const auto [command, options] =
+      AddSubcommand<TableOptions>(iApp, kTableSubcommand, iCommon, RunTable, oRun);
+  AddDumpArgument(*command, &options->dump);
+  AddOutputOption(*command, &options->output);
   command->add_flag("--explain", options->explain,
                     "On standard error, list for each object of the table the answers taken "
                     "from the dump and the placeholders, with their reasons");
-  command->callback([&iCommon, options, oRun] {
-    *oRun = [&iCommon, options] { return RunTable(iCommon, *options); };
-  });
 }
 
 }  // namespace mpgtree

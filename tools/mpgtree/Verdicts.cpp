@@ -1,4 +1,5 @@
-// The messages and statuses of the verdict on a dump, shared by the commands that read one.
+// The reading of a dump with its verdict, and the messages and statuses of the verdict, shared by
+// the commands that read one.
 #include "Verdicts.h"
 
 #include "Commands.h"
@@ -18,6 +19,16 @@ std::string First(const zyn::reader::Finding& iFault) {
 }
 
 }  // namespace
+
+JudgedReading ReadJudged(zyn::reader::ByteSource& iSource, const zyn::reader::ReadOptions& iOptions,
+                         zyn::reader::DumpVisitor& ioVisitor) {
+  zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &ioVisitor,
+                                        iOptions.lenient);
+  JudgedReading reading;
+  reading.outcome = zyn::reader::ReadDump(iSource, iOptions, checker);
+  reading.verdict = checker.Finish(reading.outcome);
+  return reading;
+}
 
 int StatusOfVerdict(const std::string& iName, const zyn::reader::Verdict& iVerdict, bool iLenient) {
   using Kind = zyn::reader::Verdict::Kind;

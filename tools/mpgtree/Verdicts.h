@@ -4,9 +4,21 @@
 
 #include <string>
 
+#include "zyn/reader/DumpReader.h"
 #include "zyn/reader/Wholeness.h"
 
 namespace mpgtree {
+
+/// A reading of one dump and the verdict on it.
+struct JudgedReading {
+  zyn::reader::ReadOutcome outcome;
+  zyn::reader::Verdict verdict;
+};
+
+/// Reads the dump of iSource into ioVisitor and judges it on the way (WholenessChecker, lenient
+/// as iOptions), leaving the findings to the verdict: only check writes them one by one.
+JudgedReading ReadJudged(zyn::reader::ByteSource& iSource, const zyn::reader::ReadOptions& iOptions,
+                         zyn::reader::DumpVisitor& ioVisitor);
 
 /// Says on standard error what iVerdict on the dump iName means for a command that read it
 /// (nothing when the dump is whole), and answers the status it gives (Commands.h):

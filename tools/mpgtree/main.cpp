@@ -54,13 +54,10 @@ int ParseAndRun(int argc, char** argv) {
   AddCommonOptions(app, &common);
 
   mpgtree::Run run;
-  mpgtree::AddJsonCommand(app, common, &run);
-  mpgtree::AddCheckCommand(app, common, &run);
-  mpgtree::AddFindCommand(app, common, &run);
-  mpgtree::AddDiffCommand(app, common, &run);
-  mpgtree::AddHtmlCommand(app, common, &run);
-  mpgtree::AddRedactCommand(app, common, &run);
-  mpgtree::AddTableCommand(app, common, &run);
+#define ZYN_MPGTREE_SUBCOMMAND(Adder, name, description) \
+  mpgtree::Add##Adder##Command(app, common, &run);
+#include "Subcommands.def"
+#undef ZYN_MPGTREE_SUBCOMMAND
 
   try {
     app.parse(argc, argv);

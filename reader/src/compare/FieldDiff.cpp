@@ -2,9 +2,11 @@
 // the comparison of two matched rows with their RMT rows.
 #include "compare/FieldDiff.h"
 
+#include <iterator>
 #include <unordered_map>
 
 #include "compare/RowMatching.h"
+#include "tree/EnumTable.h"
 
 namespace zyn::reader {
 
@@ -55,46 +57,34 @@ bool CountsWhenBoth(FieldRole iRole) {
   return iRole == FieldRole::Value || iRole == FieldRole::FormDependent;
 }
 
+/// What reports call each fallback, by name and in words.
+struct FallbackWords {
+  std::string_view name;
+  std::string_view description;
+};
+constexpr FallbackWords kFallbackWords[] = {
+    {"none", "matched by uuid"},
+    {"invalidUuid", "its uuid is invalid"},
+    {"noUuid", "no uuid was written"},
+    {"repeatedUuid", "its uuid is held by more than one row"},
+};
+static_assert(std::size(kFallbackWords) == EnumCount(Fallback::RepeatedUuid));
+
+constexpr std::string_view kStatusNames[] = {"onlyInA", "onlyInB", "changed"};
+static_assert(std::size(kStatusNames) == EnumCount(NodeDifference::Status::Changed));
+
 }  // namespace
 
 std::string_view FallbackName(Fallback iFallback) {
-  switch (iFallback) {
-    case Fallback::InvalidUuid:
-      return "invalidUuid";
-    case Fallback::NoUuid:
-      return "noUuid";
-    case Fallback::RepeatedUuid:
-      return "repeatedUuid";
-    case Fallback::None:
-      break;
-  }
-  return "none";
+  return EntryFor(kFallbackWords, iFallback).name;
 }
 
 std::string_view FallbackDescription(Fallback iFallback) {
-  switch (iFallback) {
-    case Fallback::InvalidUuid:
-      return "its uuid is invalid";
-    case Fallback::NoUuid:
-      return "no uuid was written";
-    case Fallback::RepeatedUuid:
-      return "its uuid is held by more than one row";
-    case Fallback::None:
-      break;
-  }
-  return "matched by uuid";
+  return EntryFor(kFallbackWords, iFallback).description;
 }
 
 std::string_view StatusName(NodeDifference::Status iStatus) {
-  switch (iStatus) {
-    case NodeDifference::Status::OnlyInA:
-      return "onlyInA";
-    case NodeDifference::Status::OnlyInB:
-      return "onlyInB";
-    case NodeDifference::Status::Changed:
-      break;
-  }
-  return "changed";
+  return EntryFor(kStatusNames, iStatus);
 }
 
 ReportedValue ReportedValue::Of(const FieldValue& iValue) {

@@ -4,8 +4,10 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
+#include "tree/EnumTable.h"
 #include "tree/FieldKeys.h"
 
 namespace zyn::reader {
@@ -155,28 +157,17 @@ void AppendFields(const ProviderFields& iFields, Members* ioMembers) {
 
 void AppendFields(const DummyFields&, Members*) {}
 
+constexpr std::string_view kComponentPresenceNames[] = {"absent", "nothingWritten", "dumped"};
+static_assert(std::size(kComponentPresenceNames) == EnumCount(ComponentPresence::Dumped));
+constexpr std::string_view kIdentifierPresenceNames[] = {"present", "absent", "notWritten"};
+static_assert(std::size(kIdentifierPresenceNames) == EnumCount(IdentifierPresence::NotWritten));
+
 std::string_view PresenceName(ComponentPresence iPresence) {
-  switch (iPresence) {
-    case ComponentPresence::Absent:
-      return "absent";
-    case ComponentPresence::NothingWritten:
-      return "nothingWritten";
-    case ComponentPresence::Dumped:
-      break;
-  }
-  return "dumped";
+  return EntryFor(kComponentPresenceNames, iPresence);
 }
 
 std::string_view PresenceName(IdentifierPresence iPresence) {
-  switch (iPresence) {
-    case IdentifierPresence::Present:
-      return "present";
-    case IdentifierPresence::Absent:
-      return "absent";
-    case IdentifierPresence::NotWritten:
-      break;
-  }
-  return "notWritten";
+  return EntryFor(kIdentifierPresenceNames, iPresence);
 }
 
 void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* ioMembers) {
