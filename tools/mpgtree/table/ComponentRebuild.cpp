@@ -222,7 +222,7 @@ void RebuildSilentComponent(const std::string& iId, Rebuild& ioRebuild) {
 
 void AnswerUuid(const std::string& iUuid, TableObject& ioObject, Rebuild& ioRebuild) {
   if (iUuid.size() == 32 && IsHexadecimal(iUuid))
-    ioObject.AnswerText("GetUuid", iUuid);
+    ioObject.AnswerPlainText("GetUuid", iUuid);
   else
     ioRebuild.LeaveOut(ioObject.Id(), "the uuid " + QuotedJson(iUuid) + " is none a table gives");
 }
@@ -261,7 +261,7 @@ void RebuildPlace(const ComponentPlace& iPlace, const std::string& iId, PlaceKin
   else
     RebuildComponent(*iPlace.component, iId, ioRebuild.levels, ioRebuild);
   // The component is built and gone: the owner's members go on after its own.
-  ioOwner.AnswerText(iQuery, iId);
+  ioOwner.AnswerPlainText(iQuery, iId);  // ids are ours: letters, digits and dots
 }
 
 }  // namespace mpgtree::table

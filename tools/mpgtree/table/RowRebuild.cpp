@@ -63,7 +63,7 @@ void RebuildHexIdentifier(std::string_view iQuery, const HexIdentifier& iIdentif
   switch (iIdentifier.presence) {
     case IdentifierPresence::Present:
       if (IsHexadecimal(iIdentifier.hexadecimal))
-        ioObject.AnswerText(iQuery, iIdentifier.hexadecimal);
+        ioObject.AnswerPlainText(iQuery, iIdentifier.hexadecimal);
       else
         ioRebuild.LeaveOut(ioObject.Id(), std::string(iQuery) + ": not hexadecimal");
       return;

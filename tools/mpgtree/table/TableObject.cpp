@@ -36,16 +36,21 @@ bool IsPlainText(std::string_view iText) {
   return true;
 }
 
-/// iText as a JSON string: copied whole when no byte needs escaping (names, ids, uuids,
-/// hexadecimal texts mostly), else escaped by the reader's writer.
-void AppendString(std::string_view iText, zyn::reader::JsonText* oJson) {
-  if (!IsPlainText(iText)) return zyn::reader::AppendJsonString(iText, oJson);
+/// iText, which needs no escape, as a JSON string.
+void AppendPlainString(std::string_view iText, zyn::reader::JsonText* oJson) {
   char* at = oJson->Claim(iText.size() + 2);
   *at++ = '"';
   std::memcpy(at, iText.data(), iText.size());
   at += iText.size();
   *at++ = '"';
   oJson->Commit(at);
+}
+
+/// iText as a JSON string: copied whole when no byte needs escaping (names, ids, uuids,
+/// hexadecimal texts mostly), else escaped by the reader's writer.
+void AppendString(std::string_view iText, zyn::reader::JsonText* oJson) {
+  if (!IsPlainText(iText)) return zyn::reader::AppendJsonString(iText, oJson);
+  AppendPlainString(iText, oJson);
 }
 
 /// Appends `, "iQuery": `.
@@ -83,6 +88,11 @@ void TableObject::Answer(std::string_view iQuery, std::string_view iJson) {
 void TableObject::AnswerText(std::string_view iQuery, std::string_view iText) {
   Member(iQuery);
   AppendString(iText, &stack_.members);
+}
+
+void TableObject::AnswerPlainText(std::string_view iQuery, std::string_view iText) {
+  Member(iQuery);
+  AppendPlainString(iText, &stack_.members);
 }
 
 void TableObject::AnswerInt(std::string_view iQuery, std::int64_t iValue) {

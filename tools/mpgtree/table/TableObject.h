@@ -40,6 +40,8 @@ class TableObject {
   /// An answer the dump shows, its value given as JSON text.
   void Answer(std::string_view iQuery, std::string_view iJson);
   void AnswerText(std::string_view iQuery, std::string_view iText);
+  /// The same for a text known to need no escape (hexadecimal texts): copied without a check.
+  void AnswerPlainText(std::string_view iQuery, std::string_view iText);
   void AnswerInt(std::string_view iQuery, std::int64_t iValue);
   void AnswerBool(std::string_view iQuery, bool iValue);
   /// A query that the dump shows failing (its notice, or a line it leaves out): E_FAIL.
