@@ -56,6 +56,12 @@ int OpenDumpAndOutput(const CommonOptions& iCommon, const std::string& iDump,
                       const std::string& iOutput, DumpAndOutput* oOpened,
                       OutputUse iUse = OutputUse::kStreamed);
 
+/// Closes the output of a run whose status is iStatus; answers kExitOutput when a write failed
+/// or the text could not be finished (iFinished false), else iStatus.
+inline int CloseOutput(TextOutput& ioOutput, bool iFinished, int iStatus) {
+  return ioOutput.Close() && iFinished ? iStatus : kExitOutput;
+}
+
 /// The run of the subcommand chosen on the command line.
 using Run = std::function<int()>;
 
@@ -93,6 +99,13 @@ void AddDumpArgument(CLI::App& ioCommand, std::string* oDump);
 
 /// Adds -o,--output FILE to ioCommand: the file to write instead of standard output.
 void AddOutputOption(CLI::App& ioCommand, std::string* oOutput);
+
+/// Adds DUMP, then -o,--output FILE, to ioCommand: for a subcommand that writes one dump again
+/// in another shape.
+inline void AddDumpAndOutput(CLI::App& ioCommand, std::string* oDump, std::string* oOutput) {
+  AddDumpArgument(ioCommand, oDump);
+  AddOutputOption(ioCommand, oOutput);
+}
 
 /// Adds --ignore PATTERN (repeatable) to ioCommand, and --only KIND when iWithOnly: the options
 /// of diff and html --diff that set differences aside.

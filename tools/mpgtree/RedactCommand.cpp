@@ -48,8 +48,7 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
     Complain(input->Name() + ": " + std::to_string(redactor.LinesLeftOut()) +
              " line(s) that could not be placed left out of the redacted dump");
   const bool written = redactor.Finish();
-  if (!output->Close() || !written) return kExitOutput;
-  return status;
+  return CloseOutput(*output, written, status);
 }
 
 }  // namespace
@@ -57,8 +56,7 @@ int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
 void AddRedactCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   const auto [command, options] =
       AddSubcommand<RedactOptions>(iApp, kRedactSubcommand, iCommon, RunRedact, oRun);
-  AddDumpArgument(*command, &options->dump);
-  AddOutputOption(*command, &options->output);
+  AddDumpAndOutput(*command, &options->dump, &options->output);
   command
       ->add_option_function<std::string>(
           "--key",

@@ -63,8 +63,7 @@ int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
     output->Abandon();
     return status;
   }
-  if (!output->Close() || !written) return kExitOutput;
-  return status;
+  return CloseOutput(*output, written, status);
 }
 
 }  // namespace
@@ -72,8 +71,7 @@ int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
 void AddTableCommand(CLI::App& iApp, const CommonOptions& iCommon, Run* oRun) {
   const auto [command, options] =
       AddSubcommand<TableOptions>(iApp, kTableSubcommand, iCommon, RunTable, oRun);
-  AddDumpArgument(*command, &options->dump);
-  AddOutputOption(*command, &options->output);
+  AddDumpAndOutput(*command, &options->dump, &options->output);
   command->add_flag("--explain", options->explain,
                     "On standard error, list for each object of the table the answers taken "
                     "from the dump and the placeholders, with their reasons");
