@@ -56,6 +56,15 @@ int OpenDumpAndOutput(const CommonOptions& iCommon, const std::string& iDump,
                       const std::string& iOutput, DumpAndOutput* oOpened,
                       OutputUse iUse = OutputUse::kStreamed);
 
+/// OpenDumpAndOutput with standard output held until the dump is read whole, for a subcommand
+/// whose Options name the dump and the output.
+template <class Options>
+int OpenDumpAndHeldOutput(const CommonOptions& iCommon, const Options& iOptions,
+                          DumpAndOutput* oOpened) {
+  return OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, oOpened,
+                           OutputUse::kHeldUntilWhole);
+}
+
 /// Closes the output of a run whose status is iStatus; answers kExitOutput when a write failed
 /// or the text could not be finished (iFinished false), else iStatus.
 inline int CloseOutput(TextOutput& ioOutput, bool iFinished, int iStatus) {

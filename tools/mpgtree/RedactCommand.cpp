@@ -19,9 +19,7 @@ struct RedactOptions {
 
 int RunRedact(const CommonOptions& iCommon, const RedactOptions& iOptions) {
   DumpAndOutput opened;
-  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened,
-                                           OutputUse::kHeldUntilWhole))
-    return status;
+  if (const int status = OpenDumpAndHeldOutput(iCommon, iOptions, &opened)) return status;
   DumpInput* const input = opened.input.get();
   TextOutput* const output = opened.output.get();
 

@@ -46,9 +46,7 @@ int ReportLeftOut(const std::string& iName, const std::vector<std::string>& iLef
 
 int RunTable(const CommonOptions& iCommon, const TableOptions& iOptions) {
   DumpAndOutput opened;
-  if (const int status = OpenDumpAndOutput(iCommon, iOptions.dump, iOptions.output, &opened,
-                                           OutputUse::kHeldUntilWhole))
-    return status;
+  if (const int status = OpenDumpAndHeldOutput(iCommon, iOptions, &opened)) return status;
   DumpInput* const input = opened.input.get();
   TextOutput* const output = opened.output.get();
   std::function<void(std::string_view)> explain;
