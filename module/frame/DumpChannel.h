@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstring>
 #include <iostream>
-#include <optional>
 
 #include "frame/OutputLine.h"
 #include "zyn/ZynMappingInfra.h"
@@ -40,16 +39,16 @@ class HeldOutput {
   template <class TraceForm, class OutputForm>
   void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
     if (ZynDCIMpgTraceTool::IsValid()) {
-      if (out_) out_->WritePending();
+      out_.WritePending();
       iTrace();
     } else {
-      if (!out_) out_.emplace(std::cout);
-      iOutput(*out_);
+      out_.Reread();  // host code may have run since the last emission
+      iOutput(out_);
     }
   }
 
  private:
-  std::optional<OutputLine> out_;
+  OutputLine out_{std::cout};
 };
 
 /// A fixed text on the trace tool.

@@ -1,22 +1,54 @@
-// The gathering of one emission's Output pieces: texts, counts in decimal and line ends.
+// The gathering of one emission's Output pieces (texts, counts in decimal, line ends) and
+// their way to the stream's buffer.
 #include "frame/OutputLine.h"
 
 #include <charconv>
 #include <cstring>
 #include <limits>
 #include <locale>
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 namespace zyn_mpg {
 
 namespace {
 /// Room for an int or an unsigned int in decimal, sign included.
 constexpr std::size_t kDigitsRoom = std::numeric_limits<unsigned int>::digits10 + 3;
+
+/// True when the stream's write() and flush() would check nothing before reaching its buffer
+/// and do nothing after: good (so it has a buffer), no tied stream to flush, no unitbuf.
+bool ReachesBufferDirectly(const std::ostream& iStream) {
+  return iStream.rdstate() == std::ios_base::goodbit && iStream.tie() == nullptr &&
+         (iStream.flags() & std::ios_base::unitbuf) == 0 && iStream.rdbuf() != nullptr;
+}
 }  // namespace
+
+OutputLine::Reading OutputLine::ReadTextState() const {
+  return stream_.rdstate() == std::ios_base::goodbit && stream_.width() == 0 &&
+                 (stream_.flags() & std::ios_base::unitbuf) == 0 && stream_.tie() == nullptr
+             ? Reading::Gathered
+             : Reading::Alone;
+}
+
+OutputLine::Reading OutputLine::ReadCountState() {
+  constexpr std::ios_base::fmtflags kCountFlags =
+      std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
+  if (!GathersText() || (stream_.flags() & kCountFlags) != 0) return Reading::Alone;
+  static const std::locale& classic = std::locale::classic();
+#if defined(__GLIBCXX__)
+  // The stream's own locale by reference: getloc() copies it.
+  const bool isClassic = stream_._M_getloc() == classic;
+#else
+  const bool isClassic = stream_.getloc() == classic;
+#endif
+  return isClassic ? Reading::Gathered : Reading::Alone;
+}
 
 void OutputLine::AppendLong(const char* iText, std::size_t iCount) {
   WritePending();
   if (iCount > kCapacity) {
-    stream_.write(iText, static_cast<std::streamsize>(iCount));
+    Hand(iText, iCount, 0);
     return;
   }
   std::memcpy(buffer_, iText, iCount);
@@ -33,15 +65,55 @@ void OutputLine::InsertAlone(std::string_view iText) {
   stream_ << iText;
 }
 
-bool OutputLine::HasClassicLocale() const {
-  static const std::locale& classic = std::locale::classic();
+void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece) {
+  const auto count = static_cast<std::streamsize>(iCount);
+  if (!ReachesBufferDirectly(stream_)) {
+    stream_.write(iText, count);
+    return;
+  }
+  std::streamsize written = 0;
+  try {
+    written = stream_.rdbuf()->sputn(iText, count);
 #if defined(__GLIBCXX__)
-  // The stream's own locale by reference: getloc() copies it, which costs more than the rest
-  // of a line's gathering.
-  return stream_._M_getloc() == classic;
-#else
-  return stream_.getloc() == classic;
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(true);
 #endif
+  } catch (...) {
+    FailFromBuffer(false);
+  }
+  if (written == count) return;
+  // The piece the buffer refused turns the stream bad; each piece after it fails on a bad
+  // stream. Either step raises the stream's exception when its mask asks for it.
+  stream_.setstate(std::ios_base::badbit);
+  if (written < static_cast<std::streamsize>(iLastPiece)) stream_.setstate(std::ios_base::failbit);
+}
+
+void OutputLine::Flush() {
+  if (!ReachesBufferDirectly(stream_)) {
+    stream_.flush();
+    return;
+  }
+  try {
+    if (stream_.rdbuf()->pubsync() != -1) return;
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(true);
+#endif
+  } catch (...) {
+    FailFromBuffer(false);
+    return;
+  }
+  stream_.setstate(std::ios_base::badbit);
+}
+
+void OutputLine::FailFromBuffer(bool iAlways) {
+  const bool rethrow = iAlways || (stream_.exceptions() & std::ios_base::badbit) != 0;
+  try {
+    stream_.setstate(std::ios_base::badbit);
+  } catch (const std::ios_base::failure&) {
+    // The buffer's own exception goes on instead, below.
+  }
+  if (rethrow) throw;
 }
 
 template <class Integer>
@@ -51,9 +123,16 @@ OutputLine& OutputLine::InsertInteger(Integer iValue) {
     stream_ << iValue;
     return *this;
   }
+  if (kCapacity - used_ >= kDigitsRoom) {
+    // Straight into the line.
+    lastPiece_ = used_;
+    used_ = static_cast<std::size_t>(
+        std::to_chars(buffer_ + used_, buffer_ + kCapacity, iValue).ptr - buffer_);
+    return *this;
+  }
   char digits[kDigitsRoom];
   const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
-  Append(digits, static_cast<std::size_t>(end.ptr - digits));
+  AppendPiece(digits, static_cast<std::size_t>(end.ptr - digits));
   return *this;
 }
 
