@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <iostream>
 
 #include "frame/OutputLine.h"
@@ -26,6 +27,7 @@ inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
   } else {
     OutputLine out(std::cout);
     iOutput(out);
+    out.WritePending();
   }
 }
 
@@ -36,6 +38,15 @@ inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
 /// its emissions the caller makes only host queries, which write nothing on standard output.
 class HeldOutput {
  public:
+  HeldOutput() = default;
+  HeldOutput(const HeldOutput&) = delete;
+  HeldOutput& operator=(const HeldOutput&) = delete;
+  /// Writes what is pending; an exception of the stream's goes to the caller, unless another
+  /// is already on its way.
+  ~HeldOutput() noexcept(false) {
+    if (std::uncaught_exceptions() == 0) out_.WritePending();
+  }
+
   template <class TraceForm, class OutputForm>
   void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
     if (ZynDCIMpgTraceTool::IsValid()) {

@@ -24,13 +24,6 @@ bool ReachesBufferDirectly(const std::ostream& iStream) {
 }
 }  // namespace
 
-OutputLine::Reading OutputLine::ReadTextState() const {
-  return stream_.rdstate() == std::ios_base::goodbit && stream_.width() == 0 &&
-                 (stream_.flags() & std::ios_base::unitbuf) == 0 && stream_.tie() == nullptr
-             ? Reading::Gathered
-             : Reading::Alone;
-}
-
 OutputLine::Reading OutputLine::ReadCountState() {
   constexpr std::ios_base::fmtflags kCountFlags =
       std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
@@ -86,6 +79,18 @@ void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPi
   // stream. Either step raises the stream's exception when its mask asks for it.
   stream_.setstate(std::ios_base::badbit);
   if (written < static_cast<std::streamsize>(iLastPiece)) stream_.setstate(std::ios_base::failbit);
+}
+
+void OutputLine::WritePendingQuietly() noexcept {
+  try {
+    WritePending();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the exception on its way wins
+  }
+}
+
+void OutputLine::WriteLineAndFlush() {
+  WritePending();
+  Flush();
 }
 
 void OutputLine::Flush() {

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <exception>
 #include <ostream>
 #include <string_view>
 
@@ -33,26 +32,18 @@ namespace zyn_mpg {
 ///   left: badbit, and failbit too when a later piece would have found the stream bad; an
 ///   exception the stream raises (its exception mask) goes to the caller, as an insertion's
 ///   would;
-/// - anything still pending is written when the object is destroyed (the emission's end) and
-///   before Stream() hands the stream to a host printer that writes there itself; a caller
+/// - its owner writes what is pending at the emission's end (WritePending); it is written too
+///   before Stream() hands the stream to a host printer that writes there itself, and a caller
 ///   that runs a printer choosing its own sink (the uuid printer, say) calls WritePending()
-///   first, so that nothing else that writes to the stream can see a difference.
+///   first, so that nothing else that writes to the stream can see a difference; what is
+///   still pending at destruction (an exception on its way) is written then, the stream's own
+///   exception, if any, giving way to the one on its way.
 /// Nothing here flushes except std::endl (and std::flush, if a caller writes one).
 class OutputLine {
  public:
   explicit OutputLine(std::ostream& ioStream) : stream_(ioStream) {}
-  /// Writes what is pending. An exception of the stream's goes to the caller, unless another
-  /// is already on its way (the pieces then stay where the stream left them).
-  ~OutputLine() noexcept(false) {
-    if (used_ == 0) return;
-    if (std::uncaught_exceptions() == 0) {
-      WritePending();
-    } else {
-      try {
-        WritePending();
-      } catch (...) {  // NOLINT(bugprone-empty-catch): the exception on its way wins
-      }
-    }
+  ~OutputLine() {
+    if (used_ != 0) WritePendingQuietly();
   }
   OutputLine(const OutputLine&) = delete;
   OutputLine& operator=(const OutputLine&) = delete;
@@ -72,8 +63,7 @@ class OutputLine {
     if (iManipulator == kEndLine && GathersText()) {
       // The stream's std::endl is put(widen('\n')) then flush(): the same bytes, one flush.
       AppendChar(stream_.widen('\n'));
-      WritePending();
-      Flush();
+      WriteLineAndFlush();
     } else {
       WritePending();
       iManipulator(stream_);
@@ -134,7 +124,12 @@ class OutputLine {
     if (counts_ == Reading::Unread) counts_ = ReadCountState();
     return counts_ == Reading::Gathered;
   }
-  Reading ReadTextState() const;
+  Reading ReadTextState() const {
+    return stream_.rdstate() == std::ios_base::goodbit && stream_.width() == 0 &&
+                   (stream_.flags() & std::ios_base::unitbuf) == 0 && stream_.tie() == nullptr
+               ? Reading::Gathered
+               : Reading::Alone;
+  }
   Reading ReadCountState();
   /// Adds a piece to what is pending; one longer than the room left goes out after it.
   void AppendPiece(const char* iText, std::size_t iCount) {
@@ -167,6 +162,10 @@ class OutputLine {
   /// Hands iCount bytes to the stream in one write; iLastPiece is where the last of the
   /// pieces they hold starts.
   void Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece);
+  /// WritePending, for the destructor: an exception of the stream's is dropped.
+  void WritePendingQuietly() noexcept;
+  /// Writes what is pending (a whole line), then flushes the stream.
+  void WriteLineAndFlush();
   /// Flushes the stream.
   void Flush();
   /// Inside a handler of what the stream's buffer threw: the stream turns bad, and the

@@ -211,8 +211,10 @@ TEST(OutputLineTest, WritesWhatInsertionWritesInEveryStreamState) {
       SCOPED_TRACE(std::string(state.name) + ", " + script.name);
       const Outcome expected = RunIn(state, script.insertion);
       const Outcome actual = RunIn(state, [&](std::ostream& s) {
+        // As an emission does: what is pending is written at its end.
         OutputLine out(s);
         script.channel(out);
+        out.WritePending();
       });
       EXPECT_EQ(actual.bytes, expected.bytes);
       EXPECT_EQ(actual.state, expected.state) << "state left on the stream";
