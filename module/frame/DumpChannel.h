@@ -12,6 +12,10 @@
 
 namespace zyn_mpg {
 
+/// Forces the inlining of the small helpers that take a fixed text: inlined where the text is a
+/// literal, its length and its final "\n" are known at compile time.
+#define ZYN_MPG_TEXT_HELPER inline __attribute__((always_inline))
+
 /// Every trace-tool write of the module uses this level.
 inline constexpr int kTraceLevel = 2;
 
@@ -44,7 +48,7 @@ class HeldOutput {
   /// Writes what is pending; an exception of the stream's goes to the caller, unless another
   /// is already on its way.
   ~HeldOutput() noexcept(false) {
-    if (std::uncaught_exceptions() == 0) out_.WritePending();
+    if (out_.Pending() && std::uncaught_exceptions() == 0) out_.WritePending();
   }
 
   template <class TraceForm, class OutputForm>
@@ -73,7 +77,7 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 }
 
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
-inline void OutputText(OutputLine& out, const char* iText) {
+ZYN_MPG_TEXT_HELPER void OutputText(OutputLine& out, const char* iText) {
   const std::size_t length = std::strlen(iText);
   if (length != 0 && iText[length - 1] == '\n')
     out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
@@ -84,11 +88,11 @@ inline void OutputText(OutputLine& out, const char* iText) {
 /// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
-inline void EmitSame(const char* iText) {
+ZYN_MPG_TEXT_HELPER void EmitSame(const char* iText) {
   Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 /// The same, as one of ioHeld's emissions.
-inline void EmitSame(HeldOutput& ioHeld, const char* iText) {
+ZYN_MPG_TEXT_HELPER void EmitSame(HeldOutput& ioHeld, const char* iText) {
   ioHeld.Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 

@@ -99,6 +99,9 @@ class OutputLine {
     Reread();
   }
 
+  /// Whether pieces wait to be written.
+  bool Pending() const { return used_ != 0; }
+
   /// Reads the stream's state again at the next piece: for a caller that let other code run
   /// between its pieces.
   void Reread() { texts_ = counts_ = Reading::Unread; }
