@@ -22,6 +22,57 @@ bool ReachesBufferDirectly(const std::ostream& iStream) {
   return iStream.rdstate() == std::ios_base::goodbit && iStream.tie() == nullptr &&
          (iStream.flags() & std::ios_base::unitbuf) == 0 && iStream.rdbuf() != nullptr;
 }
+
+/// Inside a handler of what the stream's buffer threw: the stream turns bad, and the exception
+/// goes on when the stream's exception mask holds badbit (or iAlways is set), as in the
+/// stream's own write() and flush().
+void FailFromBuffer(std::ostream& ioStream, bool iAlways) {
+  const bool rethrow = iAlways || (ioStream.exceptions() & std::ios_base::badbit) != 0;
+  try {
+    ioStream.setstate(std::ios_base::badbit);
+  } catch (const std::ios_base::failure&) {
+    // The buffer's own exception goes on instead, below.
+  }
+  if (rethrow) throw;
+}
+
+/// The stream's write() where ReachesBufferDirectly: true when the buffer took every byte.
+/// Otherwise the stream is left as the pieces' own insertions would leave it: the piece the
+/// buffer refused turns it bad, and each piece after it (iLastPiece is where the last one
+/// starts) fails on a bad stream; either step raises the stream's exception when its mask
+/// asks for it.
+inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsize iCount,
+                        std::size_t iLastPiece) {
+  std::streamsize written = 0;
+  try {
+    written = ioStream.rdbuf()->sputn(iText, iCount);
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(ioStream, true);
+#endif
+  } catch (...) {
+    FailFromBuffer(ioStream, false);
+  }
+  if (written == iCount) return true;
+  ioStream.setstate(std::ios_base::badbit);
+  if (written < static_cast<std::streamsize>(iLastPiece)) ioStream.setstate(std::ios_base::failbit);
+  return false;
+}
+
+/// The stream's flush() where ReachesBufferDirectly: the buffer's sync, badbit when it fails.
+inline void SyncDirectly(std::ostream& ioStream) {
+  try {
+    if (ioStream.rdbuf()->pubsync() != -1) return;
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(ioStream, true);
+#endif
+  } catch (...) {
+    FailFromBuffer(ioStream, false);
+    return;
+  }
+  ioStream.setstate(std::ios_base::badbit);
+}
 }  // namespace
 
 OutputLine::Reading OutputLine::ReadCountState() {
@@ -60,25 +111,32 @@ void OutputLine::InsertAlone(std::string_view iText) {
 
 void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece) {
   const auto count = static_cast<std::streamsize>(iCount);
-  if (!ReachesBufferDirectly(stream_)) {
+  if (ReachesBufferDirectly(stream_))
+    PutDirectly(stream_, iText, count, iLastPiece);
+  else
     stream_.write(iText, count);
-    return;
+}
+
+void OutputLine::Flush() {
+  if (ReachesBufferDirectly(stream_))
+    SyncDirectly(stream_);
+  else
+    stream_.flush();
+}
+
+void OutputLine::WriteLineAndFlush() {
+  const auto count = static_cast<std::streamsize>(used_);
+  const std::size_t lastPiece = lastPiece_;
+  used_ = lastPiece_ = 0;
+  Reread();
+  if (!ReachesBufferDirectly(stream_)) {
+    stream_.write(buffer_, count);
+    stream_.flush();
+  } else if (PutDirectly(stream_, buffer_, count, lastPiece)) {
+    SyncDirectly(stream_);  // the write left the stream as it was: nothing to check again
+  } else {
+    stream_.flush();  // on a stream turned bad, as std::endl's flush finds it
   }
-  std::streamsize written = 0;
-  try {
-    written = stream_.rdbuf()->sputn(iText, count);
-#if defined(__GLIBCXX__)
-  } catch (abi::__forced_unwind&) {
-    FailFromBuffer(true);
-#endif
-  } catch (...) {
-    FailFromBuffer(false);
-  }
-  if (written == count) return;
-  // The piece the buffer refused turns the stream bad; each piece after it fails on a bad
-  // stream. Either step raises the stream's exception when its mask asks for it.
-  stream_.setstate(std::ios_base::badbit);
-  if (written < static_cast<std::streamsize>(iLastPiece)) stream_.setstate(std::ios_base::failbit);
 }
 
 void OutputLine::WritePendingQuietly() noexcept {
@@ -86,39 +144,6 @@ void OutputLine::WritePendingQuietly() noexcept {
     WritePending();
   } catch (...) {  // NOLINT(bugprone-empty-catch): the exception on its way wins
   }
-}
-
-void OutputLine::WriteLineAndFlush() {
-  WritePending();
-  Flush();
-}
-
-void OutputLine::Flush() {
-  if (!ReachesBufferDirectly(stream_)) {
-    stream_.flush();
-    return;
-  }
-  try {
-    if (stream_.rdbuf()->pubsync() != -1) return;
-#if defined(__GLIBCXX__)
-  } catch (abi::__forced_unwind&) {
-    FailFromBuffer(true);
-#endif
-  } catch (...) {
-    FailFromBuffer(false);
-    return;
-  }
-  stream_.setstate(std::ios_base::badbit);
-}
-
-void OutputLine::FailFromBuffer(bool iAlways) {
-  const bool rethrow = iAlways || (stream_.exceptions() & std::ios_base::badbit) != 0;
-  try {
-    stream_.setstate(std::ios_base::badbit);
-  } catch (const std::ios_base::failure&) {
-    // The buffer's own exception goes on instead, below.
-  }
-  if (rethrow) throw;
 }
 
 template <class Integer>

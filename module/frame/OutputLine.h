@@ -171,10 +171,6 @@ class OutputLine {
   void WriteLineAndFlush();
   /// Flushes the stream.
   void Flush();
-  /// Inside a handler of what the stream's buffer threw: the stream turns bad, and the
-  /// exception goes on when the stream's exception mask holds badbit (or iAlways is set), as
-  /// in the stream's own write() and flush().
-  void FailFromBuffer(bool iAlways);
 
   /// The stream's own std::endl, told apart from other manipulators by its address.
   static constexpr std::ostream& (*kEndLine)(std::ostream&) =
