@@ -69,14 +69,6 @@ std::streamsize OutputBuffer::xsputn(const char* iText, std::streamsize iCount) 
 
 int OutputBuffer::sync() { return Drain() ? 0 : -1; }
 
-bool OutputBuffer::Drain() {
-  if (error_ != 0) return false;
-  const auto pending = static_cast<std::size_t>(pptr() - pbase());
-  if (pending == 0) return true;
-  setp(buffer_.get(), buffer_.get() + kCapacity);
-  return WriteAll(buffer_.get(), pending);
-}
-
 bool OutputBuffer::WriteAll(const char* iText, std::size_t iLength) {
   while (iLength > 0) {
     const ssize_t written = ::write(descriptor_, iText, iLength);
