@@ -36,6 +36,23 @@ void FailFromBuffer(std::ostream& ioStream, bool iAlways) {
   if (rethrow) throw;
 }
 
+/// Runs iCall, a call on the stream's buffer, as the stream's write() and flush() do: what it
+/// throws turns the stream bad (FailFromBuffer). Answers whether it returned.
+template <class Call>
+bool RunOnBuffer(std::ostream& ioStream, Call&& iCall) {
+  try {
+    iCall();
+    return true;
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(ioStream, true);
+#endif
+  } catch (...) {
+    FailFromBuffer(ioStream, false);
+  }
+  return false;
+}
+
 /// The stream's write() where ReachesBufferDirectly: true when the buffer took every byte.
 /// Otherwise the stream is left as the pieces' own insertions would leave it: the piece the
 /// buffer refused turns it bad, and each piece after it (iLastPiece is where the last one
@@ -44,15 +61,7 @@ void FailFromBuffer(std::ostream& ioStream, bool iAlways) {
 inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsize iCount,
                         std::size_t iLastPiece) {
   std::streamsize written = 0;
-  try {
-    written = ioStream.rdbuf()->sputn(iText, iCount);
-#if defined(__GLIBCXX__)
-  } catch (abi::__forced_unwind&) {
-    FailFromBuffer(ioStream, true);
-#endif
-  } catch (...) {
-    FailFromBuffer(ioStream, false);
-  }
+  RunOnBuffer(ioStream, [&] { written = ioStream.rdbuf()->sputn(iText, iCount); });
   if (written == iCount) return true;
   ioStream.setstate(std::ios_base::badbit);
   if (written < static_cast<std::streamsize>(iLastPiece)) ioStream.setstate(std::ios_base::failbit);
@@ -61,17 +70,9 @@ inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsi
 
 /// The stream's flush() where ReachesBufferDirectly: the buffer's sync, badbit when it fails.
 inline void SyncDirectly(std::ostream& ioStream) {
-  try {
-    if (ioStream.rdbuf()->pubsync() != -1) return;
-#if defined(__GLIBCXX__)
-  } catch (abi::__forced_unwind&) {
-    FailFromBuffer(ioStream, true);
-#endif
-  } catch (...) {
-    FailFromBuffer(ioStream, false);
-    return;
-  }
-  ioStream.setstate(std::ios_base::badbit);
+  int synced = 0;
+  if (RunOnBuffer(ioStream, [&] { synced = ioStream.rdbuf()->pubsync(); }) && synced == -1)
+    ioStream.setstate(std::ios_base::badbit);
 }
 }  // namespace
 
