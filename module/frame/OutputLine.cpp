@@ -128,9 +128,11 @@ void OutputLine::Flush() {
 void OutputLine::WriteLineAndFlush() {
   const auto count = static_cast<std::streamsize>(used_);
   const std::size_t lastPiece = lastPiece_;
+  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf.
+  const bool direct = texts_ == Reading::Gathered && stream_.rdbuf() != nullptr;
   used_ = lastPiece_ = 0;
   Reread();
-  if (!ReachesBufferDirectly(stream_)) {
+  if (!direct) {
     stream_.write(buffer_, count);
     stream_.flush();
   } else if (PutDirectly(stream_, buffer_, count, lastPiece)) {

@@ -167,7 +167,8 @@ class OutputLine {
   void Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece);
   /// WritePending, for the destructor: an exception of the stream's is dropped.
   void WritePendingQuietly() noexcept;
-  /// Writes what is pending (a whole line), then flushes the stream.
+  /// Writes what is pending (a whole line), then flushes the stream; called once the line end
+  /// is gathered.
   void WriteLineAndFlush();
   /// Flushes the stream.
   void Flush();
