@@ -93,7 +93,7 @@ OutputLine::Reading OutputLine::ReadCountState() {
 void OutputLine::AppendLong(const char* iText, std::size_t iCount) {
   WritePending();
   if (iCount > kCapacity) {
-    Hand(iText, iCount, 0);
+    Hand(iText, iCount, 0, false);
     return;
   }
   std::memcpy(buffer_, iText, iCount);
@@ -110,9 +110,10 @@ void OutputLine::InsertAlone(std::string_view iText) {
   stream_ << iText;
 }
 
-void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece) {
+void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece,
+                      bool iStateRead) {
   const auto count = static_cast<std::streamsize>(iCount);
-  if (ReachesBufferDirectly(stream_))
+  if (iStateRead ? stream_.rdbuf() != nullptr : ReachesBufferDirectly(stream_))
     PutDirectly(stream_, iText, count, iLastPiece);
   else
     stream_.write(iText, count);

@@ -94,7 +94,7 @@ class OutputLine {
       const std::size_t count = used_;
       const std::size_t lastPiece = lastPiece_;
       used_ = lastPiece_ = 0;
-      Hand(buffer_, count, lastPiece);
+      Hand(buffer_, count, lastPiece, texts_ == Reading::Gathered);
     }
     Reread();
   }
@@ -163,8 +163,9 @@ class OutputLine {
   template <class Integer>
   OutputLine& InsertInteger(Integer iValue);
   /// Hands iCount bytes to the stream in one write; iLastPiece is where the last of the
-  /// pieces they hold starts.
-  void Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece);
+  /// pieces they hold starts. iStateRead: the state read for their gathering stands (good,
+  /// untied, no unitbuf), so it need not be read again.
+  void Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece, bool iStateRead);
   /// WritePending, for the destructor: an exception of the stream's is dropped.
   void WritePendingQuietly() noexcept;
   /// Writes what is pending (a whole line), then flushes the stream; called once the line end
