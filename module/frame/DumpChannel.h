@@ -12,9 +12,10 @@
 
 namespace zyn_mpg {
 
-/// Forces the inlining of the small helpers that take a fixed text: inlined where the text is a
-/// literal, its length and its final "\n" are known at compile time.
-#define ZYN_MPG_TEXT_HELPER inline __attribute__((always_inline))
+/// Forces the inlining of an emission and of the helpers that take a fixed text, so that each
+/// call site compiles its own forms in place (a literal's length and final "\n" known at
+/// compile time) instead of calling one shared copy.
+#define ZYN_MPG_EMISSION inline __attribute__((always_inline))
 
 /// Every trace-tool write of the module uses this level.
 inline constexpr int kTraceLevel = 2;
@@ -25,7 +26,7 @@ inline constexpr int kTraceLevel = 2;
 /// written to the other sink. The two forms are written side by side at each call site; neither
 /// is derived from the other.
 template <class TraceForm, class OutputForm>
-inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
+ZYN_MPG_EMISSION void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
   if (ZynDCIMpgTraceTool::IsValid()) {
     iTrace();
   } else {
@@ -77,7 +78,7 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 }
 
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
-ZYN_MPG_TEXT_HELPER void OutputText(OutputLine& out, const char* iText) {
+ZYN_MPG_EMISSION void OutputText(OutputLine& out, const char* iText) {
   const std::size_t length = std::strlen(iText);
   if (length != 0 && iText[length - 1] == '\n')
     out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
@@ -88,11 +89,11 @@ ZYN_MPG_TEXT_HELPER void OutputText(OutputLine& out, const char* iText) {
 /// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
-ZYN_MPG_TEXT_HELPER void EmitSame(const char* iText) {
+ZYN_MPG_EMISSION void EmitSame(const char* iText) {
   Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 /// The same, as one of ioHeld's emissions.
-ZYN_MPG_TEXT_HELPER void EmitSame(HeldOutput& ioHeld, const char* iText) {
+ZYN_MPG_EMISSION void EmitSame(HeldOutput& ioHeld, const char* iText) {
   ioHeld.Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 
