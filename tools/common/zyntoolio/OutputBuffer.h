@@ -57,15 +57,8 @@ class OutputBuffer : public std::streambuf {
   int sync() override;
 
  private:
-  /// Writes the buffered bytes out; false on failure. Inline: every line end of a tool's
-  /// standard output comes here.
-  bool Drain() {
-    if (error_ != 0) return false;
-    const auto pending = static_cast<std::size_t>(pptr() - pbase());
-    if (pending == 0) return true;
-    setp(pbase(), epptr());
-    return WriteAll(pbase(), pending);
-  }
+  /// Writes the buffered bytes out; false on failure.
+  bool Drain();
   /// Writes iLength bytes at once, retrying short and interrupted writes; false on failure.
   bool WriteAll(const char* iText, std::size_t iLength);
   int descriptor_;
