@@ -105,6 +105,7 @@ const std::vector<StreamState>& States() {
          s.imbue(std::locale(std::locale::classic(), new BracketedNumbers));
        }},
       {"failed", [](std::ostream& s, std::ostream&, CountingBuffer&) { s.setstate(kFail); }},
+      {"no buffer", [](std::ostream& s, std::ostream&, CountingBuffer&) { s.rdbuf(nullptr); }},
       {"buffer full after 5 bytes",
        [](std::ostream&, std::ostream&, CountingBuffer& b) { b.room = 5; }},
       {"buffer full after 16 bytes, exceptions on failbit",
