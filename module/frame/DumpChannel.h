@@ -103,6 +103,15 @@ ZYN_MPG_EMISSION void EmitSame(HeldOutput& ioHeld, const char* iText) {
 struct OrdinalText {
   const char* numbered;
   const char* unnumbered;
+  /// Where the "%d" of `numbered` stands, found once (at compile time for the dumps' texts).
+  std::size_t countAt = CountMark(numbered);
+
+  /// The position of the first "%d" of iFormat, which holds one.
+  static constexpr std::size_t CountMark(const char* iFormat) {
+    std::size_t at = 0;
+    while (!(iFormat[at] == '%' && iFormat[at + 1] == 'd')) ++at;
+    return at;
+  }
 };
 
 inline void TraceOrdinal(const OrdinalText& iText, int iIndex) {
@@ -117,8 +126,8 @@ inline void OutputOrdinal(OutputLine& out, const OrdinalText& iText, int iIndex)
     out << iText.unnumbered;
     return;
   }
-  const char* mark = std::strstr(iText.numbered, "%d");
-  out.write(iText.numbered, mark - iText.numbered) << iIndex << (mark + 2);
+  out.write(iText.numbered, static_cast<std::streamsize>(iText.countAt))
+      << iIndex << iText.numbered + iText.countAt + 2;
 }
 
 inline void EmitOrdinal(HeldOutput& ioHeld, const OrdinalText& iText, int iIndex) {
