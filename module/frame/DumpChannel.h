@@ -77,24 +77,36 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
   ZynDCIMpgTraceTool::TraPrint(kTraceLevel, iFormat, iValues...);
 }
 
+/// One of the module's fixed texts with its length, made from a literal (or a constant array
+/// holding one), so that the length is known at compile time; never a text of the host's.
+struct FixedText {
+  template <std::size_t N>
+  constexpr FixedText(const char (&iText)[N])  // NOLINT(google-explicit-constructor): literals
+      : text(iText), length(N - 1) {}
+
+  const char* text;
+  std::size_t length;
+  /// Whether the text ends its line.
+  constexpr bool EndsLine() const { return length != 0 && text[length - 1] == '\n'; }
+};
+
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
-ZYN_MPG_EMISSION void OutputText(OutputLine& out, const char* iText) {
-  const std::size_t length = std::strlen(iText);
-  if (length != 0 && iText[length - 1] == '\n')
-    out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
+ZYN_MPG_EMISSION void OutputText(OutputLine& out, FixedText iText) {
+  if (iText.EndsLine())
+    out.write(iText.text, static_cast<std::streamsize>(iText.length - 1)) << std::endl;
   else
-    out << iText;
+    out.write(iText.text, static_cast<std::streamsize>(iText.length));
 }
 
 /// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
-ZYN_MPG_EMISSION void EmitSame(const char* iText) {
-  Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
+ZYN_MPG_EMISSION void EmitSame(FixedText iText) {
+  Emit([&] { TracePut(iText.text); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 /// The same, as one of ioHeld's emissions.
-ZYN_MPG_EMISSION void EmitSame(HeldOutput& ioHeld, const char* iText) {
-  ioHeld.Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
+ZYN_MPG_EMISSION void EmitSame(HeldOutput& ioHeld, FixedText iText) {
+  ioHeld.Emit([&] { TracePut(iText.text); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 
 /// A row's ordinal piece, opening its header and its closing line: `numbered`, a format holding
@@ -182,16 +194,16 @@ bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iInde
 /// iUuid is null: it could not be read) and iTail, a text ending the line. The uuid printer
 /// still picks its own sink.
 inline void TraceRowClosing(const OrdinalText& iOrdinal, int iIndex, const ZynUuid* iUuid,
-                            const char* iTail) {
+                            FixedText iTail) {
   TraceOrdinal(iOrdinal, iIndex);
   if (iUuid)
     PrintUuid(*iUuid);
   else
     TracePut(kInvalidUuid);
-  TracePut(iTail);
+  TracePut(iTail.text);
 }
 inline void OutputRowClosing(OutputLine& out, const OrdinalText& iOrdinal, int iIndex,
-                             const ZynUuid* iUuid, const char* iTail) {
+                             const ZynUuid* iUuid, FixedText iTail) {
   OutputOrdinal(out, iOrdinal, iIndex);
   if (iUuid) {
     out.WritePending();  // the uuid printer writes on its own
