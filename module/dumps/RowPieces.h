@@ -14,7 +14,7 @@ struct RowHeaderTexts {
   OrdinalText ordinal;
   const char* separatorTrace;
   const char* separatorOutput;
-  const char* levelZeroClosing;
+  FixedText levelZeroClosing;
 };
 
 /// Writes a row's header line, which reaches standard output in one write: the ordinal piece,
@@ -40,7 +40,7 @@ inline std::optional<HRESULT> EmitRowHeader(const RowHeaderTexts& iTexts, int iL
 /// Writes whether the row already exists: iExisting when its query says so, iNew otherwise (a
 /// failed query included), the same on both sinks. Element is the row's own interface.
 template <class Element>
-void EmitExistence(Element* iElement, const char* iExisting, const char* iNew) {
+void EmitExistence(Element* iElement, FixedText iExisting, FixedText iNew) {
   bool alreadyExists = false;
   iElement->GetAlreadyExists(alreadyExists);
   EmitSame(alreadyExists ? iExisting : iNew);

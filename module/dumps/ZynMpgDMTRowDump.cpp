@@ -31,10 +31,10 @@ struct Identifier {
 /// line the same on both sinks.
 struct ComponentBlock {
   HRESULT (ZynIDCIMpgDMTElement::*component)(ZynIDCIMpgComponent_var&);
-  const char* opening;
-  const char* none;
+  FixedText opening;
+  FixedText none;
   Identifier identifiers[2];
-  const char* closing;
+  FixedText closing;
 };
 
 constexpr ComponentBlock kNonM1Block{

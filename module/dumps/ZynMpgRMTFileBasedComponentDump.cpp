@@ -62,10 +62,10 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
 /// From level 2, the value of a sequence under its label: iLabel's line (the same on both
 /// sinks), the sequence's two lines (PrintOctetSequence), the line end. iEndOpenLine: standard
 /// output first ends the line before, which the trace form has ended already.
-void EmitOctetValue(const char* iLabel, const _SEQUENCE_octet& iSequence, bool iEndOpenLine) {
+void EmitOctetValue(FixedText iLabel, const _SEQUENCE_octet& iSequence, bool iEndOpenLine) {
   Emit(
       [&] {
-        TracePut(iLabel);
+        TracePut(iLabel.text);
         PrintOctetSequence(iSequence);
         TracePut("\n");
       },

@@ -4,13 +4,18 @@
 
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <iostream>
-#include <optional>
 
 #include "frame/OutputLine.h"
 #include "zyn/ZynMappingInfra.h"
 
 namespace zyn_mpg {
+
+/// Forces the inlining of an emission and of the helpers that take a fixed text, so that each
+/// call site compiles its own forms in place (a literal's length and final "\n" known at
+/// compile time) instead of calling one shared copy.
+#define ZYN_MPG_EMISSION inline __attribute__((always_inline))
 
 /// Every trace-tool write of the module uses this level.
 inline constexpr int kTraceLevel = 2;
@@ -21,12 +26,13 @@ inline constexpr int kTraceLevel = 2;
 /// written to the other sink. The two forms are written side by side at each call site; neither
 /// is derived from the other.
 template <class TraceForm, class OutputForm>
-inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
+ZYN_MPG_EMISSION void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
   if (ZynDCIMpgTraceTool::IsValid()) {
     iTrace();
   } else {
     OutputLine out(std::cout);
     iOutput(out);
+    out.WritePending();
   }
 }
 
@@ -37,19 +43,28 @@ inline void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
 /// its emissions the caller makes only host queries, which write nothing on standard output.
 class HeldOutput {
  public:
+  HeldOutput() = default;
+  HeldOutput(const HeldOutput&) = delete;
+  HeldOutput& operator=(const HeldOutput&) = delete;
+  /// Writes what is pending; an exception of the stream's goes to the caller, unless another
+  /// is already on its way.
+  ~HeldOutput() noexcept(false) {
+    if (out_.Pending() && std::uncaught_exceptions() == 0) out_.WritePending();
+  }
+
   template <class TraceForm, class OutputForm>
   void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
     if (ZynDCIMpgTraceTool::IsValid()) {
-      if (out_) out_->WritePending();
+      out_.WritePending();
       iTrace();
     } else {
-      if (!out_) out_.emplace(std::cout);
-      iOutput(*out_);
+      out_.Reread();  // host code may have run since the last emission
+      iOutput(out_);
     }
   }
 
  private:
-  std::optional<OutputLine> out_;
+  OutputLine out_{std::cout};
 };
 
 /// A fixed text on the trace tool.
@@ -62,24 +77,36 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
   ZynDCIMpgTraceTool::TraPrint(kTraceLevel, iFormat, iValues...);
 }
 
+/// One of the module's fixed texts with its length, made from a literal (or a constant array
+/// holding one), so that the length is known at compile time; never a text of the host's.
+struct FixedText {
+  template <std::size_t N>
+  constexpr FixedText(const char (&iText)[N])  // NOLINT(google-explicit-constructor): literals
+      : text(iText), length(N - 1) {}
+
+  const char* text;
+  std::size_t length;
+  /// Whether the text ends its line.
+  constexpr bool EndsLine() const { return length != 0 && text[length - 1] == '\n'; }
+};
+
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
-inline void OutputText(OutputLine& out, const char* iText) {
-  const std::size_t length = std::strlen(iText);
-  if (length != 0 && iText[length - 1] == '\n')
-    out.write(iText, static_cast<std::streamsize>(length - 1)) << std::endl;
+ZYN_MPG_EMISSION void OutputText(OutputLine& out, FixedText iText) {
+  if (iText.EndsLine())
+    out.write(iText.text, static_cast<std::streamsize>(iText.length - 1)) << std::endl;
   else
-    out << iText;
+    out.write(iText.text, static_cast<std::streamsize>(iText.length));
 }
 
 /// A fixed text that is the same on both sinks, in one call. A final "\n" ends the line, written
 /// as std::endl on standard output. Where the two forms differ, the call site writes both with
 /// Emit, so that each difference stands out.
-inline void EmitSame(const char* iText) {
-  Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
+ZYN_MPG_EMISSION void EmitSame(FixedText iText) {
+  Emit([&] { TracePut(iText.text); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 /// The same, as one of ioHeld's emissions.
-inline void EmitSame(HeldOutput& ioHeld, const char* iText) {
-  ioHeld.Emit([&] { TracePut(iText); }, [&](OutputLine& out) { OutputText(out, iText); });
+ZYN_MPG_EMISSION void EmitSame(HeldOutput& ioHeld, FixedText iText) {
+  ioHeld.Emit([&] { TracePut(iText.text); }, [&](OutputLine& out) { OutputText(out, iText); });
 }
 
 /// A row's ordinal piece, opening its header and its closing line: `numbered`, a format holding
@@ -88,6 +115,15 @@ inline void EmitSame(HeldOutput& ioHeld, const char* iText) {
 struct OrdinalText {
   const char* numbered;
   const char* unnumbered;
+  /// Where the "%d" of `numbered` stands, found once (at compile time for the dumps' texts).
+  std::size_t countAt = CountMark(numbered);
+
+  /// The position of the first "%d" of iFormat, which holds one.
+  static constexpr std::size_t CountMark(const char* iFormat) {
+    std::size_t at = 0;
+    while (!(iFormat[at] == '%' && iFormat[at + 1] == 'd')) ++at;
+    return at;
+  }
 };
 
 inline void TraceOrdinal(const OrdinalText& iText, int iIndex) {
@@ -102,8 +138,8 @@ inline void OutputOrdinal(OutputLine& out, const OrdinalText& iText, int iIndex)
     out << iText.unnumbered;
     return;
   }
-  const char* mark = std::strstr(iText.numbered, "%d");
-  out.write(iText.numbered, mark - iText.numbered) << iIndex << (mark + 2);
+  out.write(iText.numbered, static_cast<std::streamsize>(iText.countAt))
+      << iIndex << iText.numbered + iText.countAt + 2;
 }
 
 inline void EmitOrdinal(HeldOutput& ioHeld, const OrdinalText& iText, int iIndex) {
@@ -158,16 +194,16 @@ bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iInde
 /// iUuid is null: it could not be read) and iTail, a text ending the line. The uuid printer
 /// still picks its own sink.
 inline void TraceRowClosing(const OrdinalText& iOrdinal, int iIndex, const ZynUuid* iUuid,
-                            const char* iTail) {
+                            FixedText iTail) {
   TraceOrdinal(iOrdinal, iIndex);
   if (iUuid)
     PrintUuid(*iUuid);
   else
     TracePut(kInvalidUuid);
-  TracePut(iTail);
+  TracePut(iTail.text);
 }
 inline void OutputRowClosing(OutputLine& out, const OrdinalText& iOrdinal, int iIndex,
-                             const ZynUuid* iUuid, const char* iTail) {
+                             const ZynUuid* iUuid, FixedText iTail) {
   OutputOrdinal(out, iOrdinal, iIndex);
   if (iUuid) {
     out.WritePending();  // the uuid printer writes on its own

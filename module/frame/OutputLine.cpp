@@ -1,22 +1,99 @@
-// The gathering of one emission's Output pieces: texts, counts in decimal and line ends.
+// The gathering of one emission's Output pieces (texts, counts in decimal, line ends) and
+// their way to the stream's buffer.
 #include "frame/OutputLine.h"
 
 #include <charconv>
 #include <cstring>
 #include <limits>
 #include <locale>
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 namespace zyn_mpg {
 
 namespace {
 /// Room for an int or an unsigned int in decimal, sign included.
 constexpr std::size_t kDigitsRoom = std::numeric_limits<unsigned int>::digits10 + 3;
+
+/// True when the stream's write() and flush() would check nothing before reaching its buffer
+/// and do nothing after: good (so it has a buffer), no tied stream to flush, no unitbuf.
+bool ReachesBufferDirectly(const std::ostream& iStream) {
+  return iStream.rdstate() == std::ios_base::goodbit && iStream.tie() == nullptr &&
+         (iStream.flags() & std::ios_base::unitbuf) == 0 && iStream.rdbuf() != nullptr;
+}
+
+/// Inside a handler of what the stream's buffer threw: the stream turns bad, and the exception
+/// goes on when the stream's exception mask holds badbit (or iAlways is set), as in the
+/// stream's own write() and flush().
+void FailFromBuffer(std::ostream& ioStream, bool iAlways) {
+  const bool rethrow = iAlways || (ioStream.exceptions() & std::ios_base::badbit) != 0;
+  try {
+    ioStream.setstate(std::ios_base::badbit);
+  } catch (const std::ios_base::failure&) {
+    // The buffer's own exception goes on instead, below.
+  }
+  if (rethrow) throw;
+}
+
+/// Runs iCall, a call on the stream's buffer, as the stream's write() and flush() do: what it
+/// throws turns the stream bad (FailFromBuffer). Answers whether it returned.
+template <class Call>
+bool RunOnBuffer(std::ostream& ioStream, Call&& iCall) {
+  try {
+    iCall();
+    return true;
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    FailFromBuffer(ioStream, true);
+#endif
+  } catch (...) {
+    FailFromBuffer(ioStream, false);
+  }
+  return false;
+}
+
+/// The stream's write() where ReachesBufferDirectly: true when the buffer took every byte.
+/// Otherwise the stream is left as the pieces' own insertions would leave it: the piece the
+/// buffer refused turns it bad, and each piece after it (iLastPiece is where the last one
+/// starts) fails on a bad stream; either step raises the stream's exception when its mask
+/// asks for it.
+inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsize iCount,
+                        std::size_t iLastPiece) {
+  std::streamsize written = 0;
+  RunOnBuffer(ioStream, [&] { written = ioStream.rdbuf()->sputn(iText, iCount); });
+  if (written == iCount) return true;
+  ioStream.setstate(std::ios_base::badbit);
+  if (written < static_cast<std::streamsize>(iLastPiece)) ioStream.setstate(std::ios_base::failbit);
+  return false;
+}
+
+/// The stream's flush() where ReachesBufferDirectly: the buffer's sync, badbit when it fails.
+inline void SyncDirectly(std::ostream& ioStream) {
+  int synced = 0;
+  if (RunOnBuffer(ioStream, [&] { synced = ioStream.rdbuf()->pubsync(); }) && synced == -1)
+    ioStream.setstate(std::ios_base::badbit);
+}
 }  // namespace
+
+OutputLine::Reading OutputLine::ReadCountState() {
+  constexpr std::ios_base::fmtflags kCountFlags =
+      std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
+  if (!GathersText() || (stream_.flags() & kCountFlags) != 0) return Reading::Alone;
+  static const std::locale& classic = std::locale::classic();
+#if defined(__GLIBCXX__)
+  // The stream's own locale by reference: getloc() copies it.
+  const bool isClassic = stream_._M_getloc() == classic;
+#else
+  const bool isClassic = stream_.getloc() == classic;
+#endif
+  return isClassic ? Reading::Gathered : Reading::Alone;
+}
 
 void OutputLine::AppendLong(const char* iText, std::size_t iCount) {
   WritePending();
   if (iCount > kCapacity) {
-    stream_.write(iText, static_cast<std::streamsize>(iCount));
+    Hand(iText, iCount, 0, false);
     return;
   }
   std::memcpy(buffer_, iText, iCount);
@@ -33,15 +110,44 @@ void OutputLine::InsertAlone(std::string_view iText) {
   stream_ << iText;
 }
 
-bool OutputLine::HasClassicLocale() const {
-  static const std::locale& classic = std::locale::classic();
-#if defined(__GLIBCXX__)
-  // The stream's own locale by reference: getloc() copies it, which costs more than the rest
-  // of a line's gathering.
-  return stream_._M_getloc() == classic;
-#else
-  return stream_.getloc() == classic;
-#endif
+void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPiece,
+                      bool iStateRead) {
+  const auto count = static_cast<std::streamsize>(iCount);
+  if (iStateRead ? stream_.rdbuf() != nullptr : ReachesBufferDirectly(stream_))
+    PutDirectly(stream_, iText, count, iLastPiece);
+  else
+    stream_.write(iText, count);
+}
+
+void OutputLine::Flush() {
+  if (ReachesBufferDirectly(stream_))
+    SyncDirectly(stream_);
+  else
+    stream_.flush();
+}
+
+void OutputLine::WriteLineAndFlush() {
+  const auto count = static_cast<std::streamsize>(used_);
+  const std::size_t lastPiece = lastPiece_;
+  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf.
+  const bool direct = texts_ == Reading::Gathered && stream_.rdbuf() != nullptr;
+  used_ = lastPiece_ = 0;
+  Reread();
+  if (!direct) {
+    stream_.write(buffer_, count);
+    stream_.flush();
+  } else if (PutDirectly(stream_, buffer_, count, lastPiece)) {
+    SyncDirectly(stream_);  // the write left the stream as it was: nothing to check again
+  } else {
+    stream_.flush();  // on a stream turned bad, as std::endl's flush finds it
+  }
+}
+
+void OutputLine::WritePendingQuietly() noexcept {
+  try {
+    WritePending();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the exception on its way wins
+  }
 }
 
 template <class Integer>
@@ -51,9 +157,16 @@ OutputLine& OutputLine::InsertInteger(Integer iValue) {
     stream_ << iValue;
     return *this;
   }
+  if (kCapacity - used_ >= kDigitsRoom) {
+    // Straight into the line.
+    lastPiece_ = used_;
+    used_ = static_cast<std::size_t>(
+        std::to_chars(buffer_ + used_, buffer_ + kCapacity, iValue).ptr - buffer_);
+    return *this;
+  }
   char digits[kDigitsRoom];
   const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
-  Append(digits, static_cast<std::size_t>(end.ptr - digits));
+  AppendPiece(digits, static_cast<std::size_t>(end.ptr - digits));
   return *this;
 }
 

@@ -1,13 +1,16 @@
 // The dump channel's standard-output writes against plain insertion of the same pieces into
-// std::ostream, in each state a host may leave the stream in: same bytes, same width left, same
-// number of syncs.
+// std::ostream, in each state a host may leave the stream in (its buffer's failures included):
+// same bytes, same state and width left, same number of syncs, the same exception.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <iomanip>
+#include <limits>
 #include <locale>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,15 +20,34 @@ namespace {
 
 using zyn_mpg::OutputLine;
 
-/// A stream buffer that counts its syncs.
-class CountingBuffer : public std::stringbuf {
+/// An unbuffered stream buffer that keeps what it is given and counts its syncs, and fails as
+/// a state asks: it takes at most `room` bytes, its syncs fail, or it throws from its writes
+/// and syncs.
+class CountingBuffer : public std::streambuf {
  public:
+  std::string text;
   int syncs = 0;
+  std::size_t room = std::numeric_limits<std::size_t>::max();
+  bool syncFails = false;
+  bool throws = false;
 
  protected:
   int sync() override {
     ++syncs;
-    return 0;
+    if (throws) throw std::runtime_error("sync");
+    return syncFails ? -1 : 0;
+  }
+  std::streamsize xsputn(const char* iText, std::streamsize iCount) override {
+    if (throws) throw std::runtime_error("write");
+    const std::size_t taken = std::min(room, static_cast<std::size_t>(iCount));
+    room -= taken;
+    text.append(iText, taken);
+    return static_cast<std::streamsize>(taken);
+  }
+  int_type overflow(int_type iChar) override {
+    if (traits_type::eq_int_type(iChar, traits_type::eof())) return traits_type::not_eof(iChar);
+    const char c = traits_type::to_char_type(iChar);
+    return xsputn(&c, 1) == 1 ? iChar : traits_type::eof();
   }
 };
 
@@ -52,29 +74,61 @@ struct BracketedNumbers : std::num_put<char> {
   }
 };
 
-/// One state of the stream, set on a fresh stream; iTied is a stream to tie it to.
+/// One state of the stream, set on a fresh stream and its buffer; iTied is a stream to tie it
+/// to.
 struct StreamState {
   const char* name;
-  std::function<void(std::ostream&, std::ostream& iTied)> set;
+  std::function<void(std::ostream&, std::ostream& iTied, CountingBuffer&)> set;
 };
+
+constexpr auto kBad = std::ios_base::badbit;
+constexpr auto kFail = std::ios_base::failbit;
 
 const std::vector<StreamState>& States() {
   static const std::vector<StreamState> states = {
-      {"default", [](std::ostream&, std::ostream&) {}},
-      {"width and fill",
-       [](std::ostream& s, std::ostream&) { s << std::setw(25) << std::setfill('*'); }},
-      {"left width", [](std::ostream& s, std::ostream&) { s << std::left << std::setw(9); }},
-      {"showpos", [](std::ostream& s, std::ostream&) { s << std::showpos; }},
-      {"hex", [](std::ostream& s, std::ostream&) { s << std::hex << std::showbase; }},
-      {"unitbuf", [](std::ostream& s, std::ostream&) { s << std::unitbuf; }},
-      {"tied", [](std::ostream& s, std::ostream& tied) { s.tie(&tied); }},
+      {"default", [](std::ostream&, std::ostream&, CountingBuffer&) {}},
+      {"width and fill", [](std::ostream& s, std::ostream&,
+                            CountingBuffer&) { s << std::setw(25) << std::setfill('*'); }},
+      {"left width",
+       [](std::ostream& s, std::ostream&, CountingBuffer&) { s << std::left << std::setw(9); }},
+      {"showpos", [](std::ostream& s, std::ostream&, CountingBuffer&) { s << std::showpos; }},
+      {"hex",
+       [](std::ostream& s, std::ostream&, CountingBuffer&) { s << std::hex << std::showbase; }},
+      {"unitbuf", [](std::ostream& s, std::ostream&, CountingBuffer&) { s << std::unitbuf; }},
+      {"tied", [](std::ostream& s, std::ostream& tied, CountingBuffer&) { s.tie(&tied); }},
       {"grouping locale",
-       [](std::ostream& s, std::ostream&) {
+       [](std::ostream& s, std::ostream&, CountingBuffer&) {
          s.imbue(std::locale(std::locale::classic(), new GroupingPunctuation));
        }},
       {"num_put facet",
-       [](std::ostream& s, std::ostream&) {
+       [](std::ostream& s, std::ostream&, CountingBuffer&) {
          s.imbue(std::locale(std::locale::classic(), new BracketedNumbers));
+       }},
+      {"failed", [](std::ostream& s, std::ostream&, CountingBuffer&) { s.setstate(kFail); }},
+      {"no buffer", [](std::ostream& s, std::ostream&, CountingBuffer&) { s.rdbuf(nullptr); }},
+      {"buffer full after 5 bytes",
+       [](std::ostream&, std::ostream&, CountingBuffer& b) { b.room = 5; }},
+      {"buffer full after 16 bytes, exceptions on failbit",
+       [](std::ostream& s, std::ostream&, CountingBuffer& b) {
+         b.room = 16;
+         s.exceptions(kFail);
+       }},
+      {"buffer full, exceptions on badbit",
+       [](std::ostream& s, std::ostream&, CountingBuffer& b) {
+         b.room = 0;
+         s.exceptions(kBad);
+       }},
+      {"syncs fail", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.syncFails = true; }},
+      {"buffer throws", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.throws = true; }},
+      {"buffer throws, exceptions on badbit",
+       [](std::ostream& s, std::ostream&, CountingBuffer& b) {
+         b.throws = true;
+         s.exceptions(kBad);
+       }},
+      {"buffer throws, exceptions on failbit",
+       [](std::ostream& s, std::ostream&, CountingBuffer& b) {
+         b.throws = true;
+         s.exceptions(kFail);
        }},
   };
   return states;
@@ -128,18 +182,28 @@ const std::vector<Pieces>& Scripts() {
 /// What a stream shows after a script.
 struct Outcome {
   std::string bytes;
+  std::ios_base::iostate state;
   std::streamsize width;
   int syncs;
   int tiedSyncs;
+  std::string thrown;  // what the script threw, if anything
 };
 
 template <class Write>
 Outcome RunIn(const StreamState& iState, Write&& iWrite) {
   CountingBuffer buffer, tiedBuffer;
   std::ostream stream(&buffer), tied(&tiedBuffer);
-  iState.set(stream, tied);
-  iWrite(stream);
-  return {buffer.str(), stream.width(), buffer.syncs, tiedBuffer.syncs};
+  iState.set(stream, tied, buffer);
+  std::string thrown;
+  try {
+    iWrite(stream);
+  } catch (const std::ios_base::failure&) {
+    thrown = "the stream's failure";
+  } catch (const std::exception& e) {
+    thrown = e.what();
+  }
+  stream.exceptions(std::ios_base::goodbit);
+  return {buffer.text, stream.rdstate(), stream.width(), buffer.syncs, tiedBuffer.syncs, thrown};
 }
 
 TEST(OutputLineTest, WritesWhatInsertionWritesInEveryStreamState) {
@@ -148,10 +212,14 @@ TEST(OutputLineTest, WritesWhatInsertionWritesInEveryStreamState) {
       SCOPED_TRACE(std::string(state.name) + ", " + script.name);
       const Outcome expected = RunIn(state, script.insertion);
       const Outcome actual = RunIn(state, [&](std::ostream& s) {
+        // As an emission does: what is pending is written at its end.
         OutputLine out(s);
         script.channel(out);
+        out.WritePending();
       });
       EXPECT_EQ(actual.bytes, expected.bytes);
+      EXPECT_EQ(actual.state, expected.state) << "state left on the stream";
+      EXPECT_EQ(actual.thrown, expected.thrown) << "exception";
       EXPECT_EQ(actual.width, expected.width) << "width left on the stream";
       EXPECT_EQ(actual.syncs, expected.syncs) << "syncs of the stream";
       EXPECT_EQ(actual.tiedSyncs, expected.tiedSyncs) << "syncs of the tied stream";

@@ -1,6 +1,6 @@
-// A host that leaves std::cout in a state of its own (a locale, a width): the dumps' standard
-// output honours it, as ordinary insertion into the stream does; in its usual state a row's
-// header reaches it in one write.
+// A host that leaves std::cout in a state of its own (a locale, a width, an exception mask): the
+// dumps' standard output honours it, as ordinary insertion into the stream does; in its usual
+// state a row's header reaches it in one write.
 #include <iomanip>
 #include <locale>
 #include <string>
@@ -119,6 +119,34 @@ TEST_F(ModuleTest, ARowHeaderReachesStandardOutputInOneWrite) {
             "<RMTElement>  7 --- uuid: 0d4c8e2a6b1f49d3a75e9c0b4f8d2e61 -------------------  "
             "</RMTElement>\n");
   EXPECT_EQ(out.writes, 1);
+}
+
+/// A standard output whose every write is refused.
+class RefusingStdout : public std::streambuf {
+ public:
+  RefusingStdout() : previous_(std::cout.rdbuf(this)) {}
+  ~RefusingStdout() override { std::cout.rdbuf(previous_); }
+
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+  int_type overflow(int_type) override { return traits_type::eof(); }
+
+ private:
+  std::streambuf* previous_;
+};
+
+// A host that asked std::cout for exceptions gets the stream's exception out of the dump, as
+// from its own insertions; the opening tag of a Pell component ends no line, so its write
+// comes at the emission's end.
+TEST_F(ModuleTest, TheStreamsExceptionReachesTheCallerOfTheDump) {
+  Table table;
+  MemObject* pell = table.Create(Type::PellComponent);
+  RefusingStdout out;
+  std::cout.exceptions(std::ios_base::badbit);
+  EXPECT_THROW(DumpOf(pell, 1, 1, 0), std::ios_base::failure);
+  std::cout.exceptions(std::ios_base::goodbit);
+  EXPECT_EQ(std::cout.rdstate(), std::ios_base::badbit);
+  std::cout.clear();
 }
 
 }  // namespace
