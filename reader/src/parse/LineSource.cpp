@@ -1,4 +1,6 @@
-// Cuts the input into lines: read(2) into a large buffer, memchr for the line ends.
+// Cuts the input into lines: read(2) into a large buffer, the line ends of a window of it found
+// in one pass, 64 bytes at a time (a call of memchr per line of about 40 bytes costs more than
+// the search).
 #include "parse/LineSource.h"
 
 #include <unistd.h>
@@ -6,7 +8,32 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zyn::reader {
+
+namespace {
+
+/// The line ends among the 64 bytes at iBytes, one bit each (bit i: iBytes[i]).
+std::uint64_t LineEndsOf64(const char* iBytes) {
+#if defined(__SSE2__)
+  const __m128i newline = _mm_set1_epi8('\n');
+  const auto bitsAt = [&](int iOffset) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(iBytes + iOffset));
+    return std::uint64_t{
+        static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)))};
+  };
+  return bitsAt(0) | bitsAt(16) << 16 | bitsAt(32) << 32 | bitsAt(48) << 48;
+#else
+  std::uint64_t mask = 0;
+  for (int i = 0; i < 64; ++i) mask |= std::uint64_t{iBytes[i] == '\n'} << i;
+  return mask;
+#endif
+}
+
+}  // namespace
 
 long FileDescriptorSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
   for (;;) {
@@ -36,6 +63,7 @@ bool LineSource::Fill() {
     // Keep the unread bytes at the front, so that the free room is one piece.
     std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
+    scanned_ -= begin_;
     begin_ = 0;
   }
   if (end_ == capacity_) {
@@ -56,31 +84,42 @@ bool LineSource::Fill() {
   return true;
 }
 
-bool LineSource::Fetch() {
-  std::size_t searched = begin_;
-  for (;;) {
-    const char* start = buffer_.get() + searched;
-    const void* found = std::memchr(start, '\n', end_ - searched);
-    if (found) {
-      const std::size_t stop =
-          static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
-      line_.text = std::string_view(buffer_.get() + begin_, stop - begin_);
-      line_.ended = true;
-      begin_ = stop + 1;
-      break;
-    }
-    const std::size_t searchedCount = end_ - begin_;
-    if (!Fill()) {
-      if (begin_ == end_ || !failure_.empty()) return false;
-      line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
-      line_.ended = false;
-      begin_ = end_;
-      break;
-    }
-    searched = begin_ + searchedCount;
+bool LineSource::NextLineEnd(std::size_t* oStop) {
+  while (nextEnd_ == endCount_) {
+    if (scanned_ == end_ && !Fill()) return false;
+    ScanWindow();
   }
+  *oStop = ends_[nextEnd_++];
+  return true;
+}
+
+void LineSource::ScanWindow() {
+  const char* bytes = buffer_.get();
+  const std::size_t stop = end_ - scanned_ < kWindow ? end_ : scanned_ + kWindow;
+  std::size_t count = 0;
+  std::size_t at = scanned_;
+  for (; stop - at >= 64; at += 64)
+    for (std::uint64_t mask = LineEndsOf64(bytes + at); mask != 0; mask &= mask - 1)
+      ends_[count++] = at + static_cast<std::size_t>(__builtin_ctzll(mask));
+  for (; at < stop; ++at)  // the last bytes of the block, fewer than 64
+    if (bytes[at] == '\n') ends_[count++] = at;
+  scanned_ = stop;
+  nextEnd_ = 0;
+  endCount_ = count;
+}
+
+bool LineSource::Fetch() {
+  std::size_t stop = 0;
+  if (NextLineEnd(&stop)) {
+    CutAt(stop);
+    return true;
+  }
+  if (begin_ == end_ || !failure_.empty()) return false;
+  line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
+  line_.ended = false;
   line_.number = ++number_;
   line_.column = 1;
+  begin_ = end_;
   hasLine_ = true;
   return true;
 }
