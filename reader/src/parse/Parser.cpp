@@ -37,18 +37,11 @@ const char* FormWords(Form iForm) {
 Parser::Parser(LineSource& iLines, const ReadOptions& iOptions, DumpVisitor& iVisitor)
     : lines_(iLines), options_(iOptions), visitor_(iVisitor), form_(iOptions.form) {}
 
-void Parser::Take() {
-  const Line* line = lines_.Peek();
-  if (!line) return;
-  if (!kept_.empty()) {
-    for (std::string* text : kept_) {
-      text->append(line->text);
-      if (line->ended) text->push_back('\n');
-    }
+void Parser::Keep(const Line& iLine) {
+  for (std::string* text : kept_) {
+    text->append(iLine.text);
+    if (iLine.ended) text->push_back('\n');
   }
-  if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
-  lastTaken_ = line->number;
-  lines_.Advance();
 }
 
 void Parser::StartKeeping(std::string* iText) {

@@ -2,18 +2,45 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace zyn::reader::text {
 
+/// Whether the iCount bytes at iLeft and at iRight are the same. Compared eight bytes at a time
+/// in place: a call of memcmp costs more than comparing the short texts of a dump.
+inline bool SameBytes(const char* iLeft, const char* iRight, std::size_t iCount) {
+  for (; iCount >= 8; iCount -= 8, iLeft += 8, iRight += 8) {
+    std::uint64_t left, right;
+    std::memcpy(&left, iLeft, 8);
+    std::memcpy(&right, iRight, 8);
+    if (left != right) return false;
+  }
+  if (iCount >= 4) {  // the first four bytes and the last four, which may overlap
+    std::uint32_t left[2], right[2];
+    std::memcpy(&left[0], iLeft, 4);
+    std::memcpy(&right[0], iRight, 4);
+    std::memcpy(&left[1], iLeft + iCount - 4, 4);
+    std::memcpy(&right[1], iRight + iCount - 4, 4);
+    return left[0] == right[0] && left[1] == right[1];
+  }
+  for (std::size_t i = 0; i < iCount; ++i)
+    if (iLeft[i] != iRight[i]) return false;
+  return true;
+}
+/// Whether two texts are the same, compared as SameBytes does.
+inline bool Same(std::string_view iLeft, std::string_view iRight) {
+  return iLeft.size() == iRight.size() && SameBytes(iLeft.data(), iRight.data(), iLeft.size());
+}
+
 inline bool StartsWith(std::string_view iText, std::string_view iPrefix) {
-  return iText.size() >= iPrefix.size() && iText.compare(0, iPrefix.size(), iPrefix) == 0;
+  return iText.size() >= iPrefix.size() && SameBytes(iText.data(), iPrefix.data(), iPrefix.size());
 }
 inline bool EndsWith(std::string_view iText, std::string_view iSuffix) {
   return iText.size() >= iSuffix.size() &&
-         iText.compare(iText.size() - iSuffix.size(), iSuffix.size(), iSuffix) == 0;
+         SameBytes(iText.data() + iText.size() - iSuffix.size(), iSuffix.data(), iSuffix.size());
 }
 /// Removes iPrefix from the front of ioText when it is there.
 inline bool Eat(std::string_view* ioText, std::string_view iPrefix) {
