@@ -136,7 +136,7 @@ void Parser::ReadHexIdentifier(HexIdentifier* oIdentifier, std::string_view iPre
   oIdentifier->hexadecimal.clear();
   if (line && StartsWith(line->text, iPresent)) {
     oIdentifier->presence = IdentifierPresence::Present;
-    oIdentifier->hexadecimal.assign(line->text.substr(iPresent.size()));
+    text::Assign(&oIdentifier->hexadecimal, line->text.substr(iPresent.size()));
     Take();
   } else if (line && line->text == iAbsent) {
     oIdentifier->presence = IdentifierPresence::Absent;
@@ -170,7 +170,7 @@ void Parser::ParseDmtInfo(DmtRow* oRow) {
     Take();
     return;
   }
-  oRow->mappingMaster.assign(rest.substr(0, at));
+  text::Assign(&oRow->mappingMaster, rest.substr(0, at));
   oRow->alreadyExists = at == exists;
   state.remove_prefix(oRow->alreadyExists ? kDmtExists.size() : kDmtNew.size());
   const std::optional<std::int32_t> modification = text::Int32(state);

@@ -35,6 +35,26 @@ inline bool Same(std::string_view iLeft, std::string_view iRight) {
   return iLeft.size() == iRight.size() && SameBytes(iLeft.data(), iRight.data(), iLeft.size());
 }
 
+/// Where iNeedle first occurs in iText from iFrom on, or npos. The dump's pieces often start
+/// with blanks, which its lines hold many of: the search looks for the needle's first byte that
+/// is not a blank, then compares the whole needle in place.
+inline std::size_t Find(std::string_view iText, std::string_view iNeedle, std::size_t iFrom = 0) {
+  const std::size_t size = iText.size(), count = iNeedle.size();
+  if (count == 0) return iFrom <= size ? iFrom : std::string_view::npos;
+  if (count > size || iFrom > size - count) return std::string_view::npos;
+  std::size_t lead = 0;  // the blanks that start the needle
+  while (lead + 1 < count && iNeedle[lead] == ' ') ++lead;
+  const std::size_t last =
+      size - count + lead;  // the last place of the needle's byte iNeedle[lead]
+  for (std::size_t at = iFrom + lead; at <= last; ++at) {
+    const void* hit = std::memchr(iText.data() + at, iNeedle[lead], last - at + 1);
+    if (!hit) break;
+    at = static_cast<std::size_t>(static_cast<const char*>(hit) - iText.data());
+    if (SameBytes(iText.data() + at - lead, iNeedle.data(), count)) return at - lead;
+  }
+  return std::string_view::npos;
+}
+
 inline bool StartsWith(std::string_view iText, std::string_view iPrefix) {
   return iText.size() >= iPrefix.size() && SameBytes(iText.data(), iPrefix.data(), iPrefix.size());
 }
@@ -65,6 +85,13 @@ inline bool EatEndJoined(std::string_view* ioText, std::string_view iFirst,
   return true;
 }
 
+/// Makes ioValue hold iText, in the room it has when that is enough: a row's texts are filled
+/// again for each row, and the general assignment does more work than this copy.
+inline void Assign(std::string* ioValue, std::string_view iText) {
+  ioValue->clear();
+  ioValue->append(iText.data(), iText.size());
+}
+
 /// A decimal integer, with an optional minus sign, and nothing else; none on overflow of 64
 /// bits or on any other character.
 inline std::optional<std::int64_t> Integer(std::string_view iText) {
@@ -92,8 +119,8 @@ inline std::optional<std::int32_t> Int32(std::string_view iText) {
 /// How many times iNeedle occurs in iText, not overlapping.
 inline std::size_t Count(std::string_view iText, std::string_view iNeedle) {
   std::size_t count = 0;
-  for (std::size_t at = iText.find(iNeedle); at != std::string_view::npos;
-       at = iText.find(iNeedle, at + iNeedle.size()))
+  for (std::size_t at = Find(iText, iNeedle); at != std::string_view::npos;
+       at = Find(iText, iNeedle, at + iNeedle.size()))
     ++count;
   return count;
 }
@@ -101,7 +128,7 @@ inline std::size_t Count(std::string_view iText, std::string_view iNeedle) {
 /// Splits ioText at the first iSeparator: oValue gets what precedes it, ioText what follows.
 inline bool SplitAt(std::string_view* ioText, std::string_view iSeparator,
                     std::string_view* oValue) {
-  const std::size_t at = ioText->find(iSeparator);
+  const std::size_t at = Find(*ioText, iSeparator);
   if (at == std::string_view::npos) return false;
   *oValue = ioText->substr(0, at);
   ioText->remove_prefix(at + iSeparator.size());
