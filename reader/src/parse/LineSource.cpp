@@ -8,32 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "parse/LineEnds.h"
 
 namespace zyn::reader {
-
-namespace {
-
-/// The line ends among the 64 bytes at iBytes, one bit each (bit i: iBytes[i]).
-std::uint64_t LineEndsOf64(const char* iBytes) {
-#if defined(__SSE2__)
-  const __m128i newline = _mm_set1_epi8('\n');
-  const auto bitsAt = [&](int iOffset) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(iBytes + iOffset));
-    return std::uint64_t{
-        static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)))};
-  };
-  return bitsAt(0) | bitsAt(16) << 16 | bitsAt(32) << 32 | bitsAt(48) << 48;
-#else
-  std::uint64_t mask = 0;
-  for (int i = 0; i < 64; ++i) mask |= std::uint64_t{iBytes[i] == '\n'} << i;
-  return mask;
-#endif
-}
-
-}  // namespace
 
 long FileDescriptorSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oError) {
   for (;;) {
