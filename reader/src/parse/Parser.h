@@ -341,6 +341,8 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
+  /// The uuid of a closing line read before, whose room the next closing line's uuid takes.
+  std::optional<std::string> spareUuid_;
   /// The places of the rows being read, and whether their lines filled them.
   struct PendingPlace {
     ComponentPlace* place;
