@@ -29,31 +29,33 @@ std::uint64_t Avalanche(std::uint64_t iValue) {
 /// shorter ones are written by both and are compared like any value.
 constexpr std::size_t kLongHexadecimal = 1000;
 
-void AppendLength(std::size_t iLength, ByteBuffer& ioBuffer) {
-  const auto length = static_cast<std::uint32_t>(iLength);
-  char bytes[sizeof length];
-  std::memcpy(bytes, &length, sizeof length);
-  ioBuffer.Append(bytes, sizeof bytes);
-}
-
-void AppendValue(const FieldValue& iValue, ByteBuffer& ioBuffer) {
-  ioBuffer.Push(static_cast<char>('0' + static_cast<int>(iValue.type)));
-  switch (iValue.type) {
-    case FieldValue::Type::Text:
-    case FieldValue::Type::Word:
-      AppendLength(iValue.text.size(), ioBuffer);
-      ioBuffer.Append(iValue.text);
-      return;
-    case FieldValue::Type::Integer: {
-      char bytes[sizeof iValue.integer];
-      std::memcpy(bytes, &iValue.integer, sizeof bytes);
-      ioBuffer.Append(bytes, sizeof bytes);
-      return;
-    }
-    case FieldValue::Type::Boolean:
-      ioBuffer.Push(iValue.boolean ? 'y' : 'n');
-      return;
+/// Appends a field's key and value in their canonical form: "F", the key and a NUL, the value's
+/// type as a digit, then its length (four bytes) and bytes for a text or a word, its eight bytes
+/// for an integer, "y" or "n" for a yes/no. Written into room claimed once.
+void AppendField(const Field& iField, ByteBuffer& ioBuffer) {
+  const FieldValue& value = iField.value;
+  const bool text = value.type == FieldValue::Type::Text || value.type == FieldValue::Type::Word;
+  char* out = ioBuffer.Claim(iField.key.size() + 3 + sizeof(std::uint32_t) + 8 + value.text.size());
+  *out++ = 'F';
+  if (!iField.key.empty()) std::memcpy(out, iField.key.data(), iField.key.size());
+  out += iField.key.size();
+  *out++ = '\0';
+  *out++ = static_cast<char>('0' + static_cast<int>(value.type));
+  if (text) {
+    const auto length = static_cast<std::uint32_t>(value.text.size());
+    std::memcpy(out, &length, sizeof length);
+    out += sizeof length;
+    ioBuffer.Commit(out);
+    ioBuffer.Append(value.text);
+    return;
   }
+  if (value.type == FieldValue::Type::Integer) {
+    std::memcpy(out, &value.integer, sizeof value.integer);
+    out += sizeof value.integer;
+  } else {
+    *out++ = value.boolean ? 'y' : 'n';
+  }
+  ioBuffer.Commit(out);
 }
 
 }  // namespace
@@ -122,10 +124,7 @@ class RowDigester::Canonical : public FieldVisitor {
       buffer = &owner_.formDependent_[kind];
       buffer->Append(owner_.path_);
     }
-    buffer->Push('F');
-    buffer->Append(iField.key);
-    buffer->Push('\0');
-    AppendValue(iField.value, *buffer);
+    AppendField(iField, *buffer);
   }
 
  private:

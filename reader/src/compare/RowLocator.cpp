@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "parse/LineEnds.h"
+
 namespace zyn::reader {
 
 namespace {
@@ -72,19 +74,10 @@ long LocatingSource::Read(char* oBuffer, std::size_t iCapacity, std::string* oEr
 }
 
 void LocatingSource::NoteLineStarts(const char* iBytes, std::size_t iCount) {
-  // Eight bytes at a time: a byte of the word that equals the line end sets its top bit in
-  // `ends` (a byte 0x8A after one that is may set it too, and is checked again).
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
   std::size_t i = 0;
-  for (; i + 8 <= iCount; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, iBytes + i, sizeof word);
-    const std::uint64_t x = word ^ (kOnes * '\n');
-    for (std::uint64_t ends = (x - kOnes) & ~x & kTops; ends; ends &= ends - 1) {
-      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(ends) / 8);
-      if (iBytes[at] == '\n') lineStarts_.push_back(offset_ + at + 1);
-    }
-  }
+  for (; i + 64 <= iCount; i += 64)
+    for (std::uint64_t ends = LineEndsOf64(iBytes + i); ends != 0; ends &= ends - 1)
+      lineStarts_.push_back(offset_ + i + static_cast<std::size_t>(__builtin_ctzll(ends)) + 1);
   for (; i < iCount; ++i)
     if (iBytes[i] == '\n') lineStarts_.push_back(offset_ + i + 1);
 }

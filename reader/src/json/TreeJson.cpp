@@ -2,7 +2,6 @@
 #include "zyn/reader/TreeJson.h"
 
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -13,6 +12,34 @@
 namespace zyn::reader {
 
 namespace {
+
+/// Writes iValue in decimal at oOut (room for 20 characters), two digits at a time from a
+/// table, without the locale; answers the end.
+char* WriteDecimal(char* oOut, std::int64_t iValue) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  std::uint64_t value = static_cast<std::uint64_t>(iValue);
+  if (iValue < 0) {
+    *oOut++ = '-';
+    value = 0 - value;
+  }
+  std::size_t digits = 1;
+  for (std::uint64_t bound = 10; digits < 20 && value >= bound; bound *= 10) ++digits;
+  char* end = oOut + digits;
+  char* at = end;
+  for (; value >= 100; value /= 100) {
+    at -= 2;
+    std::memcpy(at, kPairs + 2 * (value % 100), 2);
+  }
+  if (value >= 10) {
+    std::memcpy(at - 2, kPairs + 2 * value, 2);
+  } else {
+    at[-1] = static_cast<char>('0' + value);
+  }
+  return end;
+}
 
 /// Appends the members of one JSON object, each key once, in the order given.
 class Members {
@@ -27,8 +54,9 @@ class Members {
     Commit(KeyAt(iKey, json_->Claim(iKey.size() + 4)));
     return json_;
   }
-  /// Writes the separator and the key at iOut; answers the end.
-  char* KeyAt(std::string_view iKey, char* iOut) {
+  /// Writes the separator and the key at iOut; answers the end. Inline, so that each key's
+  /// copy is of a known size, without a call.
+  [[gnu::always_inline]] char* KeyAt(std::string_view iKey, char* iOut) {
     if (!first_) *iOut++ = ',';
     first_ = false;
     *iOut++ = '"';
@@ -50,9 +78,8 @@ class Members {
     else
       Null(iKey);
   }
-  void Number(std::string_view iKey, std::int64_t iValue) {
-    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + 21));
-    Commit(std::to_chars(out, out + 21, iValue).ptr);
+  [[gnu::always_inline]] void Number(std::string_view iKey, std::int64_t iValue) {
+    Commit(WriteDecimal(KeyAt(iKey, json_->Claim(iKey.size() + 4 + 21)), iValue));
   }
   template <class Integer>
   void Number(std::string_view iKey, const std::optional<Integer>& iValue) {

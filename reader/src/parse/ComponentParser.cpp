@@ -36,10 +36,10 @@ struct SaveTimeCut {
 };
 SaveTimeCut SaveTimeCuts(std::string_view iText) {
   SaveTimeCut cut;
-  for (std::size_t at = iText.find(kSaveTimeLabel); at != std::string_view::npos;
-       at = iText.find(kSaveTimeLabel, at + 1)) {
+  for (std::size_t at = text::Find(iText, kSaveTimeLabel); at != std::string_view::npos;
+       at = text::Find(iText, kSaveTimeLabel, at + 1)) {
     const std::size_t time = at + kSaveTimeLabel.size();
-    const std::size_t path = iText.find(kSavePathLabel, time);
+    const std::size_t path = text::Find(iText, kSavePathLabel, time);
     if (path == std::string_view::npos) break;
     if (path != time && !IsSaveTime(iText.substr(time, path - time))) continue;
     if (cut.count++ == 0) {
@@ -92,12 +92,13 @@ bool Parser::ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool*
   std::string_view line = Gather(
       &gathered_, oReading,
       [](std::string_view iText) {
-        const std::size_t type = iText.find(kDocTypeLabel);
+        const std::size_t type = text::Find(iText, kDocTypeLabel);
         return type != std::string_view::npos &&
-               iText.find(kUuidLabel, type) != std::string_view::npos;
+               text::Find(iText, kUuidLabel, type) != std::string_view::npos;
       },
       [](std::string_view iNext) {
-        return !StartsWith(iNext, kPathLead) && iNext.find(kUuidLabel) != std::string_view::npos;
+        return !StartsWith(iNext, kPathLead) &&
+               text::Find(iNext, kUuidLabel) != std::string_view::npos;
       });
   const Line at{line, LastTakenLine(), 1, true};
   Eat(&line, kFileOpening);
@@ -110,9 +111,9 @@ bool Parser::ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool*
              Expected("% and % after the name", kDocTypeLabel, kUuidLabel));
     return false;
   }
-  oFields->name.assign(line);
-  oFields->documentType.assign(type);
-  oFields->uuid.assign(uuid);
+  text::Assign(&oFields->name, line);
+  text::Assign(&oFields->documentType, type);
+  text::Assign(&oFields->uuid, uuid);
   return true;
 }
 
@@ -120,7 +121,7 @@ bool Parser::ReadFilePathLine(FileSaveDetails* oDetails, Reading* oReading) {
   const Line* path = ExpectLead(kPathLead, Expected("the path line (%)", kPathLead));
   if (!path) return false;
   const Line pathLine = *path;
-  oDetails->pathName.assign(path->text.substr(kPathLead.size()));
+  text::Assign(&oDetails->pathName, path->text.substr(kPathLead.size()));
   Take();
   JoinContinuation(&oDetails->pathName, oReading,
                    [](std::string_view iText) { return StartsWith(iText, kLastSaveLead); });
@@ -142,7 +143,9 @@ bool Parser::ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading) {
   // label.
   std::string_view save = Gather(
       &gathered_, oReading, [](std::string_view iText) { return SaveTimeCuts(iText).count > 0; },
-      [](std::string_view iNext) { return iNext.find(kSaveTimeLabel) != std::string_view::npos; });
+      [](std::string_view iNext) {
+        return text::Find(iNext, kSaveTimeLabel) != std::string_view::npos;
+      });
   const Line saveLine{save, LastTakenLine(), 1, true};
   Eat(&save, kLastSaveLead);
   // The name and the path are both free texts: the time between them places the cut.
@@ -155,9 +158,9 @@ bool Parser::ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading) {
   }
   if (cut.count > 1) oReading->ambiguous = true;
   const std::size_t time = cut.at + kSaveTimeLabel.size();
-  oDetails->lastSaveName.assign(save.substr(0, cut.at));
-  oDetails->lastSaveTime.assign(save.substr(time, cut.timeSize));
-  oDetails->lastSavePath.assign(save.substr(time + cut.timeSize + kSavePathLabel.size()));
+  text::Assign(&oDetails->lastSaveName, save.substr(0, cut.at));
+  text::Assign(&oDetails->lastSaveTime, save.substr(time, cut.timeSize));
+  text::Assign(&oDetails->lastSavePath, save.substr(time + cut.timeSize + kSavePathLabel.size()));
   JoinContinuation(&oDetails->lastSavePath, oReading,
                    [](std::string_view iText) { return iText == kFileClosing; });
   return true;

@@ -24,9 +24,9 @@ constexpr bool MarksBlock(const DumpText& iText) {
   return iText.shape != Shape::Piece && iText.structure != Structure::Inner;
 }
 
-/// The bytes that place a line in the table: its first four.
-constexpr std::size_t kKeyBytes = 4;
-constexpr std::size_t kBuckets = 512;
+using detail::BucketOf;
+using detail::kBuckets;
+using detail::kKeyBytes;
 
 /// The key of four bytes: the first one lowest, as a little-endian load reads them.
 constexpr std::uint32_t KeyOf(const char* iBytes) {
@@ -37,15 +37,10 @@ constexpr std::uint32_t KeyOf(const char* iBytes) {
 
 /// KeyOf for a line being read: one load.
 std::uint32_t LoadKey(const char* iBytes) {
-  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-                "the key is read as a little-endian word");
   std::uint32_t key;
   std::memcpy(&key, iBytes, sizeof key);
   return key;
 }
-
-/// The bucket of a line's first four bytes.
-constexpr std::size_t BucketOf(std::uint32_t iKey) { return (iKey * 2654435761u) >> 23; }
 
 /// The texts of one table ordered by bucket, where each bucket starts in that order, and the key of
 /// each text.
@@ -74,6 +69,14 @@ constexpr Table MakeTable(bool (*iWanted)(const DumpText&)) {
 }
 
 constexpr Table kFormTable = MakeTable(RevealsForm);
+
+/// The buckets of iTable that hold a text, one bit each.
+constexpr std::array<std::uint64_t, kBuckets / 64> BucketsHolding(const Table& iTable) {
+  std::array<std::uint64_t, kBuckets / 64> bits{};
+  for (std::size_t b = 0; b < kBuckets; ++b)
+    if (iTable.start[b] != iTable.start[b + 1]) bits[b / 64] |= std::uint64_t{1} << (b % 64);
+  return bits;
+}
 constexpr Table kBlockTable = MakeTable(MarksBlock);
 
 /// Calls iFound(text) for each text of iTable that iLine starts with, until it answers true.
@@ -86,8 +89,7 @@ void Lookup(const Table& iTable, std::string_view iLine, Found iFound) {
     const std::size_t index = iTable.order[i];
     const std::string_view text = kAll[index].text;
     if (iTable.key[index] == key && iLine.size() >= text.size() &&
-        std::memcmp(iLine.data() + kKeyBytes, text.data() + kKeyBytes, text.size() - kKeyBytes) ==
-            0 &&
+        SameBytes(iLine.data() + kKeyBytes, text.data() + kKeyBytes, text.size() - kKeyBytes) &&
         iFound(kAll[index]))
       return;
   }
@@ -124,7 +126,11 @@ Form FormOf(const DumpText& iText, std::string_view iLine) {
 
 }  // namespace
 
-Form RevealedForm(std::string_view iLine) {
+namespace detail {
+
+const std::array<std::uint64_t, kBuckets / 64> kFormBuckets = BucketsHolding(kFormTable);
+
+Form RevealedFormInTable(std::string_view iLine) {
   Form form = Form::Unknown;
   Lookup(kFormTable, iLine, [&](const DumpText& iText) {
     if (iText.shape == Shape::Line && iLine.size() != iText.text.size()) return false;
@@ -133,6 +139,8 @@ Form RevealedForm(std::string_view iLine) {
   });
   return form;
 }
+
+}  // namespace detail
 
 bool IsStructural(std::string_view iLine) {
   bool structural = false;

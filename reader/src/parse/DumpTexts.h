@@ -3,7 +3,9 @@
 // list in DumpTexts.def.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "zyn/reader/DumpReader.h"
@@ -48,8 +50,30 @@ struct LineClass {
                               // a component
 };
 
+namespace detail {
+/// The bytes that place a line in the tables: its first four.
+inline constexpr std::size_t kKeyBytes = 4;
+inline constexpr std::size_t kBuckets = 512;
+/// The bucket of a line's first four bytes, read as a little-endian word.
+constexpr std::size_t BucketOf(std::uint32_t iKey) { return (iKey * 2654435761u) >> 23; }
+/// The buckets of the form table that hold a text, one bit each.
+extern const std::array<std::uint64_t, kBuckets / 64> kFormBuckets;
+/// RevealedForm for a line whose bucket holds a text.
+Form RevealedFormInTable(std::string_view iLine);
+}  // namespace detail
+
 /// The form a line betrays, recognised by its first bytes through a table built from the list.
-Form RevealedForm(std::string_view iLine);
+/// Most lines betray none: one bit of the table tells so, without a call.
+inline Form RevealedForm(std::string_view iLine) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+                "the key is read as a little-endian word");
+  if (iLine.size() < detail::kKeyBytes) return Form::Unknown;
+  std::uint32_t key;
+  std::memcpy(&key, iLine.data(), sizeof key);
+  const std::size_t bucket = detail::BucketOf(key);
+  if ((detail::kFormBuckets[bucket / 64] >> (bucket % 64) & 1) == 0) return Form::Unknown;
+  return detail::RevealedFormInTable(iLine);
+}
 /// Whether a line opens or closes a block, recognised the same way.
 bool IsStructural(std::string_view iLine);
 /// Both at once.

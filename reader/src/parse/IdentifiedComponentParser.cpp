@@ -44,15 +44,15 @@ bool ReadElementPieces(std::string_view iText, OrvIdentity* oIdentity) {
 
 /// Where the identity pieces start in a line, when they do.
 std::size_t IdentityStart(std::string_view iText) {
-  const std::size_t id = iText.find(kWorkspaceIdLabel);
-  const std::size_t none = iText.find(kNoWorkspaceId);
+  const std::size_t id = text::Find(iText, kWorkspaceIdLabel);
+  const std::size_t none = text::Find(iText, kNoWorkspaceId);
   return id < none ? id : none;
 }
 
 /// Where the stamp piece starts in a line, when it does.
 std::size_t StampStart(std::string_view iText) {
-  const std::size_t stamp = iText.find(kStampLabel);
-  const std::size_t none = iText.find(kNoStamp);
+  const std::size_t stamp = text::Find(iText, kStampLabel);
+  const std::size_t none = text::Find(iText, kNoStamp);
   return stamp < none ? stamp : none;
 }
 
@@ -88,8 +88,8 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool
   if (Eat(&rest, kWorkspaceUuidLabel)) {
     // Both uuids are free texts: the workspace uuid ends where the element pieces fit.
     std::size_t fits = 0, end = std::string_view::npos;
-    for (std::size_t at = rest.find(kPieceBreak); at != std::string_view::npos;
-         at = rest.find(kPieceBreak, at + 1)) {
+    for (std::size_t at = text::Find(rest, kPieceBreak); at != std::string_view::npos;
+         at = text::Find(rest, kPieceBreak, at + 1)) {
       OrvIdentity trial;
       if (!ReadElementPieces(rest.substr(at + 1), &trial)) continue;
       if (fits++ == 0) end = at;
@@ -104,7 +104,7 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool
   if (!ReadElementPieces(rest, oIdentity)) return fail(kElementPiecesExpected);
   // Standard output ends the element id with a comma, the trace tool does not.
   if (StartsWith(rest, kElementIdLabel)) {
-    const std::size_t uuid = rest.find(kPieceIndent, kElementIdLabel.size());
+    const std::size_t uuid = text::Find(rest, kPieceIndent, kElementIdLabel.size());
     Saw(rest[uuid - 1] == ',' ? Form::StandardOutput : Form::Trace, iLine);
   }
   return true;
@@ -321,7 +321,7 @@ void Parser::ParseProvider(Component* oComponent) {
     return StartsWith(iText, kProviderNameLead);
   });
   if (!line) return;
-  fields.providerName.assign(line->text.substr(kProviderNameLead.size()));
+  text::Assign(&fields.providerName, line->text.substr(kProviderNameLead.size()));
   Take();
   JoinContinuation(&fields.providerName, &oComponent->reading, [](std::string_view iText) {
     return iText == kProviderExposed || iText == kProviderClosing;
@@ -346,7 +346,7 @@ bool Parser::ReadBinaryIdentifier(ProviderFields* oFields) {
   }
   std::string_view length = line->text.substr(kBinaryLengthLead.size());
   // Below detail level 2 the provider name follows on the same line.
-  const std::size_t name = length.find(kProviderNameLead);
+  const std::size_t name = text::Find(length, kProviderNameLead);
   if (name != std::string_view::npos) length = length.substr(0, name);
   oFields->binaryIdentifierLength = text::Int32(length);
   if (!oFields->binaryIdentifierLength)

@@ -1,10 +1,14 @@
-// Cuts the input into lines: read(2) into a large buffer, memchr for the line ends.
+// Cuts the input into lines: read(2) into a large buffer, the line ends of a window of it found
+// in one pass, 64 bytes at a time (a call of memchr per line of about 40 bytes costs more than
+// the search).
 #include "parse/LineSource.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "parse/LineEnds.h"
 
 namespace zyn::reader {
 
@@ -36,6 +40,7 @@ bool LineSource::Fill() {
     // Keep the unread bytes at the front, so that the free room is one piece.
     std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
+    scanned_ -= begin_;
     begin_ = 0;
   }
   if (end_ == capacity_) {
@@ -56,31 +61,42 @@ bool LineSource::Fill() {
   return true;
 }
 
-bool LineSource::Fetch() {
-  std::size_t searched = begin_;
-  for (;;) {
-    const char* start = buffer_.get() + searched;
-    const void* found = std::memchr(start, '\n', end_ - searched);
-    if (found) {
-      const std::size_t stop =
-          static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
-      line_.text = std::string_view(buffer_.get() + begin_, stop - begin_);
-      line_.ended = true;
-      begin_ = stop + 1;
-      break;
-    }
-    const std::size_t searchedCount = end_ - begin_;
-    if (!Fill()) {
-      if (begin_ == end_ || !failure_.empty()) return false;
-      line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
-      line_.ended = false;
-      begin_ = end_;
-      break;
-    }
-    searched = begin_ + searchedCount;
+bool LineSource::NextLineEnd(std::size_t* oStop) {
+  while (nextEnd_ == endCount_) {
+    if (scanned_ == end_ && !Fill()) return false;
+    ScanWindow();
   }
+  *oStop = ends_[nextEnd_++];
+  return true;
+}
+
+void LineSource::ScanWindow() {
+  const char* bytes = buffer_.get();
+  const std::size_t stop = end_ - scanned_ < kWindow ? end_ : scanned_ + kWindow;
+  std::size_t count = 0;
+  std::size_t at = scanned_;
+  for (; stop - at >= 64; at += 64)
+    for (std::uint64_t mask = LineEndsOf64(bytes + at); mask != 0; mask &= mask - 1)
+      ends_[count++] = at + static_cast<std::size_t>(__builtin_ctzll(mask));
+  for (; at < stop; ++at)  // the last bytes of the block, fewer than 64
+    if (bytes[at] == '\n') ends_[count++] = at;
+  scanned_ = stop;
+  nextEnd_ = 0;
+  endCount_ = count;
+}
+
+bool LineSource::Fetch() {
+  std::size_t stop = 0;
+  if (NextLineEnd(&stop)) {
+    CutAt(stop);
+    return true;
+  }
+  if (begin_ == end_ || !failure_.empty()) return false;
+  line_.text = std::string_view(buffer_.get() + begin_, end_ - begin_);
+  line_.ended = false;
   line_.number = ++number_;
   line_.column = 1;
+  begin_ = end_;
   hasLine_ = true;
   return true;
 }

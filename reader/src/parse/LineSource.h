@@ -26,7 +26,10 @@ class LineSource {
 
   /// The current line; null at the end of the input or after a read failure.
   const Line* Peek() {
-    if (!hasLine_ && !Fetch()) return nullptr;
+    if (hasLine_) return &line_;
+    if (nextEnd_ == endCount_) return Fetch() ? &line_ : nullptr;
+    // A line end already found: the line is cut here, without a call.
+    CutAt(ends_[nextEnd_++]);
     return &line_;
   }
   /// Moves past the current line.
@@ -44,6 +47,19 @@ class LineSource {
 
  private:
   bool Fetch();
+  /// Makes the bytes up to the line end at iStop the current line.
+  void CutAt(std::size_t iStop) {
+    line_.text = std::string_view(buffer_.get() + begin_, iStop - begin_);
+    line_.ended = true;
+    line_.number = ++number_;
+    line_.column = 1;
+    begin_ = iStop + 1;
+    hasLine_ = true;
+  }
+  /// The offset of the next line end; false when the input ends first (or fails).
+  bool NextLineEnd(std::size_t* oStop);
+  /// Finds the line ends of the next window of the bytes read, from scanned_ on.
+  void ScanWindow();
   /// Reads more bytes after the unread ones; false at the end or on failure.
   bool Fill();
 
@@ -52,6 +68,12 @@ class LineSource {
   std::size_t capacity_;
   std::size_t begin_ = 0;  // first byte not yet handed out
   std::size_t end_ = 0;    // end of the bytes read
+  /// The bytes searched for line ends at once: a window holds at most this many.
+  static constexpr std::size_t kWindow = 2048;
+  std::size_t scanned_ = 0;    // end of the bytes whose line ends are known
+  std::size_t ends_[kWindow];  // the offsets of the line ends of the last window
+  std::size_t nextEnd_ = 0;    // the first of them not yet handed out
+  std::size_t endCount_ = 0;
   bool atEnd_ = false;
   bool hasLine_ = false;
   Line line_;

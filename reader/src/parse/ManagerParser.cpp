@@ -59,7 +59,7 @@ bool Parser::ReadManagerInfo(ManagerHeader* oHeader, bool iOpened) {
                       kCompletionInactive));
     return false;
   }
-  oHeader->contextName.assign(info);
+  text::Assign(&oHeader->contextName, info);
   return true;
 }
 
@@ -159,13 +159,13 @@ void Parser::ParseEnvironment() {
     std::string_view info = Gather(
         &gathered_, &environment.reading,
         [](std::string_view iText) {
-          const std::size_t client = iText.find(kClientLabel);
+          const std::size_t client = text::Find(iText, kClientLabel);
           return client != std::string_view::npos &&
-                 iText.find(kMasterLabel, client) != std::string_view::npos;
+                 text::Find(iText, kMasterLabel, client) != std::string_view::npos;
         },
         [](std::string_view iNext) {
           return !StartsWith(iNext, kDirectoryLead) &&
-                 iNext.find(kMasterLabel) != std::string_view::npos;
+                 text::Find(iNext, kMasterLabel) != std::string_view::npos;
         });
     const Line infoLine{info, LastTakenLine(), 1, true};
     Eat(&info, kEnvironmentNameLead);
@@ -173,9 +173,9 @@ void Parser::ParseEnvironment() {
     std::string_view client, master;
     if (text::SplitAtLast(&info, kMasterLabel, &master) &&
         text::SplitAtLast(&info, kClientLabel, &client)) {
-      environment.name.assign(info);
-      environment.mappingClient.assign(client);
-      environment.mappingMaster.assign(master);
+      text::Assign(&environment.name, info);
+      text::Assign(&environment.mappingClient, client);
+      text::Assign(&environment.mappingMaster, master);
       JoinContinuation(&environment.mappingMaster, &environment.reading,
                        [](std::string_view iText) {
                          return StartsWith(iText, kDirectoryLead) || iText == kEnvironmentClosing;

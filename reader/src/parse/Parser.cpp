@@ -37,18 +37,11 @@ const char* FormWords(Form iForm) {
 Parser::Parser(LineSource& iLines, const ReadOptions& iOptions, DumpVisitor& iVisitor)
     : lines_(iLines), options_(iOptions), visitor_(iVisitor), form_(iOptions.form) {}
 
-void Parser::Take() {
-  const Line* line = lines_.Peek();
-  if (!line) return;
-  if (!kept_.empty()) {
-    for (std::string* text : kept_) {
-      text->append(line->text);
-      if (line->ended) text->push_back('\n');
-    }
+void Parser::Keep(const Line& iLine) {
+  for (std::string* text : kept_) {
+    text->append(iLine.text);
+    if (iLine.ended) text->push_back('\n');
   }
-  if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
-  lastTaken_ = line->number;
-  lines_.Advance();
 }
 
 void Parser::StartKeeping(std::string* iText) {
@@ -95,8 +88,8 @@ void Parser::Unplaced(const Line& iLine, std::size_t iOffset, const Expected& iE
                     (iOffset >= iLine.text.size()
                          ? std::string(iLine.ended ? "the line's end" : "the input's end")
                          : Quote(iLine.text.substr(iOffset)));
-  if (iLine.text.find(text::kDmtUuidGone) != std::string_view::npos ||
-      iLine.text.find(text::kRmtUuidGone) != std::string_view::npos) {
+  if (text::Find(iLine.text, text::kDmtUuidGone) != std::string_view::npos ||
+      text::Find(iLine.text, text::kRmtUuidGone) != std::string_view::npos) {
     problem.splitBetweenSinks = true;
     problem.message +=
         ": the uuid is missing from this row line, it went to the other sink (the dump's lines "
@@ -142,7 +135,7 @@ void Parser::KeepRaw() {
   if (!line) return;
   raw_.line = line->number;
   raw_.column = line->column;
-  raw_.text.assign(line->text);
+  text::Assign(&raw_.text, line->text);
   if (rawLines_++ == 0) firstRawLine_ = line->number;
   lastTaken_ = line->number;
   lines_.Advance();

@@ -11,6 +11,7 @@
 
 #include "parse/DumpTexts.h"
 #include "parse/LineSource.h"
+#include "parse/Text.h"
 #include "zyn/reader/DumpReader.h"
 
 namespace zyn::reader {
@@ -50,7 +51,14 @@ class Parser {
     return lines_.Peek();
   }
   /// Moves past the current line, adding it to the texts being kept.
-  void Take();
+  void Take() {
+    const Line* line = lines_.Peek();
+    if (!line) return;
+    if (!kept_.empty()) Keep(*line);
+    if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
+    lastTaken_ = line->number;
+    lines_.Advance();
+  }
   /// Makes the rest of the current line, from byte iOffset, the current line.
   void KeepRest(std::size_t iOffset);
   std::uint64_t LastTakenLine() const { return lastTaken_; }
@@ -72,9 +80,8 @@ class Parser {
   }
   /// The current line when it starts with iLead; otherwise as Expect.
   const Line* ExpectLead(std::string_view iLead, const Expected& iExpected) {
-    return Expect(iExpected, [iLead](std::string_view iText) {
-      return iText.size() >= iLead.size() && iText.compare(0, iLead.size(), iLead) == 0;
-    });
+    return Expect(iExpected,
+                  [iLead](std::string_view iText) { return text::StartsWith(iText, iLead); });
   }
   /// Where the reading stands: the current line's number and column (0 at the end).
   std::pair<std::uint64_t, std::uint32_t> Position() {
@@ -297,6 +304,8 @@ class Parser {
 
   /// Starts keeping the lines taken in iText (and stops at the matching StopKeeping).
   void StartKeeping(std::string* iText);
+  /// Adds iLine to the texts being kept.
+  void Keep(const Line& iLine);
   void StopKeeping();
   friend class KeptText;
   friend class OpenBlock;
@@ -332,6 +341,8 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
+  /// The uuid of a closing line read before, whose room the next closing line's uuid takes.
+  std::optional<std::string> spareUuid_;
   /// The places of the rows being read, and whether their lines filled them.
   struct PendingPlace {
     ComponentPlace* place;

@@ -84,7 +84,7 @@ void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
   }
   line = ExpectLead(kUnicodeLead, Expected("%", kUnicodeLead));
   if (!line) return;
-  oValue->text.assign(line->text.substr(kUnicodeLead.size()));
+  text::Assign(&oValue->text, line->text.substr(kUnicodeLead.size()));
   Take();
   if (!oValue->hexadecimal) {
     JoinContinuation(&oValue->text, oReading, iIsNext);
@@ -114,7 +114,7 @@ bool Parser::ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading) {
     constexpr std::size_t kKeyAt = kPx1IdKeyLead.size();
     std::string_view key = line->text.substr(kKeyAt);
     // Standard output continues the key's line with the alias below detail level 2.
-    const std::size_t alias = key.find(kAliasLead);
+    const std::size_t alias = text::Find(key, kAliasLead);
     if (alias != std::string_view::npos) key = key.substr(0, alias);
     std::uint32_t value = 0;
     if (ReadHashKey(*line, kKeyAt, key, &value)) oFields->px1IdHashKey = value;
@@ -146,7 +146,8 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
       Expect(Expected("% or %", kBrokenLinkLead, kNotBrokenLinkLead), IsObjectTypeLine);
   if (!line) return;
   fields.linkBroken = StartsWith(line->text, kBrokenLinkLead);
-  fields.objectType.assign(
+  text::Assign(
+      &fields.objectType,
       line->text.substr(fields.linkBroken ? kBrokenLinkLead.size() : kNotBrokenLinkLead.size()));
   Take();
   JoinContinuation(&fields.objectType, &reading,
@@ -159,7 +160,7 @@ bool Parser::ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading) {
   // An alias holding a line end: the line goes on while the next one holds the techno string's
   // label.
   auto holdsTechnoLabel = [](std::string_view iText) {
-    return iText.find(kTechnoLabel) != std::string_view::npos;
+    return text::Find(iText, kTechnoLabel) != std::string_view::npos;
   };
   std::string_view names = Gather(&gathered_, oReading, holdsTechnoLabel, holdsTechnoLabel);
   const Line namesLine{names, LastTakenLine(), 1, true};
@@ -171,8 +172,8 @@ bool Parser::ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading) {
   }
   // Two free texts with no fixed-shape value between them: a second label cannot be placed.
   if (text::Count(names, kTechnoLabel) > 0) oReading->ambiguous = true;
-  oFields->alias.assign(alias);
-  oFields->technoString.assign(names);
+  text::Assign(&oFields->alias, alias);
+  text::Assign(&oFields->technoString, names);
   JoinContinuation(&oFields->technoString, oReading, IsLinkLine);
   return true;
 }

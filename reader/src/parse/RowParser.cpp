@@ -29,11 +29,14 @@ constexpr std::string_view kRmtListClosingLead =
 
 bool IsComponentOpening(std::string_view iText) { return Parser::OpensComponent(iText); }
 
-/// Starts a row at its opening line iLine: what every row has is reset. Answers its first line.
+/// Starts a row at its opening line iLine: what every row has is reset. The uuid of the row's
+/// last closing line goes to ioSpare, whose room the next closing line's uuid takes. Answers
+/// the row's first line.
 template <class Row>
-std::uint64_t BeginRow(const Line& iLine, Row* oRow) {
+std::uint64_t BeginRow(const Line& iLine, Row* oRow, std::optional<std::string>* ioSpare) {
   oRow->span = SourceSpan{iLine.number, iLine.number, iLine.column};
   oRow->reading = Reading{};
+  if (oRow->closing && oRow->closing->uuid) *ioSpare = std::move(oRow->closing->uuid);
   oRow->closing.reset();
   oRow->alreadyExists = false;
   oRow->modificationState = 0;
@@ -72,7 +75,10 @@ bool Parser::ReadUuid(const Line& iLine, std::string_view* ioRest, const RowMark
     oUuid->reset();
     return true;
   }
-  oUuid->emplace(uuid);
+  if (*oUuid)
+    text::Assign(&**oUuid, uuid);
+  else
+    oUuid->emplace(uuid);
   if (uuid.empty())
     SplitBetweenSinks(iLine.number, iLine.column,
                       std::string("the ") + iMarks.what +
@@ -86,6 +92,8 @@ bool Parser::ReadRowHeader(std::string_view iTag, const RowMarks& iMarks, std::s
                            std::string_view* oAfterRule) {
   const Line* line = Current();
   std::string_view rest = line->text.substr(iTag.size());
+  // The uuid is read into the room of the row's last one: a row reads with no allocation.
+  std::optional<std::string> uuid = std::move(oHeader->uuid);
   *oHeader = RowHeader{};
   if (!ReadOrdinal(*line, &rest, iMarks, &oHeader->ordinal)) return false;
   // The row lacks an interface: its dump stopped here, with no uuid and no line end.
@@ -98,7 +106,8 @@ bool Parser::ReadRowHeader(std::string_view iTag, const RowMarks& iMarks, std::s
       KeepRest(line->text.size() - rest.size());
     return true;
   }
-  if (!ReadUuid(*line, &rest, iMarks, &oHeader->uuid)) return false;
+  if (!ReadUuid(*line, &rest, iMarks, &uuid)) return false;
+  oHeader->uuid = std::move(uuid);
   *oAfterRule = rest;
   return true;
 }
@@ -108,12 +117,15 @@ bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
   const Line* line = Expect(Expected("the closing line (%)", iTag),
                             [iTag](std::string_view iText) { return StartsWith(iText, iTag); });
   if (!line) return false;
+  std::optional<std::string> uuid = std::move(spareUuid_);  // read into its room
   RowClosing& closing = oClosing->emplace();
   closing.line = line->number;
   std::string_view rest = line->text.substr(iTag.size());
   if (ReadOrdinal(*line, &rest, iMarks, &closing.ordinal) &&
-      ReadUuid(*line, &rest, iMarks, &closing.uuid) && !rest.empty())
-    Unplaced(*line, line->text.size() - rest.size(), "the line's end");
+      ReadUuid(*line, &rest, iMarks, &uuid)) {
+    closing.uuid = std::move(uuid);
+    if (!rest.empty()) Unplaced(*line, line->text.size() - rest.size(), "the line's end");
+  }
   Take();
   return true;
 }
@@ -136,7 +148,7 @@ void Parser::ReadHexIdentifier(HexIdentifier* oIdentifier, std::string_view iPre
   oIdentifier->hexadecimal.clear();
   if (line && StartsWith(line->text, iPresent)) {
     oIdentifier->presence = IdentifierPresence::Present;
-    oIdentifier->hexadecimal.assign(line->text.substr(iPresent.size()));
+    text::Assign(&oIdentifier->hexadecimal, line->text.substr(iPresent.size()));
     Take();
   } else if (line && line->text == iAbsent) {
     oIdentifier->presence = IdentifierPresence::Absent;
@@ -170,7 +182,7 @@ void Parser::ParseDmtInfo(DmtRow* oRow) {
     Take();
     return;
   }
-  oRow->mappingMaster.assign(rest.substr(0, at));
+  text::Assign(&oRow->mappingMaster, rest.substr(0, at));
   oRow->alreadyExists = at == exists;
   state.remove_prefix(oRow->alreadyExists ? kDmtExists.size() : kDmtNew.size());
   const std::optional<std::int32_t> modification = text::Int32(state);
@@ -220,7 +232,7 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
 }
 
 void Parser::ParseDmtRow(DmtRow* oRow) {
-  const std::uint64_t first = BeginRow(*Current(), oRow);
+  const std::uint64_t first = BeginRow(*Current(), oRow, &spareUuid_);
   oRow->announcedRmtRowCount.reset();
   const std::size_t places = AwaitPlaces({&oRow->nonM1Component, &oRow->m1Component});
   oRow->nonM1ComponentVersion = oRow->m1ComponentVersion = oRow->m1ComponentMajorId =
@@ -342,7 +354,7 @@ void Parser::ParseRmtM1Components(RmtRow* oRow) {
 
 void Parser::ParseRmtRow(RmtRow* oRow) {
   const Line* line = Current();
-  const std::uint64_t first = BeginRow(*line, oRow);
+  const std::uint64_t first = BeginRow(*line, oRow, &spareUuid_);
   oRow->migrationState = false;
   const std::size_t places =
       AwaitPlaces({&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component});

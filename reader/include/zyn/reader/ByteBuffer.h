@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -16,7 +17,7 @@ class ByteBuffer {
   void Append(const char* iBytes, std::size_t iCount) {
     if (iCount == 0) return;  // an empty text may have no bytes at all (a null pointer)
     if (iCount > capacity_ - size_) Grow(iCount);
-    std::memcpy(data_.get() + size_, iBytes, iCount);
+    CopyBytes(data_.get() + size_, iBytes, iCount);
     size_ += iCount;
   }
   void Append(std::string_view iText) { Append(iText.data(), iText.size()); }
@@ -42,6 +43,27 @@ class ByteBuffer {
     if (size_) std::memcpy(data.get(), data_.get(), size_);
     data_ = std::move(data);
     capacity_ = capacity;
+  }
+  /// Copies iCount bytes: a short piece (most of what is appended: keys, names, numbers) as
+  /// two words that may overlap, without a call.
+  static void CopyBytes(char* oOut, const char* iIn, std::size_t iCount) {
+    if (iCount > 16) {
+      std::memcpy(oOut, iIn, iCount);
+    } else if (iCount >= 8) {
+      CopyWord<std::uint64_t>(oOut, iIn);
+      CopyWord<std::uint64_t>(oOut + iCount - 8, iIn + iCount - 8);
+    } else if (iCount >= 4) {
+      CopyWord<std::uint32_t>(oOut, iIn);
+      CopyWord<std::uint32_t>(oOut + iCount - 4, iIn + iCount - 4);
+    } else {
+      for (std::size_t i = 0; i < iCount; ++i) oOut[i] = iIn[i];
+    }
+  }
+  template <class Word>
+  static void CopyWord(char* oOut, const char* iIn) {
+    Word word;
+    std::memcpy(&word, iIn, sizeof word);
+    std::memcpy(oOut, &word, sizeof word);
   }
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;

@@ -1,0 +1,82 @@
+// The lines of an input cut at each line end, whatever the reads hand over and wherever the
+// block and the window of line ends searched at once end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "parse/LineSource.h"
+
+namespace zyn_test {
+namespace {
+
+using namespace zyn::reader;
+
+/// Hands out its bytes in reads of 1, 2, ... up to iLargest bytes, then 1 again.
+class TrickleSource : public ByteSource {
+ public:
+  TrickleSource(std::string_view iBytes, std::size_t iLargest)
+      : bytes_(iBytes), largest_(iLargest) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
+    next_ = next_ % largest_ + 1;
+    const std::size_t count = std::min({iCapacity, bytes_.size(), next_});
+    std::copy_n(bytes_.data(), count, oBuffer);
+    bytes_.remove_prefix(count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t largest_;
+  std::size_t next_ = 0;
+};
+
+/// The lines of iText as a reader should see them: cut at each "\n", the last one kept when
+/// bytes follow the last line end.
+std::vector<std::string> Expected(const std::string& iText) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = iText.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(iText.substr(start, end - start));
+  if (start < iText.size()) lines.push_back(iText.substr(start));
+  return lines;
+}
+
+TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
+  const std::string longLine(5000, 'x');  // longer than a window of line ends and a small block
+  std::string manyShort;
+  for (int i = 0; i < 3000; ++i) manyShort += std::to_string(i) + (i % 7 ? "\n" : "\n\n");
+  const std::string texts[] = {
+      "",
+      "\n",
+      "one line without an end",
+      "a\r\nCRLF\r\nlines\r\n",
+      std::string("NUL\0bytes\0\n\0\n", 14),
+      longLine + "\n" + longLine,
+      "short\n" + longLine + "\nshort\n",
+      manyShort,
+      manyShort + "no end",
+  };
+  for (const std::string& text : texts) {
+    const std::vector<std::string> expected = Expected(text);
+    for (const std::size_t block : {64, 100, 4096, 1 << 20}) {
+      for (const std::size_t largest : {1, 7, 97, 1 << 20}) {
+        TrickleSource source(text, largest);
+        LineSource lines(source, block);
+        std::vector<std::string> read;
+        for (const Line* line = lines.Peek(); line; line = lines.Peek()) {
+          EXPECT_EQ(line->number, read.size() + 1);
+          EXPECT_EQ(line->ended, read.size() + 1 < expected.size() || text.back() == '\n');
+          read.emplace_back(line->text);
+          lines.Advance();
+        }
+        EXPECT_EQ(read, expected) << "block " << block << ", reads up to " << largest;
+        EXPECT_EQ(lines.BytesRead(), text.size());
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zyn_test
