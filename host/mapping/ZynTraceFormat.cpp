@@ -35,8 +35,11 @@ int FormatCommonConversions(char* oText, std::size_t iSize, const char* iFormat,
   const char* piece = iFormat;
   while (*piece != '\0') {
     // The literal run up to the next conversion or the end of the format, copied at once.
-    const char* percent = strchrnul(piece, '%');
-    if (!Append(at, last, piece, static_cast<std::size_t>(percent - piece))) return -1;
+    const char* percent = piece;
+    if (*piece != '%') {
+      percent = strchrnul(piece, '%');
+      if (!Append(at, last, piece, static_cast<std::size_t>(percent - piece))) return -1;
+    }
     if (*percent == '\0') break;
     bool appended = false;
     switch (percent[1]) {

@@ -102,8 +102,9 @@ inline bool CopyIntoRoom(ZynTraceToolOutput& ioOutput, const char* iText, std::s
 }
 
 /// Formats iFormat straight into ioOutput's room when it lends room and the format has only
-/// the common conversions; false, with nothing written, otherwise. Reads iValues.
-bool FormatIntoRoom(ZynTraceToolOutput& ioOutput, const char* iFormat, va_list iValues) {
+/// the common conversions; false otherwise, the room's next left where it was. Reads iValues.
+[[gnu::always_inline]] inline bool FormatIntoRoom(ZynTraceToolOutput& ioOutput, const char* iFormat,
+                                                  va_list iValues) {
   if (!RoomFor(ioOutput, kStackTextSize)) return false;
   ZynTraceToolOutput::Room& room = ioOutput.room;
   const int length = zyn::trace::FormatCommonConversions(
