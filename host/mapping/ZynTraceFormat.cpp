@@ -3,16 +3,46 @@
 #include "ZynTraceFormat.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace zyn::trace {
 
 namespace {
 
+/// Copies iLength bytes, from sizeof(Word) to twice as many, by two moves of a Word that overlap
+/// in the middle: only the bytes given are read and written.
+template <class Word>
+inline void CopyOverlapping(char* oTo, const char* iFrom, std::size_t iLength) {
+  Word head, tail;
+  std::memcpy(&head, iFrom, sizeof head);
+  std::memcpy(&tail, iFrom + iLength - sizeof tail, sizeof tail);
+  std::memcpy(oTo, &head, sizeof head);
+  std::memcpy(oTo + iLength - sizeof tail, &tail, sizeof tail);
+}
+
+/// Copies iLength bytes from iFrom to oTo, which do not overlap. The trace tool's texts are
+/// short for the most part: up to 16 bytes they are copied inline, without the call and size
+/// dispatch of memcpy; longer ones by memcpy.
+inline void CopyText(char* oTo, const char* iFrom, std::size_t iLength) {
+  if (iLength >= 8) {
+    if (iLength <= 16)
+      CopyOverlapping<std::uint64_t>(oTo, iFrom, iLength);
+    else
+      std::memcpy(oTo, iFrom, iLength);
+  } else if (iLength >= 4) {
+    CopyOverlapping<std::uint32_t>(oTo, iFrom, iLength);
+  } else if (iLength >= 2) {
+    CopyOverlapping<std::uint16_t>(oTo, iFrom, iLength);
+  } else if (iLength == 1) {
+    *oTo = *iFrom;
+  }
+}
+
 /// Appends iLength bytes at ioAt; false when they would go past iLast, the terminator's place.
 inline bool Append(char*& ioAt, const char* iLast, const char* iText, std::size_t iLength) {
   if (iLength > static_cast<std::size_t>(iLast - ioAt)) return false;
-  std::memcpy(ioAt, iText, iLength);
+  CopyText(ioAt, iText, iLength);
   ioAt += iLength;
   return true;
 }

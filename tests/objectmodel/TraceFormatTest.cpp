@@ -64,6 +64,19 @@ TEST(TraceFormat, CommonConversionsGiveThePrintedText) {
   EXPECT_EQ(Formatted(8, "[%s]%%", "abcd"), "[abcd]%");
 }
 
+// Short texts are copied by moves of several widths: every length around them, as literal text
+// and as a value, each byte in its place.
+TEST(TraceFormat, TextsOfEveryShortLength) {
+  const std::string bytes = "0123456789abcdefghijklmnopqrstuvwxyzABCDEF";
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string text = bytes.substr(0, length);
+    EXPECT_EQ(Formatted(512, text.c_str()), text);
+    EXPECT_EQ(Formatted(512, "<%s>", text.c_str()), "<" + text + ">");
+    EXPECT_EQ(Formatted(length + 1, "%s", text.c_str()), text);
+    EXPECT_EQ(Formatted(length + 1, (text + "%%").c_str()), "<fallback>");
+  }
+}
+
 TEST(TraceFormat, OtherFormatsAreHandedBack) {
   for (const char* format : {"%5d", "%-3s", "%x", "%ld", "%c", "%.2s", "text %", "%p", "%n"})
     EXPECT_EQ(Formatted(512, format, 1), "<fallback>") << format;
