@@ -59,8 +59,8 @@ void TraceLog::OnTraPut(const ZynTrace& iTrace, int iLevel, const char* iText) {
 
 namespace {
 
-/// The gathering block: large enough that the output receives a few big writes, which it
-/// passes on without copying them again.
+/// The gathering block: large enough that the output receives a few big writes, larger than
+/// its own buffer, which it can pass on without copying them again.
 constexpr std::size_t kBlockSize = std::size_t{1} << 17;
 
 }  // namespace

@@ -39,6 +39,7 @@ class TraceLog : public ZynTraceObserver {
 /// it comes, so that the texts keep their place among those writes.
 class TraceToolSink : public ZynTraceToolOutput {
  public:
+  /// How the texts reach the output: gathered into blocks, or each text as it comes.
   enum class Delivery { Gathered, EachText };
 
   TraceToolSink(zyn::toolio::OutputBuffer& iOutput, TraceLog* iLog,
