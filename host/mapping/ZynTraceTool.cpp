@@ -1,7 +1,9 @@
 // The mapping infrastructure's trace tool: its validity schedule and where its texts go.
 //
-// IsValid is asked before every emission of every dump, on every dumping thread: it costs one
-// atomic increment, plus a short lock only while a schedule of several entries is set.
+// IsValid is asked before every emission of every dump, on every dumping thread: while the
+// schedule has one entry it loads its answer and counts the check, taking a lock only while a
+// schedule of several entries is set. TraPut and TraPrint write into the room their output
+// lends when it lends some, formatting there directly; otherwise they hand the text over.
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -21,33 +23,37 @@ constexpr int kTraceLevel = 2;
 /// Room for the texts of ordinary formats; longer ones are formatted on the heap.
 constexpr int kStackTextSize = 512;
 
-struct Validity {
-  /// The answer of every check while the schedule has one entry; -1 while it has several.
-  std::atomic<int> constant{0};
-  std::atomic<long> checks{0};
+/// The answer of every check while the schedule has one entry (0 or 1); -1 while it has several.
+std::atomic<int> gConstantValidity{0};
+/// The checks since the schedule was set.
+std::atomic<long> gValidityChecks{0};
+
+/// A schedule of several entries, read under its lock.
+struct Schedule {
   std::mutex mutex;
-  std::vector<bool> schedule{false};
+  std::vector<bool> entries{false};
 };
 
-Validity& TheValidity() {
-  static auto* validity = new Validity;
-  return *validity;
+Schedule& TheSchedule() {
+  static auto* schedule = new Schedule;
+  return *schedule;
 }
 
 std::atomic<ZynTraceToolOutput*> gOutput{nullptr};
 
-/// The validity the schedule gives this check.
-unsigned char ScheduledValidity() {
-  Validity& validity = TheValidity();
-  const long position = validity.checks.fetch_add(1, std::memory_order_relaxed);
-  const int constant = validity.constant.load(std::memory_order_acquire);
-  if (constant >= 0) return static_cast<unsigned char>(constant);
-  std::lock_guard<std::mutex> lock(validity.mutex);
-  const std::vector<bool>& schedule = validity.schedule;
-  const std::size_t last = schedule.size() - 1;
-  const std::size_t index =
-      static_cast<std::size_t>(position) < last ? static_cast<std::size_t>(position) : last;
-  return schedule[index] ? 1 : 0;
+/// Whether an observer of the calls is installed: the calls then take the observed path.
+inline bool Observed() {
+  return zyn_call_log::gObserver.load(std::memory_order_acquire) != nullptr;
+}
+
+/// The validity a schedule of several entries gives this check, counted.
+[[gnu::noinline]] unsigned char ScheduledValidity() {
+  Schedule& schedule = TheSchedule();
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  const auto position =
+      static_cast<std::size_t>(gValidityChecks.fetch_add(1, std::memory_order_relaxed));
+  const std::size_t last = schedule.entries.size() - 1;
+  return schedule.entries[position < last ? position : last] ? 1 : 0;
 }
 
 /// A call of iOperation on the trace tool, as the call observer is told it.
@@ -69,30 +75,146 @@ void TellWrite(const ZynObservedCall& iObserved, const char* iOperation, int iLe
   iObserved.Tell(call);
 }
 
-}  // namespace
-
-unsigned char ZynDCIMpgTraceTool::IsValid() {
-  const unsigned char valid = ScheduledValidity();
+/// Tells the observer, when there is one, of an IsValid that answers iValid; answers iValid.
+[[gnu::noinline]] unsigned char TellValidity(unsigned char iValid) {
   if (const ZynObservedCall observed; observed) {
     ZynCall call = ToolCall("IsValid");
     call.answer = ZynCall::Answer::Flag;
-    call.result = valid != 0;
+    call.result = iValid != 0;
     observed.Tell(call);
   }
-  return valid;
+  return iValid;
+}
+
+/// Whether ioOutput's room holds iLength bytes, after asking it for more when it lends some.
+inline bool RoomFor(ZynTraceToolOutput& ioOutput, std::size_t iLength) {
+  const ZynTraceToolOutput::Room& room = ioOutput.room;
+  if (!room.next) return false;
+  return static_cast<std::size_t>(room.end - room.next) >= iLength || ioOutput.OnRoomFull(iLength);
+}
+
+/// Copies iText into ioOutput's room when it lends room enough; false otherwise.
+inline bool CopyIntoRoom(ZynTraceToolOutput& ioOutput, const char* iText, std::size_t iLength) {
+  if (!RoomFor(ioOutput, iLength)) return false;
+  std::memcpy(ioOutput.room.next, iText, iLength);
+  ioOutput.room.next += iLength;
+  return true;
+}
+
+/// Formats iFormat straight into ioOutput's room when it lends room and the format has only
+/// the common conversions; false otherwise, the room's next left where it was. Reads iValues.
+[[gnu::always_inline]] inline bool FormatIntoRoom(ZynTraceToolOutput& ioOutput, const char* iFormat,
+                                                  va_list iValues) {
+  if (!RoomFor(ioOutput, kStackTextSize)) return false;
+  ZynTraceToolOutput::Room& room = ioOutput.room;
+  const int length = zyn::trace::FormatCommonConversions(
+      room.next, static_cast<std::size_t>(room.end - room.next), iFormat, iValues);
+  if (length < 0) return false;
+  room.next += length;
+  return true;
+}
+
+/// Formats iFormat into oStack, or into oHeap when too long for it, and answers the text and
+/// its length: the common conversions by the trace tool's formatter, any other format by the
+/// C library. Reads iValues.
+const char* FormatAside(char (&oStack)[kStackTextSize], std::vector<char>& oHeap,
+                        const char* iFormat, va_list iValues, std::size_t* oLength) {
+  va_list again;
+  va_copy(again, iValues);
+  int length = zyn::trace::FormatCommonConversions(oStack, sizeof oStack, iFormat, iValues);
+  const char* text = oStack;
+  if (length < 0) {
+    va_list third;
+    va_copy(third, again);
+    length = std::vsnprintf(oStack, sizeof oStack, iFormat, again);
+    if (length < 0) {
+      oStack[0] = '\0';
+    } else if (length >= kStackTextSize) {
+      oHeap.resize(static_cast<std::size_t>(length) + 1);
+      std::vsnprintf(oHeap.data(), oHeap.size(), iFormat, third);
+      text = oHeap.data();
+    }
+    va_end(third);
+    // A conversion such as %c may have written a zero byte: the text ends there.
+    length = static_cast<int>(std::strlen(text));
+  }
+  va_end(again);
+  *oLength = static_cast<std::size_t>(length);
+  return text;
+}
+
+/// Writes a TraPrint's text formatted aside, then copied into ioOutput's room when it has room,
+/// else handed over (to standard error when there is no output). Reads iValues.
+[[gnu::noinline]] void PrintAside(ZynTraceToolOutput* ioOutput, int iLevel, const char* iFormat,
+                                  va_list iValues) {
+  char stackText[kStackTextSize];
+  std::vector<char> heapText;
+  std::size_t length = 0;
+  const char* text = FormatAside(stackText, heapText, iFormat, iValues, &length);
+  if (!ioOutput)
+    std::fputs(text, stderr);
+  else if (!CopyIntoRoom(*ioOutput, text, length))
+    ioOutput->OnTraPrintMeasured(iLevel, iFormat, text, length);
+}
+
+/// Writes a TraPrint's text: formatted straight into the output's room when it can be, aside
+/// otherwise; the call told to the observer.
+[[gnu::noinline]] void PrintObserved(int iLevel, const char* iFormat, va_list iValues) {
+  const ZynObservedCall observed;
+  const char* format = iFormat ? iFormat : "";
+  ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
+  va_list attempt;
+  va_copy(attempt, iValues);
+  const bool formatted = output && FormatIntoRoom(*output, format, attempt);
+  va_end(attempt);
+  if (!formatted) PrintAside(output, iLevel, format, iValues);
+  TellWrite(observed, "TraPrint", iLevel, iFormat);
+}
+
+/// Writes a TraPut's text: copied into the output's room when it has room, otherwise handed
+/// over (to standard error when there is no output).
+inline void Put(int iLevel, const char* iText) {
+  ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
+  if (!output)
+    std::fputs(iText, stderr);
+  else if (!output->room.next || !CopyIntoRoom(*output, iText, std::strlen(iText)))
+    output->OnTraPut(iLevel, iText);
+}
+
+/// Put, the call told to the observer.
+[[gnu::noinline]] void PutObserved(int iLevel, const char* iText) {
+  const ZynObservedCall observed;
+  Put(iLevel, iText ? iText : "");
+  TellWrite(observed, "TraPut", iLevel, iText);
+}
+
+}  // namespace
+
+unsigned char ZynDCIMpgTraceTool::IsValid() {
+  const int constant = gConstantValidity.load(std::memory_order_acquire);
+  unsigned char valid;
+  if (constant >= 0) {
+    // A load and a store rather than an atomic increment: see CountValidityChecks.
+    gValidityChecks.store(gValidityChecks.load(std::memory_order_relaxed) + 1,
+                          std::memory_order_relaxed);
+    valid = static_cast<unsigned char>(constant);
+  } else {
+    valid = ScheduledValidity();
+  }
+  return Observed() ? TellValidity(valid) : valid;
 }
 
 void ZynDCIMpgTraceTool::SetValidity(const std::vector<bool>& iSchedule) {
-  Validity& validity = TheValidity();
-  std::lock_guard<std::mutex> lock(validity.mutex);
-  validity.schedule = iSchedule.empty() ? std::vector<bool>{false} : iSchedule;
-  validity.checks.store(0, std::memory_order_relaxed);
-  validity.constant.store(validity.schedule.size() == 1 ? (validity.schedule[0] ? 1 : 0) : -1,
+  Schedule& schedule = TheSchedule();
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  schedule.entries = iSchedule.empty() ? std::vector<bool>{false} : iSchedule;
+  gValidityChecks.store(0, std::memory_order_relaxed);
+  gConstantValidity.store(schedule.entries.size() == 1 ? (schedule.entries[0] ? 1 : 0) : -1,
                           std::memory_order_release);
 }
 
 long ZynDCIMpgTraceTool::CountValidityChecks() {
-  return TheValidity().checks.load(std::memory_order_relaxed);
+  return gValidityChecks.load(std::memory_order_relaxed);
 }
 
 void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
@@ -100,57 +222,34 @@ void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
-  const ZynObservedCall observed;
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPut", "the level 2");
   ZYN_CONTRACT(iText != nullptr, "ZynDCIMpgTraceTool::TraPut", "a text");
-  const char* text = iText ? iText : "";
-  if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
-    output->OnTraPut(iLevel, text);
+  if (Observed())
+    PutObserved(iLevel, iText);
   else
-    std::fputs(text, stderr);
-  TellWrite(observed, "TraPut", iLevel, iText);
+    Put(iLevel, iText ? iText : "");
   return S_OK;
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
-  const ZynObservedCall observed;
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
   ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
-  const char* format = iFormat ? iFormat : "";
-  char stackText[kStackTextSize];
-  std::vector<char> heapText;
-  const char* text = stackText;
-
-  // The common conversions are formatted here; any other format, or a text too long for the
-  // stack, is formatted again by the C library from a copy of the values.
   va_list values;
   va_start(values, iFormat);
-  va_list again;
-  va_copy(again, values);
-  int length = zyn::trace::FormatCommonConversions(stackText, sizeof stackText, format, values);
-  va_end(values);
-  if (length < 0) {
-    va_list third;
-    va_copy(third, again);
-    length = std::vsnprintf(stackText, sizeof stackText, format, again);
-    if (length < 0) {
-      stackText[0] = '\0';
-      length = 0;
-    } else if (length >= kStackTextSize) {
-      heapText.resize(static_cast<std::size_t>(length) + 1);
-      std::vsnprintf(heapText.data(), heapText.size(), format, third);
-      text = heapText.data();
-    }
-    va_end(third);
-    // A conversion such as %c may have written a zero byte: the text ends there.
-    length = static_cast<int>(std::strlen(text));
+  if (Observed()) {
+    PrintObserved(iLevel, iFormat, values);
+    va_end(values);
+    return S_OK;
   }
-  va_end(again);
-
-  if (ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire))
-    output->OnTraPrintMeasured(iLevel, format, text, static_cast<std::size_t>(length));
-  else
-    std::fputs(text, stderr);
-  TellWrite(observed, "TraPrint", iLevel, iFormat);
+  // The values are read twice only when the text cannot be formatted in the output's room.
+  const char* format = iFormat ? iFormat : "";
+  ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
+  const bool formatted = output && FormatIntoRoom(*output, format, values);
+  va_end(values);
+  if (!formatted) {
+    va_start(values, iFormat);
+    PrintAside(output, iLevel, format, values);
+    va_end(values);
+  }
   return S_OK;
 }

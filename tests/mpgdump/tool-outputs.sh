@@ -14,6 +14,9 @@
 #              is written; the harmless cases (character devices, '-') still run.
 #   signals    a run killed while writing its trace log: the conventional status, the old log
 #              kept, no temporary left.
+#   delivery   the trace text without a trace log, gathered into large blocks in a file of its
+#              own and handed over text by text on standard output: the same bytes, in the same
+#              order among the dump's other output, as a run that logs each text.
 # Exit 77 means skipped.
 set -u
 
@@ -251,6 +254,32 @@ TABLE
       [[ $status == "$expected" ]] || fail "SIG$signal: exit status $status, expected $expected"
       [[ $(<"$dir/log") == old ]] || fail "SIG$signal: the old log was replaced or cut"
       [[ -n $(find "$dir" -name '.log.*') ]] && fail "SIG$signal: a temporary was left behind"
+    done
+    ;;
+  delivery)
+    # Each pair: a run without a trace log, and the same run with one.
+    same_as_logged() {
+      local name=$1
+      shift
+      "$mpgdump" "$@" >"$work/$name.out" 2>"$work/$name.err" || fail "$name: $(<"$work/$name.err")"
+      "$mpgdump" "$@" --trace-log "$work/$name.log" >"$work/$name.logged" 2>/dev/null
+      cmp -s "$work/$name.out" "$work/$name.logged" || fail "$name: standard output differs"
+    }
+    same_as_logged trace-file "$table" --trace-out "$work/trace"
+    cmp -s "$work/trace" "$reference/trace" || fail "trace-file: the trace text differs"
+    same_as_logged trace-on-stdout "$table" --trace-out -
+    # A text longer than any block, after a short one; then many blocks.
+    long=$work/long.json
+    awk 'BEGIN { x = "x"; while (length(x) < 300000) x = x x }
+      { sub(/"GetName": "Migration of plant 7"/, "\"GetName\": \"" x "\""); print }' \
+      "$sample" >"$long"
+    for source in "$long" "--generate 300"; do
+      # shellcheck disable=SC2086 # "--generate 300" is two words
+      "$mpgdump" $source --trace --trace-out "$work/gathered" >/dev/null 2>&1
+      # shellcheck disable=SC2086
+      "$mpgdump" $source --trace --trace-out "$work/each" --trace-log "$work/log" >/dev/null 2>&1
+      [[ $(wc -c <"$work/each") -gt 200000 ]] || fail "$source: too little trace text to test"
+      cmp -s "$work/gathered" "$work/each" || fail "$source: the gathered trace text differs"
     done
     ;;
   *)

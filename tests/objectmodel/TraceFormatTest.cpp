@@ -1,12 +1,15 @@
 // The trace tool's formatter gives vsnprintf's text for the conversions it handles, and hands
-// every other format back.
+// every other format back; the trace tool, writing into the room its output lends, gives
+// vsnprintf's text for every format, in the order written.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/mapping/ZynTraceFormat.h"
+#include "zyn/ZynMappingInfra.h"
 
 namespace {
 
@@ -22,12 +25,16 @@ std::string Formatted(std::size_t iSize, const char* iFormat, ...) {
   return text.substr(0, static_cast<std::size_t>(length));
 }
 
+/// vsnprintf's text; empty when it fails (a lone '%' at the end, say), as the trace tool writes.
 std::string Printed(const char* iFormat, ...) __attribute__((format(printf, 1, 2)));
 std::string Printed(const char* iFormat, ...) {
-  char text[512];
-  va_list values;
+  va_list values, again;
   va_start(values, iFormat);
-  std::vsnprintf(text, sizeof text, iFormat, values);
+  va_copy(again, values);
+  const int length = std::vsnprintf(nullptr, 0, iFormat, values);
+  std::string text(static_cast<std::size_t>(length < 0 ? 0 : length), '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, iFormat, again);
+  va_end(again);
   va_end(values);
   return text;
 }
@@ -51,6 +58,23 @@ TEST(TraceFormat, CommonConversionsGiveThePrintedText) {
   EXPECT_AS_PRINTED("100%% of %d rows: %s%u", 3, "done", 4u);
   EXPECT_AS_PRINTED("%%%%%s%%", "x");
   EXPECT_AS_PRINTED("%d%d%d", INT_MIN, 0, INT_MAX);
+  // Exactly room enough, the terminator included.
+  EXPECT_EQ(Formatted(12, "%d", INT_MIN), Printed("%d", INT_MIN));
+  EXPECT_EQ(Formatted(11, "%u", UINT_MAX), Printed("%u", UINT_MAX));
+  EXPECT_EQ(Formatted(8, "[%s]%%", "abcd"), "[abcd]%");
+}
+
+// Short texts are copied by moves of several widths: every length around them, as literal text
+// and as a value, each byte in its place.
+TEST(TraceFormat, TextsOfEveryShortLength) {
+  const std::string bytes = "0123456789abcdefghijklmnopqrstuvwxyzABCDEF";
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string text = bytes.substr(0, length);
+    EXPECT_EQ(Formatted(512, text.c_str()), text);
+    EXPECT_EQ(Formatted(512, "<%s>", text.c_str()), "<" + text + ">");
+    EXPECT_EQ(Formatted(length + 1, "%s", text.c_str()), text);
+    EXPECT_EQ(Formatted(length + 1, (text + "%%").c_str()), "<fallback>");
+  }
 }
 
 TEST(TraceFormat, OtherFormatsAreHandedBack) {
@@ -67,7 +91,60 @@ TEST(TraceFormat, TextsThatDoNotFitAreHandedBack) {
   EXPECT_EQ(Formatted(5, "a%sd", "bc"), "abcd");
   EXPECT_EQ(Formatted(5, "a%sd", "bcd"), "<fallback>");
   EXPECT_EQ(Formatted(2, "%%"), "%");
+  EXPECT_EQ(Formatted(1, "%%"), "<fallback>");
+  EXPECT_EQ(Formatted(11, "%d", INT_MIN), "<fallback>");
+  EXPECT_EQ(Formatted(10, "%u", UINT_MAX), "<fallback>");
+  EXPECT_EQ(Formatted(7, "[%s]%%", "abcd"), "<fallback>");
   EXPECT_EQ(Formatted(0, ""), "<fallback>");
+}
+
+/// An output that lends the trace tool a block of iBlock bytes and keeps the text, taking the
+/// block's text in before any text handed over, as a file's sink does.
+class LendingOutput : public ZynTraceToolOutput {
+ public:
+  explicit LendingOutput(std::size_t iBlock) : block_(iBlock) {
+    TakeBlock();
+    ZynDCIMpgTraceTool::SetOutput(this);
+  }
+  ~LendingOutput() override { ZynDCIMpgTraceTool::SetOutput(nullptr); }
+  void OnTraPut(int, const char* iText) override { TakeBlock(), text_ += iText; }
+  void OnTraPrint(int, const char*, const char* iText) override { TakeBlock(), text_ += iText; }
+  bool OnRoomFull(std::size_t iLength) override {
+    TakeBlock();
+    return iLength <= block_.size();
+  }
+  const std::string& Text() { return TakeBlock(), text_; }
+
+ private:
+  void TakeBlock() {
+    if (room.next) text_.append(block_.data(), static_cast<std::size_t>(room.next - block_.data()));
+    room = {block_.data(), block_.data() + block_.size()};
+  }
+  std::vector<char> block_;
+  std::string text_;
+};
+
+TEST(TraceFormat, TheToolWritesThePrintedTextIntoLentRoom) {
+  const std::string longText(3000, 'z');
+  const char* volatile null = nullptr;  // not known to the compiler, which would warn
+  const char* volatile loneFormat = "100%";
+  for (std::size_t block : {600, 4096}) {
+    LendingOutput output(block);
+    std::string expected;
+#define EXPECT_PRINT(...) \
+  (ZynDCIMpgTraceTool::TraPrint(2, __VA_ARGS__), expected += Printed(__VA_ARGS__))
+    for (int row = 0; row < 40; ++row) EXPECT_PRINT("row %d: %s %u%%\n", row - 20, "text", 7u);
+    EXPECT_PRINT("%d|%d|%u|%s|\n", INT_MIN, INT_MAX, UINT_MAX, "");
+    EXPECT_PRINT("%5d|%-3s|%x|%c|%.2s|%+d|%ld|%05u\n", 42, "a", 255u, 'Q', "abc", 7, -9L, 3u);
+    EXPECT_PRINT("%s", longText.c_str());
+    EXPECT_PRINT("[%s%s]\n", longText.c_str(), "tail");
+    EXPECT_PRINT("%s|%d\n", null, 5);
+    EXPECT_PRINT(loneFormat, 1);
+#undef EXPECT_PRINT
+    ZynDCIMpgTraceTool::TraPut(2, "put\n");
+    expected += "put\n";
+    EXPECT_EQ(output.Text(), expected) << "a block of " << block;
+  }
 }
 
 }  // namespace

@@ -83,17 +83,19 @@ bool DumpOutputs::Open(const Options& iOptions, const zyn::mem::LoadedTable& iTa
     }
     traceText_ = traceFile_.get();
   }
-  toolSink_ = std::make_unique<TraceToolSink>(*traceText_, log_.get());
+  // A standard stream is shared with the dump's own output and messages: each text in its turn.
+  toolSink_ = std::make_unique<TraceToolSink>(
+      *traceText_, log_.get(),
+      traceFile_ ? TraceToolSink::Delivery::Gathered : TraceToolSink::Delivery::EachText);
   return true;
 }
 
 bool DumpOutputs::Finish() {
   bool written = true;
+  if (toolSink_) toolSink_->Flush();
   if (traceFile_) {
     if (!traceFile_->Close()) written = false;
     zyn::toolio::ReportIfFailed(kTool, *traceFile_);
-  } else if (traceText_) {
-    traceText_->Flush();
   }
   for (zyn::toolio::WholeFile* log : {logFile_.get(), callLogFile_.get()}) {
     if (log && !log->Commit()) {

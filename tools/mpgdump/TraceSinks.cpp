@@ -57,17 +57,49 @@ void TraceLog::OnTraPut(const ZynTrace& iTrace, int iLevel, const char* iText) {
   WriteRecord(output_, record);
 }
 
-TraceToolSink::TraceToolSink(zyn::toolio::OutputBuffer& iOutput, TraceLog* iLog)
-    : output_(iOutput), log_(iLog) {}
+namespace {
+
+/// The gathering block: large enough that the output receives a few big writes, larger than
+/// its own buffer, which it can pass on without copying them again.
+constexpr std::size_t kBlockSize = std::size_t{1} << 17;
+
+}  // namespace
+
+TraceToolSink::TraceToolSink(zyn::toolio::OutputBuffer& iOutput, TraceLog* iLog, Delivery iDelivery)
+    : output_(iOutput), log_(iLog) {
+  if (log_ || iDelivery != Delivery::Gathered) return;
+  block_ = std::make_unique<char[]>(kBlockSize);
+  room = {block_.get(), block_.get() + kBlockSize};
+}
+
+TraceToolSink::~TraceToolSink() { HandOver(); }
+
+void TraceToolSink::HandOver() {
+  if (!block_) return;
+  output_.Write(block_.get(), static_cast<std::size_t>(room.next - block_.get()));
+  room.next = block_.get();
+}
+
+bool TraceToolSink::OnRoomFull(std::size_t iLength) {
+  HandOver();
+  return block_ && iLength <= kBlockSize;
+}
+
+void TraceToolSink::Flush() {
+  HandOver();
+  output_.Flush();
+}
 
 void TraceToolSink::OnTraPut(int iLevel, const char* iText) {
   const char* text = TextOrEmpty(iText);
+  HandOver();
   output_.Write(text, std::strlen(text));
   if (log_) log_->RecordToolPut(iLevel, text);
 }
 
 void TraceToolSink::OnTraPrint(int iLevel, const char* iFormat, const char* iText) {
   const char* text = TextOrEmpty(iText);
+  HandOver();
   output_.Write(text, std::strlen(text));
   if (log_) log_->RecordToolPrint(iLevel, iFormat, text);
 }
@@ -75,6 +107,7 @@ void TraceToolSink::OnTraPrint(int iLevel, const char* iFormat, const char* iTex
 void TraceToolSink::OnTraPrintMeasured(int iLevel, const char* iFormat, const char* iText,
                                        std::size_t iLength) {
   if (!iText) return OnTraPrint(iLevel, iFormat, iText);
+  HandOver();
   output_.Write(iText, iLength);
   if (log_) log_->RecordToolPrint(iLevel, iFormat, iText);
 }

@@ -121,6 +121,12 @@ class ZYN_EXPORT ZynDCIMpgServicesForTests {
 };
 
 /// Where the trace tool's texts go, and who watches them.
+///
+/// An output may lend the trace tool room to write into (room): the tool then copies each
+/// TraPut text, and formats each TraPrint text, straight into it, one after the other, and
+/// calls none of the On operations for a text that goes there. An output that must see each
+/// text by itself (to log it, or to keep it in order with other writes on the same stream)
+/// lends none. Like the tool's texts themselves, the room is used by one thread at a time.
 class ZYN_EXPORT ZynTraceToolOutput {
  public:
   virtual ~ZynTraceToolOutput() = default;
@@ -134,6 +140,19 @@ class ZYN_EXPORT ZynTraceToolOutput {
                                   std::size_t /*iLength*/) {
     OnTraPrint(iLevel, iFormat, iText);
   }
+  /// Asked by the trace tool when a text of iLength bytes (or a TraPrint that may need that
+  /// many) does not fit into the room left: the output takes in what the room holds, so that
+  /// a text given to an On operation next comes after it, and may lend room again. Answers
+  /// whether the room now holds at least iLength bytes. By default lends nothing.
+  virtual bool OnRoomFull(std::size_t /*iLength*/) { return false; }
+
+  /// The room lent: the trace tool writes from next on, never at or past end, and moves next
+  /// past each text it writes; the output sets both. Both null: no room lent.
+  struct Room {
+    char* next = nullptr;
+    char* end = nullptr;
+  };
+  Room room;
 };
 
 /// The mapping infrastructure's trace tool. Its validity decides, at every emission of a dump,
@@ -156,7 +175,9 @@ class ZYN_EXPORT ZynDCIMpgTraceTool {
   /// Replaces the schedule and restarts it; an empty schedule means { false }.
   static void SetValidity(const std::vector<bool>& iSchedule);
   static void SetValid(bool iValid) { SetValidity({iValid}); }
-  /// Number of IsValid calls since the schedule was last set.
+  /// Number of IsValid calls since the schedule was last set. Exact while one thread asks at a
+  /// time; while a schedule of one entry is set, calls made at the same moment on several
+  /// threads may be counted as one, which keeps IsValid a load of its answer.
   static long CountValidityChecks();
   /// The output (null: standard error); the caller keeps it alive.
   static void SetOutput(ZynTraceToolOutput* iOutput);
