@@ -30,6 +30,9 @@ output_bound() {
   result[$rows,output,bound]=$(calc "$line_us < 0.2 ? 1.25 : ($line_us >= 1 ? 1.08 : 1.25 - 0.17 * ($line_us - 0.2) / 0.8)" 3)
 }
 
+# The instructions per row of the whole dump in a profile-breakdown table.
+whole_dump_instructions() { awk -F '|' '/the whole dump/ { gsub(/ /, "", $3); print $3 }' "$1"; }
+
 # Sets goal_* and the scaling figures from the result array and the load figures.
 judge_goals() {
   local has_both=no form rows
@@ -39,6 +42,10 @@ judge_goals() {
   goal_memory=$(all_sizes '((result[$rows,output,own] < 1024 && result[$rows,trace,own] < 1024))')
   goal_table=$(all_sizes 'awk "BEGIN { exit !(${result[$rows,per_object]} <= 256) }"')
   goal_load=$(verdict "$load_s <= 2")
+  # The instructions per row of each form's whole dump, from its instruction profile.
+  instructions_trace=$(whole_dump_instructions "$work/breakdown-trace.md")
+  instructions_output=$(whole_dump_instructions "$work/breakdown-output.md")
+  goal_instructions=$(verdict "$instructions_trace <= 30000 && $instructions_output <= 30000")
   # What each object adds, the table's fixed part left out: between the smallest and the largest.
   smallest=$(printf '%s\n' "${sizes[@]}" | sort -n | head -n 1)
   largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -n 1)
@@ -65,6 +72,7 @@ print_goals() {
   echo "Goals:"
   echo "  Output form within its bound of its flush floor: $goal_output ($(per_size output_ratio))"
   echo "  Trace form at most 1.25 times its byte floor: $goal_trace ($(per_size trace_ratio))"
+  echo "  at most 30,000 instructions per row: $goal_instructions (Trace $instructions_trace, Output $instructions_output)"
   echo "  time per row at 10^6 within 10% of 10^4: Output ${result[scaling,output]} (${result[scaling,output,verdict]}), Trace ${result[scaling,trace]} (${result[scaling,trace,verdict]}; to /dev/null ${result[scaling,trace_null]})"
   echo "  dump's own peak memory below 1 MiB: $goal_memory"
   echo "  table at most 256 bytes per object: $goal_table (each object adds $marginal bytes)"

@@ -122,6 +122,7 @@ report_goals() {
 |---|---|---|
 | Output form to /dev/null within its bound of its flush floor: 1.25 where a flushed line costs under 0.2 us, 1.08 from 1 us, linear between | $(per_size output_ratio) | $goal_output |
 | Trace form to a file at most 1.25 times its byte floor | $(per_size trace_ratio) | $goal_trace |
+| instructions per row of the whole dump at most 30,000 (callgrind, 2,000 rows) | Trace $instructions_trace, Output $instructions_output | $goal_instructions |
 | time per row at 10^6 rows within 10% of that at 10^4 (Output form) | ratio ${result[scaling,output]} | ${result[scaling,output,verdict]} |
 | time per row at 10^6 rows within 10% of that at 10^4 (Trace form) | ratio ${result[scaling,trace]} (the same dump to /dev/null: ${result[scaling,trace_null]}, ${result[scaling,trace_null,verdict]}) | ${result[scaling,trace,verdict]} |
 | the dump's own peak memory below 1 MiB at every size | $(per_size own_memory) (Output/Trace) | $goal_memory |
