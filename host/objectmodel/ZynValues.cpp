@@ -9,18 +9,40 @@
 #include <utility>
 
 namespace {
-constexpr char kLowerDigits[] = "0123456789abcdef";
-constexpr char kUpperDigits[] = "0123456789ABCDEF";
 
-/// Compared a block at a time: the checks of zeroed buffers stay a small part of the writes
+/// The two hexadecimal digits of each byte value, in the order they are written.
+struct HexaPairs {
+  char digits[256][2];
+};
+constexpr HexaPairs MakePairs(const char (&iDigits)[17]) {
+  HexaPairs pairs{};
+  for (int value = 0; value < 256; ++value) {
+    pairs.digits[value][0] = iDigits[value >> 4];
+    pairs.digits[value][1] = iDigits[value & 0x0F];
+  }
+  return pairs;
+}
+constexpr HexaPairs kLowerPairs = MakePairs("0123456789abcdef");
+constexpr HexaPairs kUpperPairs = MakePairs("0123456789ABCDEF");
+
+/// Writes two digits per byte of iBytes at oText, a table look-up and a two-byte move each.
+void WriteHexaPairs(const HexaPairs& iPairs, const std::uint8_t* iBytes, std::size_t iCount,
+                    char* oText) {
+  for (std::size_t i = 0; i < iCount; ++i) std::memcpy(oText + 2 * i, iPairs.digits[iBytes[i]], 2);
+}
+
+/// Read eight bytes at a time: the checks of zeroed buffers stay a small part of the writes
 /// into them.
 bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
-  static constexpr char kZeros[256] = {};
-  for (std::size_t done = 0; done < iSize; done += sizeof kZeros) {
-    const std::size_t block = iSize - done < sizeof kZeros ? iSize - done : sizeof kZeros;
-    if (std::memcmp(iBuffer + done, kZeros, block) != 0) return false;
+  std::uint64_t seen = 0;
+  std::size_t done = 0;
+  for (; done + sizeof seen <= iSize; done += sizeof seen) {
+    std::uint64_t word;
+    std::memcpy(&word, iBuffer + done, sizeof word);
+    seen |= word;
   }
-  return true;
+  for (; done < iSize; ++done) seen |= static_cast<unsigned char>(iBuffer[done]);
+  return seen == 0;
 }
 }  // namespace
 
@@ -28,12 +50,6 @@ bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
 
 ZynUnicodeString::ZynUnicodeString(const char* iText) {
   if (iText) Assign(iText, std::strlen(iText));
-}
-
-ZynUnicodeString::ZynUnicodeString(const char* iText, int iByteCount) {
-  ZYN_CONTRACT(iByteCount >= 0 && (iText || iByteCount == 0), "ZynUnicodeString",
-               "a text and its byte count");
-  if (iText && iByteCount > 0) Assign(iText, static_cast<std::size_t>(iByteCount));
 }
 
 ZynUnicodeString& ZynUnicodeString::operator=(const char* iText) {
@@ -60,38 +76,14 @@ char* ZynUnicodeString::Reserve(std::size_t iSize) {
   return data_;
 }
 
-void ZynUnicodeString::Assign(const char* iText, std::size_t iSize) {
-  if (iText >= data_ && iText < data_ + capacity_ + 1) {
+void ZynUnicodeString::AssignOutOfPlace(const char* iText, std::size_t iSize) {
+  if (Holds(iText)) {
     // Assigning a part of itself: go through a copy.
     const std::string copy(iText, iSize);
     std::memcpy(Reserve(iSize), copy.data(), iSize);
     return;
   }
   std::memcpy(Reserve(iSize), iText, iSize);
-}
-
-void ZynUnicodeString::Release() noexcept {
-  if (data_ != inline_) std::free(data_);
-  data_ = inline_;
-  capacity_ = kInlineBytes;
-  size_ = 0;
-  inline_[0] = '\0';
-}
-
-void ZynUnicodeString::Take(ZynUnicodeString& iOther) noexcept {
-  if (iOther.data_ == iOther.inline_) {
-    std::memcpy(inline_, iOther.inline_, iOther.size_ + 1);
-    data_ = inline_;
-    capacity_ = kInlineBytes;
-  } else {
-    data_ = iOther.data_;
-    capacity_ = iOther.capacity_;
-    iOther.data_ = iOther.inline_;
-    iOther.capacity_ = kInlineBytes;
-  }
-  size_ = iOther.size_;
-  iOther.size_ = 0;
-  iOther.inline_[0] = '\0';
 }
 
 int ZynUnicodeString::GetLengthInChar() const {
@@ -136,10 +128,7 @@ void ZynUuid::UUID_to_chaine(char* oBuffer, int iFlag) const {
   ZYN_CONTRACT(oBuffer && IsZeroFilled(oBuffer, kBufferBytes), kOperation,
                "a buffer of 36 zero bytes");
   if (!oBuffer) return;
-  for (std::size_t i = 0; i < sizeof bytes_; ++i) {
-    oBuffer[2 * i] = kLowerDigits[bytes_[i] >> 4];
-    oBuffer[2 * i + 1] = kLowerDigits[bytes_[i] & 0x0Fu];
-  }
+  WriteHexaPairs(kLowerPairs, bytes_, sizeof bytes_, oBuffer);
   oBuffer[2 * sizeof bytes_] = '\0';
 }
 
@@ -239,10 +228,7 @@ HRESULT ZynDbCharToHexa(const std::uint8_t* iBytes, int iCount, char* oBuffer, i
   if (!iBytes || !oBuffer || iCount < 0 || iBufferSize <= 0) return E_FAIL;
   const int fitting = (iBufferSize - 1) / 2;
   const int count = iCount < fitting ? iCount : fitting;
-  for (int i = 0; i < count; ++i) {
-    oBuffer[2 * i] = kUpperDigits[iBytes[i] >> 4];
-    oBuffer[2 * i + 1] = kUpperDigits[iBytes[i] & 0x0Fu];
-  }
+  WriteHexaPairs(kUpperPairs, iBytes, static_cast<std::size_t>(count), oBuffer);
   oBuffer[2 * count] = '\0';
   return S_OK;
 }
