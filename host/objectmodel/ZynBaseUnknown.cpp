@@ -35,8 +35,7 @@ std::atomic<long> gLiveObjects{0};
 
 /// The extension whose base was built last on this thread: how ToCreateBOA finds the extension
 /// its constructor function built without asking the object.
-__attribute__((tls_model("initial-exec"))) thread_local ZynBaseExtension* tBuiltExtension =
-    nullptr;
+__attribute__((tls_model("initial-exec"))) thread_local ZynBaseExtension* tBuiltExtension = nullptr;
 
 /// Whether an extension of class iClass answers iIid itself (rather than through the object it
 /// extends): the root interfaces, and those of its class and bases.
