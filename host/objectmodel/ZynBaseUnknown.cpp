@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "ZynBlockCache.h"
 #include "ZynObjectModelInternal.h"
@@ -31,6 +32,17 @@ const IID kExtensionProbe = {
     0x5a590000u, 0x00ff, 0x4d4f, {0x80, 0x00, 0x5a, 0x59, 0x45, 0x58, 0x54, 0xff}};
 
 std::atomic<long> gLiveObjects{0};
+
+/// The extension whose base was built last on this thread: how ToCreateBOA finds the extension
+/// its constructor function built without asking the object.
+__attribute__((tls_model("initial-exec"))) thread_local ZynBaseExtension* tBuiltExtension = nullptr;
+
+/// Whether an extension of class iClass answers iIid itself (rather than through the object it
+/// extends): the root interfaces, and those of its class and bases.
+bool ExtensionAnswers(const ZynMetaClass* iClass, const IID& iIid) {
+  return iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown ||
+         zyn_om::ClassImplements(iClass, iIid);
+}
 
 /// The injected allocation failures. `armed` keeps the ordinary allocation free of any lock;
 /// the countdown itself runs under the mutex, so that concurrent allocations take turns.
@@ -92,6 +104,7 @@ void ZynBaseUnknown::operator delete(void* iStorage) noexcept {
 
 ZynBaseExtension::ZynBaseExtension() : references_(1), extended_(nullptr), class_(nullptr) {
   ZynLiveObjectCreated();
+  tBuiltExtension = this;
 }
 
 ZynBaseExtension::~ZynBaseExtension() {
@@ -135,10 +148,7 @@ HRESULT ZynBaseExtension::AnswerInterface(const IID& iIid, void** oInterface) {
     *oInterface = this;  // no reference: only ToCreateBOA asks, on an object it holds
     return S_OK;
   }
-  bool own = iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown;
-  for (const ZynMetaClass* meta = class_; meta && !own; meta = meta->GetBase())
-    if (const IID* iid = meta->GetIid()) own = *iid == iIid;
-  if (own) {
+  if (ExtensionAnswers(class_, iIid)) {
     AddRef();
     *oInterface = static_cast<ZynBaseUnknown*>(this);
     return S_OK;
@@ -189,6 +199,39 @@ HRESULT ZynBaseExtension::ChangeComponentState(int, int, int) { return E_FAIL; }
 
 // ---- Creation service ----
 
+namespace {
+
+/// The extension that iConstructor builds, with the constructor's reference; null when it
+/// builds nothing or an object that is not an extension (which goes at once). Its base's
+/// constructor tells which extension it is; an object whose base is not the one built last is
+/// asked for the extension probe.
+ZynBaseExtension* BuildExtension(ZynConstructorFunction iConstructor) {
+  tBuiltExtension = nullptr;
+  ZynBaseUnknown* built = iConstructor();
+  ZynBaseExtension* last = std::exchange(tBuiltExtension, nullptr);
+  if (!built) return nullptr;
+  if (last && static_cast<ZynBaseUnknown*>(last) == built) return last;
+  void* probe = nullptr;
+  built->QueryInterface(kExtensionProbe, &probe);
+  if (!probe) delete built;
+  return static_cast<ZynBaseExtension*>(probe);
+}
+
+/// ToCreateBOA's answer when iExtension's class does not implement iIid (against the contract):
+/// whatever the extension answers, through the object it extends; the extension goes.
+IUnknown* AnswerForeignInterface(ZynBaseExtension* iExtension, const IID& iIid) {
+  void* found = nullptr;
+  const HRESULT result = iExtension->QueryInterface(iIid, &found);
+  ZYN_CONTRACT(found == static_cast<ZynBaseUnknown*>(iExtension), "ToCreateBOA",
+               "the meta-class of a class that implements the interface identifier");
+  // The constructor's reference goes; the one QueryInterface took, if any, stays with the caller.
+  iExtension->Release();
+  if (result < 0 || !found) return nullptr;
+  return static_cast<IUnknown*>(static_cast<ZynBaseUnknown*>(found));
+}
+
+}  // namespace
+
 IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMetaClass* iClass,
                       const IID& iIid, ZynConstructorFunction iConstructor) {
   ZYN_CONTRACT(iExtended != nullptr, "ToCreateBOA", "the object to extend");
@@ -198,26 +241,10 @@ IUnknown* ToCreateBOA(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter, ZynMeta
   }
   ZYN_CONTRACT(iConstructor != nullptr, "ToCreateBOA", "a constructor function");
   if (!iConstructor) return nullptr;
-  ZynBaseUnknown* built = iConstructor();
-  if (!built) return nullptr;
-  // Asking for the extension probe costs one virtual call where a dynamic_cast would compare
-  // type names across libraries.
-  void* probe = nullptr;
-  built->QueryInterface(kExtensionProbe, &probe);
-  auto* extension = static_cast<ZynBaseExtension*>(probe);
-  if (!extension) {
-    delete built;
-    return nullptr;
-  }
+  ZynBaseExtension* extension = BuildExtension(iConstructor);
+  if (!extension) return nullptr;
   extension->AttachExtended(iExtended, iClass);
-  void* found = nullptr;
-  const HRESULT result = extension->QueryInterface(iIid, &found);
-  // The class implements iIid when the extension answers it itself rather than through the
-  // object it extends.
-  ZYN_CONTRACT(found == static_cast<ZynBaseUnknown*>(extension), "ToCreateBOA",
-               "the meta-class of a class that implements the interface identifier");
-  // The constructor's reference goes; the one QueryInterface took, if any, stays with the caller.
-  extension->Release();
-  if (result < 0 || !found) return nullptr;
-  return static_cast<IUnknown*>(static_cast<ZynBaseUnknown*>(found));
+  if (!ExtensionAnswers(iClass, iIid)) return AnswerForeignInterface(extension, iIid);
+  // The extension answers iIid itself: the constructor's reference is the caller's.
+  return static_cast<IUnknown*>(static_cast<ZynBaseUnknown*>(extension));
 }

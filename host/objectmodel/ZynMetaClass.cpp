@@ -41,6 +41,9 @@ struct ZynMetaClass::Data {
   std::vector<ZynMetaClass*> extendedTypes{nullptr};
   bool hasIid = false;
   IID iid{};
+  /// The identifiers of this class and of its bases, nearest first: set when the class is
+  /// created (its base never changes), read without a lock at every extension's creation.
+  std::vector<IID> implemented;
   /// The extensions registered for this type; replaced, never changed in place.
   std::atomic<const EntryList*> entries{nullptr};
 };
@@ -92,6 +95,7 @@ ZynMetaClass* Registry::CreateLocked(const char* iName, ENUMTypeOfClass iKind, Z
   data->kind = iKind;
   data->base = iBase;
   data->objectSize = iObjectSize;
+  if (iBase) data->implemented = iBase->data()->implemented;
   auto* meta = new ZynMetaClass(data);
   byName.emplace(iName, meta);
   return meta;
@@ -103,6 +107,8 @@ ZynMetaClass* Registry::RegisterInterfaceLocked(const char* iName, const IID& iI
   ZynMetaClass* meta = CreateLocked(iName, Implementation, FindLocked(iBaseName), "", 0);
   meta->data()->hasIid = true;
   meta->data()->iid = iIid;
+  std::vector<IID>& implemented = meta->data()->implemented;
+  implemented.insert(implemented.begin(), iIid);
   return meta;
 }
 
@@ -125,6 +131,13 @@ const void* ExchangeCurrentModuleTag(const void* iTag) {
 }
 
 thread_local const Creation* tCreationInProgress = nullptr;
+
+bool ClassImplements(const ZynMetaClass* iClass, const IID& iIid) {
+  if (!iClass) return false;
+  for (const IID& iid : iClass->data()->implemented)
+    if (iid == iIid) return true;
+  return false;
+}
 
 }  // namespace zyn_om
 

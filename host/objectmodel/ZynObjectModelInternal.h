@@ -57,6 +57,9 @@ class ScopedCreation {
 
 inline const Creation* CreationInProgress() { return tCreationInProgress; }
 
+/// Whether iClass, or one of its bases, is the interface iIid (false for a null class).
+bool ClassImplements(const ZynMetaClass* iClass, const IID& iIid);
+
 /// Whether the module object that handed over iInfo is still built (its library not unloaded).
 ZYN_EXPORT bool IsModuleResident(const ZynOMModuleInfo* iInfo);
 

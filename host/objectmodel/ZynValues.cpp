@@ -8,19 +8,84 @@
 #include <string>
 #include <utility>
 
-namespace {
-constexpr char kLowerDigits[] = "0123456789abcdef";
-constexpr char kUpperDigits[] = "0123456789ABCDEF";
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-/// Compared a block at a time: the checks of zeroed buffers stay a small part of the writes
-/// into them.
-bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
-  static constexpr char kZeros[256] = {};
-  for (std::size_t done = 0; done < iSize; done += sizeof kZeros) {
-    const std::size_t block = iSize - done < sizeof kZeros ? iSize - done : sizeof kZeros;
-    if (std::memcmp(iBuffer + done, kZeros, block) != 0) return false;
+namespace {
+
+/// The hexadecimal digits of one case: the two digits of each byte value, in the order they
+/// are written, and the digit of ten.
+struct HexaDigits {
+  char pairs[256][2];
+  char ten;
+};
+constexpr HexaDigits MakeDigits(const char (&iDigits)[17]) {
+  HexaDigits digits{};
+  for (int value = 0; value < 256; ++value) {
+    digits.pairs[value][0] = iDigits[value >> 4];
+    digits.pairs[value][1] = iDigits[value & 0x0F];
   }
-  return true;
+  digits.ten = iDigits[10];
+  return digits;
+}
+constexpr HexaDigits kLowerDigits = MakeDigits("0123456789abcdef");
+constexpr HexaDigits kUpperDigits = MakeDigits("0123456789ABCDEF");
+
+#if defined(__SSE2__)
+/// The 32 digits of 16 bytes at once: each nibble plus '0', plus the distance from there to the
+/// letters for the nibbles above 9, the high and low nibbles of each byte interleaved.
+void WriteHexaBlock(const std::uint8_t* iBytes, char iTen, char* oText) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(iBytes));
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  const auto digits = [iTen](__m128i iNibbles) {
+    const __m128i letters = _mm_cmpgt_epi8(iNibbles, _mm_set1_epi8(9));
+    const __m128i toLetters = _mm_set1_epi8(static_cast<char>(iTen - '0' - 10));
+    return _mm_add_epi8(_mm_add_epi8(iNibbles, _mm_set1_epi8('0')),
+                        _mm_and_si128(letters, toLetters));
+  };
+  const __m128i high = digits(_mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
+  const __m128i low = digits(_mm_and_si128(bytes, nibble));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(oText), _mm_unpacklo_epi8(high, low));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(oText + 16), _mm_unpackhi_epi8(high, low));
+}
+#endif
+
+/// Writes the two digits of each byte of iBytes at oText: 16 bytes at a time where the
+/// processor allows, then a table look-up and a two-byte move each.
+void WriteHexa(const HexaDigits& iDigits, const std::uint8_t* iBytes, std::size_t iCount,
+               char* oText) {
+  std::size_t done = 0;
+#if defined(__SSE2__)
+  for (; done + 16 <= iCount; done += 16)
+    WriteHexaBlock(iBytes + done, iDigits.ten, oText + 2 * done);
+#endif
+  for (; done < iCount; ++done) std::memcpy(oText + 2 * done, iDigits.pairs[iBytes[done]], 2);
+}
+
+/// Read 16 bytes at a time (the last 16 overlapping the blocks before them), or eight: the
+/// checks of zeroed buffers stay a small part of the writes into them.
+bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
+#if defined(__SSE2__)
+  if (iSize >= 16) {
+    const auto block = [iBuffer](std::size_t iAt) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(iBuffer + iAt));
+    };
+    __m128i seen = block(iSize - 16);
+    for (std::size_t done = 0; done + 16 <= iSize; done += 16)
+      seen = _mm_or_si128(seen, block(done));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(seen, _mm_setzero_si128())) == 0xFFFF;
+  }
+#endif
+  std::uint64_t seen = 0;
+  std::size_t done = 0;
+  for (; done + sizeof seen <= iSize; done += sizeof seen) {
+    std::uint64_t word;
+    std::memcpy(&word, iBuffer + done, sizeof word);
+    seen |= word;
+  }
+  for (; done < iSize; ++done) seen |= static_cast<unsigned char>(iBuffer[done]);
+  return seen == 0;
 }
 }  // namespace
 
@@ -28,12 +93,6 @@ bool IsZeroFilled(const char* iBuffer, std::size_t iSize) {
 
 ZynUnicodeString::ZynUnicodeString(const char* iText) {
   if (iText) Assign(iText, std::strlen(iText));
-}
-
-ZynUnicodeString::ZynUnicodeString(const char* iText, int iByteCount) {
-  ZYN_CONTRACT(iByteCount >= 0 && (iText || iByteCount == 0), "ZynUnicodeString",
-               "a text and its byte count");
-  if (iText && iByteCount > 0) Assign(iText, static_cast<std::size_t>(iByteCount));
 }
 
 ZynUnicodeString& ZynUnicodeString::operator=(const char* iText) {
@@ -60,38 +119,14 @@ char* ZynUnicodeString::Reserve(std::size_t iSize) {
   return data_;
 }
 
-void ZynUnicodeString::Assign(const char* iText, std::size_t iSize) {
-  if (iText >= data_ && iText < data_ + capacity_ + 1) {
+void ZynUnicodeString::AssignOutOfPlace(const char* iText, std::size_t iSize) {
+  if (Holds(iText)) {
     // Assigning a part of itself: go through a copy.
     const std::string copy(iText, iSize);
     std::memcpy(Reserve(iSize), copy.data(), iSize);
     return;
   }
   std::memcpy(Reserve(iSize), iText, iSize);
-}
-
-void ZynUnicodeString::Release() noexcept {
-  if (data_ != inline_) std::free(data_);
-  data_ = inline_;
-  capacity_ = kInlineBytes;
-  size_ = 0;
-  inline_[0] = '\0';
-}
-
-void ZynUnicodeString::Take(ZynUnicodeString& iOther) noexcept {
-  if (iOther.data_ == iOther.inline_) {
-    std::memcpy(inline_, iOther.inline_, iOther.size_ + 1);
-    data_ = inline_;
-    capacity_ = kInlineBytes;
-  } else {
-    data_ = iOther.data_;
-    capacity_ = iOther.capacity_;
-    iOther.data_ = iOther.inline_;
-    iOther.capacity_ = kInlineBytes;
-  }
-  size_ = iOther.size_;
-  iOther.size_ = 0;
-  iOther.inline_[0] = '\0';
 }
 
 int ZynUnicodeString::GetLengthInChar() const {
@@ -136,10 +171,7 @@ void ZynUuid::UUID_to_chaine(char* oBuffer, int iFlag) const {
   ZYN_CONTRACT(oBuffer && IsZeroFilled(oBuffer, kBufferBytes), kOperation,
                "a buffer of 36 zero bytes");
   if (!oBuffer) return;
-  for (std::size_t i = 0; i < sizeof bytes_; ++i) {
-    oBuffer[2 * i] = kLowerDigits[bytes_[i] >> 4];
-    oBuffer[2 * i + 1] = kLowerDigits[bytes_[i] & 0x0Fu];
-  }
+  WriteHexa(kLowerDigits, bytes_, sizeof bytes_, oBuffer);
   oBuffer[2 * sizeof bytes_] = '\0';
 }
 
@@ -239,10 +271,7 @@ HRESULT ZynDbCharToHexa(const std::uint8_t* iBytes, int iCount, char* oBuffer, i
   if (!iBytes || !oBuffer || iCount < 0 || iBufferSize <= 0) return E_FAIL;
   const int fitting = (iBufferSize - 1) / 2;
   const int count = iCount < fitting ? iCount : fitting;
-  for (int i = 0; i < count; ++i) {
-    oBuffer[2 * i] = kUpperDigits[iBytes[i] >> 4];
-    oBuffer[2 * i + 1] = kUpperDigits[iBytes[i] & 0x0Fu];
-  }
+  WriteHexa(kUpperDigits, iBytes, static_cast<std::size_t>(count), oBuffer);
   oBuffer[2 * count] = '\0';
   return S_OK;
 }

@@ -93,6 +93,12 @@ const std::vector<Breach>& Breaches() {
          buffer[35] = 'x';
          ZynUuid().UUID_to_chaine(buffer, 0);
        }},
+      {"ZynUuid::UUID_to_chaine: expected a buffer of 36 zero bytes (1 call)",
+       [] {
+         char buffer[ZynUuid::kBufferBytes] = {};
+         buffer[17] = 'x';  // inside, not only at the end
+         ZynUuid().UUID_to_chaine(buffer, 0);
+       }},
       {"ZynListVal::RemoveAll: expected the MemoryHandling value 1 (1 call)",
        [] { ZynListValZynIDCIMpgComponent_var().RemoveAll(ZynCollec::DoNothing); }},
       {"ZynListVal::operator[]: expected a position from 1 to Size() (1 call)",

@@ -73,6 +73,12 @@ ZynMetaClass* TestDumpClass() {
 }
 ZynBaseUnknown* ConstructTestDump() { return new TestDump; }
 ZynBaseUnknown* ConstructNothing() { return nullptr; }
+/// Builds and releases another extension after its own, before answering its own.
+ZynBaseUnknown* ConstructAfterAnother() {
+  ZynBaseUnknown* own = new TestDump;
+  (new TestDump)->Release();
+  return own;
+}
 ZynBaseUnknown* ConstructNonExtension() { return new FakeObject(TestType("ZynTestRow")); }
 IUnknown* CreateTestDump(ZynBaseUnknown* iExtended, ZynBaseUnknown* iOuter) {
   return ToCreateBOA(iExtended, iOuter, TestDumpClass(), IID_ZynIMpgDump, &ConstructTestDump);
@@ -221,6 +227,19 @@ TEST(ObjectModel, CreationFailuresBuildNothingAndLeakNothing) {
   EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
 }
 
+TEST(ObjectModel, TheExtensionHandedOverIsTheOneTheConstructorFunctionAnswers) {
+  const long liveBefore = ZynLiveObjectCount();
+  auto* row = new FakeObject(TestType("ZynTestRow"));
+  IUnknown* built =
+      ToCreateBOA(row, nullptr, TestDumpClass(), IID_ZynIMpgDump, &ConstructAfterAnother);
+  ASSERT_NE(built, nullptr);
+  EXPECT_EQ(static_cast<ZynIMpgDump*>(built)->GetImpl(0), row);
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore + 2);
+  built->Release();
+  row->Release();
+  EXPECT_EQ(ZynLiveObjectCount(), liveBefore);
+}
+
 TEST(ObjectModel, NullHandlesRaiseTheNullHandleError) {
   ZynIDCIMpgManager_var none(static_cast<const ZynBaseUnknown*>(nullptr));
   EXPECT_TRUE(!none);
@@ -325,6 +344,11 @@ TEST(Values, TextForms) {
   std::memset(hexa, 'x', sizeof hexa);
   EXPECT_EQ(ZynDbCharToHexa(bytes + 2, 4, hexa, 6), S_OK);  // room for two bytes and the NUL
   EXPECT_STREQ(hexa, "ABCD");
+  char longer[2 * 18 + 1] = {};  // sixteen bytes at a time, then the rest
+  const std::uint8_t eighteen[18] = {0x00, 0x01, 0xab, 0xCD, 0x10, 0x20, 0x30, 0x40, 0x50,
+                                     0x60, 0x70, 0x80, 0x90, 0xa0, 0xf0, 0xff, 0x9a, 0x5f};
+  EXPECT_EQ(ZynDbCharToHexa(eighteen, 18, longer, sizeof longer), S_OK);
+  EXPECT_STREQ(longer, "0001ABCD102030405060708090A0F0FF9A5F");
   EXPECT_EQ(ZynDbCharToHexa(bytes, 1, hexa, -7), E_FAIL);
   EXPECT_EQ(ZynDbCharToHexa(nullptr, 1, hexa, 3), E_FAIL);
   EXPECT_FALSE(ZynContract::Take().empty()) << "out of contract, and recorded as such";

@@ -105,12 +105,17 @@ class MemObject {
   Type GetType() const { return type_; }
   /// The object as the host sees it (no reference added).
   virtual ZynBaseUnknown* Unknown() = 0;
+  /// QueryInterface by identifier, without telling the call observer: for the host's own
+  /// requests made while it answers a call (an answer handing out another object).
+  virtual HRESULT AnswerInterface(const IID& iIid, void** oInterface) = 0;
 
   /// Withdraws an interface: asking the object for it answers null.
   void Withhold(Iface iIface) {
     withheld_ |= static_cast<std::uint16_t>(1u << static_cast<int>(iIface));
   }
   bool Offers(Iface iIface) const;
+  /// Whether iIface was withdrawn by Withhold.
+  bool Withholds(Iface iIface) const { return (withheld_ & (1u << static_cast<int>(iIface))) != 0; }
 
   /// The result iOp answers (values of iOp's kind are set below).
   void SetResult(Op iOp, HRESULT iResult);
@@ -150,6 +155,8 @@ class MemObject {
     Slot() : p(nullptr) {}
   };
   Slot* FindSlot(Op iOp);
+  /// The iIndex-th slot, for a caller that knows where its type keeps the answer.
+  const Slot& SlotAt(int iIndex) const { return slots_[iIndex]; }
   Table& GetTable() const { return *table_; }
 
  protected:

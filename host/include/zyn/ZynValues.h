@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -13,7 +15,9 @@
 
 /// A text held as UTF-8. Both 8-bit views answer the stored bytes, NUL-terminated, valid while
 /// the string lives and until it is next changed. Texts of up to kInlineBytes bytes (names,
-/// uuids, hexadecimal identifiers) are kept inside the object, with no allocation.
+/// uuids, hexadecimal identifiers) are kept inside the object, with no allocation; building,
+/// copying, moving and destroying such a text is written here, in line, since a dump makes
+/// millions of them.
 class ZYN_EXPORT ZynUnicodeString {
  public:
   static constexpr std::size_t kInlineBytes = 47;
@@ -21,7 +25,11 @@ class ZYN_EXPORT ZynUnicodeString {
   ZynUnicodeString() = default;
   ZynUnicodeString(const char* iText);  // NOLINT(google-explicit-constructor): host idiom
   /// Contract: iByteCount is not negative, and iText is given when it is not 0.
-  ZynUnicodeString(const char* iText, int iByteCount);
+  ZynUnicodeString(const char* iText, int iByteCount) {
+    ZYN_CONTRACT(iByteCount >= 0 && (iText || iByteCount == 0), "ZynUnicodeString",
+                 "a text and its byte count");
+    if (iText && iByteCount > 0) Assign(iText, static_cast<std::size_t>(iByteCount));
+  }
   ZynUnicodeString(const ZynUnicodeString& iOther) { Assign(iOther.data_, iOther.size_); }
   ZynUnicodeString(ZynUnicodeString&& iOther) noexcept { Take(iOther); }
   ZynUnicodeString& operator=(const ZynUnicodeString& iOther) {
@@ -36,7 +44,20 @@ class ZYN_EXPORT ZynUnicodeString {
     return *this;
   }
   ZynUnicodeString& operator=(const char* iText);
-  ~ZynUnicodeString() { Release(); }
+  ~ZynUnicodeString() {
+    if (data_ != inline_) std::free(data_);
+  }
+
+  /// Replaces the text by the iSize bytes at iText, which may lie inside this string.
+  void Assign(const char* iText, std::size_t iSize) {
+    if (iSize <= capacity_ && !Holds(iText)) {
+      if (iSize) std::memcpy(data_, iText, iSize);
+      data_[iSize] = '\0';
+      size_ = iSize;
+      return;
+    }
+    AssignOutOfPlace(iText, iSize);
+  }
 
   /// The text as 8-bit characters, NUL-terminated.
   const char* ConvertToChar() const { return data_; }
@@ -51,11 +72,38 @@ class ZYN_EXPORT ZynUnicodeString {
   bool operator==(const ZynUnicodeString& iOther) const { return str() == iOther.str(); }
 
  private:
-  void Assign(const char* iText, std::size_t iSize);
+  /// Whether iText points into this string's room.
+  bool Holds(const char* iText) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(iText);
+    const auto room = reinterpret_cast<std::uintptr_t>(data_);
+    return at >= room && at <= room + capacity_;
+  }
+  /// Assign, for a text too long for the room held or lying inside it.
+  void AssignOutOfPlace(const char* iText, std::size_t iSize);
   /// Room for iSize bytes and a terminator; the text already held is lost.
   char* Reserve(std::size_t iSize);
-  void Release() noexcept;
-  void Take(ZynUnicodeString& iOther) noexcept;
+  void Release() noexcept {
+    if (data_ != inline_) std::free(data_);
+    data_ = inline_;
+    capacity_ = kInlineBytes;
+    size_ = 0;
+    inline_[0] = '\0';
+  }
+  /// Takes iOther's text, leaving it empty. An inline text is copied whole, room and all: a
+  /// few fixed moves instead of a call.
+  void Take(ZynUnicodeString& iOther) noexcept {
+    if (iOther.data_ == iOther.inline_) {
+      std::memcpy(inline_, iOther.inline_, sizeof inline_);
+    } else {
+      data_ = iOther.data_;
+      capacity_ = iOther.capacity_;
+      iOther.data_ = iOther.inline_;
+      iOther.capacity_ = kInlineBytes;
+    }
+    size_ = iOther.size_;
+    iOther.size_ = 0;
+    iOther.inline_[0] = '\0';
+  }
 
   char* data_ = inline_;
   std::size_t size_ = 0;

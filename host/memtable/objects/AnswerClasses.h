@@ -19,7 +19,8 @@ struct InterfaceOf;
 #include "zyn/ZynMappingInterfaces.def"
 
 /// The root of interface K's answering class: how an answer is asked of the object and told
-/// to the call observer.
+/// to the call observer. Self states its type as Self::kType: the slot of each operation is
+/// known when the class is compiled.
 template <class Self, Iface K>
 class Answers : public InterfaceOf<K>::type {
  public:
@@ -29,21 +30,28 @@ class Answers : public InterfaceOf<K>::type {
  protected:
   template <Op O, class Out>
   HRESULT Ask(Out& oValue) {
-    static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
     const ZynObservedCall observed;
-    const HRESULT result = AnswerInto(static_cast<Self&>(*this), O, oValue);
+    const HRESULT result = AnswerInto(SlotOf<O>(), oValue);
     if (observed)
       TellQuery(observed, static_cast<Self&>(*this), K, O, ZynCall::Answer::Result, result);
     return result;
   }
   template <Op O>
   bool AskFlag() {
-    static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
     const ZynObservedCall observed;
-    const bool answer = AnswerFlag(static_cast<Self&>(*this), O);
+    const bool answer = AnswerFlag(SlotOf<O>());
     if (observed)
       TellQuery(observed, static_cast<Self&>(*this), K, O, ZynCall::Answer::Flag, answer);
     return answer;
+  }
+
+ private:
+  template <Op O>
+  const Slot& SlotOf() {
+    static_assert(vocabulary::Declares(K, O), "an answer to an operation the interface lacks");
+    constexpr int kIndex = vocabulary::SlotIndex(Self::kType, O);
+    static_assert(kIndex >= 0, "an answer to an operation the type does not answer");
+    return static_cast<Self&>(*this).SlotAt(kIndex);
   }
 };
 

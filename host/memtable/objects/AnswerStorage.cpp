@@ -7,38 +7,37 @@
 #include <string>
 #include <vector>
 
+#include "objects/Vocabulary.h"
+
 namespace zyn::mem {
 namespace {
 
-/// Where each type keeps the answer of each of its operations: the slots follow the order of
-/// Op, one per operation the type answers.
+/// Where each type keeps the answer of each of its operations (see vocabulary::SlotIndex).
 struct SlotLayout {
   std::int8_t index[kTypeCount][kOpCount];
   int count[kTypeCount];
 };
 
-SlotLayout BuildLayout() {
+constexpr SlotLayout BuildLayout() {
   SlotLayout layout{};
-  for (int t = 0; t < kTypeCount; ++t) {
-    int next = 0;
-    for (int o = 0; o < kOpCount; ++o)
-      layout.index[t][o] = TypeHasOp(static_cast<Type>(t), static_cast<Op>(o))
-                               ? static_cast<std::int8_t>(next++)
-                               : -1;
-    layout.count[t] = next;
-  }
+  for (int t = 0; t < kTypeCount; ++t)
+    for (int o = 0; o < kOpCount; ++o) {
+      const int index = vocabulary::SlotIndex(static_cast<Type>(t), static_cast<Op>(o));
+      layout.index[t][o] = static_cast<std::int8_t>(index);
+      if (index >= 0) ++layout.count[t];
+    }
   return layout;
 }
 
-// Built when the library loads, so that the hot path of every query reads it without a guard.
-const SlotLayout kLayout = BuildLayout();
+// Made by the compiler, so that the hot path of every query reads it without a guard.
+constexpr SlotLayout kLayout = BuildLayout();
 
 }  // namespace
 
 int SlotCount(Type iType) { return kLayout.count[static_cast<int>(iType)]; }
 
 bool MemObject::Offers(Iface iIface) const {
-  return TypeOffers(type_, iIface) && !(withheld_ & (1u << static_cast<int>(iIface)));
+  return vocabulary::Offers(type_, iIface) && !Withholds(iIface);
 }
 
 MemObject::Slot* MemObject::FindSlot(Op iOp) {

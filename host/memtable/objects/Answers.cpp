@@ -18,11 +18,6 @@ const T& Pointed(const Slot& iSlot) {
   return *static_cast<const T*>(iSlot.p);
 }
 
-template <class IntLike>
-HRESULT AnswerInt(MemObject& iObject, Op iOp, IntLike& oValue) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oValue = static_cast<IntLike>(iSlot.i); });
-}
-
 /// A stored byte run (see the tags): whether its tag is iLengthTag, the length kept after such
 /// a tag (-1 after another), and the bytes after them.
 struct TaggedBytes {
@@ -46,43 +41,20 @@ TaggedBytes ReadTagged(std::string_view iStored, char iLengthTag) {
 
 }  // namespace
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUnicodeString& oText) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) {
-    const std::string_view text = TextOf(iSlot);
-    oText = ZynUnicodeString(text.data(), static_cast<int>(text.size()));
+HRESULT AnswerInto(const Slot& iSlot, ZynUnicodeString& oText) {
+  return Answer(iSlot, [&](const Slot& iGiven) {
+    const std::string_view text = TextOf(iGiven);
+    oText.Assign(text.data(), text.size());
   });
 }
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, int& oValue) {
-  return AnswerInt(iObject, iOp, oValue);
-}
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynDCIMpgMappingMaster& oValue) {
-  return AnswerInt(iObject, iOp, oValue);
-}
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynDCIMpgMappingClient& oValue) {
-  return AnswerInt(iObject, iOp, oValue);
+HRESULT AnswerInto(const Slot& iSlot, ZynUuid& oUuid) {
+  return Answer(iSlot, [&](const Slot& iGiven) { oUuid = Pointed<ZynUuid>(iGiven); });
 }
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, unsigned int& oValue) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oValue = iSlot.u; });
-}
-
-HRESULT AnswerInto(MemObject& iObject, Op iOp, bool& oValue) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oValue = iSlot.b; });
-}
-
-bool AnswerFlag(MemObject& iObject, Op iOp) {
-  const Slot* slot = iObject.FindSlot(iOp);
-  return slot && slot->given && slot->b;
-}
-
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynUuid& oUuid) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oUuid = Pointed<ZynUuid>(iSlot); });
-}
-
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) {
-    const TaggedBytes stored = ReadTagged(TextOf(iSlot), kHollowTag);
+HRESULT AnswerInto(const Slot& iSlot, ZynBinary& oBinary) {
+  return Answer(iSlot, [&](const Slot& iGiven) {
+    const TaggedBytes stored = ReadTagged(TextOf(iGiven), kHollowTag);
     // The bytes are lent from the table's storage, which outlives every answer.
     if (!stored.withLength)
       oBinary = ZynBinary::Lending(stored.bytes, stored.count, stored.count);
@@ -93,25 +65,21 @@ HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynBinary& oBinary) {
   });
 }
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, _SEQUENCE_octet& oOctets) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) {
-    const TaggedBytes stored = ReadTagged(TextOf(iSlot), kOversizedTag);
+HRESULT AnswerInto(const Slot& iSlot, _SEQUENCE_octet& oOctets) {
+  return Answer(iSlot, [&](const Slot& iGiven) {
+    const TaggedBytes stored = ReadTagged(TextOf(iGiven), kOversizedTag);
     oOctets = _SEQUENCE_octet::Lending(stored.bytes, stored.count);
     if (stored.length >= 0) oOctets.ReportLengthForTests(stored.length);
   });
 }
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynTime& oTime) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oTime = ZynTime(iSlot.t); });
+HRESULT AnswerInto(const Slot& iSlot, ZynPLMID& oId) {
+  return Answer(iSlot, [&](const Slot& iGiven) { oId = Pointed<ZynPLMID>(iGiven); });
 }
 
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMID& oId) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) { oId = Pointed<ZynPLMID>(iSlot); });
-}
-
-HRESULT AnswerInto(MemObject& iObject, Op iOp, ZynPLMCEStamp& oStamp) {
-  return Answer(iObject, iOp, [&](const Slot& iSlot) {
-    oStamp = iSlot.p ? ZynPLMCEStamp(std::string(TextOf(iSlot))) : ZynPLMCEStamp();
+HRESULT AnswerInto(const Slot& iSlot, ZynPLMCEStamp& oStamp) {
+  return Answer(iSlot, [&](const Slot& iGiven) {
+    oStamp = iGiven.p ? ZynPLMCEStamp(std::string(TextOf(iGiven))) : ZynPLMCEStamp();
   });
 }
 

@@ -56,10 +56,39 @@ class MemImpl final : public MemObject,
                       public AnswersOf<First, MemImpl<T, First, Rest...>>,
                       public AnswersOf<Rest, MemImpl<T, First, Rest...>>... {
  public:
+  static constexpr Type kType = T;
+
   MemImpl(Table& iTable, Slot* iSlots) : MemObject(iTable, T, iSlots) { ZynLiveObjectCreated(); }
   ~MemImpl() override { ZynLiveObjectDestroyed(); }
 
   ZynBaseUnknown* Unknown() override { return Identity(); }
+
+  HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
+    if (!oInterface) return E_FAIL;
+    *oInterface = nullptr;
+    bool declared = false;
+    void* found = nullptr;
+    if (iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown) {
+      declared = true;
+      found = Identity();
+    } else {
+      Find<First>(iIid, declared, found);
+      (Find<Rest>(iIid, declared, found), ...);
+    }
+    if (found) {
+      AddRef();
+      *oInterface = found;
+      return S_OK;
+    }
+    if (declared) return E_NOINTERFACE;
+    if (iIid == IID_ZynIMpgDump) {
+      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
+        watcher->OnDumpRequested(T);
+    }
+    if (OffersNow<Iface::ZynIMpgDump>())
+      *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
+    return *oInterface ? S_OK : E_NOINTERFACE;
+  }
 
   HRESULT QueryInterface(const IID& iIid, void** oInterface) override {
     const ZynObservedCall observed;
@@ -110,40 +139,19 @@ class MemImpl final : public MemObject,
     return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
   }
 
-  HRESULT AnswerInterface(const IID& iIid, void** oInterface) {
-    if (!oInterface) return E_FAIL;
-    *oInterface = nullptr;
-    bool declared = false;
-    void* found = nullptr;
-    if (iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown) {
-      declared = true;
-      found = Identity();
-    } else {
-      Find<First>(iIid, declared, found);
-      (Find<Rest>(iIid, declared, found), ...);
-    }
-    if (found) {
-      AddRef();
-      *oInterface = found;
-      return S_OK;
-    }
-    if (declared) return E_NOINTERFACE;
-    if (iIid == IID_ZynIMpgDump) {
-      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
-        watcher->OnDumpRequested(T);
-    }
-    if (Offers(Iface::ZynIMpgDump))
-      *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
-    return *oInterface ? S_OK : E_NOINTERFACE;
-  }
-
   /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
   template <Iface K>
   void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
     using Interface = typename InterfaceOf<K>::type;
     if (ioDeclared || iIid != Interface::ClassIid()) return;
     ioDeclared = true;
-    if (Offers(K)) oFound = static_cast<Interface*>(this);
+    if (OffersNow<K>()) oFound = static_cast<Interface*>(this);
+  }
+
+  /// Offers(K), with the type's part decided when the class is compiled.
+  template <Iface K>
+  bool OffersNow() const {
+    return vocabulary::Offers(T, K) && !Withholds(K);
   }
 
   ZynReferenceCount references_{1};  // the table's

@@ -49,13 +49,9 @@ bool ParseOp(std::string_view iName, Op* oOp) {
 
 Kind OpKind(Op iOp) { return kOps[static_cast<int>(iOp)].kind; }
 
-bool TypeOffers(Type iType, Iface iIface) {
-  return (kTypeIfaces[static_cast<int>(iType)] & Bit(iIface)) != 0;
-}
+bool TypeOffers(Type iType, Iface iIface) { return vocabulary::Offers(iType, iIface); }
 
-bool TypeHasOp(Type iType, Op iOp) {
-  return (kTypeIfaces[static_cast<int>(iType)] & kOps[static_cast<int>(iOp)].ifaces) != 0;
-}
+bool TypeHasOp(Type iType, Op iOp) { return vocabulary::Answers(iType, iOp); }
 
 Iface OpIface(Type iType, Op iOp) {
   const unsigned through =

@@ -71,6 +71,26 @@ constexpr bool Declares(Iface iIface, Op iOp) {
   return (kOps[static_cast<int>(iOp)].ifaces & Bit(iIface)) != 0;
 }
 
+/// Whether objects of iType offer iIface before anything is withheld.
+constexpr bool Offers(Type iType, Iface iIface) {
+  return (kTypeIfaces[static_cast<int>(iType)] & Bit(iIface)) != 0;
+}
+
+/// Whether objects of iType answer iOp (through one of the interfaces they offer).
+constexpr bool Answers(Type iType, Op iOp) {
+  return (kTypeIfaces[static_cast<int>(iType)] & kOps[static_cast<int>(iOp)].ifaces) != 0;
+}
+
+/// Where objects of iType keep the answer of iOp: their slots follow the order of Op, one per
+/// operation the type answers; -1 when the type does not answer iOp.
+constexpr int SlotIndex(Type iType, Op iOp) {
+  if (!Answers(iType, iOp)) return -1;
+  int index = 0;
+  for (int o = 0; o < static_cast<int>(iOp); ++o)
+    if (Answers(iType, static_cast<Op>(o))) ++index;
+  return index;
+}
+
 /// Each type answers each of its operations through exactly one interface.
 constexpr bool OneInterfacePerOperation() {
   for (Mask offered : kTypeIfaces)
