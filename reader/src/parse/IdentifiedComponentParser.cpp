@@ -116,9 +116,9 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
   // The PLMID's own text, when this form writes it: the lines up to the identity pieces.
   if (auto text = TakeTextBefore(oComponent->reading, IdentityStart))
     identity.modelPlmidText = std::move(*text);
-  const Line* line =
-      Expect(Expected("the identity line (% or %)", kWorkspaceIdLabel, kNoWorkspaceId),
-             [](std::string_view iText) { return IdentityStart(iText) == 0; });
+  const Line* line = Expect(
+      [] { return Expected("the identity line (% or %)", kWorkspaceIdLabel, kNoWorkspaceId); },
+      [](std::string_view iText) { return IdentityStart(iText) == 0; });
   if (!line) return;
   const std::uint32_t column = line->column;
   const std::uint32_t joinedBefore = oComponent->reading.joinedLines;
@@ -260,7 +260,7 @@ bool Parser::GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::st
     return true;
   }
   if (written) oFields->plmidText = std::move(text);
-  line = Expect(Expected("the stamp (% or %)", kStampLabel, kNoStamp),
+  line = Expect([] { return Expected("the stamp (% or %)", kStampLabel, kNoStamp); },
                 [](std::string_view iText) { return StampStart(iText) == 0; });
   if (!line) return false;
   *oFirst = *line;
@@ -317,9 +317,9 @@ void Parser::ParseProvider(Component* oComponent) {
   oComponent->closed = false;
   Take();
   if (!ReadBinaryIdentifier(&fields)) return;
-  const Line* line = Expect(Expected("%", kProviderNameLead), [](std::string_view iText) {
-    return StartsWith(iText, kProviderNameLead);
-  });
+  const Line* line =
+      Expect([] { return Expected("%", kProviderNameLead); },
+             [](std::string_view iText) { return StartsWith(iText, kProviderNameLead); });
   if (!line) return;
   text::Assign(&fields.providerName, line->text.substr(kProviderNameLead.size()));
   Take();
@@ -335,10 +335,10 @@ void Parser::ParseProvider(Component* oComponent) {
 }
 
 bool Parser::ReadBinaryIdentifier(ProviderFields* oFields) {
-  const Line* line =
-      Expect(Expected("% or %", kBinaryLengthLead, kEmptyBinary), [](std::string_view iText) {
-        return StartsWith(iText, kBinaryLengthLead) || iText == kEmptyBinary;
-      });
+  const Line* line = Expect([] { return Expected("% or %", kBinaryLengthLead, kEmptyBinary); },
+                            [](std::string_view iText) {
+                              return StartsWith(iText, kBinaryLengthLead) || iText == kEmptyBinary;
+                            });
   if (!line) return false;
   if (line->text == kEmptyBinary) {
     Take();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "parse/DumpTexts.h"
@@ -32,6 +33,15 @@ class Expected {
       : pattern_(iPattern), texts_{iFirst, iSecond, iThird, iFourth} {}
   /// The pattern with each "%" replaced by its text in double quotes.
   std::string Words() const;
+  /// What iDescribe names: an Expected (or its words), or a callable that answers one, called
+  /// only here, so that a line that fits builds none.
+  template <class Describe>
+  static Expected Of(const Describe& iDescribe) {
+    if constexpr (std::is_invocable_v<const Describe&>)
+      return iDescribe();
+    else
+      return Expected(iDescribe);
+  }
 
  private:
   std::string_view pattern_;
@@ -67,8 +77,22 @@ class Parser {
   /// The current line when iAccept accepts it. Otherwise reports that iExpected was expected
   /// there and, when reading leniently, keeps lines as raw nodes until one is accepted or one
   /// belongs to an enclosing block (left for it). Null when no line was accepted.
+  /// iDescribe is an Expected, or a callable that answers one when a line does not fit.
+  template <class Describe, class Accept>
+  const Line* Expect(const Describe& iDescribe, Accept iAccept) {
+    const Line* line = Current();
+    if (line && iAccept(line->text)) return line;
+    return ExpectAfterMismatch(Expected::Of(iDescribe), iAccept);
+  }
+  /// The current line when it starts with iLead; otherwise as Expect.
+  template <class Describe>
+  const Line* ExpectLead(std::string_view iLead, const Describe& iDescribe) {
+    return Expect(iDescribe,
+                  [iLead](std::string_view iText) { return text::StartsWith(iText, iLead); });
+  }
+  /// Expect once the current line did not fit, or there was none.
   template <class Accept>
-  const Line* Expect(const Expected& iExpected, Accept iAccept) {
+  const Line* ExpectAfterMismatch(const Expected& iExpected, Accept iAccept) {
     for (const Line* line = Current(); line; line = Current()) {
       if (iAccept(line->text)) return line;
       NotExpected(*line, iExpected, iAccept);
@@ -77,11 +101,6 @@ class Parser {
     }
     if (!stopped_) EndedInside(iExpected);
     return nullptr;
-  }
-  /// The current line when it starts with iLead; otherwise as Expect.
-  const Line* ExpectLead(std::string_view iLead, const Expected& iExpected) {
-    return Expect(iExpected,
-                  [iLead](std::string_view iText) { return text::StartsWith(iText, iLead); });
   }
   /// Where the reading stands: the current line's number and column (0 at the end).
   std::pair<std::uint64_t, std::uint32_t> Position() {
