@@ -42,19 +42,19 @@ bool IsObjectTypeLine(std::string_view iText) {
   return StartsWith(iText, kBrokenLinkLead) || StartsWith(iText, kNotBrokenLinkLead);
 }
 
+/// What the first line of an octet value was expected to be.
+Expected OctetValueExpected() {
+  return Expected("% or the notice % or %", kHexaLead, kChainTooLongLead, kSequenceTooLongLead);
+}
+
 }  // namespace
 
 void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
                              bool (*iIsNext)(std::string_view)) {
-  const Line* line = Expect(
-      [] {
-        return Expected("% or the notice % or %", kHexaLead, kChainTooLongLead,
-                        kSequenceTooLongLead);
-      },
-      [](std::string_view iText) {
-        return StartsWith(iText, kHexaLead) || StartsWith(iText, kChainTooLongLead) ||
-               StartsWith(iText, kSequenceTooLongLead);
-      });
+  const Line* line = Expect(OctetValueExpected, [](std::string_view iText) {
+    return StartsWith(iText, kHexaLead) || StartsWith(iText, kChainTooLongLead) ||
+           StartsWith(iText, kSequenceTooLongLead);
+  });
   if (!line) return;
   std::string_view rest = line->text;
   // A sequence too long for its hexadecimal buffer to be counted, on either sink.

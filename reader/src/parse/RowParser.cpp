@@ -43,19 +43,6 @@ std::uint64_t BeginRow(const Line& iLine, Row* oRow, std::optional<std::string>*
   return iLine.number;
 }
 
-/// As text::SplitAt, for a separator that starts with a blank and most often follows the
-/// digits that open ioText: there it is the first, since digits hold no blank.
-bool SplitAfterDigits(std::string_view* ioText, std::string_view iSeparator,
-                      std::string_view* oValue) {
-  std::size_t digits = 0;
-  while (digits < ioText->size() && (*ioText)[digits] >= '0' && (*ioText)[digits] <= '9') ++digits;
-  if (!StartsWith(ioText->substr(digits), iSeparator))
-    return text::SplitAt(ioText, iSeparator, oValue);
-  *oValue = ioText->substr(0, digits);
-  ioText->remove_prefix(digits + iSeparator.size());
-  return true;
-}
-
 }  // namespace
 
 bool Parser::OpensDmtRow(std::string_view iText) { return StartsWith(iText, kDmtOpening); }
@@ -68,7 +55,7 @@ bool Parser::ReadOrdinal(const Line& iLine, std::string_view* ioRest, const RowM
     return true;
   }
   std::string_view number;
-  if (Eat(ioRest, "  ") && SplitAfterDigits(ioRest, iMarks.numbered, &number)) {
+  if (Eat(ioRest, "  ") && text::SplitAfterDigits(ioRest, iMarks.numbered, &number)) {
     *oOrdinal = text::Int32(number);
     if (*oOrdinal && **oOrdinal != 0) return true;
   }
