@@ -25,8 +25,18 @@ char* WriteDecimal(char* oOut, std::int64_t iValue) {
     *oOut++ = '-';
     value = 0 - value;
   }
-  std::size_t digits = 1;
-  for (std::uint64_t bound = 10; digits < 20 && value >= bound; bound *= 10) ++digits;
+  // The count of digits from the count of bits: 1233 / 4096 is just under log10(2), so the
+  // estimate is the count or one less, which one comparison with 10^estimate settles (with 0 in
+  // place of 10^0, so that every number of fewer than 4 bits, 0 included, has one digit).
+  static constexpr auto kPowers = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = power *= 10;
+    return powers;
+  }();
+  const unsigned bits = 64 - static_cast<unsigned>(__builtin_clzll(value | 1));
+  const unsigned estimate = (bits * 1233) >> 12;
+  const std::size_t digits = estimate + (value >= kPowers[estimate] ? 1 : 0);
   char* end = oOut + digits;
   char* at = end;
   for (; value >= 100; value /= 100) {

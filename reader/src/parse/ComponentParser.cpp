@@ -118,7 +118,7 @@ bool Parser::ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool*
 }
 
 bool Parser::ReadFilePathLine(FileSaveDetails* oDetails, Reading* oReading) {
-  const Line* path = ExpectLead(kPathLead, Expected("the path line (%)", kPathLead));
+  const Line* path = ExpectLead(kPathLead, [] { return Expected("the path line (%)", kPathLead); });
   if (!path) return false;
   const Line pathLine = *path;
   text::Assign(&oDetails->pathName, path->text.substr(kPathLead.size()));
@@ -138,7 +138,8 @@ bool Parser::ReadFilePathLine(FileSaveDetails* oDetails, Reading* oReading) {
 }
 
 bool Parser::ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading) {
-  if (!ExpectLead(kLastSaveLead, Expected("the last-save line (%)", kLastSaveLead))) return false;
+  if (!ExpectLead(kLastSaveLead, [] { return Expected("the last-save line (%)", kLastSaveLead); }))
+    return false;
   // A last-save name holding a line end: the line goes on while the next one holds the time's
   // label.
   std::string_view save = Gather(

@@ -24,13 +24,15 @@ const Expected kElementPiecesExpected(
 /// Reads the pieces that end an Orv identity line, from the element id to the line's end: the
 /// element id ("    element Id : " and a number, with "," on standard output only) or
 /// "    No element Id ,", then the element uuid ("    element Uuid : ", the uuid and ".") or
-/// "    No element Uuid .". False when iText does not have that shape.
+/// "    No element Uuid .". False when iText does not have that shape. With no oIdentity, only
+/// tells whether the pieces fit.
 bool ReadElementPieces(std::string_view iText, OrvIdentity* oIdentity) {
   if (Eat(&iText, kElementIdLabel)) {
     std::size_t digits = !iText.empty() && iText[0] == '-' ? 1 : 0;
     while (digits < iText.size() && iText[digits] >= '0' && iText[digits] <= '9') ++digits;
-    oIdentity->elementId = text::Int32(iText.substr(0, digits));
-    if (!oIdentity->elementId) return false;
+    const std::optional<std::int32_t> id = text::Int32(iText.substr(0, digits));
+    if (!id) return false;
+    if (oIdentity) oIdentity->elementId = id;
     iText.remove_prefix(digits);
     Eat(&iText, ",");
   } else if (!Eat(&iText, kNoElementId)) {
@@ -38,12 +40,13 @@ bool ReadElementPieces(std::string_view iText, OrvIdentity* oIdentity) {
   }
   if (iText == kNoElementUuid) return true;
   if (!Eat(&iText, kElementUuidLabel) || !EatEnd(&iText, ".")) return false;
-  oIdentity->elementUuid.emplace(iText);
+  if (oIdentity) oIdentity->elementUuid.emplace(iText);
   return true;
 }
 
 /// Where the identity pieces start in a line, when they do.
 std::size_t IdentityStart(std::string_view iText) {
+  if (StartsWith(iText, kWorkspaceIdLabel) || StartsWith(iText, kNoWorkspaceId)) return 0;
   const std::size_t id = text::Find(iText, kWorkspaceIdLabel);
   const std::size_t none = text::Find(iText, kNoWorkspaceId);
   return id < none ? id : none;
@@ -51,6 +54,7 @@ std::size_t IdentityStart(std::string_view iText) {
 
 /// Where the stamp piece starts in a line, when it does.
 std::size_t StampStart(std::string_view iText) {
+  if (StartsWith(iText, kStampLabel) || StartsWith(iText, kNoStamp)) return 0;
   const std::size_t stamp = text::Find(iText, kStampLabel);
   const std::size_t none = text::Find(iText, kNoStamp);
   return stamp < none ? stamp : none;
@@ -90,8 +94,7 @@ bool Parser::ReadOrvIdentityLine(const Line& iLine, OrvIdentity* oIdentity, bool
     std::size_t fits = 0, end = std::string_view::npos;
     for (std::size_t at = text::Find(rest, kPieceBreak); at != std::string_view::npos;
          at = text::Find(rest, kPieceBreak, at + 1)) {
-      OrvIdentity trial;
-      if (!ReadElementPieces(rest.substr(at + 1), &trial)) continue;
+      if (!ReadElementPieces(rest.substr(at + 1), nullptr)) continue;
       if (fits++ == 0) end = at;
     }
     if (fits == 0) return fail(kElementPiecesExpected);
@@ -116,9 +119,9 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
   // The PLMID's own text, when this form writes it: the lines up to the identity pieces.
   if (auto text = TakeTextBefore(oComponent->reading, IdentityStart))
     identity.modelPlmidText = std::move(*text);
-  const Line* line =
-      Expect(Expected("the identity line (% or %)", kWorkspaceIdLabel, kNoWorkspaceId),
-             [](std::string_view iText) { return IdentityStart(iText) == 0; });
+  const Line* line = Expect(
+      [] { return Expected("the identity line (% or %)", kWorkspaceIdLabel, kNoWorkspaceId); },
+      [](std::string_view iText) { return IdentityStart(iText) == 0; });
   if (!line) return;
   const std::uint32_t column = line->column;
   const std::uint32_t joinedBefore = oComponent->reading.joinedLines;
@@ -260,7 +263,7 @@ bool Parser::GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::st
     return true;
   }
   if (written) oFields->plmidText = std::move(text);
-  line = Expect(Expected("the stamp (% or %)", kStampLabel, kNoStamp),
+  line = Expect([] { return Expected("the stamp (% or %)", kStampLabel, kNoStamp); },
                 [](std::string_view iText) { return StampStart(iText) == 0; });
   if (!line) return false;
   *oFirst = *line;
@@ -317,9 +320,9 @@ void Parser::ParseProvider(Component* oComponent) {
   oComponent->closed = false;
   Take();
   if (!ReadBinaryIdentifier(&fields)) return;
-  const Line* line = Expect(Expected("%", kProviderNameLead), [](std::string_view iText) {
-    return StartsWith(iText, kProviderNameLead);
-  });
+  const Line* line =
+      Expect([] { return Expected("%", kProviderNameLead); },
+             [](std::string_view iText) { return StartsWith(iText, kProviderNameLead); });
   if (!line) return;
   text::Assign(&fields.providerName, line->text.substr(kProviderNameLead.size()));
   Take();
@@ -335,10 +338,10 @@ void Parser::ParseProvider(Component* oComponent) {
 }
 
 bool Parser::ReadBinaryIdentifier(ProviderFields* oFields) {
-  const Line* line =
-      Expect(Expected("% or %", kBinaryLengthLead, kEmptyBinary), [](std::string_view iText) {
-        return StartsWith(iText, kBinaryLengthLead) || iText == kEmptyBinary;
-      });
+  const Line* line = Expect([] { return Expected("% or %", kBinaryLengthLead, kEmptyBinary); },
+                            [](std::string_view iText) {
+                              return StartsWith(iText, kBinaryLengthLead) || iText == kEmptyBinary;
+                            });
   if (!line) return false;
   if (line->text == kEmptyBinary) {
     Take();

@@ -22,7 +22,8 @@ bool Parser::ParseManagerHeader(ManagerHeader* oHeader) {
   if (opened) {
     oHeader->hasContext = true;
     Take();
-    if (!ExpectLead(kContextLead, Expected("the context name (%)", kContextLead))) return false;
+    if (!ExpectLead(kContextLead, [] { return Expected("the context name (%)", kContextLead); }))
+      return false;
   }
   return ReadManagerInfo(oHeader, opened) && ReadListing(oHeader) && ReadRowCount(oHeader);
 }
@@ -64,10 +65,10 @@ bool Parser::ReadManagerInfo(ManagerHeader* oHeader, bool iOpened) {
 }
 
 bool Parser::ReadListing(ManagerHeader* oHeader) {
-  const Line* line =
-      Expect(Expected("% or %", kAllRowsListed, kSavedRowsLead), [](std::string_view iText) {
-        return iText == kAllRowsListed || StartsWith(iText, kSavedRowsLead);
-      });
+  const Line* line = Expect([] { return Expected("% or %", kAllRowsListed, kSavedRowsLead); },
+                            [](std::string_view iText) {
+                              return iText == kAllRowsListed || StartsWith(iText, kSavedRowsLead);
+                            });
   if (!line) return false;
   if (line->text != kAllRowsListed) {
     oHeader->listing = Listing::ToBeSaved;
@@ -129,12 +130,12 @@ void Parser::ParseManager() {
   {
     KeptText kept(*this, &trailer.text);
     OpenBlock block(*this, "manager", header.span.firstLine);
-    if (Expect(Expected("%", kRowListClosing),
+    if (Expect([] { return Expected("%", kRowListClosing); },
                [](std::string_view iText) { return iText == kRowListClosing; })) {
       trailer.listClosingLine = Current()->number;
       Take();
     }
-    if (Expect(Expected("%", kManagerClosing),
+    if (Expect([] { return Expected("%", kManagerClosing); },
                [](std::string_view iText) { return iText == kManagerClosing; })) {
       trailer.managerClosingLine = Current()->number;
       Take();
@@ -153,7 +154,8 @@ void Parser::ParseEnvironment() {
   KeptText kept(*this, &environment.text);
   OpenBlock block(*this, "environment", first);
   Take();
-  if (ExpectLead(kEnvironmentNameLead, Expected("the info line (%)", kEnvironmentNameLead))) {
+  if (ExpectLead(kEnvironmentNameLead,
+                 [] { return Expected("the info line (%)", kEnvironmentNameLead); })) {
     // A name holding line ends goes on until the mapping master's label, and while the next line
     // holds that label again.
     std::string_view info = Gather(

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "parse/DumpTexts.h"
+#include "parse/Expected.h"
 #include "parse/LineSource.h"
 #include "parse/Text.h"
 #include "zyn/reader/DumpReader.h"
@@ -20,23 +21,6 @@ struct RowMarks;
 
 /// The most lines joined to one text that holds line ends.
 inline constexpr std::uint32_t kMaxJoinedLines = 256;
-
-/// What a parser expected where a line did not fit, in words for a message: a pattern in which
-/// each "%" stands for one of the dump's texts, quoted. Nothing is formatted until the message is
-/// written.
-class Expected {
- public:
-  Expected(const char* iWords) : pattern_(iWords) {}  // NOLINT: words alone read as an Expected
-  Expected(std::string_view iPattern, std::string_view iFirst = {}, std::string_view iSecond = {},
-           std::string_view iThird = {}, std::string_view iFourth = {})
-      : pattern_(iPattern), texts_{iFirst, iSecond, iThird, iFourth} {}
-  /// The pattern with each "%" replaced by its text in double quotes.
-  std::string Words() const;
-
- private:
-  std::string_view pattern_;
-  std::string_view texts_[4];
-};
 
 class Parser {
  public:
@@ -67,8 +51,22 @@ class Parser {
   /// The current line when iAccept accepts it. Otherwise reports that iExpected was expected
   /// there and, when reading leniently, keeps lines as raw nodes until one is accepted or one
   /// belongs to an enclosing block (left for it). Null when no line was accepted.
+  /// iDescribe is an Expected, or a callable that answers one when a line does not fit.
+  template <class Describe, class Accept>
+  const Line* Expect(const Describe& iDescribe, Accept iAccept) {
+    const Line* line = Current();
+    if (line && iAccept(line->text)) return line;
+    return ExpectAfterMismatch(Expected::Of(iDescribe), iAccept);
+  }
+  /// The current line when it starts with iLead; otherwise as Expect.
+  template <class Describe>
+  const Line* ExpectLead(std::string_view iLead, const Describe& iDescribe) {
+    return Expect(iDescribe,
+                  [iLead](std::string_view iText) { return text::StartsWith(iText, iLead); });
+  }
+  /// Expect once the current line did not fit, or there was none.
   template <class Accept>
-  const Line* Expect(const Expected& iExpected, Accept iAccept) {
+  const Line* ExpectAfterMismatch(const Expected& iExpected, Accept iAccept) {
     for (const Line* line = Current(); line; line = Current()) {
       if (iAccept(line->text)) return line;
       NotExpected(*line, iExpected, iAccept);
@@ -77,11 +75,6 @@ class Parser {
     }
     if (!stopped_) EndedInside(iExpected);
     return nullptr;
-  }
-  /// The current line when it starts with iLead; otherwise as Expect.
-  const Line* ExpectLead(std::string_view iLead, const Expected& iExpected) {
-    return Expect(iExpected,
-                  [iLead](std::string_view iText) { return text::StartsWith(iText, iLead); });
   }
   /// Where the reading stands: the current line's number and column (0 at the end).
   std::pair<std::uint64_t, std::uint32_t> Position() {

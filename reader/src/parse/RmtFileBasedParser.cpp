@@ -42,16 +42,19 @@ bool IsObjectTypeLine(std::string_view iText) {
   return StartsWith(iText, kBrokenLinkLead) || StartsWith(iText, kNotBrokenLinkLead);
 }
 
+/// What the first line of an octet value was expected to be.
+Expected OctetValueExpected() {
+  return Expected("% or the notice % or %", kHexaLead, kChainTooLongLead, kSequenceTooLongLead);
+}
+
 }  // namespace
 
 void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
                              bool (*iIsNext)(std::string_view)) {
-  const Line* line =
-      Expect(Expected("% or the notice % or %", kHexaLead, kChainTooLongLead, kSequenceTooLongLead),
-             [](std::string_view iText) {
-               return StartsWith(iText, kHexaLead) || StartsWith(iText, kChainTooLongLead) ||
-                      StartsWith(iText, kSequenceTooLongLead);
-             });
+  const Line* line = Expect(OctetValueExpected, [](std::string_view iText) {
+    return StartsWith(iText, kHexaLead) || StartsWith(iText, kChainTooLongLead) ||
+           StartsWith(iText, kSequenceTooLongLead);
+  });
   if (!line) return;
   std::string_view rest = line->text;
   // A sequence too long for its hexadecimal buffer to be counted, on either sink.
@@ -82,7 +85,7 @@ void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
       return;
     Take();
   }
-  line = ExpectLead(kUnicodeLead, Expected("%", kUnicodeLead));
+  line = ExpectLead(kUnicodeLead, [] { return Expected("%", kUnicodeLead); });
   if (!line) return;
   text::Assign(&oValue->text, line->text.substr(kUnicodeLead.size()));
   Take();
@@ -102,10 +105,10 @@ void Parser::ParseOctetValue(OctetValue* oValue, Reading* oReading,
 }
 
 bool Parser::ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading) {
-  const Line* line =
-      Expect(Expected("% or %", kPx1IdKeyLead, kEmptyPx1Id), [](std::string_view iText) {
-        return StartsWith(iText, kPx1IdKeyLead) || iText == kEmptyPx1Id;
-      });
+  const Line* line = Expect([] { return Expected("% or %", kPx1IdKeyLead, kEmptyPx1Id); },
+                            [](std::string_view iText) {
+                              return StartsWith(iText, kPx1IdKeyLead) || iText == kEmptyPx1Id;
+                            });
   if (!line) return false;
   if (line->text == kEmptyPx1Id) {
     oFields->px1IdEmpty = true;
@@ -142,8 +145,8 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
   if (!ParsePx1Id(&fields, &reading) || !ReadAliasLine(&fields, &reading) ||
       !ReadLinkSequence(&fields, &reading))
     return;
-  const Line* line =
-      Expect(Expected("% or %", kBrokenLinkLead, kNotBrokenLinkLead), IsObjectTypeLine);
+  const Line* line = Expect([] { return Expected("% or %", kBrokenLinkLead, kNotBrokenLinkLead); },
+                            IsObjectTypeLine);
   if (!line) return;
   fields.linkBroken = StartsWith(line->text, kBrokenLinkLead);
   text::Assign(
@@ -156,7 +159,7 @@ void Parser::ParseRmtFileBased(Component* oComponent) {
 }
 
 bool Parser::ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading) {
-  if (!ExpectLead(kAliasLead, Expected("%", kAliasLead))) return false;
+  if (!ExpectLead(kAliasLead, [] { return Expected("%", kAliasLead); })) return false;
   // An alias holding a line end: the line goes on while the next one holds the techno string's
   // label.
   auto holdsTechnoLabel = [](std::string_view iText) {
@@ -179,7 +182,8 @@ bool Parser::ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading) {
 }
 
 bool Parser::ReadLinkSequence(RmtFileBasedFields* oFields, Reading* oReading) {
-  const Line* line = Expect(Expected("% or %", kLinkLengthLead, kEmptyLinkSequence), IsLinkLine);
+  const Line* line =
+      Expect([] { return Expected("% or %", kLinkLengthLead, kEmptyLinkSequence); }, IsLinkLine);
   if (!line) return false;
   if (line->text == kEmptyLinkSequence) {
     Take();

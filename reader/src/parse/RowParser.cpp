@@ -55,7 +55,7 @@ bool Parser::ReadOrdinal(const Line& iLine, std::string_view* ioRest, const RowM
     return true;
   }
   std::string_view number;
-  if (Eat(ioRest, "  ") && text::SplitAt(ioRest, iMarks.numbered, &number)) {
+  if (Eat(ioRest, "  ") && text::SplitAfterDigits(ioRest, iMarks.numbered, &number)) {
     *oOrdinal = text::Int32(number);
     if (*oOrdinal && **oOrdinal != 0) return true;
   }
@@ -114,7 +114,7 @@ bool Parser::ReadRowHeader(std::string_view iTag, const RowMarks& iMarks, std::s
 
 bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
                             std::optional<RowClosing>* oClosing) {
-  const Line* line = Expect(Expected("the closing line (%)", iTag),
+  const Line* line = Expect([&] { return Expected("the closing line (%)", iTag); },
                             [iTag](std::string_view iText) { return StartsWith(iText, iTag); });
   if (!line) return false;
   std::optional<std::string> uuid = std::move(spareUuid_);  // read into its room
@@ -159,14 +159,16 @@ void Parser::ReadHexIdentifier(HexIdentifier* oIdentifier, std::string_view iPre
 }
 
 bool Parser::ExpectExactly(std::string_view iText) {
-  if (!Expect(Expected("%", iText), [iText](std::string_view iLine) { return iLine == iText; }))
+  if (!Expect([&] { return Expected("%", iText); },
+              [iText](std::string_view iLine) { return iLine == iText; }))
     return false;
   Take();
   return true;
 }
 
 void Parser::ParseDmtInfo(DmtRow* oRow) {
-  const Line* line = ExpectLead(kDmtInfoLead, Expected("the info line (%)", kDmtInfoLead));
+  const Line* line =
+      ExpectLead(kDmtInfoLead, [] { return Expected("the info line (%)", kDmtInfoLead); });
   if (!line) return;
   std::string_view rest = line->text.substr(kDmtInfoLead.size());
   // The element's state is read from the end: the mapping master's text keeps the rest.
@@ -204,7 +206,8 @@ void Parser::ParseDmtComponents(DmtRow* oRow) {
 }
 
 void Parser::ParseDmtRmtRows(DmtRow* oRow) {
-  const Line* line = ExpectLead(kRmtCountLead, Expected("the RMT row count (%)", kRmtListTag));
+  const Line* line =
+      ExpectLead(kRmtCountLead, [] { return Expected("the RMT row count (%)", kRmtListTag); });
   if (!line) return;
   std::string_view count = line->text.substr(kRmtCountLead.size());
   if (!count.empty() && count.back() == ' ') count.remove_suffix(1);  // the trace tool's blank
@@ -225,9 +228,10 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
   }
   oRow->rmtRows.resize(used);
   rmtRowsRead_ = true;
-  if (Expect(Expected("%", kTraceRmtListClosing), [](std::string_view iText) {
-        return iText == kTraceRmtListClosing || iText == kOutputRmtListClosing;
-      }))
+  if (Expect([] { return Expected("%", kTraceRmtListClosing); },
+             [](std::string_view iText) {
+               return iText == kTraceRmtListClosing || iText == kOutputRmtListClosing;
+             }))
     Take();
 }
 
@@ -271,8 +275,8 @@ void Parser::ReadDmtRowLines(DmtRow* oRow, std::uint64_t iFirst) {
 }
 
 void Parser::ParseRmtState(RmtRow* oRow) {
-  const Line* line =
-      ExpectLead(kMigrationStateLead, Expected("the state line (%)", kMigrationStateLead));
+  const Line* line = ExpectLead(kMigrationStateLead,
+                                [] { return Expected("the state line (%)", kMigrationStateLead); });
   if (!line) return;
   std::string_view rest = line->text.substr(kMigrationStateLead.size());
   bool good = true;
@@ -314,16 +318,18 @@ void Parser::ParseRmtComponents(RmtRow* oRow) {
     ReadComponentPlace(label.place, {});
   }
   // The non-M1 block: standard output writes its tags without the opening angle bracket.
-  const Line* line = Expect(Expected("%", kNonM1Opening), [](std::string_view iText) {
-    return iText == kNonM1Opening || iText == kOutputNonM1Opening;
-  });
+  const Line* line = Expect([] { return Expected("%", kNonM1Opening); },
+                            [](std::string_view iText) {
+                              return iText == kNonM1Opening || iText == kOutputNonM1Opening;
+                            });
   if (!line) return;
   if (line->text[0] == '<') Saw(Form::Trace, *line);
   Take();
   ReadComponentPlace(&oRow->nonM1Component, {});
-  line = Expect(Expected("%", kNonM1Closing), [](std::string_view iText) {
-    return iText == kNonM1Closing || iText == kOutputNonM1Closing;
-  });
+  line = Expect([] { return Expected("%", kNonM1Closing); },
+                [](std::string_view iText) {
+                  return iText == kNonM1Closing || iText == kOutputNonM1Closing;
+                });
   if (!line) return;
   if (line->text[0] == '<') Saw(Form::Trace, *line);
   Take();
@@ -331,10 +337,10 @@ void Parser::ParseRmtComponents(RmtRow* oRow) {
 
 void Parser::ParseRmtM1Components(RmtRow* oRow) {
   std::size_t used = 0;
-  const Line* line =
-      Expect(Expected("% or %", kM1ListTag, kNoM1Components), [](std::string_view iText) {
-        return iText == kNoM1Components || StartsWith(iText, kM1CountLead);
-      });
+  const Line* line = Expect([] { return Expected("% or %", kM1ListTag, kNoM1Components); },
+                            [](std::string_view iText) {
+                              return iText == kNoM1Components || StartsWith(iText, kM1CountLead);
+                            });
   if (line && line->text == kNoM1Components) {
     oRow->announcedM1ComponentCount.reset();
     Take();

@@ -135,6 +135,18 @@ inline bool SplitAt(std::string_view* ioText, std::string_view iSeparator,
   return true;
 }
 
+/// As SplitAt, for a separator that starts with a blank and most often follows the
+/// digits that open ioText: there it is the first, since digits hold no blank.
+inline bool SplitAfterDigits(std::string_view* ioText, std::string_view iSeparator,
+                             std::string_view* oValue) {
+  std::size_t digits = 0;
+  while (digits < ioText->size() && (*ioText)[digits] >= '0' && (*ioText)[digits] <= '9') ++digits;
+  if (!StartsWith(ioText->substr(digits), iSeparator)) return SplitAt(ioText, iSeparator, oValue);
+  *oValue = ioText->substr(0, digits);
+  ioText->remove_prefix(digits + iSeparator.size());
+  return true;
+}
+
 /// Splits ioText at the last iSeparator: oValue gets what follows it, ioText keeps what precedes
 /// it. A fixed-shape value at the end of a line is read this way, so that a free text before it
 /// keeps every separator it holds.
