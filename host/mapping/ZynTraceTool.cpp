@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "ZynSplitFormat.h"
 #include "ZynTraceFormat.h"
 #include "zyn/ZynCallLog.h"
 #include "zyn/ZynMappingInfra.h"
@@ -102,11 +103,19 @@ inline bool CopyIntoRoom(ZynTraceToolOutput& ioOutput, const char* iText, std::s
 }
 
 /// Formats iFormat straight into ioOutput's room when it lends room and the format has only
-/// the common conversions; false otherwise, the room's next left where it was. Reads iValues.
+/// the common conversions: from the format's pieces when it is split, else by the formatter.
+/// False otherwise, the room's next left where it was. Reads iValues.
 [[gnu::always_inline]] inline bool FormatIntoRoom(ZynTraceToolOutput& ioOutput, const char* iFormat,
                                                   va_list iValues) {
+  static_assert(zyn::trace::SplitFormat::kMostRoom <= kStackTextSize);
   if (!RoomFor(ioOutput, kStackTextSize)) return false;
   ZynTraceToolOutput::Room& room = ioOutput.room;
+  if (const zyn::trace::SplitFormat* split = zyn::trace::FindKept(iFormat)) {
+    char* end = zyn::trace::WritePieces(room.next, room.end, *split, iValues);
+    if (!end) return false;
+    room.next = end;
+    return true;
+  }
   const int length = zyn::trace::FormatCommonConversions(
       room.next, static_cast<std::size_t>(room.end - room.next), iFormat, iValues);
   if (length < 0) return false;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,29 @@ TEST(TraceFormat, TextsThatDoNotFitAreHandedBack) {
   EXPECT_EQ(Formatted(0, ""), "<fallback>");
 }
 
+// Formats are split once and kept by their address: a text given later at the same address is
+// formatted as itself, as is one that comes back; formats too long or with too many pieces to
+// be split, and texts that fit only exactly, still give the printed text.
+TEST(TraceFormat, KeptFormatsAreTheTextsAtTheirAddress) {
+  char format[200];
+  const auto use = [&](const char* iText) { return std::strcpy(format, iText); };
+  EXPECT_EQ(Formatted(512, use("a%db"), 1), "a1b");
+  EXPECT_EQ(Formatted(512, use("x%sy%%"), "T"), "xTy%");
+  EXPECT_EQ(Formatted(512, use("%u"), 5u), "5");
+  EXPECT_EQ(Formatted(512, use("%x"), 5u), "<fallback>");
+  EXPECT_EQ(Formatted(512, use("a%db"), 2), "a2b");
+  EXPECT_EQ(Formatted(512, use("a%db!"), 3), "a3b!");
+  EXPECT_EQ(Formatted(512, use(""), 3), "");
+  const std::string longest(125, 'L'), tooLong(126, 'T');
+  EXPECT_EQ(Formatted(512, use((longest + "%d").c_str()), 4), longest + "4");
+  EXPECT_EQ(Formatted(512, use((tooLong + "%d").c_str()), 4), tooLong + "4");
+  EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u"), 1, 2u, "3", 4, 5u, "6", 7, 8u);
+  EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u%s"), 1, 2u, "3", 4, 5u, "6", 7, 8u, "9");
+  const std::string thirty(30, 'x');
+  EXPECT_EQ(Formatted(33, "%s|%d", thirty.c_str(), 5), thirty + "|5");
+  EXPECT_EQ(Formatted(32, "%s|%d", thirty.c_str(), 5), "<fallback>");
+}
+
 /// An output that lends the trace tool a block of iBlock bytes and keeps the text, taking the
 /// block's text in before any text handed over, as a file's sink does.
 class LendingOutput : public ZynTraceToolOutput {
@@ -140,6 +164,10 @@ TEST(TraceFormat, TheToolWritesThePrintedTextIntoLentRoom) {
     EXPECT_PRINT("[%s%s]\n", longText.c_str(), "tail");
     EXPECT_PRINT("%s|%d\n", null, 5);
     EXPECT_PRINT(loneFormat, 1);
+    char format[16];  // one address, several texts
+    EXPECT_PRINT(std::strcpy(format, "<%d>"), 1);
+    EXPECT_PRINT(std::strcpy(format, "[%s]"), "two");
+    EXPECT_PRINT(std::strcpy(format, "<%d>!"), 3);
 #undef EXPECT_PRINT
     ZynDCIMpgTraceTool::TraPut(2, "put\n");
     expected += "put\n";
