@@ -106,6 +106,7 @@ inline const SplitFormat* FindKept(const char* iFormat) {
   for (const FormatPiece* piece = iSplit.pieces; piece != last; ++piece) {
     CopyChunks(oAt, iSplit.text + piece->offset, piece->length);
     oAt += piece->length;
+    if (piece->conversion == '\0') continue;
     switch (piece->conversion) {
       case 'd':
         oAt = std::to_chars(oAt, oAt + kIntWidth, va_arg(iValues, int)).ptr;

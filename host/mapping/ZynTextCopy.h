@@ -24,12 +24,19 @@ inline void CopyOverlapping(char* oTo, const char* iFrom, std::size_t iLength) {
   std::memcpy(oTo + iLength - sizeof tail, &tail, sizeof tail);
 }
 
+/// Two 16-byte moves, for CopyOverlapping.
+struct Bytes16 {
+  std::uint64_t half[2];
+};
+
 /// Copies iLength bytes from iFrom to oTo, which do not overlap, reading and writing only those:
-/// up to 16 bytes inline, longer texts by memcpy.
+/// up to 32 bytes inline, longer texts by memcpy.
 inline void CopyText(char* oTo, const char* iFrom, std::size_t iLength) {
   if (iLength >= 8) {
     if (iLength <= 16)
       CopyOverlapping<std::uint64_t>(oTo, iFrom, iLength);
+    else if (iLength <= 32)
+      CopyOverlapping<Bytes16>(oTo, iFrom, iLength);
     else
       std::memcpy(oTo, iFrom, iLength);
   } else if (iLength >= 4) {
@@ -41,16 +48,18 @@ inline void CopyText(char* oTo, const char* iFrom, std::size_t iLength) {
   }
 }
 
-/// The bytes that CopyChunks reads and writes to copy iLength bytes: iLength in whole chunks.
+/// The bytes that CopyChunks reads and writes to copy iLength bytes: iLength in whole chunks,
+/// one at least.
 constexpr std::size_t ChunkedLength(std::size_t iLength) {
-  return (iLength + kChunk - 1) / kChunk * kChunk;
+  return iLength <= kChunk ? kChunk : (iLength + kChunk - 1) / kChunk * kChunk;
 }
 
-/// Copies iLength bytes from iFrom to oTo in whole chunks of kChunk bytes: reads and writes
-/// ChunkedLength(iLength) bytes, the bytes past iLength with no value that matters. For texts
-/// whose source and destination both have that room.
+/// Copies iLength bytes from iFrom to oTo in whole chunks of kChunk bytes, one at least: reads
+/// and writes ChunkedLength(iLength) bytes, the bytes past iLength with no value that matters.
+/// For texts whose source and destination both have that room.
 inline void CopyChunks(char* oTo, const char* iFrom, std::size_t iLength) {
-  for (std::size_t copied = 0; copied < iLength; copied += kChunk)
+  std::memcpy(oTo, iFrom, kChunk);
+  for (std::size_t copied = kChunk; copied < iLength; copied += kChunk)
     std::memcpy(oTo + copied, iFrom + copied, kChunk);
 }
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "host/mapping/ZynTraceFormat.h"
+#include "zyn/ZynCallLog.h"
+#include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 
 namespace {
@@ -173,6 +175,38 @@ TEST(TraceFormat, TheToolWritesThePrintedTextIntoLentRoom) {
     expected += "put\n";
     EXPECT_EQ(output.Text(), expected) << "a block of " << block;
   }
+}
+
+// Texts of every short length are copied whole into lent room; writes into lent room are told
+// to the observer and checked against the contract like any other.
+TEST(TraceFormat, WritesIntoLentRoomAreWholeObservedAndChecked) {
+  LendingOutput output(4096);
+  std::string expected;
+  const std::string bytes = "0123456789abcdefghijklmnopqrstuvwxyzABCDEF";
+  for (std::size_t length = 0; length <= 40; ++length) {
+    expected += bytes.substr(0, length) + "|";
+    ZynDCIMpgTraceTool::TraPut(2, bytes.substr(0, length).c_str());
+    ZynDCIMpgTraceTool::TraPut(2, "|");
+  }
+  struct Recorder : ZynCallObserver {
+    void OnCall(const ZynCall& iCall) override {
+      calls += std::string(iCall.operation) + " " + iCall.text + "|";
+    }
+    std::string calls;
+  } recorder;
+  ZynCallLog::SetObserver(&recorder);
+  ZynDCIMpgTraceTool::TraPut(2, "put\n");
+  ZynDCIMpgTraceTool::TraPrint(2, "<%d>\n", 7);
+  ZynCallLog::SetObserver(nullptr);
+  EXPECT_EQ(recorder.calls, "TraPut put\n|TraPrint <%d>\n|");
+  ZynContract::Take();
+  ZynDCIMpgTraceTool::TraPut(3, "three\n");
+  ZynDCIMpgTraceTool::TraPrint(1, "one %d\n", 1);
+  EXPECT_EQ(
+      ZynContract::Take(),
+      (std::vector<std::string>{"ZynDCIMpgTraceTool::TraPut: expected the level 2 (1 call)",
+                                "ZynDCIMpgTraceTool::TraPrint: expected the level 2 (1 call)"}));
+  EXPECT_EQ(output.Text(), expected + "put\n<7>\nthree\none 1\n");
 }
 
 }  // namespace
