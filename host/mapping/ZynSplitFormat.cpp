@@ -7,6 +7,13 @@ FormatPlace gFormatPlaces[kFormatPlaceCount];
 
 namespace {
 
+/// The split formats the places point to, handed out in order.
+SplitFormat gSplitFormats[kSplitFormatCount];
+std::atomic<std::size_t> gSplitFormatsUsed{0};
+
+/// The address a place holds while it is being filled: no format's, nobody sees it.
+const char kBeingFilled = '\0';
+
 /// The room a conversion's value needs at most, besides a %s value's own text.
 std::size_t ValueRoom(char iConversion) {
   return iConversion == 'd' || iConversion == 'u' ? kIntWidth : 0;
@@ -68,16 +75,23 @@ const SplitFormat* FindOrKeep(const char* iFormat) {
   for (std::size_t tried = 0; tried < kFormatPlacesTried; ++tried) {
     FormatPlace& place = gFormatPlaces[(first + tried) % kFormatPlaceCount];
     const char* kept = place.format.load(std::memory_order_acquire);
-    if (kept == iFormat && std::strcmp(iFormat, place.split.text) == 0) return &place.split;
-    if (!free && !place.claimed.load(std::memory_order_relaxed)) free = &place;
+    if (kept == iFormat && std::strcmp(iFormat, place.split->text) == 0) return place.split;
+    if (!kept && !free) free = &place;
   }
-  if (!free || free->claimed.exchange(true, std::memory_order_acquire)) return nullptr;
-  if (SplitInto(iFormat, free->split) != SplitOutcome::kSplit) {
-    free->claimed.store(false, std::memory_order_release);
+  SplitFormat split{};
+  if (!free || SplitInto(iFormat, split) != SplitOutcome::kSplit) return nullptr;
+  const char* expected = nullptr;
+  if (!free->format.compare_exchange_strong(expected, &kBeingFilled, std::memory_order_relaxed))
+    return nullptr;
+  const std::size_t index = gSplitFormatsUsed.fetch_add(1, std::memory_order_relaxed);
+  if (index >= kSplitFormatCount) {
+    free->format.store(nullptr, std::memory_order_relaxed);
     return nullptr;
   }
+  gSplitFormats[index] = split;
+  free->split = &gSplitFormats[index];
   free->format.store(iFormat, std::memory_order_release);
-  return &free->split;
+  return free->split;
 }
 
 }  // namespace zyn::trace

@@ -56,43 +56,44 @@ enum class SplitOutcome {
 /// Splits iFormat into oSplit. Only kSplit leaves oSplit usable.
 SplitOutcome SplitInto(const char* iFormat, SplitFormat& oSplit);
 
-/// A place where a split format is kept.
+/// A place where a split format is kept for an address.
 struct FormatPlace {
-  /// The address the split format is kept for; null until the place is filled, then for ever.
+  /// The address the split format is kept for; null while the place is free, then for ever.
   std::atomic<const char*> format{nullptr};
-  /// Set by the one thread that fills the place.
-  std::atomic<bool> claimed{false};
-  SplitFormat split;
+  /// Set before format is published.
+  const SplitFormat* split = nullptr;
 };
 
-/// The places: a split format is kept at the place its address hashes to or at one of the next
-/// few, so that a few addresses that hash alike still find room. Places are never given back:
-/// they hold the first formats met, which for a trace tool are the same few literals written
-/// over and over.
-inline constexpr std::size_t kFormatPlaceCount = 256;
+/// The places: a format is kept at the place its address hashes to or at one of the next few,
+/// so that a few addresses that hash alike still find room. Places and split formats are never
+/// given back: they hold the first formats met, which for a trace tool are the same few literals
+/// written over and over. The places outnumber the split formats, so that most formats are at
+/// the first place tried.
+inline constexpr std::size_t kFormatPlaceCount = 1024;
 inline constexpr std::size_t kFormatPlacesTried = 4;
+inline constexpr std::size_t kSplitFormatCount = 256;
 [[gnu::visibility("hidden")]] extern FormatPlace gFormatPlaces[kFormatPlaceCount];
 
 /// The first place tried for iFormat.
 inline std::size_t FirstFormatPlace(const char* iFormat) {
   const auto address = reinterpret_cast<std::uintptr_t>(iFormat);
-  return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15u) >> 56) % kFormatPlaceCount;
+  return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15u) >> 54) % kFormatPlaceCount;
 }
 
 /// FindKept beyond the first place: the other places tried, and when none holds iFormat, iFormat
-/// split and kept at a free place. Null when the format cannot be split or no place is free.
-/// Thread-safe, without a lock: a place is claimed, filled, then published.
+/// split and kept at a free place. Null when the format cannot be split, or no place or split
+/// format is left. Thread-safe, without a lock: a place is claimed, filled, then published.
 [[gnu::visibility("hidden"), gnu::noinline]] const SplitFormat* FindOrKeep(const char* iFormat);
 
 /// The split form of iFormat, kept for its address; null when it has a conversion other than
-/// %d, %u, %s and %%, is too long, or no place is free for it. A text given at an address that
-/// held another text before is not mistaken for it: a kept format is compared with the text at
-/// its address before it is used.
+/// %d, %u, %s and %%, is too long, or nothing is left to keep it in. A text given at an address
+/// that held another text before is not mistaken for it: a kept format is compared with the
+/// text at its address before it is used.
 inline const SplitFormat* FindKept(const char* iFormat) {
   const FormatPlace& place = gFormatPlaces[FirstFormatPlace(iFormat)];
   if (place.format.load(std::memory_order_acquire) == iFormat &&
-      std::strcmp(iFormat, place.split.text) == 0)
-    return &place.split;
+      std::strcmp(iFormat, place.split->text) == 0)
+    return place.split;
   return FindOrKeep(iFormat);
 }
 

@@ -295,6 +295,9 @@ HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
         return S_OK;
       }
       va_start(values, iFormat);
+      PrintChecked(kTraceLevel, iFormat, values);
+      va_end(values);
+      return S_OK;
     }
   }
   PrintChecked(iLevel, iFormat, values);

@@ -119,6 +119,13 @@ TEST(TraceFormat, KeptFormatsAreTheTextsAtTheirAddress) {
   EXPECT_EQ(Formatted(512, use((tooLong + "%d").c_str()), 4), tooLong + "4");
   EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u"), 1, 2u, "3", 4, 5u, "6", 7, 8u);
   EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u%s"), 1, 2u, "3", 4, 5u, "6", 7, 8u, "9");
+  // More formats than are kept, twice over: those not kept are formatted all the same.
+  std::vector<std::string> many;
+  for (int i = 0; i < 600; ++i) many.push_back("<" + std::to_string(i) + ":%d>");
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 600; ++i)
+      EXPECT_EQ(Formatted(512, many[i].c_str(), -i),
+                "<" + std::to_string(i) + ":" + std::to_string(-i) + ">");
   const std::string thirty(30, 'x');
   EXPECT_EQ(Formatted(33, "%s|%d", thirty.c_str(), 5), thirty + "|5");
   EXPECT_EQ(Formatted(32, "%s|%d", thirty.c_str(), 5), "<fallback>");
