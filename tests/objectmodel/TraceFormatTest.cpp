@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/mapping/ZynTraceFormat.h"
+#include "support/RunTogether.h"
 #include "zyn/ZynCallLog.h"
 #include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
@@ -214,6 +215,23 @@ TEST(TraceFormat, WritesIntoLentRoomAreWholeObservedAndChecked) {
       (std::vector<std::string>{"ZynDCIMpgTraceTool::TraPut: expected the level 2 (1 call)",
                                 "ZynDCIMpgTraceTool::TraPrint: expected the level 2 (1 call)"}));
   EXPECT_EQ(output.Text(), expected + "put\n<7>\nthree\none 1\n");
+}
+
+// Threads that meet the same new formats at once each split and keep them, or use those another
+// kept, and all format them alike.
+TEST(TraceFormatThreads, FormatsKeptWhileOthersFormatThem) {
+  std::vector<std::string> formats;
+  for (int i = 0; i < 64; ++i) formats.push_back("[" + std::to_string(i) + " %s %d]");
+  std::vector<std::string> texts(4);
+  zyn_test::RunTogether(4, [&](int iThread) {
+    for (int round = 0; round < 3; ++round)
+      for (const std::string& format : formats)
+        texts[iThread] += Formatted(512, format.c_str(), "t", 7);
+  });
+  std::string expected;
+  for (int round = 0; round < 3; ++round)
+    for (int i = 0; i < 64; ++i) expected += "[" + std::to_string(i) + " t 7]";
+  for (const std::string& text : texts) EXPECT_EQ(text, expected);
 }
 
 }  // namespace
