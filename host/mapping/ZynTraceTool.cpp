@@ -172,9 +172,8 @@ const char* FormatAside(char (&oStack)[kStackTextSize], std::vector<char>& oHeap
 }
 
 /// Writes a TraPrint's text: formatted straight into the output's room when it can be, aside
-/// otherwise; the call told to the observer.
-[[gnu::noinline]] void PrintObserved(int iLevel, const char* iFormat, va_list iValues) {
-  const ZynObservedCall observed;
+/// otherwise. Reads iValues.
+void Print(int iLevel, const char* iFormat, va_list iValues) {
   const char* format = iFormat ? iFormat : "";
   ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
   va_list attempt;
@@ -182,6 +181,12 @@ const char* FormatAside(char (&oStack)[kStackTextSize], std::vector<char>& oHeap
   const bool formatted = output && FormatIntoRoom(*output, format, attempt);
   va_end(attempt);
   if (!formatted) PrintAside(output, iLevel, format, iValues);
+}
+
+/// Print, the call told to the observer.
+[[gnu::noinline]] void PrintObserved(int iLevel, const char* iFormat, va_list iValues) {
+  const ZynObservedCall observed;
+  Print(iLevel, iFormat, iValues);
   TellWrite(observed, "TraPrint", iLevel, iFormat);
 }
 
@@ -219,14 +224,10 @@ inline void Put(int iLevel, const char* iText) {
 [[gnu::noinline]] void PrintChecked(int iLevel, const char* iFormat, va_list iValues) {
   ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
   ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
-  if (Observed()) return PrintObserved(iLevel, iFormat, iValues);
-  const char* format = iFormat ? iFormat : "";
-  ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
-  va_list attempt;
-  va_copy(attempt, iValues);
-  const bool formatted = output && FormatIntoRoom(*output, format, attempt);
-  va_end(attempt);
-  if (!formatted) PrintAside(output, iLevel, format, iValues);
+  if (Observed())
+    PrintObserved(iLevel, iFormat, iValues);
+  else
+    Print(iLevel, iFormat, iValues);
 }
 
 }  // namespace
