@@ -1,43 +1,17 @@
 // Formats the trace tool's texts straight into the caller's buffer: literal text, %d, %u, %s
-// and %% without the C library's stream set-up, anything else left to vsnprintf.
+// and %% without the C library's stream set-up, from the format's pieces once it has been seen;
+// anything else left to vsnprintf.
 #include "ZynTraceFormat.h"
 
 #include <charconv>
-#include <cstdint>
 #include <cstring>
+
+#include "ZynSplitFormat.h"
+#include "ZynTextCopy.h"
 
 namespace zyn::trace {
 
 namespace {
-
-/// Copies iLength bytes, from sizeof(Word) to twice as many, by two moves of a Word that overlap
-/// in the middle: only the bytes given are read and written.
-template <class Word>
-inline void CopyOverlapping(char* oTo, const char* iFrom, std::size_t iLength) {
-  Word head, tail;
-  std::memcpy(&head, iFrom, sizeof head);
-  std::memcpy(&tail, iFrom + iLength - sizeof tail, sizeof tail);
-  std::memcpy(oTo, &head, sizeof head);
-  std::memcpy(oTo + iLength - sizeof tail, &tail, sizeof tail);
-}
-
-/// Copies iLength bytes from iFrom to oTo, which do not overlap. The trace tool's texts are
-/// short for the most part: up to 16 bytes they are copied inline, without the call and size
-/// dispatch of memcpy; longer ones by memcpy.
-inline void CopyText(char* oTo, const char* iFrom, std::size_t iLength) {
-  if (iLength >= 8) {
-    if (iLength <= 16)
-      CopyOverlapping<std::uint64_t>(oTo, iFrom, iLength);
-    else
-      std::memcpy(oTo, iFrom, iLength);
-  } else if (iLength >= 4) {
-    CopyOverlapping<std::uint32_t>(oTo, iFrom, iLength);
-  } else if (iLength >= 2) {
-    CopyOverlapping<std::uint16_t>(oTo, iFrom, iLength);
-  } else if (iLength == 1) {
-    *oTo = *iFrom;
-  }
-}
 
 /// Appends iLength bytes at ioAt; false when they would go past iLast, the terminator's place.
 inline bool Append(char*& ioAt, const char* iLast, const char* iText, std::size_t iLength) {
@@ -56,9 +30,9 @@ inline bool AppendNumber(char*& ioAt, char* iLast, Number iNumber) {
   return true;
 }
 
-}  // namespace
-
-int FormatCommonConversions(char* oText, std::size_t iSize, const char* iFormat, va_list iValues) {
+/// FormatCommonConversions by reading the format as it goes: for formats that are not split,
+/// and for buffers too small for a split format's room.
+int FormatScanning(char* oText, std::size_t iSize, const char* iFormat, va_list iValues) {
   if (iSize == 0) return -1;
   char* at = oText;
   char* const last = oText + iSize - 1;
@@ -95,6 +69,22 @@ int FormatCommonConversions(char* oText, std::size_t iSize, const char* iFormat,
   }
   *at = '\0';
   return static_cast<int>(at - oText);
+}
+
+}  // namespace
+
+int FormatCommonConversions(char* oText, std::size_t iSize, const char* iFormat, va_list iValues) {
+  const SplitFormat* split = FindKept(iFormat);
+  if (!split || iSize < split->room) return FormatScanning(oText, iSize, iFormat, iValues);
+  va_list again;
+  va_copy(again, iValues);
+  char* end = WritePieces(oText, oText + iSize, *split, iValues);
+  // A %s value too long for the room the pieces keep may still fit exactly.
+  const int length =
+      end ? static_cast<int>(end - oText) : FormatScanning(oText, iSize, iFormat, again);
+  va_end(again);
+  if (end) *end = '\0';
+  return length;
 }
 
 }  // namespace zyn::trace

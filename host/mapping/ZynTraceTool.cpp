@@ -9,6 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "ZynSplitFormat.h"
+#include "ZynTextCopy.h"
 #include "ZynTraceFormat.h"
 #include "zyn/ZynCallLog.h"
 #include "zyn/ZynMappingInfra.h"
@@ -86,11 +88,15 @@ void TellWrite(const ZynObservedCall& iObserved, const char* iOperation, int iLe
   return iValid;
 }
 
+/// The bytes left in the room that iOutput lends; 0 when it lends none.
+inline std::size_t RoomLeft(const ZynTraceToolOutput& iOutput) {
+  return static_cast<std::size_t>(iOutput.room.end - iOutput.room.next);
+}
+
 /// Whether ioOutput's room holds iLength bytes, after asking it for more when it lends some.
 inline bool RoomFor(ZynTraceToolOutput& ioOutput, std::size_t iLength) {
-  const ZynTraceToolOutput::Room& room = ioOutput.room;
-  if (!room.next) return false;
-  return static_cast<std::size_t>(room.end - room.next) >= iLength || ioOutput.OnRoomFull(iLength);
+  if (!ioOutput.room.next) return false;
+  return RoomLeft(ioOutput) >= iLength || ioOutput.OnRoomFull(iLength);
 }
 
 /// Copies iText into ioOutput's room when it lends room enough; false otherwise.
@@ -102,11 +108,19 @@ inline bool CopyIntoRoom(ZynTraceToolOutput& ioOutput, const char* iText, std::s
 }
 
 /// Formats iFormat straight into ioOutput's room when it lends room and the format has only
-/// the common conversions; false otherwise, the room's next left where it was. Reads iValues.
+/// the common conversions: from the format's pieces when it is split, else by the formatter.
+/// False otherwise, the room's next left where it was. Reads iValues.
 [[gnu::always_inline]] inline bool FormatIntoRoom(ZynTraceToolOutput& ioOutput, const char* iFormat,
                                                   va_list iValues) {
+  static_assert(zyn::trace::SplitFormat::kMostRoom <= kStackTextSize);
   if (!RoomFor(ioOutput, kStackTextSize)) return false;
   ZynTraceToolOutput::Room& room = ioOutput.room;
+  if (const zyn::trace::SplitFormat* split = zyn::trace::FindKept(iFormat)) {
+    char* end = zyn::trace::WritePieces(room.next, room.end, *split, iValues);
+    if (!end) return false;
+    room.next = end;
+    return true;
+  }
   const int length = zyn::trace::FormatCommonConversions(
       room.next, static_cast<std::size_t>(room.end - room.next), iFormat, iValues);
   if (length < 0) return false;
@@ -158,9 +172,8 @@ const char* FormatAside(char (&oStack)[kStackTextSize], std::vector<char>& oHeap
 }
 
 /// Writes a TraPrint's text: formatted straight into the output's room when it can be, aside
-/// otherwise; the call told to the observer.
-[[gnu::noinline]] void PrintObserved(int iLevel, const char* iFormat, va_list iValues) {
-  const ZynObservedCall observed;
+/// otherwise. Reads iValues.
+void Print(int iLevel, const char* iFormat, va_list iValues) {
   const char* format = iFormat ? iFormat : "";
   ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
   va_list attempt;
@@ -168,6 +181,12 @@ const char* FormatAside(char (&oStack)[kStackTextSize], std::vector<char>& oHeap
   const bool formatted = output && FormatIntoRoom(*output, format, attempt);
   va_end(attempt);
   if (!formatted) PrintAside(output, iLevel, format, iValues);
+}
+
+/// Print, the call told to the observer.
+[[gnu::noinline]] void PrintObserved(int iLevel, const char* iFormat, va_list iValues) {
+  const ZynObservedCall observed;
+  Print(iLevel, iFormat, iValues);
   TellWrite(observed, "TraPrint", iLevel, iFormat);
 }
 
@@ -186,6 +205,29 @@ inline void Put(int iLevel, const char* iText) {
   const ZynObservedCall observed;
   Put(iLevel, iText ? iText : "");
   TellWrite(observed, "TraPut", iLevel, iText);
+}
+
+/// A TraPut that the common case did not write: its contract checked, the call told to the
+/// observer when there is one.
+[[gnu::noinline]] void PutChecked(int iLevel, const char* iText) {
+  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPut", "the level 2");
+  ZYN_CONTRACT(iText != nullptr, "ZynDCIMpgTraceTool::TraPut", "a text");
+  if (Observed())
+    PutObserved(iLevel, iText);
+  else
+    Put(iLevel, iText ? iText : "");
+}
+
+/// A TraPrint that the common case did not write: its contract checked, the call told to the
+/// observer when there is one, the text formatted into the output's room when it can be, aside
+/// otherwise. Reads iValues.
+[[gnu::noinline]] void PrintChecked(int iLevel, const char* iFormat, va_list iValues) {
+  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
+  ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
+  if (Observed())
+    PrintObserved(iLevel, iFormat, iValues);
+  else
+    Print(iLevel, iFormat, iValues);
 }
 
 }  // namespace
@@ -222,34 +264,44 @@ void ZynDCIMpgTraceTool::SetOutput(ZynTraceToolOutput* iOutput) {
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPut(int iLevel, const char* iText) {
-  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPut", "the level 2");
-  ZYN_CONTRACT(iText != nullptr, "ZynDCIMpgTraceTool::TraPut", "a text");
-  if (Observed())
-    PutObserved(iLevel, iText);
-  else
-    Put(iLevel, iText ? iText : "");
+  // The common case, copied straight into the output's room: what the contract asks for, no
+  // observer, room lent and enough of it.
+  ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
+  if (iLevel == kTraceLevel && iText && output && output->room.next && !Observed()) {
+    const std::size_t length = std::strlen(iText);
+    if (RoomLeft(*output) >= length) {
+      zyn::trace::CopyText(output->room.next, iText, length);
+      output->room.next += length;
+      return S_OK;
+    }
+  }
+  PutChecked(iLevel, iText);
   return S_OK;
 }
 
 HRESULT ZynDCIMpgTraceTool::TraPrint(int iLevel, const char* iFormat, ...) {
-  ZYN_CONTRACT(iLevel == kTraceLevel, "ZynDCIMpgTraceTool::TraPrint", "the level 2");
-  ZYN_CONTRACT(iFormat != nullptr, "ZynDCIMpgTraceTool::TraPrint", "a format");
   va_list values;
   va_start(values, iFormat);
-  if (Observed()) {
-    PrintObserved(iLevel, iFormat, values);
-    va_end(values);
-    return S_OK;
-  }
-  // The values are read twice only when the text cannot be formatted in the output's room.
-  const char* format = iFormat ? iFormat : "";
+  // The common case, written from the format's kept pieces straight into the output's room:
+  // what the contract asks for, no observer, room lent and enough of it. The values are read
+  // again only when a %s value does not fit.
   ZynTraceToolOutput* output = gOutput.load(std::memory_order_acquire);
-  const bool formatted = output && FormatIntoRoom(*output, format, values);
-  va_end(values);
-  if (!formatted) {
-    va_start(values, iFormat);
-    PrintAside(output, iLevel, format, values);
-    va_end(values);
+  if (iLevel == kTraceLevel && iFormat && output && output->room.next && !Observed()) {
+    const zyn::trace::SplitFormat* split = zyn::trace::FindKept(iFormat);
+    if (split && RoomLeft(*output) >= split->room) {
+      char* end = zyn::trace::WritePieces(output->room.next, output->room.end, *split, values);
+      va_end(values);
+      if (end) {
+        output->room.next = end;
+        return S_OK;
+      }
+      va_start(values, iFormat);
+      PrintChecked(kTraceLevel, iFormat, values);
+      va_end(values);
+      return S_OK;
+    }
   }
+  PrintChecked(iLevel, iFormat, values);
+  va_end(values);
   return S_OK;
 }

@@ -5,10 +5,14 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/mapping/ZynTraceFormat.h"
+#include "support/RunTogether.h"
+#include "zyn/ZynCallLog.h"
+#include "zyn/ZynContract.h"
 #include "zyn/ZynMappingInfra.h"
 
 namespace {
@@ -98,6 +102,36 @@ TEST(TraceFormat, TextsThatDoNotFitAreHandedBack) {
   EXPECT_EQ(Formatted(0, ""), "<fallback>");
 }
 
+// Formats are split once and kept by their address: a text given later at the same address is
+// formatted as itself, as is one that comes back; formats too long or with too many pieces to
+// be split, and texts that fit only exactly, still give the printed text.
+TEST(TraceFormat, KeptFormatsAreTheTextsAtTheirAddress) {
+  char format[200];
+  const auto use = [&](const char* iText) { return std::strcpy(format, iText); };
+  EXPECT_EQ(Formatted(512, use("a%db"), 1), "a1b");
+  EXPECT_EQ(Formatted(512, use("x%sy%%"), "T"), "xTy%");
+  EXPECT_EQ(Formatted(512, use("%u"), 5u), "5");
+  EXPECT_EQ(Formatted(512, use("%x"), 5u), "<fallback>");
+  EXPECT_EQ(Formatted(512, use("a%db"), 2), "a2b");
+  EXPECT_EQ(Formatted(512, use("a%db!"), 3), "a3b!");
+  EXPECT_EQ(Formatted(512, use(""), 3), "");
+  const std::string longest(125, 'L'), tooLong(126, 'T');
+  EXPECT_EQ(Formatted(512, use((longest + "%d").c_str()), 4), longest + "4");
+  EXPECT_EQ(Formatted(512, use((tooLong + "%d").c_str()), 4), tooLong + "4");
+  EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u"), 1, 2u, "3", 4, 5u, "6", 7, 8u);
+  EXPECT_AS_PRINTED(use("%d%u%s%%%d%u%s%%%d%u%s"), 1, 2u, "3", 4, 5u, "6", 7, 8u, "9");
+  // More formats than are kept, twice over: those not kept are formatted all the same.
+  std::vector<std::string> many;
+  for (int i = 0; i < 600; ++i) many.push_back("<" + std::to_string(i) + ":%d>");
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 600; ++i)
+      EXPECT_EQ(Formatted(512, many[i].c_str(), -i),
+                "<" + std::to_string(i) + ":" + std::to_string(-i) + ">");
+  const std::string thirty(30, 'x');
+  EXPECT_EQ(Formatted(33, "%s|%d", thirty.c_str(), 5), thirty + "|5");
+  EXPECT_EQ(Formatted(32, "%s|%d", thirty.c_str(), 5), "<fallback>");
+}
+
 /// An output that lends the trace tool a block of iBlock bytes and keeps the text, taking the
 /// block's text in before any text handed over, as a file's sink does.
 class LendingOutput : public ZynTraceToolOutput {
@@ -140,11 +174,64 @@ TEST(TraceFormat, TheToolWritesThePrintedTextIntoLentRoom) {
     EXPECT_PRINT("[%s%s]\n", longText.c_str(), "tail");
     EXPECT_PRINT("%s|%d\n", null, 5);
     EXPECT_PRINT(loneFormat, 1);
+    char format[16];  // one address, several texts
+    EXPECT_PRINT(std::strcpy(format, "<%d>"), 1);
+    EXPECT_PRINT(std::strcpy(format, "[%s]"), "two");
+    EXPECT_PRINT(std::strcpy(format, "<%d>!"), 3);
 #undef EXPECT_PRINT
     ZynDCIMpgTraceTool::TraPut(2, "put\n");
     expected += "put\n";
     EXPECT_EQ(output.Text(), expected) << "a block of " << block;
   }
+}
+
+// Texts of every short length are copied whole into lent room; writes into lent room are told
+// to the observer and checked against the contract like any other.
+TEST(TraceFormat, WritesIntoLentRoomAreWholeObservedAndChecked) {
+  LendingOutput output(4096);
+  std::string expected;
+  const std::string bytes = "0123456789abcdefghijklmnopqrstuvwxyzABCDEF";
+  for (std::size_t length = 0; length <= 40; ++length) {
+    expected += bytes.substr(0, length) + "|";
+    ZynDCIMpgTraceTool::TraPut(2, bytes.substr(0, length).c_str());
+    ZynDCIMpgTraceTool::TraPut(2, "|");
+  }
+  struct Recorder : ZynCallObserver {
+    void OnCall(const ZynCall& iCall) override {
+      calls += std::string(iCall.operation) + " " + iCall.text + "|";
+    }
+    std::string calls;
+  } recorder;
+  ZynCallLog::SetObserver(&recorder);
+  ZynDCIMpgTraceTool::TraPut(2, "put\n");
+  ZynDCIMpgTraceTool::TraPrint(2, "<%d>\n", 7);
+  ZynCallLog::SetObserver(nullptr);
+  EXPECT_EQ(recorder.calls, "TraPut put\n|TraPrint <%d>\n|");
+  ZynContract::Take();
+  ZynDCIMpgTraceTool::TraPut(3, "three\n");
+  ZynDCIMpgTraceTool::TraPrint(1, "one %d\n", 1);
+  EXPECT_EQ(
+      ZynContract::Take(),
+      (std::vector<std::string>{"ZynDCIMpgTraceTool::TraPut: expected the level 2 (1 call)",
+                                "ZynDCIMpgTraceTool::TraPrint: expected the level 2 (1 call)"}));
+  EXPECT_EQ(output.Text(), expected + "put\n<7>\nthree\none 1\n");
+}
+
+// Threads that meet the same new formats at once each split and keep them, or use those another
+// kept, and all format them alike.
+TEST(TraceFormatThreads, FormatsKeptWhileOthersFormatThem) {
+  std::vector<std::string> formats;
+  for (int i = 0; i < 64; ++i) formats.push_back("[" + std::to_string(i) + " %s %d]");
+  std::vector<std::string> texts(4);
+  zyn_test::RunTogether(4, [&](int iThread) {
+    for (int round = 0; round < 3; ++round)
+      for (const std::string& format : formats)
+        texts[iThread] += Formatted(512, format.c_str(), "t", 7);
+  });
+  std::string expected;
+  for (int round = 0; round < 3; ++round)
+    for (int i = 0; i < 64; ++i) expected += "[" + std::to_string(i) + " t 7]";
+  for (const std::string& text : texts) EXPECT_EQ(text, expected);
 }
 
 }  // namespace
