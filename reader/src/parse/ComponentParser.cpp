@@ -96,7 +96,7 @@ bool Parser::ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool*
         return type != std::string_view::npos &&
                text::Find(iText, kUuidLabel, type) != std::string_view::npos;
       },
-      [](std::string_view iNext) {
+      [](std::string_view, std::string_view iNext) {
         return !StartsWith(iNext, kPathLead) &&
                text::Find(iNext, kUuidLabel) != std::string_view::npos;
       });
@@ -144,7 +144,7 @@ bool Parser::ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading) {
   // label.
   std::string_view save = Gather(
       &gathered_, oReading, [](std::string_view iText) { return SaveTimeCuts(iText).count > 0; },
-      [](std::string_view iNext) {
+      [](std::string_view, std::string_view iNext) {
         return text::Find(iNext, kSaveTimeLabel) != std::string_view::npos;
       });
   const Line saveLine{save, LastTakenLine(), 1, true};

@@ -136,20 +136,27 @@ class Parser {
   }
 
   /// Takes the current line and answers its text, joining the next lines to it (with "\n") in
-  /// ioBuffer while iComplete says the text still lacks the fixed text that ends its line, or
-  /// while iContinues says that the next line holds that fixed text again: the free text then
-  /// holds a line end, and its line's own ending is further down. Stops at a structural line and
-  /// once oReading has joined as many lines as allowed. The answer stays valid until the next
-  /// Gather.
+  /// ioBuffer while iComplete(text) says the text still lacks the fixed text that ends its line,
+  /// or while iContinues(text, next) says that the next line holds that fixed text again: the
+  /// free text then holds a line end, and its line's own ending is further down. Stops at a
+  /// structural line and once oReading has joined as many lines as allowed. A text of one line
+  /// is answered in place, without a copy. The answer stays valid until the next Gather, or
+  /// until the line after the current one is read.
   template <class Complete, class Continues>
   std::string_view Gather(std::string* ioBuffer, Reading* oReading, Complete iComplete,
                           Continues iContinues) {
-    const Line* line = Current();
-    if (!line) return {};
-    ioBuffer->assign(line->text);
+    if (!Current()) return {};
     Take();
-    for (line = Current(); line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
-      if (IsStructural(*line) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
+    const Line* line = Current();
+    // The line taken stays in place while the next one is current.
+    const std::string_view first = lines_.Taken();
+    if (!line || oReading->joinedLines >= kMaxJoinedLines || IsStructural(*line) ||
+        (iComplete(first) && !iContinues(first, line->text)))
+      return first;
+    ioBuffer->assign(first);
+    for (; line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
+      if (IsStructural(*line) || (iComplete(*ioBuffer) && !iContinues(*ioBuffer, line->text)))
+        break;
       ioBuffer->push_back('\n');
       ioBuffer->append(line->text);
       ++oReading->joinedLines;
