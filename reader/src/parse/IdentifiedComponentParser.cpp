@@ -136,7 +136,7 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
 }
 
 void Parser::ParseOrv(Component* oComponent) {
-  OrvFields& fields = UseFields<OrvFields>(oComponent);
+  OrvFields& fields = spares_.Use<OrvFields>(oComponent);
   Take();
   const Line* line = Current();
   if (line && StartsWith(line->text, kOrvHashKeyLead)) {
@@ -185,7 +185,7 @@ bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFi
 
 void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
                        std::string_view iClosing) {
-  PellFields& fields = UseFields<PellFields>(oComponent);
+  PellFields& fields = spares_.Use<PellFields>(oComponent);
   oComponent->closed = false;
   bool closes = false;
   if (Current()->text.size() == iOpening.size()) {
@@ -317,7 +317,7 @@ bool Parser::ReadPellShortForm(PellFields* oFields, Reading* oReading, std::stri
 }
 
 void Parser::ParseProvider(Component* oComponent) {
-  ProviderFields& fields = UseFields<ProviderFields>(oComponent);
+  ProviderFields& fields = spares_.Use<ProviderFields>(oComponent);
   oComponent->closed = false;
   Take();
   if (!ReadBinaryIdentifier(&fields)) return;

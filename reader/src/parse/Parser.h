@@ -12,6 +12,7 @@
 #include "parse/DumpTexts.h"
 #include "parse/Expected.h"
 #include "parse/LineSource.h"
+#include "parse/Spares.h"
 #include "parse/Text.h"
 #include "zyn/reader/DumpReader.h"
 
@@ -173,22 +174,23 @@ class Parser {
   /// next piece opens the current line.
   template <class NextPiece>
   std::optional<std::string> TakeTextBefore(const Reading& iReading, NextPiece iNextPiece) {
-    std::string text;
+    std::optional<std::string> text = spares_.TakeText();  // written into a spare's room
+    text->clear();
     bool written = false;
     for (const Line* line = Current(); line; line = Current()) {
       const std::size_t start = iNextPiece(line->text);
       if (start == 0 || IsStructural(*line) || iReading.joinedLines >= kMaxJoinedLines) break;
-      if (written) text.push_back('\n');
+      if (written) text->push_back('\n');
       written = true;
       if (start != std::string_view::npos) {
-        text.append(line->text.substr(0, start));
+        text->append(line->text.substr(0, start));
         KeepRest(start);
         break;
       }
-      text.append(line->text);
+      text->append(line->text);
       Take();
     }
-    if (!written) return std::nullopt;
+    if (!written) spares_.RetireText(&text);
     return text;
   }
 
@@ -203,13 +205,12 @@ class Parser {
   static NodeKind ComponentKindOf(std::string_view iOpening);
   /// The places of a row about to be read: those that the row's lines do not fill are left
   /// Absent by SettlePlaces(frame), where frame is the answer. Until then each keeps the
-  /// component it held, whose storage the row's component of the same kind reuses.
+  /// component it held, whose storage the row's component reuses.
   std::size_t AwaitPlaces(std::initializer_list<ComponentPlace*> iPlaces);
   void SettlePlaces(std::size_t iFrame);
   /// Fills a place as iPresence says; when a component is dumped there, answers it: the one the
-  /// place held when of iKind, else a new one.
-  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence,
-                       NodeKind iKind = NodeKind::DummyComponent);
+  /// place held, else a new one. A place left empty gives its component's storage to spares_.
+  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence);
   /// Reads the component whose opening line is current.
   void ParseComponent(Component* oComponent);
 
@@ -341,8 +342,8 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
-  /// The uuid of a closing line read before, whose room the next closing line's uuid takes.
-  std::optional<std::string> spareUuid_;
+  /// What rows and components left behind, filled again by the next ones.
+  Spares spares_;
   /// The places of the rows being read, and whether their lines filled them.
   struct PendingPlace {
     ComponentPlace* place;
@@ -351,17 +352,6 @@ class Parser {
   std::vector<PendingPlace> pending_;
   bool rmtRowsRead_ = false;
 };
-
-/// Fields of a kind, made the component's own: emptied in place when it held them already, so
-/// that their texts keep their room, made anew when it held another kind.
-template <class Fields>
-Fields& UseFields(Component* oComponent) {
-  if (auto* fields = std::get_if<Fields>(&oComponent->fields)) {
-    *fields = Fields{};
-    return *fields;
-  }
-  return oComponent->fields.emplace<Fields>();
-}
 
 /// Keeps the lines taken during its life in a node's text, when the reader keeps texts.
 class KeptText {

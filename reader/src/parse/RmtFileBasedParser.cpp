@@ -138,7 +138,7 @@ bool Parser::ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading) {
 }
 
 void Parser::ParseRmtFileBased(Component* oComponent) {
-  RmtFileBasedFields& fields = UseFields<RmtFileBasedFields>(oComponent);
+  RmtFileBasedFields& fields = spares_.Use<RmtFileBasedFields>(oComponent);
   Reading& reading = oComponent->reading;
   oComponent->closed = false;
   Take();
