@@ -57,9 +57,10 @@ std::string Joined(const std::vector<std::string>& iLines, std::size_t iCount) {
   return text;
 }
 
-/// The number (from 1) of the first line that starts with iStart.
-std::uint64_t LineStarting(const std::vector<std::string>& iLines, std::string_view iStart) {
-  for (std::size_t i = 0; i < iLines.size(); ++i)
+/// The number (from 1) of the first line that starts with iStart, after line iAfter.
+std::uint64_t LineStarting(const std::vector<std::string>& iLines, std::string_view iStart,
+                           std::size_t iAfter = 0) {
+  for (std::size_t i = iAfter; i < iLines.size(); ++i)
     if (iLines[i].compare(0, iStart.size(), iStart) == 0) return i + 1;
   return 0;
 }
@@ -143,6 +144,17 @@ TEST_F(ReaderCheck, LinesOfBothFormsInOneInputAreASplitBetweenTheSinks) {
   std::vector<std::string> lines = Lines(forms_.output);
   const std::uint64_t closing = LineStarting(lines, "</DUMP of RMTElement>");
   lines[closing - 1] = "</DUMP of RMTElements>";  // the trace tool's spelling
+  EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
+  // Once the form is borne out, a line of the other form is still seen, far into the dump.
+  lines = Lines(forms_.output);
+  const std::uint64_t pointed = LineStarting(lines, "  Pointed: ");
+  ASSERT_GT(pointed, 0u);
+  lines[pointed - 1] = " Pointed:";  // the trace tool's spelling
+  EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
+  lines = Lines(forms_.trace);
+  const std::uint64_t rmtNonM1 = LineStarting(lines, "<Non-M1 Component>", pointed);
+  ASSERT_GT(rmtNonM1, 0u);
+  lines[rmtNonM1 - 1] = "Non-M1 Component>";  // standard output's spelling
   EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
   // A uuid written on its own, away from its line.
   EXPECT_TRUE(Judge("fedcba98765432100123456789abcdef").split);

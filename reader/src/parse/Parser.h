@@ -40,7 +40,8 @@ class Parser {
     const Line* line = lines_.Peek();
     if (!line) return;
     if (!kept_.empty()) Keep(*line);
-    if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
+    if (const Form form = text::RevealedFormAmong(line->text, *formWatch_); form != Form::Unknown)
+      Saw(form, *line);
     lastTaken_ = line->number;
     lines_.Advance();
   }
@@ -314,6 +315,12 @@ class Parser {
   /// The first line of the first block read that betrays the form, with that form in oForm
   /// (Unknown, and no line, when none does).
   Line FirstDecisiveLine(Form* oForm);
+  /// Sets formWatch_ from what is known of the form: every line that reveals a form until it is
+  /// decided and borne out, then those that may reveal the other form, none once a split
+  /// between the sinks is reported.
+  void WatchForm();
+  /// Saw, before WatchForm.
+  void SawForm(Form iForm, const Line& iLine);
   /// Reports that iLine is in iForm while --form gave the other.
   void WrongForm(const Line& iLine, Form iForm);
   /// Reads the dump that iLine opens and hands it over; false when iLine opens none.
@@ -333,6 +340,8 @@ class Parser {
   bool visitorStopped_ = false;
   bool splitReported_ = false;
   bool formConfirmed_ = false;  // a line in the form --form gave was seen
+  /// The lines whose form Take looks up: those that may tell something new about the form.
+  const text::detail::Buckets* formWatch_ = &text::detail::kFormBuckets;
   std::uint64_t rawLines_ = 0;
   std::uint64_t firstRawLine_ = 0;
   std::uint64_t managerClosingLine_ = 0;  // of the manager read last; 0 when it was not closed
