@@ -1,6 +1,7 @@
 // Wholeness (cut dumps, closing lines that do not repeat their header, counts that do not
 // match, gaps, dumps split between the sinks) and the reader's rule for separators and line
 // ends inside values.
+#include <algorithm>
 #include <random>
 
 #include "ReaderSupport.h"
@@ -82,6 +83,52 @@ TEST_F(ReaderCheck, WholeDumpsOfEitherFormHaveNoFault) {
     const Judgement judgement = Judge(*text);
     EXPECT_TRUE(judgement.faults.empty()) << judgement.Faults();
     EXPECT_FALSE(judgement.split);
+  }
+}
+
+/// Hands out its bytes in reads of 1, 2, ... up to 97 bytes: the reader's buffer then moves
+/// its bytes at nearly every line, under the texts it reads in place.
+class TrickleSource : public ByteSource {
+ public:
+  explicit TrickleSource(std::string_view iBytes) : bytes_(iBytes) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
+    next_ = next_ % 97 + 1;
+    const std::size_t count = std::min({iCapacity, bytes_.size(), next_});
+    std::copy_n(bytes_.data(), count, oBuffer);
+    bytes_.remove_prefix(count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t next_ = 0;
+};
+
+/// The JSON Lines of a lenient reading of iSource.
+std::string JsonLinesOf(ByteSource& iSource) {
+  struct Sink : TextSink {
+    bool Write(std::string_view iText) override {
+      text.append(iText);
+      return true;
+    }
+    std::string text;
+  } sink;
+  JsonTreeWriter writer(sink, JsonTreeWriter::Layout::Lines, "test");
+  ReadOptions options;
+  options.lenient = true;
+  writer.Finish(ReadDump(iSource, options, writer));
+  return sink.text;
+}
+
+TEST_F(ReaderCheck, ADumpReadInSmallPiecesGivesTheSameTree) {
+  // Whole, with texts holding line ends, and cut.
+  std::string joined = forms_.output;
+  joined.insert(joined.find(" , DocType : "), "\na name\ngoing on");
+  std::string cut = forms_.trace.substr(0, forms_.trace.size() * 2 / 3);
+  for (const std::string* text : {&forms_.output, &forms_.trace, &joined, &cut}) {
+    MemorySource whole(*text);
+    TrickleSource pieces(*text);
+    EXPECT_EQ(JsonLinesOf(pieces), JsonLinesOf(whole));
   }
 }
 
