@@ -1,5 +1,6 @@
 // The lines of an input cut at each line end, whatever the reads hand over and wherever the
-// block and the window of line ends searched at once end.
+// block and the window of line ends searched at once end; the line moved past kept intact while
+// the next one is read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,6 +67,10 @@ TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
         LineSource lines(source, block);
         std::vector<std::string> read;
         for (const Line* line = lines.Peek(); line; line = lines.Peek()) {
+          // The line moved past stays as it was while the next one is current.
+          if (!read.empty()) {
+            ASSERT_EQ(lines.Taken(), read.back()) << "line " << line->number;
+          }
           EXPECT_EQ(line->number, read.size() + 1);
           EXPECT_EQ(line->ended, read.size() + 1 < expected.size() || text.back() == '\n');
           read.emplace_back(line->text);

@@ -1,6 +1,7 @@
 // Wholeness (cut dumps, closing lines that do not repeat their header, counts that do not
 // match, gaps, dumps split between the sinks) and the reader's rule for separators and line
 // ends inside values.
+#include <algorithm>
 #include <random>
 
 #include "ReaderSupport.h"
@@ -57,9 +58,10 @@ std::string Joined(const std::vector<std::string>& iLines, std::size_t iCount) {
   return text;
 }
 
-/// The number (from 1) of the first line that starts with iStart.
-std::uint64_t LineStarting(const std::vector<std::string>& iLines, std::string_view iStart) {
-  for (std::size_t i = 0; i < iLines.size(); ++i)
+/// The number (from 1) of the first line that starts with iStart, after line iAfter.
+std::uint64_t LineStarting(const std::vector<std::string>& iLines, std::string_view iStart,
+                           std::size_t iAfter = 0) {
+  for (std::size_t i = iAfter; i < iLines.size(); ++i)
     if (iLines[i].compare(0, iStart.size(), iStart) == 0) return i + 1;
   return 0;
 }
@@ -81,6 +83,52 @@ TEST_F(ReaderCheck, WholeDumpsOfEitherFormHaveNoFault) {
     const Judgement judgement = Judge(*text);
     EXPECT_TRUE(judgement.faults.empty()) << judgement.Faults();
     EXPECT_FALSE(judgement.split);
+  }
+}
+
+/// Hands out its bytes in reads of 1, 2, ... up to 97 bytes: the reader's buffer then moves
+/// its bytes at nearly every line, under the texts it reads in place.
+class TrickleSource : public ByteSource {
+ public:
+  explicit TrickleSource(std::string_view iBytes) : bytes_(iBytes) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
+    next_ = next_ % 97 + 1;
+    const std::size_t count = std::min({iCapacity, bytes_.size(), next_});
+    std::copy_n(bytes_.data(), count, oBuffer);
+    bytes_.remove_prefix(count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t next_ = 0;
+};
+
+/// The JSON Lines of a lenient reading of iSource.
+std::string JsonLinesOf(ByteSource& iSource) {
+  struct Sink : TextSink {
+    bool Write(std::string_view iText) override {
+      text.append(iText);
+      return true;
+    }
+    std::string text;
+  } sink;
+  JsonTreeWriter writer(sink, JsonTreeWriter::Layout::Lines, "test");
+  ReadOptions options;
+  options.lenient = true;
+  writer.Finish(ReadDump(iSource, options, writer));
+  return sink.text;
+}
+
+TEST_F(ReaderCheck, ADumpReadInSmallPiecesGivesTheSameTree) {
+  // Whole, with texts holding line ends, and cut.
+  std::string joined = forms_.output;
+  joined.insert(joined.find(" , DocType : "), "\na name\ngoing on");
+  std::string cut = forms_.trace.substr(0, forms_.trace.size() * 2 / 3);
+  for (const std::string* text : {&forms_.output, &forms_.trace, &joined, &cut}) {
+    MemorySource whole(*text);
+    TrickleSource pieces(*text);
+    EXPECT_EQ(JsonLinesOf(pieces), JsonLinesOf(whole));
   }
 }
 
@@ -143,6 +191,17 @@ TEST_F(ReaderCheck, LinesOfBothFormsInOneInputAreASplitBetweenTheSinks) {
   std::vector<std::string> lines = Lines(forms_.output);
   const std::uint64_t closing = LineStarting(lines, "</DUMP of RMTElement>");
   lines[closing - 1] = "</DUMP of RMTElements>";  // the trace tool's spelling
+  EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
+  // Once the form is borne out, a line of the other form is still seen, far into the dump.
+  lines = Lines(forms_.output);
+  const std::uint64_t pointed = LineStarting(lines, "  Pointed: ");
+  ASSERT_GT(pointed, 0u);
+  lines[pointed - 1] = " Pointed:";  // the trace tool's spelling
+  EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
+  lines = Lines(forms_.trace);
+  const std::uint64_t rmtNonM1 = LineStarting(lines, "<Non-M1 Component>", pointed);
+  ASSERT_GT(rmtNonM1, 0u);
+  lines[rmtNonM1 - 1] = "Non-M1 Component>";  // standard output's spelling
   EXPECT_TRUE(Judge(Joined(lines, lines.size())).split);
   // A uuid written on its own, away from its line.
   EXPECT_TRUE(Judge("fedcba98765432100123456789abcdef").split);

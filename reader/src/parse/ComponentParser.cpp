@@ -74,7 +74,7 @@ bool Parser::ReadHashKey(const Line& iLine, std::size_t iOffset, std::string_vie
 }
 
 void Parser::ParseFileBased(Component* oComponent) {
-  FileBasedFields& fields = UseFields<FileBasedFields>(oComponent);
+  FileBasedFields& fields = spares_.Use<FileBasedFields>(oComponent);
   bool shortForm = false;
   if (!ReadFileNameLine(&fields, &oComponent->reading, &shortForm)) {
     oComponent->closed = false;
@@ -96,7 +96,7 @@ bool Parser::ReadFileNameLine(FileBasedFields* oFields, Reading* oReading, bool*
         return type != std::string_view::npos &&
                text::Find(iText, kUuidLabel, type) != std::string_view::npos;
       },
-      [](std::string_view iNext) {
+      [](std::string_view, std::string_view iNext) {
         return !StartsWith(iNext, kPathLead) &&
                text::Find(iNext, kUuidLabel) != std::string_view::npos;
       });
@@ -144,7 +144,7 @@ bool Parser::ReadLastSaveLine(FileSaveDetails* oDetails, Reading* oReading) {
   // label.
   std::string_view save = Gather(
       &gathered_, oReading, [](std::string_view iText) { return SaveTimeCuts(iText).count > 0; },
-      [](std::string_view iNext) {
+      [](std::string_view, std::string_view iNext) {
         return text::Find(iNext, kSaveTimeLabel) != std::string_view::npos;
       });
   const Line saveLine{save, LastTakenLine(), 1, true};
@@ -207,7 +207,7 @@ void Parser::ParseComponent(Component* oComponent) {
       ParseProvider(oComponent);
       break;
     default:
-      UseFields<DummyFields>(oComponent);
+      spares_.Use<DummyFields>(oComponent);
       Take();
   }
   // An opening line that could not be read is taken with the component all the same.
@@ -225,12 +225,12 @@ void Parser::SettlePlaces(std::size_t iFrame) {
   for (std::size_t i = iFrame; i < pending_.size(); ++i) {
     if (pending_[i].filled) continue;
     pending_[i].place->presence = ComponentPresence::Absent;
-    pending_[i].place->component.reset();
+    spares_.Vacate(pending_[i].place);
   }
   pending_.resize(iFrame);
 }
 
-Component* Parser::FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence, NodeKind iKind) {
+Component* Parser::FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence) {
   for (std::size_t i = pending_.size(); i-- > 0;) {
     if (pending_[i].place != ioPlace) continue;
     pending_[i].filled = true;
@@ -238,10 +238,11 @@ Component* Parser::FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresenc
   }
   ioPlace->presence = iPresence;
   if (iPresence != ComponentPresence::Dumped) {
-    ioPlace->component.reset();
+    spares_.Vacate(ioPlace);
     return nullptr;
   }
-  if (ioPlace->component && ioPlace->component->kind == iKind) return &*ioPlace->component;
+  // The component it held, of any kind: reading it sets every member again.
+  if (ioPlace->component) return &*ioPlace->component;
   return &ioPlace->component.emplace();
 }
 

@@ -65,6 +65,7 @@ ReadOutcome Parser::Run() {
       WrongForm(decisiveLine, decisive);
     }
   }
+  WatchForm();
   std::uint64_t dumpEnd = 0;  // the last line of the dump, once read
   while (const Line* line = Current()) {
     if (dumpEnd) {

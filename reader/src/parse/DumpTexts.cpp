@@ -68,6 +68,13 @@ constexpr Table MakeTable(bool (*iWanted)(const DumpText&)) {
   return table;
 }
 
+/// The texts that may reveal a form other than iForm: those of the other form, and those whose
+/// line's end tells.
+template <TextForm iForm>
+constexpr bool RevealsOtherThan(const DumpText& iText) {
+  return RevealsForm(iText) && iText.form != iForm;
+}
+
 constexpr Table kFormTable = MakeTable(RevealsForm);
 
 /// The buckets of iTable that hold a text, one bit each.
@@ -128,7 +135,11 @@ Form FormOf(const DumpText& iText, std::string_view iLine) {
 
 namespace detail {
 
-const std::array<std::uint64_t, kBuckets / 64> kFormBuckets = BucketsHolding(kFormTable);
+const Buckets kFormBuckets = BucketsHolding(kFormTable);
+const Buckets kBucketsRevealingOtherThanTrace =
+    BucketsHolding(MakeTable(RevealsOtherThan<TextForm::Trace>));
+const Buckets kBucketsRevealingOtherThanOutput =
+    BucketsHolding(MakeTable(RevealsOtherThan<TextForm::Output>));
 
 Form RevealedFormInTable(std::string_view iLine) {
   Form form = Form::Unknown;

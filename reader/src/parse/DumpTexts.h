@@ -56,23 +56,35 @@ inline constexpr std::size_t kKeyBytes = 4;
 inline constexpr std::size_t kBuckets = 512;
 /// The bucket of a line's first four bytes, read as a little-endian word.
 constexpr std::size_t BucketOf(std::uint32_t iKey) { return (iKey * 2654435761u) >> 23; }
-/// The buckets of the form table that hold a text, one bit each.
-extern const std::array<std::uint64_t, kBuckets / 64> kFormBuckets;
+/// Buckets of the form table, one bit each.
+using Buckets = std::array<std::uint64_t, kBuckets / 64>;
+/// The buckets that hold a text revealing a form.
+extern const Buckets kFormBuckets;
+/// The buckets that hold a text which may reveal a form other than the trace tool's, or other
+/// than standard output's: once the form is decided, only such a line tells something new.
+extern const Buckets kBucketsRevealingOtherThanTrace;
+extern const Buckets kBucketsRevealingOtherThanOutput;
+/// No bucket: nothing left to watch.
+inline constexpr Buckets kNoBuckets{};
 /// RevealedForm for a line whose bucket holds a text.
 Form RevealedFormInTable(std::string_view iLine);
 }  // namespace detail
 
-/// The form a line betrays, recognised by its first bytes through a table built from the list.
-/// Most lines betray none: one bit of the table tells so, without a call.
-inline Form RevealedForm(std::string_view iLine) {
+/// The form a line betrays, looked up only when iWatched holds the bucket of its first bytes
+/// (Unknown otherwise). Most lines betray none: one bit of the table tells so, without a call.
+inline Form RevealedFormAmong(std::string_view iLine, const detail::Buckets& iWatched) {
   static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                 "the key is read as a little-endian word");
   if (iLine.size() < detail::kKeyBytes) return Form::Unknown;
   std::uint32_t key;
   std::memcpy(&key, iLine.data(), sizeof key);
   const std::size_t bucket = detail::BucketOf(key);
-  if ((detail::kFormBuckets[bucket / 64] >> (bucket % 64) & 1) == 0) return Form::Unknown;
+  if ((iWatched[bucket / 64] >> (bucket % 64) & 1) == 0) return Form::Unknown;
   return detail::RevealedFormInTable(iLine);
+}
+/// The form a line betrays, recognised by its first bytes through a table built from the list.
+inline Form RevealedForm(std::string_view iLine) {
+  return RevealedFormAmong(iLine, detail::kFormBuckets);
 }
 /// Whether a line opens or closes a block, recognised the same way.
 bool IsStructural(std::string_view iLine);

@@ -128,14 +128,15 @@ void Parser::ParseOrvIdentity(Component* oComponent, OrvFields* oFields) {
   // A uuid holding a line end: the line goes on while the next one ends as the line must.
   auto endsWithPoint = [](std::string_view iText) { return text::EndsWith(iText, "."); };
   const std::string_view joined =
-      Gather(&gathered_, &oComponent->reading, endsWithPoint, endsWithPoint);
+      Gather(&gathered_, &oComponent->reading, endsWithPoint,
+             [&](std::string_view, std::string_view iNext) { return endsWithPoint(iNext); });
   const bool oneLine = oComponent->reading.joinedLines == joinedBefore;
   ReadOrvIdentityLine(Line{joined, LastTakenLine(), oneLine ? column : 1, true}, &identity,
                       &oComponent->reading.ambiguous);
 }
 
 void Parser::ParseOrv(Component* oComponent) {
-  OrvFields& fields = UseFields<OrvFields>(oComponent);
+  OrvFields& fields = spares_.Use<OrvFields>(oComponent);
   Take();
   const Line* line = Current();
   if (line && StartsWith(line->text, kOrvHashKeyLead)) {
@@ -184,7 +185,7 @@ bool Parser::ReadStampPiece(const Line& iLine, std::string_view iClosing, PellFi
 
 void Parser::ParsePell(Component* oComponent, std::string_view iOpening,
                        std::string_view iClosing) {
-  PellFields& fields = UseFields<PellFields>(oComponent);
+  PellFields& fields = spares_.Use<PellFields>(oComponent);
   oComponent->closed = false;
   bool closes = false;
   if (Current()->text.size() == iOpening.size()) {
@@ -271,8 +272,8 @@ bool Parser::GatherPlmidAndStamp(PellFields* oFields, Reading* oReading, std::st
   *oPiece = Gather(
       &gathered_, oReading,
       [iClosing](std::string_view iText) { return StampPieceMayEnd(iText, iClosing); },
-      [this, iClosing](std::string_view iNext) {
-        return StampPieceGoesOn(gathered_, iNext, iClosing);
+      [iClosing](std::string_view iPiece, std::string_view iNext) {
+        return StampPieceGoesOn(iPiece, iNext, iClosing);
       });
   return true;
 }
@@ -286,9 +287,9 @@ bool Parser::ReadPellShortForm(PellFields* oFields, Reading* oReading, std::stri
   auto mayEnd = [iClosing](std::string_view iText) {
     return EndsWith(iText, iClosing) || EndsWith(iText, " ");
   };
-  auto goesOn = [this, iClosing](std::string_view iNext) {
+  auto goesOn = [this, iClosing](std::string_view iText, std::string_view iNext) {
     if (EndsWith(iNext, iClosing)) return true;
-    if (EndsWith(gathered_, iClosing)) return false;
+    if (EndsWith(iText, iClosing)) return false;
     // The heading and then the closing tag alone are the dump's own lines, not a stamp's.
     if (iNext != kPellExposed) return true;
     const std::optional<std::string_view> after = LineAfterCurrent();
@@ -316,7 +317,7 @@ bool Parser::ReadPellShortForm(PellFields* oFields, Reading* oReading, std::stri
 }
 
 void Parser::ParseProvider(Component* oComponent) {
-  ProviderFields& fields = UseFields<ProviderFields>(oComponent);
+  ProviderFields& fields = spares_.Use<ProviderFields>(oComponent);
   oComponent->closed = false;
   Take();
   if (!ReadBinaryIdentifier(&fields)) return;

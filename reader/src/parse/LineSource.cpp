@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "parse/LineEnds.h"
 
@@ -36,19 +37,26 @@ LineSource::LineSource(ByteSource& iSource, std::size_t iBlockSize)
 
 bool LineSource::Fill() {
   if (atEnd_) return false;
-  if (begin_ > 0) {
-    // Keep the unread bytes at the front, so that the free room is one piece.
-    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    scanned_ -= begin_;
-    begin_ = 0;
+  // The bytes kept: the unread ones, and the line cut last, which a parser may still look at.
+  const std::size_t keep = lastStart_ < begin_ ? lastStart_ : begin_;
+  if (keep > 0) {
+    // Keep them at the front, so that the free room is one piece.
+    std::memmove(buffer_.get(), buffer_.get() + keep, end_ - keep);
+    end_ -= keep;
+    scanned_ -= keep;
+    begin_ -= keep;
+    lastStart_ -= keep;
+    Relocate(&line_.text, buffer_.get(), keep);
+    Relocate(&taken_, buffer_.get(), keep);
   }
   if (end_ == capacity_) {
     // A line longer than the buffer: twice the room.
     std::unique_ptr<char[]> larger(new char[2 * capacity_]);
     std::memcpy(larger.get(), buffer_.get(), end_);
-    buffer_ = std::move(larger);
+    const std::unique_ptr<char[]> old = std::exchange(buffer_, std::move(larger));
     capacity_ *= 2;
+    Relocate(&line_.text, old.get(), 0);
+    Relocate(&taken_, old.get(), 0);
   }
   const long count = source_.Read(buffer_.get() + end_, capacity_ - end_, &failure_);
   if (count <= 0) {
@@ -59,6 +67,16 @@ bool LineSource::Fill() {
   end_ += static_cast<std::size_t>(count);
   bytesRead_ += static_cast<std::uint64_t>(count);
   return true;
+}
+
+void LineSource::Relocate(std::string_view* ioText, const char* iOld, std::size_t iShift) const {
+  const char* at = ioText->data();
+  // A view of bytes that the buffer no longer holds, or of none, is left empty.
+  if (at == nullptr || at < iOld + iShift || at > iOld + iShift + end_) {
+    *ioText = {};
+    return;
+  }
+  *ioText = std::string_view(buffer_.get() + (at - iOld) - iShift, ioText->size());
 }
 
 bool LineSource::NextLineEnd(std::size_t* oStop) {
@@ -96,6 +114,7 @@ bool LineSource::Fetch() {
   line_.ended = false;
   line_.number = ++number_;
   line_.column = 1;
+  lastStart_ = begin_;
   begin_ = end_;
   hasLine_ = true;
   return true;

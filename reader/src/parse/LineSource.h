@@ -18,8 +18,10 @@ struct Line {
   bool ended = true;         // a line end follows; false only for the input's last line
 };
 
-/// Reads a ByteSource in blocks and hands out its lines one at a time. A line's text stays
-/// valid until the next Advance(); a line longer than the buffer grows the buffer.
+/// Reads a ByteSource in blocks and hands out its lines one at a time, as views of its buffer.
+/// A line's text stays valid while it is current, and once moved past (Taken()) until the line
+/// after the next one is cut: the buffer's bytes move only to make room, and never the bytes of
+/// the line cut last. A line longer than the buffer grows the buffer.
 class LineSource {
  public:
   explicit LineSource(ByteSource& iSource, std::size_t iBlockSize = std::size_t{1} << 20);
@@ -33,7 +35,14 @@ class LineSource {
     return &line_;
   }
   /// Moves past the current line.
-  void Advance() { hasLine_ = false; }
+  void Advance() {
+    hasLine_ = false;
+    taken_ = line_.text;
+  }
+  /// The text of the line moved past last (the rest of it, after KeepRest): valid until the
+  /// line after the next one is cut, so that a parser looks at the next line before it decides
+  /// what to do with this one, without a copy. Empty before the first Advance().
+  std::string_view Taken() const { return taken_; }
   /// Makes the rest of the current line, from iOffset on, the current line (same number).
   void KeepRest(std::size_t iOffset);
 
@@ -53,6 +62,7 @@ class LineSource {
     line_.ended = true;
     line_.number = ++number_;
     line_.column = 1;
+    lastStart_ = begin_;
     begin_ = iStop + 1;
     hasLine_ = true;
   }
@@ -60,14 +70,19 @@ class LineSource {
   bool NextLineEnd(std::size_t* oStop);
   /// Finds the line ends of the next window of the bytes read, from scanned_ on.
   void ScanWindow();
-  /// Reads more bytes after the unread ones; false at the end or on failure.
+  /// Reads more bytes after the unread ones and the line cut last; false at the end or on
+  /// failure.
   bool Fill();
+  /// Points iText, a view of the buffer at iOld, at the same bytes in the buffer now, where
+  /// they lie iShift bytes before.
+  void Relocate(std::string_view* ioText, const char* iOld, std::size_t iShift) const;
 
   ByteSource& source_;
   std::unique_ptr<char[]> buffer_;  // not cleared: only the bytes read are ever looked at
   std::size_t capacity_;
-  std::size_t begin_ = 0;  // first byte not yet handed out
-  std::size_t end_ = 0;    // end of the bytes read
+  std::size_t begin_ = 0;      // first byte not yet handed out
+  std::size_t lastStart_ = 0;  // first byte of the line cut last, which Fill keeps
+  std::size_t end_ = 0;        // end of the bytes read
   /// The bytes searched for line ends at once: a window holds at most this many.
   static constexpr std::size_t kWindow = 2048;
   std::size_t scanned_ = 0;    // end of the bytes whose line ends are known
@@ -77,6 +92,7 @@ class LineSource {
   bool atEnd_ = false;
   bool hasLine_ = false;
   Line line_;
+  std::string_view taken_;  // the line moved past last
   std::uint64_t number_ = 0;
   std::uint64_t bytesRead_ = 0;
   std::string failure_;

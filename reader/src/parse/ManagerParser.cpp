@@ -47,7 +47,9 @@ bool Parser::ReadManagerInfo(ManagerHeader* oHeader, bool iOpened) {
   // A context name holding line ends goes on until the completion text ends a line, and while
   // the next line ends with it again.
   auto endsInfo = [](std::string_view iText) { return EndsWith(iText, kManagerInfoClosing); };
-  std::string_view info = Gather(&gathered_, &oHeader->reading, endsInfo, endsInfo);
+  std::string_view info =
+      Gather(&gathered_, &oHeader->reading, endsInfo,
+             [&](std::string_view, std::string_view iNext) { return endsInfo(iNext); });
   const Line infoLine{info, LastTakenLine(), 1, true};
   Eat(&info, kContextLead);
   if (EatEnd(&info, kCompletionActive)) {
@@ -165,7 +167,7 @@ void Parser::ParseEnvironment() {
           return client != std::string_view::npos &&
                  text::Find(iText, kMasterLabel, client) != std::string_view::npos;
         },
-        [](std::string_view iNext) {
+        [](std::string_view, std::string_view iNext) {
           return !StartsWith(iNext, kDirectoryLead) &&
                  text::Find(iNext, kMasterLabel) != std::string_view::npos;
         });

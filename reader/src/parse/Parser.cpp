@@ -160,6 +160,22 @@ void Parser::SplitBetweenSinks(std::uint64_t iLine, std::uint32_t iColumn, std::
 }
 
 void Parser::Saw(Form iForm, const Line& iLine) {
+  SawForm(iForm, iLine);
+  WatchForm();
+}
+
+void Parser::WatchForm() {
+  using namespace text::detail;
+  if (splitReported_)
+    formWatch_ = &kNoBuckets;
+  else if (form_ == Form::Unknown || (formLine_ == 0 && !formConfirmed_))
+    formWatch_ = &kFormBuckets;
+  else
+    formWatch_ =
+        form_ == Form::Trace ? &kBucketsRevealingOtherThanTrace : &kBucketsRevealingOtherThanOutput;
+}
+
+void Parser::SawForm(Form iForm, const Line& iLine) {
   if (iForm == Form::Unknown) return;
   if (form_ == iForm) {
     formConfirmed_ = true;

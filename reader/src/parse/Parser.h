@@ -12,6 +12,7 @@
 #include "parse/DumpTexts.h"
 #include "parse/Expected.h"
 #include "parse/LineSource.h"
+#include "parse/Spares.h"
 #include "parse/Text.h"
 #include "zyn/reader/DumpReader.h"
 
@@ -39,7 +40,8 @@ class Parser {
     const Line* line = lines_.Peek();
     if (!line) return;
     if (!kept_.empty()) Keep(*line);
-    if (const Form form = text::RevealedForm(line->text); form != Form::Unknown) Saw(form, *line);
+    if (const Form form = text::RevealedFormAmong(line->text, *formWatch_); form != Form::Unknown)
+      Saw(form, *line);
     lastTaken_ = line->number;
     lines_.Advance();
   }
@@ -136,20 +138,27 @@ class Parser {
   }
 
   /// Takes the current line and answers its text, joining the next lines to it (with "\n") in
-  /// ioBuffer while iComplete says the text still lacks the fixed text that ends its line, or
-  /// while iContinues says that the next line holds that fixed text again: the free text then
-  /// holds a line end, and its line's own ending is further down. Stops at a structural line and
-  /// once oReading has joined as many lines as allowed. The answer stays valid until the next
-  /// Gather.
+  /// ioBuffer while iComplete(text) says the text still lacks the fixed text that ends its line,
+  /// or while iContinues(text, next) says that the next line holds that fixed text again: the
+  /// free text then holds a line end, and its line's own ending is further down. Stops at a
+  /// structural line and once oReading has joined as many lines as allowed. A text of one line
+  /// is answered in place, without a copy. The answer stays valid until the next Gather, or
+  /// until the line after the current one is read.
   template <class Complete, class Continues>
   std::string_view Gather(std::string* ioBuffer, Reading* oReading, Complete iComplete,
                           Continues iContinues) {
-    const Line* line = Current();
-    if (!line) return {};
-    ioBuffer->assign(line->text);
+    if (!Current()) return {};
     Take();
-    for (line = Current(); line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
-      if (IsStructural(*line) || (iComplete(*ioBuffer) && !iContinues(line->text))) break;
+    const Line* line = Current();
+    // The line taken stays in place while the next one is current.
+    const std::string_view first = lines_.Taken();
+    if (!line || oReading->joinedLines >= kMaxJoinedLines || IsStructural(*line) ||
+        (iComplete(first) && !iContinues(first, line->text)))
+      return first;
+    ioBuffer->assign(first);
+    for (; line && oReading->joinedLines < kMaxJoinedLines; line = Current()) {
+      if (IsStructural(*line) || (iComplete(*ioBuffer) && !iContinues(*ioBuffer, line->text)))
+        break;
       ioBuffer->push_back('\n');
       ioBuffer->append(line->text);
       ++oReading->joinedLines;
@@ -166,22 +175,23 @@ class Parser {
   /// next piece opens the current line.
   template <class NextPiece>
   std::optional<std::string> TakeTextBefore(const Reading& iReading, NextPiece iNextPiece) {
-    std::string text;
+    std::optional<std::string> text = spares_.TakeText();  // written into a spare's room
+    text->clear();
     bool written = false;
     for (const Line* line = Current(); line; line = Current()) {
       const std::size_t start = iNextPiece(line->text);
       if (start == 0 || IsStructural(*line) || iReading.joinedLines >= kMaxJoinedLines) break;
-      if (written) text.push_back('\n');
+      if (written) text->push_back('\n');
       written = true;
       if (start != std::string_view::npos) {
-        text.append(line->text.substr(0, start));
+        text->append(line->text.substr(0, start));
         KeepRest(start);
         break;
       }
-      text.append(line->text);
+      text->append(line->text);
       Take();
     }
-    if (!written) return std::nullopt;
+    if (!written) spares_.RetireText(&text);
     return text;
   }
 
@@ -196,13 +206,12 @@ class Parser {
   static NodeKind ComponentKindOf(std::string_view iOpening);
   /// The places of a row about to be read: those that the row's lines do not fill are left
   /// Absent by SettlePlaces(frame), where frame is the answer. Until then each keeps the
-  /// component it held, whose storage the row's component of the same kind reuses.
+  /// component it held, whose storage the row's component reuses.
   std::size_t AwaitPlaces(std::initializer_list<ComponentPlace*> iPlaces);
   void SettlePlaces(std::size_t iFrame);
   /// Fills a place as iPresence says; when a component is dumped there, answers it: the one the
-  /// place held when of iKind, else a new one.
-  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence,
-                       NodeKind iKind = NodeKind::DummyComponent);
+  /// place held, else a new one. A place left empty gives its component's storage to spares_.
+  Component* FillPlace(ComponentPlace* ioPlace, ComponentPresence iPresence);
   /// Reads the component whose opening line is current.
   void ParseComponent(Component* oComponent);
 
@@ -306,6 +315,12 @@ class Parser {
   /// The first line of the first block read that betrays the form, with that form in oForm
   /// (Unknown, and no line, when none does).
   Line FirstDecisiveLine(Form* oForm);
+  /// Sets formWatch_ from what is known of the form: every line that reveals a form until it is
+  /// decided and borne out, then those that may reveal the other form, none once a split
+  /// between the sinks is reported.
+  void WatchForm();
+  /// Saw, before WatchForm.
+  void SawForm(Form iForm, const Line& iLine);
   /// Reports that iLine is in iForm while --form gave the other.
   void WrongForm(const Line& iLine, Form iForm);
   /// Reads the dump that iLine opens and hands it over; false when iLine opens none.
@@ -325,6 +340,8 @@ class Parser {
   bool visitorStopped_ = false;
   bool splitReported_ = false;
   bool formConfirmed_ = false;  // a line in the form --form gave was seen
+  /// The lines whose form Take looks up: those that may tell something new about the form.
+  const text::detail::Buckets* formWatch_ = &text::detail::kFormBuckets;
   std::uint64_t rawLines_ = 0;
   std::uint64_t firstRawLine_ = 0;
   std::uint64_t managerClosingLine_ = 0;  // of the manager read last; 0 when it was not closed
@@ -334,8 +351,8 @@ class Parser {
   RawLine raw_;
   std::string gathered_;  // lines joined by Gather
   DmtRow dmtRow_;         // reused from row to row
-  /// The uuid of a closing line read before, whose room the next closing line's uuid takes.
-  std::optional<std::string> spareUuid_;
+  /// What rows and components left behind, filled again by the next ones.
+  Spares spares_;
   /// The places of the rows being read, and whether their lines filled them.
   struct PendingPlace {
     ComponentPlace* place;
@@ -344,17 +361,6 @@ class Parser {
   std::vector<PendingPlace> pending_;
   bool rmtRowsRead_ = false;
 };
-
-/// Fields of a kind, made the component's own: emptied in place when it held them already, so
-/// that their texts keep their room, made anew when it held another kind.
-template <class Fields>
-Fields& UseFields(Component* oComponent) {
-  if (auto* fields = std::get_if<Fields>(&oComponent->fields)) {
-    *fields = Fields{};
-    return *fields;
-  }
-  return oComponent->fields.emplace<Fields>();
-}
 
 /// Keeps the lines taken during its life in a node's text, when the reader keeps texts.
 class KeptText {

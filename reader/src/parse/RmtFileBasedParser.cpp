@@ -138,7 +138,7 @@ bool Parser::ParsePx1Id(RmtFileBasedFields* oFields, Reading* oReading) {
 }
 
 void Parser::ParseRmtFileBased(Component* oComponent) {
-  RmtFileBasedFields& fields = UseFields<RmtFileBasedFields>(oComponent);
+  RmtFileBasedFields& fields = spares_.Use<RmtFileBasedFields>(oComponent);
   Reading& reading = oComponent->reading;
   oComponent->closed = false;
   Take();
@@ -165,7 +165,9 @@ bool Parser::ReadAliasLine(RmtFileBasedFields* oFields, Reading* oReading) {
   auto holdsTechnoLabel = [](std::string_view iText) {
     return text::Find(iText, kTechnoLabel) != std::string_view::npos;
   };
-  std::string_view names = Gather(&gathered_, oReading, holdsTechnoLabel, holdsTechnoLabel);
+  std::string_view names =
+      Gather(&gathered_, oReading, holdsTechnoLabel,
+             [&](std::string_view, std::string_view iNext) { return holdsTechnoLabel(iNext); });
   const Line namesLine{names, LastTakenLine(), 1, true};
   Eat(&names, kAliasLead);
   std::string_view alias;

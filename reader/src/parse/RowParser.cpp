@@ -30,13 +30,13 @@ constexpr std::string_view kRmtListClosingLead =
 bool IsComponentOpening(std::string_view iText) { return Parser::OpensComponent(iText); }
 
 /// Starts a row at its opening line iLine: what every row has is reset. The uuid of the row's
-/// last closing line goes to ioSpare, whose room the next closing line's uuid takes. Answers
-/// the row's first line.
+/// last closing line goes to ioSpares, whose room a next closing line's uuid takes. Answers the
+/// row's first line.
 template <class Row>
-std::uint64_t BeginRow(const Line& iLine, Row* oRow, std::optional<std::string>* ioSpare) {
+std::uint64_t BeginRow(const Line& iLine, Row* oRow, Spares* ioSpares) {
   oRow->span = SourceSpan{iLine.number, iLine.number, iLine.column};
   oRow->reading = Reading{};
-  if (oRow->closing && oRow->closing->uuid) *ioSpare = std::move(oRow->closing->uuid);
+  if (oRow->closing) ioSpares->RetireText(&oRow->closing->uuid);
   oRow->closing.reset();
   oRow->alreadyExists = false;
   oRow->modificationState = 0;
@@ -117,7 +117,7 @@ bool Parser::ReadRowClosing(std::string_view iTag, const RowMarks& iMarks,
   const Line* line = Expect([&] { return Expected("the closing line (%)", iTag); },
                             [iTag](std::string_view iText) { return StartsWith(iText, iTag); });
   if (!line) return false;
-  std::optional<std::string> uuid = std::move(spareUuid_);  // read into its room
+  std::optional<std::string> uuid = spares_.TakeText();  // read into the room of a spare
   RowClosing& closing = oClosing->emplace();
   closing.line = line->number;
   std::string_view rest = line->text.substr(iTag.size());
@@ -136,7 +136,7 @@ void Parser::ReadComponentPlace(ComponentPlace* oPlace, std::string_view iAbsent
     FillPlace(oPlace, ComponentPresence::Absent);
     Take();
   } else if (line && IsComponentOpening(line->text)) {
-    ParseComponent(FillPlace(oPlace, ComponentPresence::Dumped, ComponentKindOf(line->text)));
+    ParseComponent(FillPlace(oPlace, ComponentPresence::Dumped));
   } else {
     FillPlace(oPlace, ComponentPresence::NothingWritten);
   }
@@ -236,7 +236,7 @@ void Parser::ParseDmtRmtRows(DmtRow* oRow) {
 }
 
 void Parser::ParseDmtRow(DmtRow* oRow) {
-  const std::uint64_t first = BeginRow(*Current(), oRow, &spareUuid_);
+  const std::uint64_t first = BeginRow(*Current(), oRow, &spares_);
   oRow->announcedRmtRowCount.reset();
   const std::size_t places = AwaitPlaces({&oRow->nonM1Component, &oRow->m1Component});
   oRow->nonM1ComponentVersion = oRow->m1ComponentVersion = oRow->m1ComponentMajorId =
@@ -355,12 +355,14 @@ void Parser::ParseRmtM1Components(RmtRow* oRow) {
     }
     if (!Stopped()) ExpectExactly(kM1ListClosing);
   }
+  for (std::size_t i = used; i < oRow->m1Components.size(); ++i)
+    spares_.RetireTexts(&oRow->m1Components[i]);
   oRow->m1Components.resize(used);
 }
 
 void Parser::ParseRmtRow(RmtRow* oRow) {
   const Line* line = Current();
-  const std::uint64_t first = BeginRow(*line, oRow, &spareUuid_);
+  const std::uint64_t first = BeginRow(*line, oRow, &spares_);
   oRow->migrationState = false;
   const std::size_t places =
       AwaitPlaces({&oRow->owner, &oRow->ref, &oRow->pointed, &oRow->nonM1Component});
@@ -388,6 +390,7 @@ void Parser::ParseRmtRow(RmtRow* oRow) {
     ParseRmtM1Components(oRow);
     ReadRowClosing(kRmtClosing, kRmtMarks, &oRow->closing);
   } else {
+    for (Component& component : oRow->m1Components) spares_.RetireTexts(&component);
     oRow->m1Components.clear();
   }
   SettlePlaces(places);
