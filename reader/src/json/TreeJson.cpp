@@ -197,7 +197,8 @@ const QuotedName& PresenceName(IdentifierPresence iPresence) {
   return kQuotedIdentifierPresences[static_cast<std::size_t>(iPresence)];
 }
 
-void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* ioMembers) {
+[[gnu::always_inline]] inline void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace,
+                                               Members* ioMembers) {
   Members place(ioMembers->Key(iKey));
   place.Name(keys::kPresence, PresenceName(iPlace.presence));
   if (iPlace.component)
@@ -207,7 +208,9 @@ void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* i
   place.Close();
 }
 
-void AppendIdentifier(std::string_view iKey, const HexIdentifier& iIdentifier, Members* ioMembers) {
+[[gnu::always_inline]] inline void AppendIdentifier(std::string_view iKey,
+                                                    const HexIdentifier& iIdentifier,
+                                                    Members* ioMembers) {
   Members identifier(ioMembers->Key(iKey));
   identifier.Name(keys::kPresence, PresenceName(iIdentifier.presence));
   if (iIdentifier.presence == IdentifierPresence::Present)
