@@ -65,7 +65,6 @@ class SideCollector : public DumpVisitor {
 
 void SideCollector::OnDmtRow(const DmtRow& iRow) {
   RowEntry entry;
-  entry.digest = digester_.Digest(iRow);
   entry.range = source_.Locate(iRow.span);
   entry.line = iRow.span.firstLine;
   entry.hasOrdinal = iRow.header.ordinal.has_value();
@@ -77,7 +76,7 @@ void SideCollector::OnDmtRow(const DmtRow& iRow) {
     record_.uuids += *iRow.header.uuid;
   }
   const auto index = static_cast<std::uint32_t>(record_.rows.size());
-  record_.rows.push_back(entry);
+  record_.AddRow(entry, digester_.Digest(iRow));
   keys_.clear();
   for (std::size_t i = 0; i < iRow.rmtRows.size(); ++i)
     keys_.push_back(zyn::reader::KeyOf(iRow.rmtRows[i].header, i + 1));
@@ -135,6 +134,31 @@ bool SameDigest(const RowDigest& iA, const RowDigest& iB) {
 
 }  // namespace
 
+void DiffSideRecord::AddRow(RowEntry iEntry, const RowDigest& iDigest) {
+  iEntry.commonHash = iDigest.common;
+  iEntry.formDependentFirst = formDependent.size();
+  for (int kind = 0; kind < kFormDependentKindCount; ++kind) {
+    if (!iDigest.formDependentCount[kind]) continue;
+    iEntry.formDependentKinds |= static_cast<std::uint8_t>(1u << kind);
+    formDependent.push_back({iDigest.formDependent[kind], iDigest.formDependentCount[kind]});
+  }
+  rows.push_back(iEntry);
+}
+
+RowDigest DiffSideRecord::DigestOf(std::size_t iRow) const {
+  const RowEntry& entry = rows[iRow];
+  RowDigest digest;
+  digest.common = entry.commonHash;
+  std::uint64_t next = entry.formDependentFirst;
+  for (int kind = 0; kind < kFormDependentKindCount; ++kind) {
+    if (!(entry.formDependentKinds & (1u << kind))) continue;
+    digest.formDependent[kind] = formDependent[next].hash;
+    digest.formDependentCount[kind] = formDependent[next].count;
+    ++next;
+  }
+  return digest;
+}
+
 RowKey DiffSideRecord::KeyOf(std::size_t iRow) const {
   const RowEntry& entry = rows[iRow];
   RowKey key;
@@ -181,9 +205,9 @@ DiffSideRecord ReadDiffSide(const std::string& iName, LocatingSource& ioSource,
   return record;
 }
 
-bool ReadRowAgain(const DiffSideRecord& iSide, const LocatingSource& iSource,
-                  const RowEntry& iEntry, const ReadOptions& iOptions, DmtRow* oRow,
-                  std::string* oTrouble) {
+bool ReadRowAgain(const DiffSideRecord& iSide, const LocatingSource& iSource, std::size_t iRow,
+                  const ReadOptions& iOptions, DmtRow* oRow, std::string* oTrouble) {
+  const RowEntry& iEntry = iSide.rows[iRow];
   std::string bytes, error;
   const std::string place = Place(iSide.side.name, iEntry.line, 0);
   if (!iSource.ReadAgain(iEntry.range, &bytes, &error)) {
@@ -198,7 +222,7 @@ bool ReadRowAgain(const DiffSideRecord& iSide, const LocatingSource& iSource,
   ReadDump(source, options, first);
   if (first.found) ShiftLines(*oRow, static_cast<std::int64_t>(iEntry.line - oRow->span.firstLine));
   RowDigester digester;
-  if (!first.found || !SameDigest(digester.Digest(*oRow), iEntry.digest)) {
+  if (!first.found || !SameDigest(digester.Digest(*oRow), iSide.DigestOf(iRow))) {
     *oTrouble = place + ": the row reads differently the second time (has the file changed?)";
     return false;
   }

@@ -139,8 +139,9 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
   const RowEntry& entryB = b_.rows[iRowB];
   const std::string path = "dmt" + RowPathKey(a_.HeaderOf(iRowA), iFallback, iRowA + 1);
   NoteFallback(path, iFallback);
-  const std::uint64_t notCompared = NotComparedFields(entryA.digest, entryB.digest);
-  if (!MayDiffer(entryA.digest, entryB.digest) && !(notCompared && report_.NamesNotCompared())) {
+  const RowDigest digestA = a_.DigestOf(iRowA), digestB = b_.DigestOf(iRowB);
+  const std::uint64_t notCompared = NotComparedFields(digestA, digestB);
+  if (!MayDiffer(digestA, digestB) && !(notCompared && report_.NamesNotCompared())) {
     ++summary_.sameRows;
     const RowHeader headerA = a_.HeaderOf(iRowA), headerB = b_.HeaderOf(iRowB);
     NoteNotCompared({path,
@@ -159,8 +160,8 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
   }
   DmtRow rowA, rowB;
   ++summary_.rowsReadAgain;
-  if (!ReadRowAgain(a_, sourceA_, entryA, options_, &rowA, &trouble_) ||
-      !ReadRowAgain(b_, sourceB_, entryB, options_, &rowB, &trouble_))
+  if (!ReadRowAgain(a_, sourceA_, iRowA, options_, &rowA, &trouble_) ||
+      !ReadRowAgain(b_, sourceB_, iRowB, options_, &rowB, &trouble_))
     return false;
   NodeDifference difference = CompareDmtRows(rowA, rowB, path, &fallbacks_);
   difference.fallback = iFallback;
@@ -176,15 +177,7 @@ bool Comparison::CompareMatchedRows(std::size_t iRowA, std::size_t iRowB, Fallba
 }
 
 bool Comparison::CompareRows() {
-  RowMatching matching;
-  {
-    std::vector<RowKey> keysA, keysB;
-    keysA.reserve(a_.rows.size());
-    keysB.reserve(b_.rows.size());
-    for (std::size_t i = 0; i < a_.rows.size(); ++i) keysA.push_back(a_.KeyOf(i));
-    for (std::size_t i = 0; i < b_.rows.size(); ++i) keysB.push_back(b_.KeyOf(i));
-    matching = MatchRows(keysA, keysB);
-  }
+  const RowMatching matching = MatchRows(DiffSideRecord::Keys{a_}, DiffSideRecord::Keys{b_});
   for (std::size_t i = 0; i < a_.rows.size(); ++i) {
     const Fallback fallback = matching.fallbackOfA[i];
     const bool done = matching.partnerOfA[i] != kUnmatched
@@ -210,7 +203,7 @@ bool Comparison::EmitOneSided(NodeDifference::Status iStatus, const DiffSideReco
   if (!report_.WantsRows()) return Emit(std::move(only), true);
   DmtRow row;
   const LocatingSource& source = &iSide == &a_ ? sourceA_ : sourceB_;
-  if (!ReadRowAgain(iSide, source, iSide.rows[iRow], options_, &row, &trouble_)) return false;
+  if (!ReadRowAgain(iSide, source, iRow, options_, &row, &trouble_)) return false;
   const bool inA = iStatus == NodeDifference::Status::OnlyInA;
   return Emit(std::move(only), true, inA ? &row : nullptr, inA ? nullptr : &row);
 }

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 
+#include "json/JsonPieces.h"
 #include "tree/EnumTable.h"
 #include "tree/FieldKeys.h"
 
@@ -13,45 +14,16 @@ namespace zyn::reader {
 
 namespace {
 
-/// Writes iValue in decimal at oOut (room for 20 characters), two digits at a time from a
-/// table, without the locale; answers the end.
-char* WriteDecimal(char* oOut, std::int64_t iValue) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  std::uint64_t value = static_cast<std::uint64_t>(iValue);
-  if (iValue < 0) {
-    *oOut++ = '-';
-    value = 0 - value;
-  }
-  // The count of digits from the count of bits: 1233 / 4096 is just under log10(2), so the
-  // estimate is the count or one less, which one comparison with 10^estimate settles (with 0 in
-  // place of 10^0, so that every number of fewer than 4 bits, 0 included, has one digit).
-  static constexpr auto kPowers = [] {
-    std::array<std::uint64_t, 20> powers{};
-    std::uint64_t power = 1;
-    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = power *= 10;
-    return powers;
-  }();
-  const unsigned bits = 64 - static_cast<unsigned>(__builtin_clzll(value | 1));
-  const unsigned estimate = (bits * 1233) >> 12;
-  const std::size_t digits = estimate + (value >= kPowers[estimate] ? 1 : 0);
-  char* end = oOut + digits;
-  char* at = end;
-  for (; value >= 100; value /= 100) {
-    at -= 2;
-    std::memcpy(at, kPairs + 2 * (value % 100), 2);
-  }
-  if (value >= 10) {
-    std::memcpy(at - 2, kPairs + 2 * value, 2);
-  } else {
-    at[-1] = static_cast<char>('0' + value);
-  }
-  return end;
-}
+using json::QuotedName;
+using json::QuoteNames;
+using json::WriteDecimal;
 
-/// Appends the members of one JSON object, each key once, in the order given.
+constexpr std::size_t kNodeKindCount = std::size(detail::kNodeKindWords);
+constexpr auto kQuotedKinds = QuoteNames<kNodeKindCount>(
+    [](std::size_t i) { return NodeKindName(static_cast<NodeKind>(i)); });
+
+/// Appends the members of one JSON object, each key once, in the order given. Every member is
+/// written inline, so that each key, a constant, is copied as a word or two of known size.
 class Members {
  public:
   explicit Members(JsonText* oJson, std::string_view iLead = "{") : json_(oJson) {
@@ -60,12 +32,11 @@ class Members {
   void Close() { json_->Push('}'); }
 
   /// Writes the separator and the key; keys are short names known here.
-  JsonText* Key(std::string_view iKey) {
+  [[gnu::always_inline]] JsonText* Key(std::string_view iKey) {
     Commit(KeyAt(iKey, json_->Claim(iKey.size() + 4)));
     return json_;
   }
-  /// Writes the separator and the key at iOut; answers the end. Inline, so that each key's
-  /// copy is of a known size, without a call.
+  /// Writes the separator and the key at iOut; answers the end.
   [[gnu::always_inline]] char* KeyAt(std::string_view iKey, char* iOut) {
     if (!first_) *iOut++ = ',';
     first_ = false;
@@ -77,39 +48,53 @@ class Members {
     return iOut;
   }
   void Commit(char* iEnd) { json_->Commit(iEnd); }
-  void Text(std::string_view iKey, const std::string& iValue) {
-    Text(iKey, std::string_view(iValue));
+  [[gnu::always_inline]] void Text(std::string_view iKey, std::string_view iValue) {
+    AppendJsonString(iValue, Key(iKey));
   }
-  void Text(std::string_view iKey, const char* iValue) { Text(iKey, std::string_view(iValue)); }
-  void Text(std::string_view iKey, std::string_view iValue) { AppendJsonString(iValue, Key(iKey)); }
-  void MaybeText(std::string_view iKey, const std::optional<std::string>& iValue) {
+  template <class String>
+  [[gnu::always_inline]] void MaybeText(std::string_view iKey,
+                                        const std::optional<String>& iValue) {
     if (iValue)
       Text(iKey, std::string_view(*iValue));
     else
       Null(iKey);
   }
+  /// The key and a name of this program's, which needs no escape, in its quotes.
+  [[gnu::always_inline]] void Name(std::string_view iKey, const QuotedName& iName) {
+    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + QuotedName::kRoom));
+    std::memcpy(out, iName.text, QuotedName::kRoom);
+    Commit(out + iName.size);
+  }
   [[gnu::always_inline]] void Number(std::string_view iKey, std::int64_t iValue) {
     Commit(WriteDecimal(KeyAt(iKey, json_->Claim(iKey.size() + 4 + 21)), iValue));
   }
   template <class Integer>
-  void Number(std::string_view iKey, const std::optional<Integer>& iValue) {
-    if (iValue)
-      Number(iKey, static_cast<std::int64_t>(*iValue));
-    else
-      Null(iKey);
-  }
-  void Flag(std::string_view iKey, bool iValue) { Word(iKey, iValue ? "true" : "false"); }
-  void Null(std::string_view iKey) { Word(iKey, "null"); }
-  /// The key and a word of at most five letters.
-  void Word(std::string_view iKey, std::string_view iWord) {
-    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + 5));
-    for (char c : iWord) *out++ = c;
+  [[gnu::always_inline]] void Number(std::string_view iKey, const std::optional<Integer>& iValue) {
+    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + 21));
+    if (iValue) {
+      out = WriteDecimal(out, static_cast<std::int64_t>(*iValue));
+    } else {
+      std::memcpy(out, "null", 4);
+      out += 4;
+    }
     Commit(out);
+  }
+  [[gnu::always_inline]] void Flag(std::string_view iKey, bool iValue) {
+    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + 5));
+    // Five bytes either way, the fifth of "true" its terminating NUL, in room claimed and left
+    // beyond the end.
+    std::memcpy(out, iValue ? "true" : "false", 5);
+    Commit(out + (iValue ? 4 : 5));
+  }
+  [[gnu::always_inline]] void Null(std::string_view iKey) {
+    char* out = KeyAt(iKey, json_->Claim(iKey.size() + 4 + 4));
+    std::memcpy(out, "null", 4);
+    Commit(out + 4);
   }
 
   /// The members every node has: kind, lines, and what the reader had to guess.
   void Node(NodeKind iKind, const SourceSpan& iSpan, const Reading* iReading) {
-    Text(keys::kKind, NodeKindName(iKind));
+    Name(keys::kKind, kQuotedKinds[static_cast<std::size_t>(iKind)]);
     Number(keys::kLine, static_cast<std::int64_t>(iSpan.firstLine));
     Number(keys::kLastLine, static_cast<std::int64_t>(iSpan.lastLine));
     if (iSpan.firstColumn != 1) Number(keys::kColumn, iSpan.firstColumn);
@@ -199,17 +184,23 @@ static_assert(std::size(kComponentPresenceNames) == EnumCount(ComponentPresence:
 constexpr std::string_view kIdentifierPresenceNames[] = {"present", "absent", "notWritten"};
 static_assert(std::size(kIdentifierPresenceNames) == EnumCount(IdentifierPresence::NotWritten));
 
-std::string_view PresenceName(ComponentPresence iPresence) {
-  return EntryFor(kComponentPresenceNames, iPresence);
+constexpr auto kQuotedComponentPresences = QuoteNames<std::size(kComponentPresenceNames)>(
+    [](std::size_t i) { return kComponentPresenceNames[i]; });
+constexpr auto kQuotedIdentifierPresences = QuoteNames<std::size(kIdentifierPresenceNames)>(
+    [](std::size_t i) { return kIdentifierPresenceNames[i]; });
+
+const QuotedName& PresenceName(ComponentPresence iPresence) {
+  return kQuotedComponentPresences[static_cast<std::size_t>(iPresence)];
 }
 
-std::string_view PresenceName(IdentifierPresence iPresence) {
-  return EntryFor(kIdentifierPresenceNames, iPresence);
+const QuotedName& PresenceName(IdentifierPresence iPresence) {
+  return kQuotedIdentifierPresences[static_cast<std::size_t>(iPresence)];
 }
 
-void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* ioMembers) {
+[[gnu::always_inline]] inline void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace,
+                                               Members* ioMembers) {
   Members place(ioMembers->Key(iKey));
-  place.Text(keys::kPresence, PresenceName(iPlace.presence));
+  place.Name(keys::kPresence, PresenceName(iPlace.presence));
   if (iPlace.component)
     AppendJson(*iPlace.component, place.Key(keys::kComponent));
   else
@@ -217,9 +208,11 @@ void AppendPlace(std::string_view iKey, const ComponentPlace& iPlace, Members* i
   place.Close();
 }
 
-void AppendIdentifier(std::string_view iKey, const HexIdentifier& iIdentifier, Members* ioMembers) {
+[[gnu::always_inline]] inline void AppendIdentifier(std::string_view iKey,
+                                                    const HexIdentifier& iIdentifier,
+                                                    Members* ioMembers) {
   Members identifier(ioMembers->Key(iKey));
-  identifier.Text(keys::kPresence, PresenceName(iIdentifier.presence));
+  identifier.Name(keys::kPresence, PresenceName(iIdentifier.presence));
   if (iIdentifier.presence == IdentifierPresence::Present)
     identifier.Text(keys::kHexadecimal, iIdentifier.hexadecimal);
   else
