@@ -3,6 +3,7 @@
 #include "frame/OutputLine.h"
 
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <locale>
@@ -53,13 +54,31 @@ bool RunOnBuffer(std::ostream& ioStream, Call&& iCall) {
   return false;
 }
 
-/// The stream's write() where ReachesBufferDirectly: true when the buffer took every byte.
-/// Otherwise the stream is left as the pieces' own insertions would leave it: the piece the
-/// buffer refused turns it bad, and each piece after it (iLastPiece is where the last one
-/// starts) fails on a bad stream; either step raises the stream's exception when its mask
-/// asks for it.
+/// A stream buffer's put area, reached as the buffer's own sputc reaches it: bytes copied into
+/// its room and counted with pbump are taken exactly as sputn would take them (a buffer's
+/// xsputn writes as if by repeated sputc), without the virtual call. The members are named
+/// through this class, which C++ allows for a derived class forming pointers to members.
+class PutArea : public std::streambuf {
+ public:
+  /// Copies the iCount bytes of iText into ioBuffer's room when it holds them all; false, and
+  /// nothing written, when it does not (no room at all included).
+  static bool Put(std::streambuf& ioBuffer, const char* iText, std::streamsize iCount) {
+    char* const next = (ioBuffer.*&PutArea::pptr)();
+    if ((ioBuffer.*&PutArea::epptr)() - next < iCount || iCount > INT_MAX) return false;
+    std::memcpy(next, iText, static_cast<std::size_t>(iCount));
+    (ioBuffer.*&PutArea::pbump)(static_cast<int>(iCount));
+    return true;
+  }
+};
+
+/// The stream's write() where ReachesBufferDirectly, into the buffer's room when it holds the
+/// bytes, through sputn otherwise: true when the buffer took every byte. Otherwise the stream is
+/// left as the pieces' own insertions would leave it: the piece the buffer refused turns it bad,
+/// and each piece after it (iLastPiece is where the last one starts) fails on a bad stream; either
+/// step raises the stream's exception when its mask asks for it.
 inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsize iCount,
                         std::size_t iLastPiece) {
+  if (PutArea::Put(*ioStream.rdbuf(), iText, iCount)) return true;
   std::streamsize written = 0;
   RunOnBuffer(ioStream, [&] { written = ioStream.rdbuf()->sputn(iText, iCount); });
   if (written == iCount) return true;

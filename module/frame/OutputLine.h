@@ -26,8 +26,9 @@ namespace zyn_mpg {
 ///   one flush;
 /// - a write and a flush go straight to the stream's buffer, as the stream's write() and
 ///   flush() do in the state where they would check nothing (good, untied, no unitbuf):
-///   sputn and pubsync, badbit when the buffer refuses, and what the buffer throws handled as
-///   the stream handles it; in any other state through write() and flush() themselves;
+///   the bytes copied into the room of the buffer's put area (as its sputc would put them)
+///   or handed to sputn, then pubsync, badbit when the buffer refuses, and what the buffer throws
+///   handled as the stream handles it; in any other state through write() and flush() themselves;
 /// - a write the buffer refuses leaves the state that the pieces' own insertions would have
 ///   left: badbit, and failbit too when a later piece would have found the stream bad; an
 ///   exception the stream raises (its exception mask) goes to the caller, as an insertion's

@@ -20,9 +20,9 @@ namespace {
 
 using zyn_mpg::OutputLine;
 
-/// An unbuffered stream buffer that keeps what it is given and counts its syncs, and fails as
-/// a state asks: it takes at most `room` bytes, its syncs fail, or it throws from its writes
-/// and syncs.
+/// A stream buffer that keeps what it is given and counts its syncs, and fails as a state
+/// asks: it takes at most `room` bytes, its syncs fail, or it throws from its writes and syncs.
+/// Unbuffered unless given a put area, whose bytes join the text before anything else does.
 class CountingBuffer : public std::streambuf {
  public:
   std::string text;
@@ -31,14 +31,27 @@ class CountingBuffer : public std::streambuf {
   bool syncFails = false;
   bool throws = false;
 
+  /// A put area of iSize bytes from now on.
+  void GiveArea(std::size_t iSize) {
+    area_.resize(iSize);
+    Drain();
+  }
+  /// Moves what the put area holds to the text.
+  void Drain() {
+    if (pbase()) text.append(pbase(), pptr());
+    setp(area_.data(), area_.data() + area_.size());
+  }
+
  protected:
   int sync() override {
+    Drain();
     ++syncs;
     if (throws) throw std::runtime_error("sync");
     return syncFails ? -1 : 0;
   }
   std::streamsize xsputn(const char* iText, std::streamsize iCount) override {
     if (throws) throw std::runtime_error("write");
+    Drain();
     const std::size_t taken = std::min(room, static_cast<std::size_t>(iCount));
     room -= taken;
     text.append(iText, taken);
@@ -49,6 +62,9 @@ class CountingBuffer : public std::streambuf {
     const char c = traits_type::to_char_type(iChar);
     return xsputn(&c, 1) == 1 ? iChar : traits_type::eof();
   }
+
+ private:
+  std::vector<char> area_;
 };
 
 /// Digits in groups of three, apart with commas: a locale of the test's own.
@@ -117,6 +133,13 @@ const std::vector<StreamState>& States() {
        [](std::ostream& s, std::ostream&, CountingBuffer& b) {
          b.room = 0;
          s.exceptions(kBad);
+       }},
+      {"put area of 40 bytes",
+       [](std::ostream&, std::ostream&, CountingBuffer& b) { b.GiveArea(40); }},
+      {"put area, syncs fail",
+       [](std::ostream&, std::ostream&, CountingBuffer& b) {
+         b.GiveArea(400);
+         b.syncFails = true;
        }},
       {"syncs fail", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.syncFails = true; }},
       {"buffer throws", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.throws = true; }},
@@ -203,6 +226,7 @@ Outcome RunIn(const StreamState& iState, Write&& iWrite) {
     thrown = e.what();
   }
   stream.exceptions(std::ios_base::goodbit);
+  buffer.Drain();
   return {buffer.text, stream.rdstate(), stream.width(), buffer.syncs, tiedBuffer.syncs, thrown};
 }
 
