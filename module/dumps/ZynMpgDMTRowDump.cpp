@@ -58,25 +58,26 @@ constexpr ComponentBlock kM1Block{
     "</M1 Component>\n"};
 
 /// The row's info line: its mapping master, whether it already exists, its modification
-/// state.
+/// state; three emissions that reach standard output in one write.
 void EmitInfoLine(ZynIDCIMpgDMTElement* iElement) {
+  HeldOutput line;
   ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
   iElement->GetMappingMaster(master);
   ZynUnicodeString masterText;
   ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
-  Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](OutputLine& out) {
-         out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
-       });
+  line.Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
+            [&](OutputLine& out) {
+              out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
+            });
 
-  EmitExistence(iElement, ", DMT element already exists", ", New DMT element");
+  EmitExistence(line, iElement, ", DMT element already exists", ", New DMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
-       [&](OutputLine& out) {
-         out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
-       });
+  line.Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
+            [&](OutputLine& out) {
+              out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
+            });
 }
 
 /// Writes one of the row's binary identifiers from the answer of its query: 0 gives the

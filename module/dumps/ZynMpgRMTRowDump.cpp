@@ -25,19 +25,21 @@ void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var
 }
 
 /// The row's state line: its migration state, whether it already exists, its modification
-/// state.
+/// state; three emissions that reach standard output in one write.
 void EmitStateLine(ZynIDCIMpgRMTElement* iElement) {
+  HeldOutput line;
   bool migrated = false;
   iElement->GetMigrationState(migrated);
-  Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
-       [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
+  line.Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
+            [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
 
-  EmitExistence(iElement, ", RMT element already exists", ", New RMT element");
+  EmitExistence(line, iElement, ", RMT element already exists", ", New RMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
-       [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
+  line.Emit(
+      [&] { TracePrint(", ModificationState:%d\n", modificationState); },
+      [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
 }
 
 }  // namespace

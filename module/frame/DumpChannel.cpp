@@ -10,7 +10,7 @@ namespace {
 constexpr int kUuidBufferSize = 36;
 }  // namespace
 
-void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid) {
+void PrintUuid(OutputLine& ioLine, const ZynUuid& iUuid) {
   char buffer[kUuidBufferSize] = {};
   iUuid.UUID_to_chaine(buffer, 0);
   // The text ends at the first zero byte, and never beyond the buffer.
@@ -18,8 +18,9 @@ void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid) {
   const int length =
       end ? static_cast<int>(static_cast<const char*>(end) - buffer) : kUuidBufferSize;
   const ZynUnicodeString text(buffer, length);
-  ioHeld.Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
-              [&](OutputLine& out) { out << text.CastToCharPtr(); });
+  EmitInto(
+      ioLine, [&] { TracePrint("%s", text.CastToCharPtr()); },
+      [&](OutputLine& out) { out << text.CastToCharPtr(); });
 }
 
 bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iIndex,
