@@ -17,6 +17,33 @@ namespace {
 /// Room for an int or an unsigned int in decimal, sign included.
 constexpr std::size_t kDigitsRoom = std::numeric_limits<unsigned int>::digits10 + 3;
 
+/// The two digits of each number from 0 to 99.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+/// Writes iValue in decimal at oText, which has room for kDigitsRoom characters; answers the
+/// end of what it wrote. The small numbers most counts are come from the table of pairs.
+char* WriteDecimal(char* oText, unsigned int iValue) {
+  if (iValue < 10) {
+    *oText = static_cast<char>('0' + iValue);
+    return oText + 1;
+  }
+  if (iValue < 100) {
+    std::memcpy(oText, kDigitPairs + 2 * iValue, 2);
+    return oText + 2;
+  }
+  return std::to_chars(oText, oText + kDigitsRoom, iValue).ptr;
+}
+
+/// The same for an int: a minus sign, then the digits of its magnitude.
+char* WriteDecimal(char* oText, int iValue) {
+  if (iValue >= 0) return WriteDecimal(oText, static_cast<unsigned int>(iValue));
+  *oText = '-';
+  return WriteDecimal(oText + 1, 0u - static_cast<unsigned int>(iValue));
+}
+
 /// True when the stream's write() and flush() would check nothing before reaching its buffer
 /// and do nothing after: good (so it has a buffer), no tied stream to flush, no unitbuf.
 bool ReachesBufferDirectly(const std::ostream& iStream) {
@@ -88,9 +115,9 @@ inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsi
 }
 
 /// The stream's flush() where ReachesBufferDirectly: the buffer's sync, badbit when it fails.
-inline void SyncDirectly(std::ostream& ioStream) {
+inline void SyncDirectly(std::ostream& ioStream, std::streambuf& ioBuffer) {
   int synced = 0;
-  if (RunOnBuffer(ioStream, [&] { synced = ioStream.rdbuf()->pubsync(); }) && synced == -1)
+  if (RunOnBuffer(ioStream, [&] { synced = ioBuffer.pubsync(); }) && synced == -1)
     ioStream.setstate(std::ios_base::badbit);
 }
 }  // namespace
@@ -140,23 +167,38 @@ void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPi
 
 void OutputLine::Flush() {
   if (ReachesBufferDirectly(stream_))
-    SyncDirectly(stream_);
+    SyncDirectly(stream_, *stream_.rdbuf());
   else
     stream_.flush();
 }
 
 void OutputLine::WriteLineAndFlush() {
-  const auto count = static_cast<std::streamsize>(used_);
+  const std::size_t count = used_;
+  used_ = 0;
+  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf; a
+  // buffer with room for the line takes it, and nothing is left to check but its sync.
+  std::streambuf* const buffer = stream_.rdbuf();
+  if (texts_ == Reading::Gathered && buffer != nullptr &&
+      PutArea::Put(*buffer, buffer_, static_cast<std::streamsize>(count))) {
+    lastPiece_ = 0;
+    Reread();
+    SyncDirectly(stream_, *buffer);
+    return;
+  }
+  WriteLineAndFlushElsewhere(count);
+}
+
+void OutputLine::WriteLineAndFlushElsewhere(std::size_t iCount) {
+  const auto count = static_cast<std::streamsize>(iCount);
   const std::size_t lastPiece = lastPiece_;
-  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf.
   const bool direct = texts_ == Reading::Gathered && stream_.rdbuf() != nullptr;
-  used_ = lastPiece_ = 0;
+  lastPiece_ = 0;
   Reread();
   if (!direct) {
     stream_.write(buffer_, count);
     stream_.flush();
   } else if (PutDirectly(stream_, buffer_, count, lastPiece)) {
-    SyncDirectly(stream_);  // the write left the stream as it was: nothing to check again
+    SyncDirectly(stream_, *stream_.rdbuf());  // the write left the stream as it was
   } else {
     stream_.flush();  // on a stream turned bad, as std::endl's flush finds it
   }
@@ -179,13 +221,11 @@ OutputLine& OutputLine::InsertInteger(Integer iValue) {
   if (kCapacity - used_ >= kDigitsRoom) {
     // Straight into the line.
     lastPiece_ = used_;
-    used_ = static_cast<std::size_t>(
-        std::to_chars(buffer_ + used_, buffer_ + kCapacity, iValue).ptr - buffer_);
+    used_ = static_cast<std::size_t>(WriteDecimal(buffer_ + used_, iValue) - buffer_);
     return *this;
   }
   char digits[kDigitsRoom];
-  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
-  AppendPiece(digits, static_cast<std::size_t>(end.ptr - digits));
+  AppendPiece(digits, static_cast<std::size_t>(WriteDecimal(digits, iValue) - digits));
   return *this;
 }
 

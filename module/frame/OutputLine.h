@@ -172,6 +172,9 @@ class OutputLine {
   /// Writes what is pending (a whole line), then flushes the stream; called once the line end
   /// is gathered.
   void WriteLineAndFlush();
+  /// The same where the buffer's room does not take the line (or the state asks for the
+  /// stream's own write and flush): iCount bytes of the line pending.
+  void WriteLineAndFlushElsewhere(std::size_t iCount);
   /// Flushes the stream.
   void Flush();
 
