@@ -107,7 +107,7 @@ struct FixedText {
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
 ZYN_MPG_EMISSION void OutputText(OutputLine& out, FixedText iText) {
   if (iText.EndsLine())
-    out.write(iText.text, static_cast<std::streamsize>(iText.length - 1)) << std::endl;
+    out.WriteLine(iText.text, iText.length - 1);
   else
     out.write(iText.text, static_cast<std::streamsize>(iText.length));
 }

@@ -204,6 +204,21 @@ void OutputLine::WriteLineAndFlushElsewhere(std::size_t iCount) {
   }
 }
 
+void OutputLine::WriteLine(const char* iText, std::size_t iCount) {
+  if (!GathersText() || kCapacity - used_ <= iCount) {
+    write(iText, static_cast<std::streamsize>(iCount)) << std::endl;
+    return;
+  }
+  if (iCount != 0) {
+    std::memcpy(buffer_ + used_, iText, iCount);
+    used_ += iCount;
+  }
+  // The line end is a piece of its own, as std::endl's newline is.
+  lastPiece_ = used_;
+  buffer_[used_++] = stream_.widen('\n');
+  WriteLineAndFlush();
+}
+
 void OutputLine::WritePendingQuietly() noexcept {
   try {
     WritePending();

@@ -175,6 +175,18 @@ const std::vector<Pieces>& Scripts() {
        [](std::ostream& s) { s << "</Orv component>" << std::endl; }},
       {"line end alone", [](OutputLine& o) { zyn_mpg::OutputText(o, "\n"); },
        [](std::ostream& s) { s << std::endl; }},
+      {"text ending a line after others",
+       [](OutputLine& o) {
+         o << "x" << 5;
+         zyn_mpg::OutputText(o, "</Orv component>\n");
+       },
+       [](std::ostream& s) { s << "x" << 5 << "</Orv component>" << std::endl; }},
+      {"text ending a line after a roomful",
+       [](OutputLine& o) {
+         o << kRoomful.c_str();
+         zyn_mpg::OutputText(o, "z\n");
+       },
+       [](std::ostream& s) { s << kRoomful.c_str() << "z" << std::endl; }},
       {"UINT_MAX", [](OutputLine& o) { o << "    Hash key: " << UINT_MAX << std::endl; },
        [](std::ostream& s) { s << "    Hash key: " << UINT_MAX << std::endl; }},
       {"INT_MIN first", [](OutputLine& o) { o << INT_MIN << "," << 0 << std::endl; },
