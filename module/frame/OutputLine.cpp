@@ -90,11 +90,20 @@ class PutArea : public std::streambuf {
   /// Copies the iCount bytes of iText into ioBuffer's room when it holds them all; false, and
   /// nothing written, when it does not (no room at all included).
   static bool Put(std::streambuf& ioBuffer, const char* iText, std::streamsize iCount) {
-    char* const next = (ioBuffer.*&PutArea::pptr)();
-    if ((ioBuffer.*&PutArea::epptr)() - next < iCount || iCount > INT_MAX) return false;
-    std::memcpy(next, iText, static_cast<std::size_t>(iCount));
-    (ioBuffer.*&PutArea::pbump)(static_cast<int>(iCount));
+    char* const room = RoomFor(ioBuffer, iCount);
+    if (!room) return false;
+    std::memcpy(room, iText, static_cast<std::size_t>(iCount));
+    Take(ioBuffer, iCount);
     return true;
+  }
+  /// Where ioBuffer's room holds iCount more bytes; null when it does not.
+  static char* RoomFor(std::streambuf& ioBuffer, std::streamsize iCount) {
+    char* const next = (ioBuffer.*&PutArea::pptr)();
+    return (ioBuffer.*&PutArea::epptr)() - next < iCount || iCount > INT_MAX ? nullptr : next;
+  }
+  /// Counts the iCount bytes written where RoomFor answered as taken by ioBuffer.
+  static void Take(std::streambuf& ioBuffer, std::streamsize iCount) {
+    (ioBuffer.*&PutArea::pbump)(static_cast<int>(iCount));
   }
 };
 
@@ -208,6 +217,21 @@ void OutputLine::WriteLine(const char* iText, std::size_t iCount) {
   if (!GathersText() || kCapacity - used_ <= iCount) {
     write(iText, static_cast<std::streamsize>(iCount)) << std::endl;
     return;
+  }
+  // A line of its own goes straight into the room of the stream's buffer, if it has room: the
+  // text, then std::endl's newline and flush.
+  std::streambuf* const buffer = stream_.rdbuf();
+  const auto lineSize = static_cast<std::streamsize>(iCount + 1);
+  if (used_ == 0 && buffer != nullptr) {
+    if (char* const room = PutArea::RoomFor(*buffer, lineSize)) {
+      std::memcpy(room, iText, iCount);
+      PutArea::Take(*buffer, lineSize - 1);
+      room[iCount] = stream_.widen('\n');
+      PutArea::Take(*buffer, 1);
+      Reread();
+      SyncDirectly(stream_, *buffer);
+      return;
+    }
   }
   if (iCount != 0) {
     std::memcpy(buffer_ + used_, iText, iCount);
