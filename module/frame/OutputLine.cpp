@@ -137,8 +137,10 @@ OutputLine::Reading OutputLine::ReadCountState() {
   if (!GathersText() || (stream_.flags() & kCountFlags) != 0) return Reading::Alone;
   static const std::locale& classic = std::locale::classic();
 #if defined(__GLIBCXX__)
-  // The stream's own locale by reference: getloc() copies it.
-  const bool isClassic = stream_._M_getloc() == classic;
+  // The stream's own locale by reference: getloc() copies it. A locale is a handle on its
+  // implementation: the same handle is the same locale, with no call to compare them.
+  const std::locale& own = stream_._M_getloc();
+  const bool isClassic = std::memcmp(&own, &classic, sizeof(std::locale)) == 0 || own == classic;
 #else
   const bool isClassic = stream_.getloc() == classic;
 #endif
