@@ -94,6 +94,8 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 /// One of the module's fixed texts with its length, made from a literal (or a constant array
 /// holding one), so that the length is known at compile time; never a text of the host's.
 struct FixedText {
+  /// The empty text, for a table's unused entries.
+  constexpr FixedText() : FixedText("") {}
   template <std::size_t N>
   constexpr FixedText(const char (&iText)[N])  // NOLINT(google-explicit-constructor): literals
       : text(iText), length(N - 1) {}
