@@ -134,15 +134,15 @@ inline void SyncDirectly(std::ostream& ioStream, std::streambuf& ioBuffer) {
 OutputLine::Reading OutputLine::ReadCountState() {
   constexpr std::ios_base::fmtflags kCountFlags =
       std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
-  if (!GathersText() || (stream_.flags() & kCountFlags) != 0) return Reading::Alone;
+  if (!GathersText() || (state_.flags() & kCountFlags) != 0) return Reading::Alone;
   static const std::locale& classic = std::locale::classic();
 #if defined(__GLIBCXX__)
   // The stream's own locale by reference: getloc() copies it. A locale is a handle on its
   // implementation: the same handle is the same locale, with no call to compare them.
-  const std::locale& own = stream_._M_getloc();
+  const std::locale& own = state_._M_getloc();
   const bool isClassic = std::memcmp(&own, &classic, sizeof(std::locale)) == 0 || own == classic;
 #else
-  const bool isClassic = stream_.getloc() == classic;
+  const bool isClassic = state_.getloc() == classic;
 #endif
   return isClassic ? Reading::Gathered : Reading::Alone;
 }
@@ -188,7 +188,7 @@ void OutputLine::WriteLineAndFlush() {
   used_ = 0;
   // The line end was gathered, so the state read for it stands: good, untied, no unitbuf; a
   // buffer with room for the line takes it, and nothing is left to check but its sync.
-  std::streambuf* const buffer = stream_.rdbuf();
+  std::streambuf* const buffer = state_.rdbuf();
   if (texts_ == Reading::Gathered && buffer != nullptr &&
       PutArea::Put(*buffer, buffer_, static_cast<std::streamsize>(count))) {
     lastPiece_ = 0;
@@ -222,13 +222,13 @@ void OutputLine::WriteLine(const char* iText, std::size_t iCount) {
   }
   // A line of its own goes straight into the room of the stream's buffer, if it has room: the
   // text, then std::endl's newline and flush.
-  std::streambuf* const buffer = stream_.rdbuf();
+  std::streambuf* const buffer = state_.rdbuf();
   const auto lineSize = static_cast<std::streamsize>(iCount + 1);
   if (used_ == 0 && buffer != nullptr) {
     if (char* const room = PutArea::RoomFor(*buffer, lineSize)) {
       std::memcpy(room, iText, iCount);
       PutArea::Take(*buffer, lineSize - 1);
-      room[iCount] = stream_.widen('\n');
+      room[iCount] = state_.widen('\n');
       PutArea::Take(*buffer, 1);
       Reread();
       SyncDirectly(stream_, *buffer);
@@ -241,7 +241,7 @@ void OutputLine::WriteLine(const char* iText, std::size_t iCount) {
   }
   // The line end is a piece of its own, as std::endl's newline is.
   lastPiece_ = used_;
-  buffer_[used_++] = stream_.widen('\n');
+  buffer_[used_++] = state_.widen('\n');
   WriteLineAndFlush();
 }
 

@@ -42,7 +42,7 @@ namespace zyn_mpg {
 /// Nothing here flushes except std::endl (and std::flush, if a caller writes one).
 class OutputLine {
  public:
-  explicit OutputLine(std::ostream& ioStream) : stream_(ioStream) {}
+  explicit OutputLine(std::ostream& ioStream) : stream_(ioStream), state_(ioStream) {}
   ~OutputLine() {
     if (used_ != 0) WritePendingQuietly();
   }
@@ -63,7 +63,7 @@ class OutputLine {
   OutputLine& operator<<(std::ostream& (*iManipulator)(std::ostream&)) {
     if (iManipulator == kEndLine && GathersText()) {
       // The stream's std::endl is put(widen('\n')) then flush(): the same bytes, one flush.
-      AppendChar(stream_.widen('\n'));
+      AppendChar(state_.widen('\n'));
       WriteLineAndFlush();
     } else {
       WritePending();
@@ -133,8 +133,8 @@ class OutputLine {
     return counts_ == Reading::Gathered;
   }
   Reading ReadTextState() const {
-    return stream_.rdstate() == std::ios_base::goodbit && stream_.width() == 0 &&
-                   (stream_.flags() & std::ios_base::unitbuf) == 0 && stream_.tie() == nullptr
+    return state_.rdstate() == std::ios_base::goodbit && state_.width() == 0 &&
+                   (state_.flags() & std::ios_base::unitbuf) == 0 && state_.tie() == nullptr
                ? Reading::Gathered
                : Reading::Alone;
   }
@@ -187,6 +187,8 @@ class OutputLine {
       std::endl<char, std::char_traits<char>>;
 
   std::ostream& stream_;
+  /// The stream's state, its virtual base reached once.
+  std::ios& state_;
   std::size_t used_ = 0;
   std::size_t lastPiece_ = 0;
   Reading texts_ = Reading::Unread;
