@@ -38,12 +38,13 @@ inline std::optional<HRESULT> EmitRowHeader(const RowHeaderTexts& iTexts, int iL
 }
 
 /// Writes whether the row already exists: iExisting when its query says so, iNew otherwise (a
-/// failed query included), the same on both sinks. Element is the row's own interface.
+/// failed query included), the same on both sinks. Element is the row's own interface. One of
+/// ioHeld's emissions: the row's line goes on.
 template <class Element>
-void EmitExistence(Element* iElement, FixedText iExisting, FixedText iNew) {
+void EmitExistence(HeldOutput& ioHeld, Element* iElement, FixedText iExisting, FixedText iNew) {
   bool alreadyExists = false;
   iElement->GetAlreadyExists(alreadyExists);
-  EmitSame(alreadyExists ? iExisting : iNew);
+  EmitSame(ioHeld, alreadyExists ? iExisting : iNew);
 }
 
 }  // namespace zyn_mpg

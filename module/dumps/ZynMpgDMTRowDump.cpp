@@ -16,13 +16,13 @@ constexpr OrdinalText kClosing{"</DMTElement>  %d *** uuid: ", "</DMTElement>   
 
 /// One of the row's binary identifiers (a version or the major id): the query that answers it
 /// and its lines, present with its hexadecimal text or absent; the trace form's texts and
-/// standard output's, which ends each line with std::endl.
+/// standard output's, which ends each line with std::endl (the absent line's final "\n").
 struct Identifier {
   HRESULT (ZynIDCIMpgDMTElement::*query)(ZynBinary&);
   const char* presentTrace;
   const char* presentOutput;
   const char* absentTrace;
-  const char* absentOutput;
+  FixedText absentOutput;
 };
 
 /// One of the row's component blocks, its texts in the order written: its opening tag, the
@@ -43,7 +43,7 @@ constexpr ComponentBlock kNonM1Block{
     "No non-M1 component\n",
     {{&ZynIDCIMpgDMTElement::GetNonM1ComponentVersion, "Non-M1 component version: %s\n",
       "Non-M1 component version: ", "No non-M1 component version.\n",
-      "No non-M1 component version."}},
+      "No non-M1 component version.\n"}},
     "</Non-M1 Component>\n"};
 
 // Both forms keep a blank before the line end of the none line.
@@ -52,31 +52,32 @@ constexpr ComponentBlock kM1Block{
     "<M1 Component>\n",
     "No M1 component \n",
     {{&ZynIDCIMpgDMTElement::GetM1ComponentVersion, "M1 component version: %s\n",
-      "M1 component version: ", "No M1 component version.\n", "No M1 component version."},
+      "M1 component version: ", "No M1 component version.\n", "No M1 component version.\n"},
      {&ZynIDCIMpgDMTElement::GetM1ComponentMajorID, "M1 component majorID: %s\n",
-      "M1 component majorID: ", "No M1 component majorID.\n", "No M1 component majorID."}},
+      "M1 component majorID: ", "No M1 component majorID.\n", "No M1 component majorID.\n"}},
     "</M1 Component>\n"};
 
 /// The row's info line: its mapping master, whether it already exists, its modification
-/// state.
+/// state; three emissions that reach standard output in one write.
 void EmitInfoLine(ZynIDCIMpgDMTElement* iElement) {
+  HeldOutput line;
   ZynDCIMpgMappingMaster master = ZynDCIMpgMasterNone;
   iElement->GetMappingMaster(master);
   ZynUnicodeString masterText;
   ZynDCIMpgServices::GetMappingMasterDump(master, masterText);
-  Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
-       [&](OutputLine& out) {
-         out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
-       });
+  line.Emit([&] { TracePrint("<DMTEltInfo> Mapping Master:%s", masterText.ConvertToChar()); },
+            [&](OutputLine& out) {
+              out << "<DMTEltInfo> Mapping Master:" << masterText.ConvertToChar();
+            });
 
-  EmitExistence(iElement, ", DMT element already exists", ", New DMT element");
+  EmitExistence(line, iElement, ", DMT element already exists", ", New DMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
-       [&](OutputLine& out) {
-         out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
-       });
+  line.Emit([&] { TracePrint(", ModificationState:%d </DMTEltInfo>\n", modificationState); },
+            [&](OutputLine& out) {
+              out << ", ModificationState:" << modificationState << " </DMTEltInfo>" << std::endl;
+            });
 }
 
 /// Writes one of the row's binary identifiers from the answer of its query: 0 gives the
@@ -95,7 +96,7 @@ void EmitIdentifier(ZynIDCIMpgDMTElement* iElement, const Identifier& iIdentifie
          });
   } else if (queryResult == 1) {
     Emit([&] { TracePut(iIdentifier.absentTrace); },
-         [&](OutputLine& out) { out << iIdentifier.absentOutput << std::endl; });
+         [&](OutputLine& out) { OutputText(out, iIdentifier.absentOutput); });
   }
 }
 
@@ -156,7 +157,7 @@ HRESULT ZynMpgDMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
 
   // On standard output the closing tag has no final "s".
   Emit([] { TracePut("</DUMP of RMTElements>\n"); },
-       [](OutputLine& out) { out << "</DUMP of RMTElement>" << std::endl; });
+       [](OutputLine& out) { OutputText(out, "</DUMP of RMTElement>\n"); });
 
   // The closing line repeats the ordinal and the uuid, all on one sink; the uuid printer picks
   // its own.

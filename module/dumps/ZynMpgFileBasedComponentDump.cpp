@@ -18,8 +18,10 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
   component->GetName(name);
   ZynUnicodeString docType;
   component->GetDocType(docType);
+  // The header line's emissions reach standard output in one write.
+  HeldOutput line;
   // Both forms give the same characters, cut differently.
-  Emit(
+  line.Emit(
       [&] {
         TracePrint("<File component>  Name :%s ,", name.CastToCharPtr());
         TracePrint(" DocType : %s , Uuid :", docType.CastToCharPtr());
@@ -33,11 +35,11 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
 
   ZynUuid uuid;
   component->GetUuid(uuid);
-  PrintUuid(uuid);
+  PrintUuid(line, uuid);
 
   if (iLevel != kDetailLevel) {
     // The short form closes on the header line.
-    EmitSame(" </File Component>");
+    EmitSame(line, " </File Component>");
   } else {
     ZynUnicodeString pathName;
     component->GetPathName(pathName);
@@ -54,7 +56,7 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
     if (lastSaveTime.Gettime_t() != -1) timeText = lastSaveTime.ConvertToString(timeFormat, 0);
 
     // The path line keeps a blank before its end on the trace tool only.
-    Emit(
+    line.Emit(
         [&] {
           TracePut("\n");
           TracePrint("                   PathName : %s \n", pathName.CastToCharPtr());
@@ -73,6 +75,6 @@ HRESULT ZynMpgFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInd
         });
   }
 
-  EmitSame("\n");
+  EmitSame(line, "\n");
   return S_OK;
 }

@@ -10,8 +10,9 @@ namespace {
 constexpr int kToBeSavedMode = 3;
 
 /// The manager's opening tag and info line: its context's name, when it has a context, and
-/// whether PLMIDs are completed.
+/// whether PLMIDs are completed; the info line reaches standard output in one write.
 void EmitInfoLine(ZynIDCIMpgManager* iManager) {
+  HeldOutput line;
   // Without a context there is neither opening tag nor context name.
   ZynIDCIMpgContext_var context;
   iManager->GetContext(context);
@@ -19,7 +20,7 @@ void EmitInfoLine(ZynIDCIMpgManager* iManager) {
     ZynUnicodeString contextName;
     context->GetName(contextName);
     // The info line stays open: the completion text finishes it.
-    Emit(
+    line.Emit(
         [&] {
           // "Dump" in the trace form's opening tag, "DUMP" on standard output.
           TracePut("<Dump Mapping Manager>\n");
@@ -33,13 +34,14 @@ void EmitInfoLine(ZynIDCIMpgManager* iManager) {
 
   // The inactive text follows the context name directly, with no separator.
   if (iManager->IsPLMIDCompletionActive())
-    Emit([] { TracePut(", Completion of PLMID is active. </MpgManagerInfo>\n"); },
-         [](OutputLine& out) {
-           out << ", Completion of PLMID is active. </MpgManagerInfo>" << std::endl;
-         });
+    line.Emit([] { TracePut(", Completion of PLMID is active. </MpgManagerInfo>\n"); },
+              [](OutputLine& out) {
+                out << ", Completion of PLMID is active. </MpgManagerInfo>" << std::endl;
+              });
   else
-    Emit([] { TracePut("No Completion of PLMIDs. </MpgManagerInfo>\n"); },
-         [](OutputLine& out) { out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl; });
+    line.Emit(
+        [] { TracePut("No Completion of PLMIDs. </MpgManagerInfo>\n"); },
+        [](OutputLine& out) { out << "No Completion of PLMIDs. </MpgManagerInfo>" << std::endl; });
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ void OutputPiece(OutputLine& out, bool iPresent, const char* iLabel, Value iValu
 
 /// The component's identity: its model PLMID, then its workspace and element ids and uuids on
 /// one line. Answers E_FAIL, having written nothing, at the first query that fails.
-HRESULT EmitIdentity(ZynIDCIMpgOrvComponent* iOrv) {
+HRESULT EmitIdentity(HeldOutput& ioLine, ZynIDCIMpgOrvComponent* iOrv) {
   // An id of 0 and an empty uuid both mean that there is none.
   ZynPLMID modelId;
   int workspaceId = 0;
@@ -50,7 +50,7 @@ HRESULT EmitIdentity(ZynIDCIMpgOrvComponent* iOrv) {
 
   // On the trace tool the identifier dumps itself into the mapping trace instead. The four
   // pieces after it share one line.
-  Emit(
+  ioLine.Emit(
       [&] {
         TracePut("    model PLMID:\n");
         modelId.Dump(gTraces.mapping);
@@ -90,20 +90,22 @@ HRESULT ZynMpgOrvComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/) 
 
   EmitSame("<Orv component>\n");
 
+  // The line after the opening tag reaches standard output in one write.
+  HeldOutput line;
   if (iLevel == 1) {
     unsigned int hashKey = 0;
     componentPrivate->GetHashKey(hashKey);
     // The trace tool shows the key signed, standard output unsigned.
-    Emit([&] { TracePrint("    Hash key: %d", hashKey); },
-         [&](OutputLine& out) { out << "    Hash key: " << hashKey; });
+    line.Emit([&] { TracePrint("    Hash key: %d", hashKey); },
+              [&](OutputLine& out) { out << "    Hash key: " << hashKey; });
   } else {
     // The first failing query ends the dump, leaving the block open.
-    if (EmitIdentity(orv.get()) < 0) return E_FAIL;
+    if (EmitIdentity(line, orv.get()) < 0) return E_FAIL;
   }
 
-  EmitSame("\n");
+  EmitSame(line, "\n");
 
-  TraceExposedIdentifier(gTraces, *this, "    Exposed Identifier\n", false);
+  TraceExposedIdentifier(gTraces, *this, "    Exposed Identifier\n", false, line);
 
   EmitSame("</Orv component>\n");
   return S_OK;

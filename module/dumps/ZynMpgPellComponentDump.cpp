@@ -26,22 +26,22 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
   if (component->GetComponentType(componentType) < 0) return E_FAIL;
   const bool nonM1 = componentType == kNonM1ComponentType;
 
-  // The opening tag ends no line: below level 2 the whole block is one line.
-  Emit([&] { TracePut(nonM1 ? "<Pell Non-M1 component>" : "<Pell component>"); },
-       [&](OutputLine& out) { out << (nonM1 ? "<Pell Non-M1 component>" : "<Pell component>"); });
+  // The opening tag ends no line: below level 2 the block is one line, in one write.
+  HeldOutput line;
+  EmitSame(line, nonM1 ? FixedText("<Pell Non-M1 component>") : FixedText("<Pell component>"));
 
   pell->GetPLMID(plmId);
   if (iLevel < 2) {
     ZynUnicodeString physicalId;
     ZynDCIMpgServicesForTests::GetPLMPhysicalIdDump(plmId, physicalId);
-    Emit([&] { TracePrint("    PLMId physicalId: %s , ", physicalId.ConvertToChar()); },
-         [&](OutputLine& out) {
-           out << "    PLMId physicalId: " << physicalId.ConvertToChar() << " , ";
-         });
+    line.Emit([&] { TracePrint("    PLMId physicalId: %s , ", physicalId.ConvertToChar()); },
+              [&](OutputLine& out) {
+                out << "    PLMId physicalId: " << physicalId.ConvertToChar() << " , ";
+              });
   } else {
     // The trace type decides where the full identifier goes when the trace tool is valid: the
     // mapping trace (2), the trace tool as one text (1), or nowhere.
-    Emit(
+    line.Emit(
         [&] {
           TracePut("\n");
           switch (ZynDCIMpgTraceTool::_traceType) {
@@ -67,19 +67,19 @@ HRESULT ZynMpgPellComponentDump::Dump(int iLevel, int /*iMode*/, int /*iIndex*/)
   // A component without a stamp says so and the dump goes on.
   ZynPLMCEStamp ceStamp = ZynPLMCEStampServices::CreateInvalidCEStamp();
   if (pell->GetCEStamp(ceStamp) < 0) {
-    EmitSame("No CEStamp ");
+    EmitSame(line, "No CEStamp ");
   } else {
     ZynUnicodeString stampText;
     ZynPLMCEStamp::Stream(ceStamp, stampText);
-    Emit([&] { TracePrint("Stamp : %s ", stampText.CastToCharPtr()); },
-         [&](OutputLine& out) { out << "Stamp : " << stampText.CastToCharPtr() << " "; });
+    line.Emit([&] { TracePrint("Stamp : %s ", stampText.CastToCharPtr()); },
+              [&](OutputLine& out) { out << "Stamp : " << stampText.CastToCharPtr() << " "; });
   }
 
   // The Pell heading follows a line end on the mapping trace.
-  TraceExposedIdentifier(gTraces, *this, "Exposed Identifier\n", true);
+  TraceExposedIdentifier(gTraces, *this, "Exposed Identifier\n", true, line);
 
   // Only level 2 ends the stamp's line before the closing tag.
-  Emit(
+  line.Emit(
       [&] {
         if (iLevel == 2) TracePut("\n");
         TracePut(nonM1 ? "</Pell Non-M1 component>\n" : "</Pell component>\n");

@@ -43,9 +43,11 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
   ZynBinary identifier;
   provider->GetBinaryIdentifier(identifier);
   const int identifierLength = identifier.getLength();
+  // Below level 2 the length's line stays open and the provider name follows on it: one
+  // write on standard output.
+  HeldOutput line;
   if (identifierLength != 0) {
-    // Below level 2 the length's line stays open and the provider name follows on it.
-    Emit(
+    line.Emit(
         [&] {
           TracePrint("   Binary identifier length:%d", identifierLength);
           if (iLevel >= 2) {
@@ -65,17 +67,17 @@ HRESULT ZynMpgProviderComponentDump::Dump(int iLevel, int /*iMode*/, int /*iInde
           }
         });
   } else {
-    EmitSame("   Empty binary identifier\n");
+    EmitSame(line, "   Empty binary identifier\n");
   }
 
   ZynUnicodeString providerName;
   provider->GetProviderName(providerName);
-  Emit([&] { TracePrint("   Provider name:%s\n", providerName.CastToCharPtr()); },
-       [&](OutputLine& out) {
-         out << "   Provider name:" << providerName.CastToCharPtr() << std::endl;
-       });
+  line.Emit([&] { TracePrint("   Provider name:%s\n", providerName.CastToCharPtr()); },
+            [&](OutputLine& out) {
+              out << "   Provider name:" << providerName.CastToCharPtr() << std::endl;
+            });
 
-  TraceExposedIdentifier(gTraces, *this, "   Exposed Identifier\n", false);
+  TraceExposedIdentifier(gTraces, *this, "   Exposed Identifier\n", false, line);
 
   EmitSame("</Provider component>\n");
   return S_OK;

@@ -62,8 +62,9 @@ void PrintOctetSequence(const _SEQUENCE_octet& iSequence) {
 /// From level 2, the value of a sequence under its label: iLabel's line (the same on both
 /// sinks), the sequence's two lines (PrintOctetSequence), the line end. iEndOpenLine: standard
 /// output first ends the line before, which the trace form has ended already.
-void EmitOctetValue(FixedText iLabel, const _SEQUENCE_octet& iSequence, bool iEndOpenLine) {
-  Emit(
+void EmitOctetValue(HeldOutput& ioLine, FixedText iLabel, const _SEQUENCE_octet& iSequence,
+                    bool iEndOpenLine) {
+  ioLine.Emit(
       [&] {
         TracePut(iLabel.text);
         PrintOctetSequence(iSequence);
@@ -80,12 +81,12 @@ void EmitOctetValue(FixedText iLabel, const _SEQUENCE_octet& iSequence, bool iEn
 
 /// The PX1 identifier: its hash key and, from level 2, its octets; or the note that it is empty.
 /// The key is read through the private interface of iExtension's extended object.
-void EmitPX1Id(const ZynBaseUnknown& iExtension, ZynIDCIMpgRMTFileBasedComponent* iComponent,
-               int iLevel) {
+void EmitPX1Id(HeldOutput& ioLine, const ZynBaseUnknown& iExtension,
+               ZynIDCIMpgRMTFileBasedComponent* iComponent, int iLevel) {
   _SEQUENCE_octet px1Id;
   iComponent->GetPX1Id(px1Id);
   if (px1Id.length() == 0) {
-    EmitSame(",empty PX1Id\n");
+    EmitSame(ioLine, ",empty PX1Id\n");
     return;
   }
 
@@ -96,26 +97,27 @@ void EmitPX1Id(const ZynBaseUnknown& iExtension, ZynIDCIMpgRMTFileBasedComponent
 
   // The trace tool shows the key signed, standard output unsigned; on standard output the
   // line stays open for whatever follows.
-  Emit([&] { TracePrint("   PX1Id HKey: %d\n", hashKey); },
-       [&](OutputLine& out) { out << "   PX1Id HKey: " << hashKey; });
+  ioLine.Emit([&] { TracePrint("   PX1Id HKey: %d\n", hashKey); },
+              [&](OutputLine& out) { out << "   PX1Id HKey: " << hashKey; });
 
-  if (iLevel >= 2) EmitOctetValue("   PX1Id Value:\n", px1Id, true);
+  if (iLevel >= 2) EmitOctetValue(ioLine, "   PX1Id Value:\n", px1Id, true);
 }
 
 /// The link sequence: its length and, from level 2, its octets; or the note that it is empty.
-void EmitLinkSequence(ZynIDCIMpgRMTFileBasedComponent* iComponent, int iLevel) {
+void EmitLinkSequence(HeldOutput& ioLine, ZynIDCIMpgRMTFileBasedComponent* iComponent, int iLevel) {
   _SEQUENCE_octet linkSequence;
   iComponent->GetLinkSequence(linkSequence);
   const int linkLength = linkSequence.length();
   if (linkLength == 0) {
-    EmitSame(",empty LinkSequence\n");
+    EmitSame(ioLine, ",empty LinkSequence\n");
     return;
   }
 
-  Emit([&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
-       [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
+  ioLine.Emit(
+      [&] { TracePrint("   LinkSequence length:%d\n", linkLength); },
+      [&](OutputLine& out) { out << "   LinkSequence length:" << linkLength << std::endl; });
 
-  if (iLevel >= 2) EmitOctetValue("   LinkSequence Value: \n", linkSequence, false);
+  if (iLevel >= 2) EmitOctetValue(ioLine, "   LinkSequence Value: \n", linkSequence, false);
 }
 
 }  // namespace
@@ -126,13 +128,16 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
 
   EmitSame("<RMT non-M1 component>\n");
 
-  EmitPX1Id(*this, component.get(), iLevel);
+  // Lines made of several emissions (the hash key's and the alias's, the broken link's and the
+  // object type's) reach standard output in one write.
+  HeldOutput line;
+  EmitPX1Id(line, *this, component.get(), iLevel);
 
   ZynUnicodeString alias;
   component->GetAlias(alias);
   ZynUnicodeString technoString;
   component->GetTechnoString(technoString);
-  Emit(
+  line.Emit(
       [&] {
         TracePrint("   Alias:%s", alias.CastToCharPtr());
         TracePrint(", TechnoString:%s\n", technoString.CastToCharPtr());
@@ -142,17 +147,19 @@ HRESULT ZynMpgRMTFileBasedComponentDump::Dump(int iLevel, int /*iMode*/, int /*i
             << ", TechnoString:" << technoString.CastToCharPtr() << std::endl;
       });
 
-  EmitLinkSequence(component.get(), iLevel);
+  EmitLinkSequence(line, component.get(), iLevel);
 
   // The object type ends the broken-link line.
   const bool brokenLink = component->IsBrokenLink();
-  Emit([&] { TracePut(brokenLink ? "   Broken Link" : "   Not Broken Link"); },
-       [&](OutputLine& out) { out << (brokenLink ? "   Broken Link" : "   Not Broken Link"); });
+  line.Emit(
+      [&] { TracePut(brokenLink ? "   Broken Link" : "   Not Broken Link"); },
+      [&](OutputLine& out) { out << (brokenLink ? "   Broken Link" : "   Not Broken Link"); });
 
   ZynUnicodeString objectType;
   component->GetObjectType(objectType);
-  Emit([&] { TracePrint(",Object type:%s\n", objectType.CastToCharPtr()); },
-       [&](OutputLine& out) { out << ",Object type:" << objectType.CastToCharPtr() << std::endl; });
+  line.Emit(
+      [&] { TracePrint(",Object type:%s\n", objectType.CastToCharPtr()); },
+      [&](OutputLine& out) { out << ",Object type:" << objectType.CastToCharPtr() << std::endl; });
 
   EmitSame("</RMT non-M1 component>\n");
   return S_OK;

@@ -15,29 +15,32 @@ constexpr RowHeaderTexts kHeader{{"<RMTElement>  %d --- uuid: ", "<RMTElement>  
 constexpr OrdinalText kClosing{"</RMTElement>  %d --- uuid: ", "</RMTElement>  --- uuid: "};
 
 /// Dumps one of the row's related components (owner, Ref or pointed) at level 0 under its
-/// label. A component that is absent or has no dump leaves no trace, not even its label.
+/// label's line, in each form. A component that is absent or has no dump leaves no trace, not
+/// even its label.
 void DumpRelatedComponent(ZynIMpgDump_var& ioDump, const ZynIDCIMpgComponent_var& iComponent,
-                          const char* iTraceLabel, const char* iOutputLabel) {
+                          const char* iTraceLabel, FixedText iOutputLabel) {
   ioDump.__CastTo(iComponent);
   if (!ioDump) return;
-  Emit([&] { TracePut(iTraceLabel); }, [&](OutputLine& out) { out << iOutputLabel << std::endl; });
+  Emit([&] { TracePut(iTraceLabel); }, [&](OutputLine& out) { OutputText(out, iOutputLabel); });
   ioDump->Dump(0, 1, 0);
 }
 
 /// The row's state line: its migration state, whether it already exists, its modification
-/// state.
+/// state; three emissions that reach standard output in one write.
 void EmitStateLine(ZynIDCIMpgRMTElement* iElement) {
+  HeldOutput line;
   bool migrated = false;
   iElement->GetMigrationState(migrated);
-  Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
-       [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
+  line.Emit([&] { TracePut(migrated ? "Migration State: TRUE" : "Migration State: FALSE"); },
+            [&](OutputLine& out) { out << "Migration State: " << (migrated ? "TRUE" : "FALSE"); });
 
-  EmitExistence(iElement, ", RMT element already exists", ", New RMT element");
+  EmitExistence(line, iElement, ", RMT element already exists", ", New RMT element");
 
   int modificationState = 0;
   iElement->GetModificationState(modificationState);
-  Emit([&] { TracePrint(", ModificationState:%d\n", modificationState); },
-       [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
+  line.Emit(
+      [&] { TracePrint(", ModificationState:%d\n", modificationState); },
+      [&](OutputLine& out) { out << ", ModificationState:" << modificationState << std::endl; });
 }
 
 }  // namespace
@@ -60,28 +63,28 @@ HRESULT ZynMpgRMTRowDump::Dump(int iLevel, int /*iMode*/, int iIndex) {
   // The related components are dumped at level 0, whatever this dump's level.
   ZynIDCIMpgComponent_var owner;
   element->GetOwner(owner);
-  DumpRelatedComponent(dump, owner, "  Owner:\n", "  Owner:");
+  DumpRelatedComponent(dump, owner, "  Owner:\n", "  Owner:\n");
 
   ZynIDCIMpgComponent_var ref;
   element->GetRef(ref);
-  DumpRelatedComponent(dump, ref, "  Ref:\n", "  Ref:");
+  DumpRelatedComponent(dump, ref, "  Ref:\n", "  Ref:\n");
 
   // The pointed label differs in its blanks between the two sinks.
   ZynIDCIMpgComponent_var pointed;
   element->GetPointed(pointed);
-  DumpRelatedComponent(dump, pointed, " Pointed:\n", "  Pointed: ");
+  DumpRelatedComponent(dump, pointed, " Pointed:\n", "  Pointed: \n");
 
   // On standard output the non-M1 tags have no opening angle bracket.
   ZynIDCIMpgComponent_var nonM1Component;
   element->GetNonM1Component(nonM1Component);
   Emit([] { TracePut("<Non-M1 Component>\n"); },
-       [](OutputLine& out) { out << "Non-M1 Component>" << std::endl; });
+       [](OutputLine& out) { OutputText(out, "Non-M1 Component>\n"); });
 
   dump.__CastTo(nonM1Component);
   if (dump) dump->Dump(iLevel, 1, 0);
 
   Emit([] { TracePut("</Non-M1 Component>\n"); },
-       [](OutputLine& out) { out << "/Non-M1 Component>" << std::endl; });
+       [](OutputLine& out) { OutputText(out, "/Non-M1 Component>\n"); });
 
   ZynListValZynIDCIMpgComponent_var m1Components;
   element->GetM1Components(m1Components);

@@ -10,16 +10,17 @@ namespace {
 constexpr int kUuidBufferSize = 36;
 }  // namespace
 
-void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid) {
-  char buffer[kUuidBufferSize] = {};
+void PrintUuid(OutputLine& ioLine, const ZynUuid& iUuid) {
+  // One byte more than the host is given, so that a text filling the host's room still ends.
+  char buffer[kUuidBufferSize + 1] = {};
   iUuid.UUID_to_chaine(buffer, 0);
-  // The text ends at the first zero byte, and never beyond the buffer.
+  // The text ends at the first zero byte, and never beyond the host's room; both sinks take
+  // the bytes from the buffer itself.
   const void* end = std::memchr(buffer, 0, kUuidBufferSize);
-  const int length =
-      end ? static_cast<int>(static_cast<const char*>(end) - buffer) : kUuidBufferSize;
-  const ZynUnicodeString text(buffer, length);
-  ioHeld.Emit([&] { TracePrint("%s", text.CastToCharPtr()); },
-              [&](OutputLine& out) { out << text.CastToCharPtr(); });
+  buffer[end ? static_cast<const char*>(end) - buffer : kUuidBufferSize] = '\0';
+  const char* const text = buffer;
+  EmitInto(
+      ioLine, [&] { TracePrint("%s", text); }, [&](OutputLine& out) { out << text; });
 }
 
 bool EmitRowHeaderUuid(HeldOutput& ioHeld, const OrdinalText& iHeader, int iIndex,

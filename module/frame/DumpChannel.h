@@ -36,6 +36,21 @@ ZYN_MPG_EMISSION void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
   }
 }
 
+/// One emission whose Output pieces join those that ioLine holds: asks the trace tool afresh,
+/// exactly as Emit does; the Trace form writes what ioLine holds first, the Output form reads
+/// the stream's state again (host code may have run since ioLine's last piece). Between its
+/// emissions the caller makes only host queries, which write nothing on standard output.
+template <class TraceForm, class OutputForm>
+ZYN_MPG_EMISSION void EmitInto(OutputLine& ioLine, TraceForm&& iTrace, OutputForm&& iOutput) {
+  if (ZynDCIMpgTraceTool::IsValid()) {
+    ioLine.WritePending();
+    iTrace();
+  } else {
+    ioLine.Reread();
+    iOutput(ioLine);
+  }
+}
+
 /// Consecutive emissions whose Output pieces share one OutputLine, so that a line made of
 /// several emissions (a row's header) reaches the stream in one write, at its std::endl or
 /// when the holder goes. Each emission still asks the trace tool afresh, exactly as Emit does;
@@ -53,15 +68,14 @@ class HeldOutput {
   }
 
   template <class TraceForm, class OutputForm>
-  void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
-    if (ZynDCIMpgTraceTool::IsValid()) {
-      out_.WritePending();
-      iTrace();
-    } else {
-      out_.Reread();  // host code may have run since the last emission
-      iOutput(out_);
-    }
+  ZYN_MPG_EMISSION void Emit(TraceForm&& iTrace, OutputForm&& iOutput) {
+    EmitInto(out_, iTrace, iOutput);
   }
+
+  /// Writes what is pending: before code that may write on standard output itself.
+  void WritePending() { out_.WritePending(); }
+  /// The line the emissions share.
+  OutputLine& Line() { return out_; }
 
  private:
   OutputLine out_{std::cout};
@@ -80,6 +94,8 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 /// One of the module's fixed texts with its length, made from a literal (or a constant array
 /// holding one), so that the length is known at compile time; never a text of the host's.
 struct FixedText {
+  /// The empty text, for a table's unused entries.
+  constexpr FixedText() : FixedText("") {}
   template <std::size_t N>
   constexpr FixedText(const char (&iText)[N])  // NOLINT(google-explicit-constructor): literals
       : text(iText), length(N - 1) {}
@@ -93,7 +109,7 @@ struct FixedText {
 /// Writes a fixed text on standard output; a final "\n" is written as std::endl.
 ZYN_MPG_EMISSION void OutputText(OutputLine& out, FixedText iText) {
   if (iText.EndsLine())
-    out.write(iText.text, static_cast<std::streamsize>(iText.length - 1)) << std::endl;
+    out.WriteLine(iText.text, iText.length - 1);
   else
     out.write(iText.text, static_cast<std::streamsize>(iText.length));
 }
@@ -162,9 +178,11 @@ void DumpEach(ZynIMpgDump_var& ioDump, List& iList, int iCount, int iLevel, Ordi
   }
 }
 
-/// Writes the uuid's text where the caller's line stands, choosing its sink for itself, as one
-/// of ioHeld's emissions; ends no line.
-void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid);
+/// Writes the uuid's text where the caller's line stands, choosing its sink for itself, as an
+/// emission into ioLine (EmitInto); ends no line.
+void PrintUuid(OutputLine& ioLine, const ZynUuid& iUuid);
+/// The same, as one of ioHeld's emissions.
+inline void PrintUuid(HeldOutput& ioHeld, const ZynUuid& iUuid) { PrintUuid(ioHeld.Line(), iUuid); }
 /// The same, as an emission of its own.
 inline void PrintUuid(const ZynUuid& iUuid) {
   HeldOutput alone;
@@ -206,8 +224,7 @@ inline void OutputRowClosing(OutputLine& out, const OrdinalText& iOrdinal, int i
                              const ZynUuid* iUuid, FixedText iTail) {
   OutputOrdinal(out, iOrdinal, iIndex);
   if (iUuid) {
-    out.WritePending();  // the uuid printer writes on its own
-    PrintUuid(*iUuid);
+    PrintUuid(out, *iUuid);  // on a sink of its own choosing
   } else {
     out << kInvalidUuid;
   }

@@ -22,10 +22,14 @@ struct NamedTraces {
 /// interface, the heading goes to that trace (after a line end on the mapping trace, where
 /// iLineEndOnMapping asks for one), the component's exposed identifier is asked for, and
 /// written nowhere, and the handle is released, then the identifier. The component interface is not
-/// tested: without it the call raises the host's null-handle error after the heading.
+/// tested: without it the call raises the host's null-handle error after the heading. What
+/// ioLine holds is written before anything goes to the traces, which may write on standard
+/// output.
 inline void TraceExposedIdentifier(NamedTraces& ioTraces, const ZynBaseUnknown& iExtension,
-                                   const char* iHeading, bool iLineEndOnMapping) {
+                                   const char* iHeading, bool iLineEndOnMapping,
+                                   HeldOutput& ioLine) {
   if (!ioTraces.providerComponent.IsActive()) return;
+  ioLine.WritePending();
   ZynIDCIMpgComponent_var component(iExtension.GetImpl(0));
   if (iLineEndOnMapping) ioTraces.mapping.TraPut(kTraceLevel, "\n");
   ioTraces.providerComponent.TraPut(kTraceLevel, iHeading);

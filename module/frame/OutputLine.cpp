@@ -3,6 +3,7 @@
 #include "frame/OutputLine.h"
 
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <locale>
@@ -15,6 +16,33 @@ namespace zyn_mpg {
 namespace {
 /// Room for an int or an unsigned int in decimal, sign included.
 constexpr std::size_t kDigitsRoom = std::numeric_limits<unsigned int>::digits10 + 3;
+
+/// The two digits of each number from 0 to 99.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+/// Writes iValue in decimal at oText, which has room for kDigitsRoom characters; answers the
+/// end of what it wrote. The small numbers most counts are come from the table of pairs.
+char* WriteDecimal(char* oText, unsigned int iValue) {
+  if (iValue < 10) {
+    *oText = static_cast<char>('0' + iValue);
+    return oText + 1;
+  }
+  if (iValue < 100) {
+    std::memcpy(oText, kDigitPairs + 2 * iValue, 2);
+    return oText + 2;
+  }
+  return std::to_chars(oText, oText + kDigitsRoom, iValue).ptr;
+}
+
+/// The same for an int: a minus sign, then the digits of its magnitude.
+char* WriteDecimal(char* oText, int iValue) {
+  if (iValue >= 0) return WriteDecimal(oText, static_cast<unsigned int>(iValue));
+  *oText = '-';
+  return WriteDecimal(oText + 1, 0u - static_cast<unsigned int>(iValue));
+}
 
 /// True when the stream's write() and flush() would check nothing before reaching its buffer
 /// and do nothing after: good (so it has a buffer), no tied stream to flush, no unitbuf.
@@ -53,13 +81,40 @@ bool RunOnBuffer(std::ostream& ioStream, Call&& iCall) {
   return false;
 }
 
-/// The stream's write() where ReachesBufferDirectly: true when the buffer took every byte.
-/// Otherwise the stream is left as the pieces' own insertions would leave it: the piece the
-/// buffer refused turns it bad, and each piece after it (iLastPiece is where the last one
-/// starts) fails on a bad stream; either step raises the stream's exception when its mask
-/// asks for it.
+/// A stream buffer's put area, reached as the buffer's own sputc reaches it: bytes copied into
+/// its room and counted with pbump are taken exactly as sputn would take them (a buffer's
+/// xsputn writes as if by repeated sputc), without the virtual call. The members are named
+/// through this class, which C++ allows for a derived class forming pointers to members.
+class PutArea : public std::streambuf {
+ public:
+  /// Copies the iCount bytes of iText into ioBuffer's room when it holds them all; false, and
+  /// nothing written, when it does not (no room at all included).
+  static bool Put(std::streambuf& ioBuffer, const char* iText, std::streamsize iCount) {
+    char* const room = RoomFor(ioBuffer, iCount);
+    if (!room) return false;
+    std::memcpy(room, iText, static_cast<std::size_t>(iCount));
+    Take(ioBuffer, iCount);
+    return true;
+  }
+  /// Where ioBuffer's room holds iCount more bytes; null when it does not.
+  static char* RoomFor(std::streambuf& ioBuffer, std::streamsize iCount) {
+    char* const next = (ioBuffer.*&PutArea::pptr)();
+    return (ioBuffer.*&PutArea::epptr)() - next < iCount || iCount > INT_MAX ? nullptr : next;
+  }
+  /// Counts the iCount bytes written where RoomFor answered as taken by ioBuffer.
+  static void Take(std::streambuf& ioBuffer, std::streamsize iCount) {
+    (ioBuffer.*&PutArea::pbump)(static_cast<int>(iCount));
+  }
+};
+
+/// The stream's write() where ReachesBufferDirectly, into the buffer's room when it holds the
+/// bytes, through sputn otherwise: true when the buffer took every byte. Otherwise the stream is
+/// left as the pieces' own insertions would leave it: the piece the buffer refused turns it bad,
+/// and each piece after it (iLastPiece is where the last one starts) fails on a bad stream; either
+/// step raises the stream's exception when its mask asks for it.
 inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsize iCount,
                         std::size_t iLastPiece) {
+  if (PutArea::Put(*ioStream.rdbuf(), iText, iCount)) return true;
   std::streamsize written = 0;
   RunOnBuffer(ioStream, [&] { written = ioStream.rdbuf()->sputn(iText, iCount); });
   if (written == iCount) return true;
@@ -69,9 +124,9 @@ inline bool PutDirectly(std::ostream& ioStream, const char* iText, std::streamsi
 }
 
 /// The stream's flush() where ReachesBufferDirectly: the buffer's sync, badbit when it fails.
-inline void SyncDirectly(std::ostream& ioStream) {
+inline void SyncDirectly(std::ostream& ioStream, std::streambuf& ioBuffer) {
   int synced = 0;
-  if (RunOnBuffer(ioStream, [&] { synced = ioStream.rdbuf()->pubsync(); }) && synced == -1)
+  if (RunOnBuffer(ioStream, [&] { synced = ioBuffer.pubsync(); }) && synced == -1)
     ioStream.setstate(std::ios_base::badbit);
 }
 }  // namespace
@@ -79,13 +134,15 @@ inline void SyncDirectly(std::ostream& ioStream) {
 OutputLine::Reading OutputLine::ReadCountState() {
   constexpr std::ios_base::fmtflags kCountFlags =
       std::ios_base::showpos | std::ios_base::hex | std::ios_base::oct;
-  if (!GathersText() || (stream_.flags() & kCountFlags) != 0) return Reading::Alone;
+  if (!GathersText() || (state_.flags() & kCountFlags) != 0) return Reading::Alone;
   static const std::locale& classic = std::locale::classic();
 #if defined(__GLIBCXX__)
-  // The stream's own locale by reference: getloc() copies it.
-  const bool isClassic = stream_._M_getloc() == classic;
+  // The stream's own locale by reference: getloc() copies it. A locale is a handle on its
+  // implementation: the same handle is the same locale, with no call to compare them.
+  const std::locale& own = state_._M_getloc();
+  const bool isClassic = std::memcmp(&own, &classic, sizeof(std::locale)) == 0 || own == classic;
 #else
-  const bool isClassic = stream_.getloc() == classic;
+  const bool isClassic = state_.getloc() == classic;
 #endif
   return isClassic ? Reading::Gathered : Reading::Alone;
 }
@@ -121,26 +178,71 @@ void OutputLine::Hand(const char* iText, std::size_t iCount, std::size_t iLastPi
 
 void OutputLine::Flush() {
   if (ReachesBufferDirectly(stream_))
-    SyncDirectly(stream_);
+    SyncDirectly(stream_, *stream_.rdbuf());
   else
     stream_.flush();
 }
 
 void OutputLine::WriteLineAndFlush() {
-  const auto count = static_cast<std::streamsize>(used_);
+  const std::size_t count = used_;
+  used_ = 0;
+  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf; a
+  // buffer with room for the line takes it, and nothing is left to check but its sync.
+  std::streambuf* const buffer = state_.rdbuf();
+  if (texts_ == Reading::Gathered && buffer != nullptr &&
+      PutArea::Put(*buffer, buffer_, static_cast<std::streamsize>(count))) {
+    lastPiece_ = 0;
+    Reread();
+    SyncDirectly(stream_, *buffer);
+    return;
+  }
+  WriteLineAndFlushElsewhere(count);
+}
+
+void OutputLine::WriteLineAndFlushElsewhere(std::size_t iCount) {
+  const auto count = static_cast<std::streamsize>(iCount);
   const std::size_t lastPiece = lastPiece_;
-  // The line end was gathered, so the state read for it stands: good, untied, no unitbuf.
   const bool direct = texts_ == Reading::Gathered && stream_.rdbuf() != nullptr;
-  used_ = lastPiece_ = 0;
+  lastPiece_ = 0;
   Reread();
   if (!direct) {
     stream_.write(buffer_, count);
     stream_.flush();
   } else if (PutDirectly(stream_, buffer_, count, lastPiece)) {
-    SyncDirectly(stream_);  // the write left the stream as it was: nothing to check again
+    SyncDirectly(stream_, *stream_.rdbuf());  // the write left the stream as it was
   } else {
     stream_.flush();  // on a stream turned bad, as std::endl's flush finds it
   }
+}
+
+void OutputLine::WriteLine(const char* iText, std::size_t iCount) {
+  if (!GathersText() || kCapacity - used_ <= iCount) {
+    write(iText, static_cast<std::streamsize>(iCount)) << std::endl;
+    return;
+  }
+  // A line of its own goes straight into the room of the stream's buffer, if it has room: the
+  // text, then std::endl's newline and flush.
+  std::streambuf* const buffer = state_.rdbuf();
+  const auto lineSize = static_cast<std::streamsize>(iCount + 1);
+  if (used_ == 0 && buffer != nullptr) {
+    if (char* const room = PutArea::RoomFor(*buffer, lineSize)) {
+      std::memcpy(room, iText, iCount);
+      PutArea::Take(*buffer, lineSize - 1);
+      room[iCount] = state_.widen('\n');
+      PutArea::Take(*buffer, 1);
+      Reread();
+      SyncDirectly(stream_, *buffer);
+      return;
+    }
+  }
+  if (iCount != 0) {
+    std::memcpy(buffer_ + used_, iText, iCount);
+    used_ += iCount;
+  }
+  // The line end is a piece of its own, as std::endl's newline is.
+  lastPiece_ = used_;
+  buffer_[used_++] = state_.widen('\n');
+  WriteLineAndFlush();
 }
 
 void OutputLine::WritePendingQuietly() noexcept {
@@ -160,13 +262,11 @@ OutputLine& OutputLine::InsertInteger(Integer iValue) {
   if (kCapacity - used_ >= kDigitsRoom) {
     // Straight into the line.
     lastPiece_ = used_;
-    used_ = static_cast<std::size_t>(
-        std::to_chars(buffer_ + used_, buffer_ + kCapacity, iValue).ptr - buffer_);
+    used_ = static_cast<std::size_t>(WriteDecimal(buffer_ + used_, iValue) - buffer_);
     return *this;
   }
   char digits[kDigitsRoom];
-  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, iValue);
-  AppendPiece(digits, static_cast<std::size_t>(end.ptr - digits));
+  AppendPiece(digits, static_cast<std::size_t>(WriteDecimal(digits, iValue) - digits));
   return *this;
 }
 

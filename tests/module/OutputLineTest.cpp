@@ -20,9 +20,9 @@ namespace {
 
 using zyn_mpg::OutputLine;
 
-/// An unbuffered stream buffer that keeps what it is given and counts its syncs, and fails as
-/// a state asks: it takes at most `room` bytes, its syncs fail, or it throws from its writes
-/// and syncs.
+/// A stream buffer that keeps what it is given and counts its syncs, and fails as a state
+/// asks: it takes at most `room` bytes, its syncs fail, or it throws from its writes and syncs.
+/// Unbuffered unless given a put area, whose bytes join the text before anything else does.
 class CountingBuffer : public std::streambuf {
  public:
   std::string text;
@@ -31,14 +31,27 @@ class CountingBuffer : public std::streambuf {
   bool syncFails = false;
   bool throws = false;
 
+  /// A put area of iSize bytes from now on.
+  void GiveArea(std::size_t iSize) {
+    area_.resize(iSize);
+    Drain();
+  }
+  /// Moves what the put area holds to the text.
+  void Drain() {
+    if (pbase()) text.append(pbase(), pptr());
+    setp(area_.data(), area_.data() + area_.size());
+  }
+
  protected:
   int sync() override {
+    Drain();
     ++syncs;
     if (throws) throw std::runtime_error("sync");
     return syncFails ? -1 : 0;
   }
   std::streamsize xsputn(const char* iText, std::streamsize iCount) override {
     if (throws) throw std::runtime_error("write");
+    Drain();
     const std::size_t taken = std::min(room, static_cast<std::size_t>(iCount));
     room -= taken;
     text.append(iText, taken);
@@ -49,6 +62,9 @@ class CountingBuffer : public std::streambuf {
     const char c = traits_type::to_char_type(iChar);
     return xsputn(&c, 1) == 1 ? iChar : traits_type::eof();
   }
+
+ private:
+  std::vector<char> area_;
 };
 
 /// Digits in groups of three, apart with commas: a locale of the test's own.
@@ -118,6 +134,13 @@ const std::vector<StreamState>& States() {
          b.room = 0;
          s.exceptions(kBad);
        }},
+      {"put area of 40 bytes",
+       [](std::ostream&, std::ostream&, CountingBuffer& b) { b.GiveArea(40); }},
+      {"put area, syncs fail",
+       [](std::ostream&, std::ostream&, CountingBuffer& b) {
+         b.GiveArea(400);
+         b.syncFails = true;
+       }},
       {"syncs fail", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.syncFails = true; }},
       {"buffer throws", [](std::ostream&, std::ostream&, CountingBuffer& b) { b.throws = true; }},
       {"buffer throws, exceptions on badbit",
@@ -152,6 +175,18 @@ const std::vector<Pieces>& Scripts() {
        [](std::ostream& s) { s << "</Orv component>" << std::endl; }},
       {"line end alone", [](OutputLine& o) { zyn_mpg::OutputText(o, "\n"); },
        [](std::ostream& s) { s << std::endl; }},
+      {"text ending a line after others",
+       [](OutputLine& o) {
+         o << "x" << 5;
+         zyn_mpg::OutputText(o, "</Orv component>\n");
+       },
+       [](std::ostream& s) { s << "x" << 5 << "</Orv component>" << std::endl; }},
+      {"text ending a line after a roomful",
+       [](OutputLine& o) {
+         o << kRoomful.c_str();
+         zyn_mpg::OutputText(o, "z\n");
+       },
+       [](std::ostream& s) { s << kRoomful.c_str() << "z" << std::endl; }},
       {"UINT_MAX", [](OutputLine& o) { o << "    Hash key: " << UINT_MAX << std::endl; },
        [](std::ostream& s) { s << "    Hash key: " << UINT_MAX << std::endl; }},
       {"INT_MIN first", [](OutputLine& o) { o << INT_MIN << "," << 0 << std::endl; },
@@ -203,6 +238,7 @@ Outcome RunIn(const StreamState& iState, Write&& iWrite) {
     thrown = e.what();
   }
   stream.exceptions(std::ios_base::goodbit);
+  buffer.Drain();
   return {buffer.text, stream.rdstate(), stream.width(), buffer.syncs, tiedBuffer.syncs, thrown};
 }
 

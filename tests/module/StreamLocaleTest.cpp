@@ -1,6 +1,7 @@
 // A host that leaves std::cout in a state of its own (a locale, a width, an exception mask): the
 // dumps' standard output honours it, as ordinary insertion into the stream does; in its usual
 // state a row's header reaches it in one write.
+#include <algorithm>
 #include <iomanip>
 #include <locale>
 #include <string>
@@ -82,30 +83,31 @@ TEST_F(ModuleTest, AWidthLeftOnStandardOutputPadsTheFirstPieceOnly) {
   EXPECT_EQ(out.str(), "........<Dummy component>\n");
 }
 
-/// A capture of standard output that counts the writes reaching it.
-class WriteCountingStdout : public std::stringbuf {
+/// A capture of standard output that counts the writes reaching it; it has no put area, so
+/// that every write reaches it as a call.
+class WriteCountingStdout : public std::streambuf {
  public:
   WriteCountingStdout() : previous_(std::cout.rdbuf(this)) {}
   ~WriteCountingStdout() override { std::cout.rdbuf(previous_); }
+  const std::string& str() const { return text_; }
   int writes = 0;
 
  protected:
   std::streamsize xsputn(const char* iText, std::streamsize iCount) override {
     ++writes;
-    inWrite_ = true;
-    const std::streamsize written = std::stringbuf::xsputn(iText, iCount);
-    inWrite_ = false;
-    return written;
+    text_.append(iText, static_cast<std::size_t>(iCount));
+    return iCount;
   }
-  /// A character put on its own is a write; the growth of a write's room is not.
   int_type overflow(int_type iChar) override {
-    if (!inWrite_) ++writes;
-    return std::stringbuf::overflow(iChar);
+    if (traits_type::eq_int_type(iChar, traits_type::eof())) return traits_type::not_eof(iChar);
+    ++writes;
+    text_.push_back(traits_type::to_char_type(iChar));
+    return iChar;
   }
 
  private:
   std::streambuf* previous_;
-  bool inWrite_ = false;
+  std::string text_;
 };
 
 // Ordinal, uuid, the dashes and the line end: four emissions, one write.
@@ -119,6 +121,22 @@ TEST_F(ModuleTest, ARowHeaderReachesStandardOutputInOneWrite) {
             "<RMTElement>  7 --- uuid: 0d4c8e2a6b1f49d3a75e9c0b4f8d2e61 -------------------  "
             "</RMTElement>\n");
   EXPECT_EQ(out.writes, 1);
+}
+
+// Lines made of several emissions with the host's queries between them (a row's state line,
+// a file component's header, a Pell component's line, a row's closing line with its uuid...)
+// each reach standard output in one write.
+TEST_F(ModuleTest, EachStandardOutputLineReachesItInOneWrite) {
+  zyn::mem::LoadedTable generated;
+  std::string error;
+  ASSERT_TRUE(zyn::mem::GenerateTable(3, 2, &generated, &error)) << error;
+  for (int level : {0, 1}) {
+    SCOPED_TRACE(level);
+    WriteCountingStdout out;
+    EXPECT_EQ(DumpOf(generated.Find("manager"), level, 1, 0), S_OK);
+    const std::string& text = out.str();
+    EXPECT_EQ(out.writes, std::count(text.begin(), text.end(), '\n'));
+  }
 }
 
 /// A standard output whose every write is refused.

@@ -70,18 +70,25 @@ std::streamsize OutputBuffer::xsputn(const char* iText, std::streamsize iCount) 
 // Every line end of a tool's standard output comes here: the drain itself, with no call between.
 int OutputBuffer::sync() {
   if (error_ != 0) return -1;
-  const auto pending = static_cast<std::size_t>(pptr() - pbase());
+  char* const begin = pbase();
+  const auto pending = static_cast<std::size_t>(pptr() - begin);
   if (pending == 0) return 0;
-  setp(buffer_.get(), buffer_.get() + kCapacity);
-  return WriteAll(buffer_.get(), pending) ? 0 : -1;
+  setp(begin, epptr());
+  // The usual case, every byte taken by one write, goes no further.
+  const ssize_t written = ::write(descriptor_, begin, pending);
+  if (written == static_cast<ssize_t>(pending)) return 0;
+  return FinishWrite(begin, pending, written) ? 0 : -1;
 }
 
 // Out of line, so that the short path of a write stays short.
 __attribute__((noinline)) bool OutputBuffer::Drain() { return OutputBuffer::sync() == 0; }
 
 bool OutputBuffer::WriteAll(const char* iText, std::size_t iLength) {
-  while (iLength > 0) {
-    const ssize_t written = ::write(descriptor_, iText, iLength);
+  return iLength == 0 || FinishWrite(iText, iLength, ::write(descriptor_, iText, iLength));
+}
+
+bool OutputBuffer::FinishWrite(const char* iText, std::size_t iLength, ssize_t iWritten) {
+  for (ssize_t written = iWritten;; written = ::write(descriptor_, iText, iLength)) {
     if (written < 0) {
       if (errno == EINTR) continue;
       Fail(errno);
@@ -93,8 +100,8 @@ bool OutputBuffer::WriteAll(const char* iText, std::size_t iLength) {
     }
     iText += written;
     iLength -= static_cast<std::size_t>(written);
+    if (iLength == 0) return true;
   }
-  return true;
 }
 
 void OutputBuffer::Fail(int iError) {

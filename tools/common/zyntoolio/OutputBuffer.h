@@ -1,6 +1,8 @@
 // A buffered writer on a file descriptor that remembers why its first write failed.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <memory>
 #include <streambuf>
@@ -61,6 +63,9 @@ class OutputBuffer : public std::streambuf {
   bool Drain();
   /// Writes iLength bytes at once, retrying short and interrupted writes; false on failure.
   bool WriteAll(const char* iText, std::size_t iLength);
+  /// The rest of WriteAll once a first write of the iLength bytes of iText answered iWritten:
+  /// retries short and interrupted writes; false on failure.
+  bool FinishWrite(const char* iText, std::size_t iLength, ssize_t iWritten);
   int descriptor_;
   std::string name_;
   bool owned_;
