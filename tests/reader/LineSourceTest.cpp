@@ -44,11 +44,13 @@ std::vector<std::string> Expected(const std::string& iText) {
   return lines;
 }
 
-TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
-  const std::string longLine(5000, 'x');  // longer than a window of line ends and a small block
+/// Inputs with every hard case: none, no line end, CRLF, NULs, lines longer than a window of
+/// line ends and than a small block, many short lines.
+std::vector<std::string> HardTexts() {
+  const std::string longLine(5000, 'x');
   std::string manyShort;
   for (int i = 0; i < 3000; ++i) manyShort += std::to_string(i) + (i % 7 ? "\n" : "\n\n");
-  const std::string texts[] = {
+  return {
       "",
       "\n",
       "one line without an end",
@@ -59,7 +61,10 @@ TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
       manyShort,
       manyShort + "no end",
   };
-  for (const std::string& text : texts) {
+}
+
+TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
+  for (const std::string& text : HardTexts()) {
     const std::vector<std::string> expected = Expected(text);
     for (const std::size_t block : {64, 100, 4096, 1 << 20}) {
       for (const std::size_t largest : {1, 7, 97, 1 << 20}) {
@@ -77,6 +82,37 @@ TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
           lines.Advance();
         }
         EXPECT_EQ(read, expected) << "block " << block << ", reads up to " << largest;
+        EXPECT_EQ(lines.BytesRead(), text.size());
+      }
+    }
+  }
+}
+
+TEST(LineSource, TheNextLineIsTheSameWhateverTheReadsHandOver) {
+  for (const std::string& text : HardTexts()) {
+    const std::vector<std::string> expected = Expected(text);
+    const bool lastEnded = !text.empty() && text.back() == '\n';
+    for (const std::size_t block : {64, 4096}) {
+      for (const std::size_t largest : {1, 7, 97, 1 << 20}) {
+        TrickleSource source(text, largest);
+        LineSource lines(source, block);
+        std::size_t index = 0;
+        for (const Line* line = lines.Peek(); line; line = lines.Peek(), ++index) {
+          const std::string current(line->text), taken(lines.Taken());
+          const std::optional<std::string_view> next = lines.NextLine();
+          // The line after, once its line end is read; none after the last one ended.
+          const bool whole =
+              index + 2 < expected.size() || (index + 2 == expected.size() && lastEnded);
+          ASSERT_EQ(next.has_value(), whole) << "line " << index + 1 << ", block " << block;
+          if (next) {
+            EXPECT_EQ(*next, expected[index + 1]);
+          }
+          // Nothing handed out moves.
+          ASSERT_EQ(line->text, current);
+          ASSERT_EQ(lines.Taken(), taken);
+          lines.Advance();
+        }
+        EXPECT_EQ(index, expected.size()) << "block " << block << ", reads up to " << largest;
         EXPECT_EQ(lines.BytesRead(), text.size());
       }
     }

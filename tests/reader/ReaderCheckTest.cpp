@@ -132,6 +132,91 @@ TEST_F(ReaderCheck, ADumpReadInSmallPiecesGivesTheSameTree) {
   }
 }
 
+/// Hands out its bytes in reads of iSize bytes each (the last one fewer).
+class FixedReadSource : public ByteSource {
+ public:
+  FixedReadSource(std::string_view iBytes, std::size_t iSize) : bytes_(iBytes), size_(iSize) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
+    const std::size_t count = std::min({iCapacity, bytes_.size(), size_});
+    std::copy_n(bytes_.data(), count, oBuffer);
+    bytes_.remove_prefix(count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t size_;
+};
+
+/// Everything a lenient reading of iText says, its bytes handed out in reads of iReadSize bytes
+/// (0: all at once): the check's faults and notes, then the JSON Lines.
+std::string SaidOf(const std::string& iText, std::size_t iReadSize) {
+  std::string said;
+  WholenessChecker checker([&](const Finding& iFinding) {
+    said += std::to_string(iFinding.line) + ": " + iFinding.message + "\n";
+  });
+  MemorySource whole(iText), wholeAgain(iText);
+  FixedReadSource pieces(iText, iReadSize), piecesAgain(iText, iReadSize);
+  ReadOptions options;
+  options.lenient = true;
+  checker.Finish(ReadDump(iReadSize ? static_cast<ByteSource&>(pieces) : whole, options, checker));
+  return said + JsonLinesOf(iReadSize ? static_cast<ByteSource&>(piecesAgain) : wholeAgain);
+}
+
+/// The first line where iA and iB differ, in each of them: a short account of a difference.
+std::string FirstDifference(const std::string& iA, const std::string& iB) {
+  const auto [a, b] = std::mismatch(iA.begin(), iA.end(), iB.begin(), iB.end());
+  auto lineAround = [](const std::string& iText, std::string::const_iterator iAt) {
+    const std::size_t at = static_cast<std::size_t>(iAt - iText.begin());
+    const std::size_t start = at == 0 ? 0 : iText.rfind('\n', at - 1) + 1;
+    return iText.substr(start, std::min<std::size_t>(iText.find('\n', at) - start, 300));
+  };
+  return "\n  " + lineAround(iA, a) + "\n  " + lineAround(iB, b);
+}
+
+TEST_F(ReaderCheck, ADamagedDumpSaysTheSameWhateverTheSizesOfTheReads) {
+  // Each damage, done at every few lines of either form: a line dropped, two lines swapped, a
+  // line written twice, a line cut in the middle (the input ending there).
+  using Damage = void (*)(std::vector<std::string>*, std::size_t);
+  const std::vector<std::pair<const char*, Damage>> damages = {
+      {"dropped", [](auto* ioLines, std::size_t iAt) { ioLines->erase(ioLines->begin() + iAt); }},
+      {"swapped",
+       [](auto* ioLines, std::size_t iAt) { std::swap((*ioLines)[iAt], (*ioLines)[iAt + 1]); }},
+      {"twice", [](auto* ioLines,
+                   std::size_t iAt) { ioLines->insert(ioLines->begin() + iAt, (*ioLines)[iAt]); }},
+      {"cut",
+       [](auto* ioLines, std::size_t iAt) {
+         (*ioLines)[iAt].resize((*ioLines)[iAt].size() / 2);
+         ioLines->resize(iAt + 1);
+       }},
+  };
+  // Where: every few lines, and just before the first lines that open or close a block, so
+  // that a swap puts them one line early.
+  const char* const blockLines[] = {"<Non-M1 Component>", "<DUMP of RMTElements>",
+                                    "<M1 Components>", "</DMTElement>", "</DUMP of DMTElements>"};
+  for (const std::string* text : {&forms_.output, &forms_.trace}) {
+    const std::vector<std::string> lines = Lines(*text);
+    std::vector<std::size_t> places;
+    for (std::size_t at = 0; at + 1 < lines.size(); at += 151) places.push_back(at);
+    for (const char* start : blockLines)
+      if (const std::uint64_t line = LineStarting(lines, start); line > 1)
+        places.push_back(line - 2);
+    for (const auto& [what, damage] : damages)
+      for (const std::size_t at : places) {
+        std::vector<std::string> damaged = lines;
+        damage(&damaged, at);
+        std::string bytes = Joined(damaged, damaged.size());
+        if (std::string(what) == "cut") bytes.pop_back();
+        const std::string whole = SaidOf(bytes, 0);
+        for (std::size_t size = 1; size <= 6; ++size) {
+          const std::string said = SaidOf(bytes, size);
+          ASSERT_TRUE(said == whole) << FirstDifference(said, whole) << "\n"
+                                     << what << " at line " << at + 1 << ", reads of " << size;
+        }
+      }
+  }
+}
+
 TEST_F(ReaderCheck, ADumpCutAtAnyLineIsNotWholeAndTheCutIsNamed) {
   std::mt19937 random(20240318);
   for (const std::string* text : {&forms_.output, &forms_.trace}) {

@@ -7,15 +7,8 @@
 namespace zyn::reader {
 
 std::optional<std::string_view> Parser::LineAfterCurrent() {
-  const Line* line = Current();
-  if (!line || !line->ended) return std::nullopt;
-  std::string_view ahead = lines_.Lookahead();  // from the current line on
-  const std::size_t end = ahead.find('\n');
-  if (end == std::string_view::npos) return std::nullopt;
-  ahead.remove_prefix(end + 1);
-  const std::size_t next = ahead.find('\n');
-  if (next == std::string_view::npos) return std::nullopt;  // not read whole yet
-  return ahead.substr(0, next);
+  if (!Current()) return std::nullopt;
+  return lines_.NextLine();
 }
 
 void Parser::OutOfOrder(const Line& iLine, const Expected& iExpected) {

@@ -58,7 +58,7 @@ bool LineSource::Fill() {
     Relocate(&line_.text, old.get(), 0);
     Relocate(&taken_, old.get(), 0);
   }
-  const long count = source_.Read(buffer_.get() + end_, capacity_ - end_, &failure_);
+  const long count = ReadMore(buffer_.get() + end_, capacity_ - end_);
   if (count <= 0) {
     atEnd_ = true;
     if (count < 0 && failure_.empty()) failure_ = "read failure";
@@ -67,6 +67,36 @@ bool LineSource::Fill() {
   end_ += static_cast<std::size_t>(count);
   bytesRead_ += static_cast<std::uint64_t>(count);
   return true;
+}
+
+long LineSource::ReadMore(char* oBuffer, std::size_t iCapacity) {
+  if (asideTaken_ < aside_.size()) {
+    const std::size_t left = aside_.size() - asideTaken_;
+    const std::size_t count = iCapacity < left ? iCapacity : left;
+    std::memcpy(oBuffer, aside_.data() + asideTaken_, count);
+    asideTaken_ += count;
+    if (asideTaken_ == aside_.size()) {
+      aside_.clear();
+      asideTaken_ = 0;
+    }
+    return static_cast<long>(count);
+  }
+  if (!asideEnded_) return source_.Read(oBuffer, iCapacity, &failure_);
+  failure_ = asideFailure_;
+  return failure_.empty() ? 0 : -1;
+}
+
+bool LineSource::ReadAside() {
+  if (atEnd_ || asideEnded_) return false;
+  constexpr std::size_t kPiece = std::size_t{64} << 10;
+  const std::size_t size = aside_.size();
+  aside_.resize(size + kPiece);
+  const long count = source_.Read(&aside_[size], kPiece, &asideFailure_);
+  aside_.resize(size + (count > 0 ? static_cast<std::size_t>(count) : 0));
+  if (count > 0) return true;
+  asideEnded_ = true;
+  if (count < 0 && asideFailure_.empty()) asideFailure_ = "read failure";
+  return false;
 }
 
 void LineSource::Relocate(std::string_view* ioText, const char* iOld, std::size_t iShift) const {
@@ -127,13 +157,35 @@ void LineSource::KeepRest(std::size_t iOffset) {
 }
 
 std::string_view LineSource::Lookahead() {
-  if (!hasLine_ && begin_ == end_) Fill();
+  if (!hasLine_ && begin_ == end_)
+    while (Fill() && end_ < capacity_) {
+    }
   if (hasLine_) {
     // The current line's bytes precede begin_ in the buffer, unmoved since it was cut.
     const std::size_t from = static_cast<std::size_t>(line_.text.data() - buffer_.get());
     return std::string_view(buffer_.get() + from, end_ - from);
   }
   return std::string_view(buffer_.get() + begin_, end_ - begin_);
+}
+
+std::optional<std::string_view> LineSource::NextLine() {
+  if (!hasLine_ || !line_.ended) return std::nullopt;
+  // The current line ends just before begin_.
+  const char* from = buffer_.get() + begin_;
+  const std::size_t inBuffer = end_ - begin_;
+  if (const void* stop = std::memchr(from, '\n', inBuffer))
+    return std::string_view(from, static_cast<std::size_t>(static_cast<const char*>(stop) - from));
+  // The next line goes on past the bytes in the buffer, which stay where they are.
+  for (std::size_t searched = asideTaken_;;) {
+    const std::size_t stop = aside_.find('\n', searched);
+    if (stop != std::string::npos) {
+      nextLine_.assign(from, inBuffer);
+      nextLine_.append(aside_, asideTaken_, stop - asideTaken_);
+      return std::string_view(nextLine_);
+    }
+    searched = aside_.size();
+    if (!ReadAside()) return std::nullopt;
+  }
 }
 
 }  // namespace zyn::reader

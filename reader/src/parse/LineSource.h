@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,8 +48,15 @@ class LineSource {
   void KeepRest(std::size_t iOffset);
 
   /// The bytes read ahead, from the current line on, for a look at what comes (at most one
-  /// block; fewer near the end). Reads the first block when nothing is read yet.
+  /// block; fewer near the end). When nothing is read yet, reads the first block full (or up to
+  /// the input's end), so that what a look at it finds depends only on the bytes, not on how
+  /// many each read hands out.
   std::string_view Lookahead();
+  /// The text of the line after the current one, once its line end is read: reads on until it
+  /// is, without moving a byte of the buffer (the bytes read ahead wait aside until Fill takes
+  /// them), so that every view handed out stays valid. Null when the current line is the last
+  /// one with a line end, or none is current. Valid until the next call.
+  std::optional<std::string_view> NextLine();
 
   std::uint64_t LinesRead() const { return number_; }
   std::uint64_t BytesRead() const { return bytesRead_; }
@@ -73,6 +81,10 @@ class LineSource {
   /// Reads more bytes after the unread ones and the line cut last; false at the end or on
   /// failure.
   bool Fill();
+  /// Reads into oBuffer the bytes read aside first, then from the source; as ByteSource::Read.
+  long ReadMore(char* oBuffer, std::size_t iCapacity);
+  /// Reads a piece of the input past the buffer into aside_; false at the end or on failure.
+  bool ReadAside();
   /// Points iText, a view of the buffer at iOld, at the same bytes in the buffer now, where
   /// they lie iShift bytes before.
   void Relocate(std::string_view* ioText, const char* iOld, std::size_t iShift) const;
@@ -96,6 +108,12 @@ class LineSource {
   std::uint64_t number_ = 0;
   std::uint64_t bytesRead_ = 0;
   std::string failure_;
+  /// Bytes that NextLine read past the buffer's end, which Fill hands over before reading more.
+  std::string aside_;
+  std::size_t asideTaken_ = 0;  // the first byte of aside_ not yet handed over
+  bool asideEnded_ = false;     // the input ended (or failed) after aside_
+  std::string asideFailure_;    // the failure that ended it, reported once aside_ is used
+  std::string nextLine_;        // NextLine's answer when it lies beyond the buffer
 };
 
 }  // namespace zyn::reader

@@ -102,7 +102,8 @@ class Parser {
     else
       Unplaced(iLine, 0, iExpected);
   }
-  /// The text of the line after the current one, when it is read ahead whole already.
+  /// The text of the line after the current one, read ahead until its line end (whatever the
+  /// sizes of the reads that bring it); null when the current line is the last one ended.
   std::optional<std::string_view> LineAfterCurrent();
   /// Reports that the current line holds what belongs after the next one, which holds
   /// iExpected: lines out of order. In strict reading this ends the reading.
