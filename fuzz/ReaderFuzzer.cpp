@@ -1,7 +1,10 @@
 // Fuzz target: arbitrary bytes read as a dump, strictly and leniently, in every form, with the
-// tree judged for wholeness and written as JSON, so that no input crashes the reader.
+// tree judged for wholeness and written as JSON, so that no input crashes the reader; and what
+// a reading says is the same whether the bytes arrive at once or in small reads, as from a pipe.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "zyn/reader/DumpReader.h"
@@ -15,6 +18,61 @@ class NullSink : public zyn::reader::TextSink {
   bool Write(std::string_view) override { return true; }
 };
 
+class KeepingSink : public zyn::reader::TextSink {
+ public:
+  bool Write(std::string_view iText) override {
+    kept.append(iText);
+    return true;
+  }
+  std::string kept;
+};
+
+/// Hands out its bytes in reads of a fixed size, the last one fewer.
+class PieceSource : public zyn::reader::ByteSource {
+ public:
+  PieceSource(std::string_view iBytes, std::size_t iSize) : bytes_(iBytes), size_(iSize) {}
+  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
+    const std::size_t count = std::min({iCapacity, bytes_.size(), size_});
+    std::copy_n(bytes_.data(), count, oBuffer);
+    bytes_.remove_prefix(count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t size_;
+};
+
+/// Reads iSource as `mpgtree json` does, in the given layout and options, each node handed from
+/// the checker to the writer; iSink takes the JSON, iFindings (if any) the checker's findings.
+void ReadAsJson(zyn::reader::ByteSource& iSource, const zyn::reader::ReadOptions& iOptions,
+                zyn::reader::JsonTreeWriter::Layout iLayout, zyn::reader::TextSink& iSink,
+                std::string* oFindings) {
+  zyn::reader::JsonTreeWriter writer(iSink, iLayout, "fuzz");
+  zyn::reader::WholenessChecker checker(
+      [&](const zyn::reader::Finding& iFinding) {
+        if (oFindings) *oFindings += std::to_string(iFinding.line) + ": " + iFinding.message + "\n";
+      },
+      &writer, iOptions.lenient);
+  const zyn::reader::ReadOutcome outcome = zyn::reader::ReadDump(iSource, iOptions, checker);
+  checker.Finish(outcome);
+  writer.Finish(outcome);
+}
+
+/// What a lenient reading says of iBytes handed out in reads of iReadSize bytes (0: at once):
+/// its findings, then its JSON Lines.
+std::string SaidOf(std::string_view iBytes, std::size_t iReadSize) {
+  zyn::reader::MemorySource whole(iBytes);
+  PieceSource pieces(iBytes, iReadSize);
+  zyn::reader::ReadOptions options;
+  options.lenient = true;
+  KeepingSink json;
+  std::string said;
+  ReadAsJson(iReadSize ? static_cast<zyn::reader::ByteSource&>(pieces) : whole, options,
+             zyn::reader::JsonTreeWriter::Layout::Lines, json, &said);
+  return said + json.kept;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSize) {
@@ -27,17 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* iData, std::size_t iSi
                        ? zyn::reader::Form::Unknown
                        : (pass == 2 ? zyn::reader::Form::StandardOutput : zyn::reader::Form::Trace);
     NullSink sink;
-    // The checker judges the dump and hands every node on to the writer, as mpgtree json does.
-    zyn::reader::JsonTreeWriter writer(sink,
-                                       pass % 2 ? zyn::reader::JsonTreeWriter::Layout::Lines
-                                                : zyn::reader::JsonTreeWriter::Layout::Document,
-                                       "fuzz");
-    zyn::reader::WholenessChecker checker([](const zyn::reader::Finding&) {}, &writer,
-                                          options.lenient);
     zyn::reader::MemorySource source(bytes);
-    const zyn::reader::ReadOutcome outcome = zyn::reader::ReadDump(source, options, checker);
-    checker.Finish(outcome);
-    writer.Finish(outcome);
+    ReadAsJson(source, options,
+               pass % 2 ? zyn::reader::JsonTreeWriter::Layout::Lines
+                        : zyn::reader::JsonTreeWriter::Layout::Document,
+               sink, nullptr);
   }
+  // The same bytes in reads of 1 to 7 bytes, the size taken from the input itself.
+  if (SaidOf(bytes, 0) != SaidOf(bytes, 1 + iSize % 7)) __builtin_trap();
   return 0;
 }
