@@ -112,7 +112,11 @@ class OutputLine {
   void Reread() { texts_ = counts_ = Reading::Unread; }
 
  private:
-  /// Room for one line of ordinary length; a longer piece is written on its own.
+  /// Room for one line of ordinary length; a longer piece is written on its own. The line
+  /// gathers here, in the object itself, rather than straight in the room of the stream's
+  /// buffer: choosing that room at each line's start, checking it again at each emission of a
+  /// held line, and writing the pieces through a pointer the compiler cannot tell from this
+  /// object's own fields cost more per line than the one copy of the line saves.
   static constexpr std::size_t kCapacity = 256;
 
   /// What is known of the stream's state: not read since the stream was last touched, or
