@@ -66,10 +66,11 @@ struct AllocationFaults {
   }
 };
 
-AllocationFaults& Faults() {
-  static auto* faults = new AllocationFaults;
-  return *faults;
-}
+/// Initialised before any code runs (every member is), and never destroyed by anything but
+/// the trivial destructors of its members: read by the first and the last allocations alike.
+AllocationFaults gFaults;
+
+AllocationFaults& Faults() { return gFaults; }
 
 }  // namespace
 
@@ -95,8 +96,10 @@ void* ZynBaseUnknown::operator new(std::size_t iSize) noexcept {
   return std::malloc(iSize ? iSize : 1);
 }
 
-void ZynBaseUnknown::operator delete(void* iStorage) noexcept {
-  if (iStorage && zyn::om::KeepFreedBlock(iStorage)) return;
+void ZynBaseUnknown::operator delete(void* iStorage) noexcept { std::free(iStorage); }
+
+void ZynBaseUnknown::operator delete(void* iStorage, std::size_t iSize) noexcept {
+  if (iStorage && zyn::om::KeepFreedBlock(iStorage, iSize)) return;
   std::free(iStorage);
 }
 

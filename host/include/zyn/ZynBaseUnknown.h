@@ -97,6 +97,9 @@ class ZYN_EXPORT ZynBaseUnknown : public IDispatch {
   /// of the object, at least that of ZynBaseUnknown.
   static void* operator new(std::size_t iSize) noexcept;
   static void operator delete(void* iStorage) noexcept;
+  /// Gives back storage whose size is known: iSize is the byte size it was allocated with (or
+  /// less), which lets a later allocation of that size reuse it at once.
+  static void operator delete(void* iStorage, std::size_t iSize) noexcept;
   static void* operator new(std::size_t, void* iPlace) noexcept { return iPlace; }
   static void operator delete(void*, void*) noexcept {}
 };
@@ -150,6 +153,14 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
 
   /// Called once by ToCreateBOA: the extended object (one reference taken) and the class.
   void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
+
+  /// Extensions are deleted with their size (the one their class's deleting destructor
+  /// knows), so that their storage goes back to the class-level storage's warm blocks without
+  /// asking malloc what it was.
+  static void operator delete(void* iStorage, std::size_t iSize) noexcept {
+    ZynBaseUnknown::operator delete(iStorage, iSize);
+  }
+  static void operator delete(void*, void*) noexcept {}
 
  private:
   /// QueryInterface by identifier, without telling the call observer.

@@ -63,6 +63,12 @@ class MemImpl final : public MemObject,
 
   ZynBaseUnknown* Unknown() override { return Identity(); }
 
+  /// The bytes of an object with its slots, as one block of ZynBaseUnknown's storage.
+  static constexpr std::size_t StorageBytes() {
+    static_assert(sizeof(MemImpl) % alignof(Slot) == 0, "slots must follow the object aligned");
+    return sizeof(MemImpl) + static_cast<std::size_t>(vocabulary::SlotCount(T)) * sizeof(Slot);
+  }
+
   HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
     if (!oInterface) return E_FAIL;
     *oInterface = nullptr;
@@ -108,8 +114,9 @@ class MemImpl final : public MemObject,
     const std::uint32_t left = references_.Drop();
     if (left == 0) {
       void* storage = this;
+      const std::size_t bytes = StorageBytes();
       this->~MemImpl();
-      ZynBaseUnknown::operator delete(storage);
+      ZynBaseUnknown::operator delete(storage, bytes);
     }
     return left;
   }
@@ -161,8 +168,7 @@ class MemImpl final : public MemObject,
 template <class Impl>
 MemObject* Build(Table& iTable, Type iType, std::size_t* oBytes) {
   const int slotCount = SlotCount(iType);
-  static_assert(sizeof(Impl) % alignof(Slot) == 0, "slots must follow the object aligned");
-  const std::size_t bytes = sizeof(Impl) + static_cast<std::size_t>(slotCount) * sizeof(Slot);
+  constexpr std::size_t bytes = Impl::StorageBytes();
   void* storage = ZynBaseUnknown::operator new(bytes);
   if (!storage) return nullptr;
   Slot* slots = reinterpret_cast<Slot*>(static_cast<char*>(storage) + sizeof(Impl));
