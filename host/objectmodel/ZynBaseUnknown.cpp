@@ -40,8 +40,9 @@ __attribute__((tls_model("initial-exec"))) thread_local ZynBaseExtension* tBuilt
 /// Whether an extension of class iClass answers iIid itself (rather than through the object it
 /// extends): the root interfaces, and those of its class and bases.
 bool ExtensionAnswers(const ZynMetaClass* iClass, const IID& iIid) {
-  return iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown ||
-         zyn_om::ClassImplements(iClass, iIid);
+  // The class's own interface first: the one an extension is built for, as a rule.
+  return zyn_om::ClassImplements(iClass, iIid) || iIid == IID_IUnknown ||
+         iIid == IID_ZynBaseUnknown;
 }
 
 /// The injected allocation failures. `armed` keeps the ordinary allocation free of any lock;
@@ -113,13 +114,6 @@ ZynBaseExtension::ZynBaseExtension() : references_(1), extended_(nullptr), class
 ZynBaseExtension::~ZynBaseExtension() {
   if (extended_) extended_->Release();
   ZynLiveObjectDestroyed();
-}
-
-void ZynBaseExtension::AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass) {
-  if (iExtended) iExtended->AddRef();
-  if (extended_) extended_->Release();
-  extended_ = iExtended;
-  class_ = iClass;
 }
 
 ZynCall ZynBaseExtension::Observed(const char* iOperation) const {

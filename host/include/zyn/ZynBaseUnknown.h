@@ -152,7 +152,12 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   HRESULT ChangeComponentState(int iFrom, int iTo, int iFlag) override;
 
   /// Called once by ToCreateBOA: the extended object (one reference taken) and the class.
-  void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
+  void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass) {
+    if (iExtended) iExtended->AddRef();
+    if (extended_) extended_->Release();
+    extended_ = iExtended;
+    class_ = iClass;
+  }
 
   /// Extensions are deleted with their size (the one their class's deleting destructor
   /// knows), so that their storage goes back to the class-level storage's warm blocks without
@@ -257,6 +262,10 @@ class ZYN_EXPORT ZynFillDictionary {
   /// Builds the iIid extension of iObject if the dictionary has one for its type (or a type that
   /// type derives from); null otherwise. The result holds one reference.
   static void* CreateExtension(ZynBaseUnknown* iObject, const IID& iIid);
+  /// CreateExtension for an object that knows its meta-class iType (what its GetMetaObject
+  /// answers), which spares asking it.
+  static void* CreateExtensionOfType(ZynBaseUnknown* iObject, const ZynMetaClass* iType,
+                                     const IID& iIid);
   /// Removes every entry registered while iModuleTag was current (see ZynModuleLoader).
   static void RemoveModuleEntries(const void* iModuleTag);
   /// Number of entries in the dictionary.

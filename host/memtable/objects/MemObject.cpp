@@ -14,15 +14,21 @@
 namespace zyn::mem {
 namespace {
 
+/// Each type's meta-class once found (zero-initialised before any code runs: no guard).
+std::atomic<ZynMetaClass*> gTypeMetaClasses[kTypeCount] = {};
+
+/// TypeMetaClass when the cache is empty: the meta-class found by name, kept once it exists.
+[[gnu::noinline]] ZynMetaClass* FindTypeMetaClass(Type iType) {
+  ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(TypeName(iType));
+  if (meta) gTypeMetaClasses[static_cast<int>(iType)].store(meta, std::memory_order_release);
+  return meta;
+}
+
 /// The type's meta-class, found by name once it exists (types are described by whoever
 /// registers extensions for them) and kept from then on.
-ZynMetaClass* TypeMetaClass(Type iType) {
-  static std::atomic<ZynMetaClass*> cache[kTypeCount];
-  std::atomic<ZynMetaClass*>& cached = cache[static_cast<int>(iType)];
-  if (ZynMetaClass* meta = cached.load(std::memory_order_acquire)) return meta;
-  ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(TypeName(iType));
-  if (meta) cached.store(meta, std::memory_order_release);
-  return meta;
+inline ZynMetaClass* TypeMetaClass(Type iType) {
+  ZynMetaClass* meta = gTypeMetaClasses[static_cast<int>(iType)].load(std::memory_order_acquire);
+  return meta ? meta : FindTypeMetaClass(iType);
 }
 
 /// Tells the call observer of an interface request on iObject (by identifier or by name).
@@ -69,7 +75,7 @@ class MemImpl final : public MemObject,
     return sizeof(MemImpl) + static_cast<std::size_t>(vocabulary::SlotCount(T)) * sizeof(Slot);
   }
 
-  HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
+  [[gnu::noinline]] HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
     if (!oInterface) return E_FAIL;
     *oInterface = nullptr;
     bool declared = false;
@@ -92,7 +98,7 @@ class MemImpl final : public MemObject,
         watcher->OnDumpRequested(T);
     }
     if (OffersNow<Iface::ZynIMpgDump>())
-      *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
+      *oInterface = ZynFillDictionary::CreateExtensionOfType(Identity(), TypeMetaClass(T), iIid);
     return *oInterface ? S_OK : E_NOINTERFACE;
   }
 
