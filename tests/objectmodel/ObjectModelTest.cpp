@@ -414,6 +414,15 @@ TEST(ObjectModel, LendingValues) {
   EXPECT_EQ(octets[0], 7) << "a write takes a copy first";
   EXPECT_EQ(sequence[0], 9);
   EXPECT_EQ(shared[0], 7);
+
+  std::string stored = "stamp-7";
+  const ZynPLMCEStamp stamp = ZynPLMCEStamp::Lending(stored);
+  const ZynPLMCEStamp copied = stamp;
+  stored[6] = '8';
+  ZynUnicodeString text;
+  ZynPLMCEStamp::Stream(copied, text);
+  EXPECT_TRUE(copied.IsValid());
+  EXPECT_EQ(text.str(), "stamp-8") << "a copy of a lending stamp lends the same text";
 }
 
 }  // namespace
