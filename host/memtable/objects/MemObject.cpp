@@ -31,6 +31,11 @@ inline ZynMetaClass* TypeMetaClass(Type iType) {
   return meta ? meta : FindTypeMetaClass(iType);
 }
 
+/// Identifier equality that settles most mismatches on the first four bytes.
+inline bool SameIid(const IID& iOne, const IID& iOther) {
+  return iOne.data1 == iOther.data1 && iOne == iOther;
+}
+
 /// Tells the call observer of an interface request on iObject (by identifier or by name).
 void TellRequest(const ZynObservedCall& iObserved, MemObject& iObject, const char* iAsked,
                  HRESULT iResult) {
@@ -78,14 +83,18 @@ class MemImpl final : public MemObject,
   [[gnu::noinline]] HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
     if (!oInterface) return E_FAIL;
     *oInterface = nullptr;
+    // The type's own interfaces first, then the dump's, then the roots: the order of how often
+    // they are asked.
     bool declared = false;
     void* found = nullptr;
-    if (iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown) {
-      declared = true;
-      found = Identity();
-    } else {
-      Find<First>(iIid, declared, found);
-      (Find<Rest>(iIid, declared, found), ...);
+    Find<First>(iIid, declared, found);
+    (Find<Rest>(iIid, declared, found), ...);
+    if (!declared) {
+      if (SameIid(iIid, IID_ZynIMpgDump)) return AnswerExtension(iIid, oInterface, true);
+      if (SameIid(iIid, IID_IUnknown) || SameIid(iIid, IID_ZynBaseUnknown)) {
+        declared = true;
+        found = Identity();
+      }
     }
     if (found) {
       AddRef();
@@ -93,13 +102,7 @@ class MemImpl final : public MemObject,
       return S_OK;
     }
     if (declared) return E_NOINTERFACE;
-    if (iIid == IID_ZynIMpgDump) {
-      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
-        watcher->OnDumpRequested(T);
-    }
-    if (OffersNow<Iface::ZynIMpgDump>())
-      *oInterface = ZynFillDictionary::CreateExtensionOfType(Identity(), TypeMetaClass(T), iIid);
-    return *oInterface ? S_OK : E_NOINTERFACE;
+    return AnswerExtension(iIid, oInterface, false);
   }
 
   HRESULT QueryInterface(const IID& iIid, void** oInterface) override {
@@ -152,11 +155,23 @@ class MemImpl final : public MemObject,
     return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
   }
 
+  /// An interface the object's class lacks (iDump: the dump's, told to the table's watcher
+  /// first): the extension the dictionary builds for it, where the object offers extensions.
+  HRESULT AnswerExtension(const IID& iIid, void** oInterface, bool iDump) {
+    if (iDump) {
+      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
+        watcher->OnDumpRequested(T);
+    }
+    if (OffersNow<Iface::ZynIMpgDump>())
+      *oInterface = ZynFillDictionary::CreateExtensionOfType(Identity(), TypeMetaClass(T), iIid);
+    return *oInterface ? S_OK : E_NOINTERFACE;
+  }
+
   /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
   template <Iface K>
   void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
     using Interface = typename InterfaceOf<K>::type;
-    if (ioDeclared || iIid != Interface::ClassIid()) return;
+    if (ioDeclared || !SameIid(iIid, Interface::ClassIid())) return;
     ioDeclared = true;
     if (OffersNow<K>()) oFound = static_cast<Interface*>(this);
   }
