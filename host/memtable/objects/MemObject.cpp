@@ -32,7 +32,7 @@ inline ZynMetaClass* TypeMetaClass(Type iType) {
 }
 
 /// Identifier equality that settles most mismatches on the first four bytes.
-inline bool SameIid(const IID& iOne, const IID& iOther) {
+[[gnu::always_inline]] inline bool SameIid(const IID& iOne, const IID& iOther) {
   return iOne.data1 == iOther.data1 && iOne == iOther;
 }
 
