@@ -75,21 +75,26 @@ void* Take(std::size_t iSize) {
   return block;
 }
 
-/// Opens this thread's lists on its first kept block: builds the drainer, so that it runs at
-/// the thread's end. False once the drainer has run.
-[[gnu::noinline, gnu::cold]] bool Open() {
+void Push(void* iBlock, FreeList& ioList) {
+  ioList.first = new (iBlock) Link{ioList.first};
+  ++ioList.count;
+}
+
+/// Keep for this thread's first kept block: builds the drainer, so that it runs at the thread's
+/// end, then keeps the block. False once the drainer has run.
+[[gnu::noinline, gnu::cold]] bool OpenAndKeep(void* iBlock, FreeList& ioList) {
   if (tClosed) return false;
   tDrainer.armed = true;
   tOpen = true;
+  Push(iBlock, ioList);
   return true;
 }
 
 bool Keep(void* iBlock, std::size_t iSize) {
   FreeList* list = ListFor(iSize);
   if (!list || list->count >= kKeptPerSize) return false;
-  if (!tOpen && !Open()) return false;
-  list->first = new (iBlock) Link{list->first};
-  ++list->count;
+  if (__builtin_expect(!tOpen, 0)) return OpenAndKeep(iBlock, *list);
+  Push(iBlock, *list);
   return true;
 }
 
