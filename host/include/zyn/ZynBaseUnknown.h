@@ -161,10 +161,14 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
 
   /// Extensions are deleted with their size (the one their class's deleting destructor
   /// knows), so that their storage goes back to the class-level storage's warm blocks without
-  /// asking malloc what it was.
+  /// asking malloc what it was. Their storage is ZynBaseUnknown's, declared here as a pair.
+  static void* operator new(std::size_t iSize) noexcept {
+    return ZynBaseUnknown::operator new(iSize);
+  }
   static void operator delete(void* iStorage, std::size_t iSize) noexcept {
     ZynBaseUnknown::operator delete(iStorage, iSize);
   }
+  static void* operator new(std::size_t, void* iPlace) noexcept { return iPlace; }
   static void operator delete(void*, void*) noexcept {}
 
  private:
