@@ -156,9 +156,9 @@ HRESULT ZynDCIMpgServicesForTests::GetPLMPhysicalIdDump(const ZynPLMID& iId,
 }
 
 HRESULT ZynPLMCEStamp::Stream(const ZynPLMCEStamp& iStamp, ZynUnicodeString& oText) {
-  oText = iStamp.valid_
-              ? ZynUnicodeString(iStamp.text_.data(), static_cast<int>(iStamp.text_.size()))
-              : ZynUnicodeString();
+  const std::string_view text = iStamp.Text();
+  oText = iStamp.valid_ ? ZynUnicodeString(text.data(), static_cast<int>(text.size()))
+                        : ZynUnicodeString();
   return S_OK;
 }
 

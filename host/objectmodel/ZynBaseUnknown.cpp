@@ -40,8 +40,9 @@ __attribute__((tls_model("initial-exec"))) thread_local ZynBaseExtension* tBuilt
 /// Whether an extension of class iClass answers iIid itself (rather than through the object it
 /// extends): the root interfaces, and those of its class and bases.
 bool ExtensionAnswers(const ZynMetaClass* iClass, const IID& iIid) {
-  return iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown ||
-         zyn_om::ClassImplements(iClass, iIid);
+  // The class's own interface first: the one an extension is built for, as a rule.
+  return zyn_om::ClassImplements(iClass, iIid) || iIid == IID_IUnknown ||
+         iIid == IID_ZynBaseUnknown;
 }
 
 /// The injected allocation failures. `armed` keeps the ordinary allocation free of any lock;
@@ -66,10 +67,11 @@ struct AllocationFaults {
   }
 };
 
-AllocationFaults& Faults() {
-  static auto* faults = new AllocationFaults;
-  return *faults;
-}
+/// Initialised before any code runs (every member is), and never destroyed by anything but
+/// the trivial destructors of its members: read by the first and the last allocations alike.
+AllocationFaults gFaults;
+
+AllocationFaults& Faults() { return gFaults; }
 
 }  // namespace
 
@@ -95,8 +97,10 @@ void* ZynBaseUnknown::operator new(std::size_t iSize) noexcept {
   return std::malloc(iSize ? iSize : 1);
 }
 
-void ZynBaseUnknown::operator delete(void* iStorage) noexcept {
-  if (iStorage && zyn::om::KeepFreedBlock(iStorage)) return;
+void ZynBaseUnknown::operator delete(void* iStorage) noexcept { std::free(iStorage); }
+
+void ZynBaseUnknown::operator delete(void* iStorage, std::size_t iSize) noexcept {
+  if (iStorage && zyn::om::KeepFreedBlock(iStorage, iSize)) return;
   std::free(iStorage);
 }
 
@@ -110,13 +114,6 @@ ZynBaseExtension::ZynBaseExtension() : references_(1), extended_(nullptr), class
 ZynBaseExtension::~ZynBaseExtension() {
   if (extended_) extended_->Release();
   ZynLiveObjectDestroyed();
-}
-
-void ZynBaseExtension::AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass) {
-  if (iExtended) iExtended->AddRef();
-  if (extended_) extended_->Release();
-  extended_ = iExtended;
-  class_ = iClass;
 }
 
 ZynCall ZynBaseExtension::Observed(const char* iOperation) const {

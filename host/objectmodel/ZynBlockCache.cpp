@@ -1,8 +1,6 @@
-// Per-thread lists of freed blocks, one per size class of 16 bytes: no lock, no sharing, so that
-// concurrent dumps neither wait for one another nor race on a list.
+// Per-thread lists of freed blocks, one per exact size in steps of 8 bytes: no lock, no sharing,
+// so that concurrent dumps neither wait for one another nor race on a list.
 #include "ZynBlockCache.h"
-
-#include <malloc.h>
 
 #include <cstdlib>
 #include <new>
@@ -11,20 +9,21 @@ namespace zyn::om {
 
 namespace {
 
-/// Sizes are kept in classes of this many bytes.
-constexpr std::size_t kGranule = 16;
-/// Blocks of this many classes or more go back to malloc.
-constexpr std::size_t kClasses = 32;
-/// The most blocks kept per class and thread: enough for the objects alive at once in a dump
+/// Sizes kept are multiples of this many bytes (every object's size is a multiple of its
+/// alignment, 8 for any object holding a pointer).
+constexpr std::size_t kStep = 8;
+/// Sizes of this many steps or more go back to malloc.
+constexpr std::size_t kSizes = 64;
+/// The most blocks kept per size and thread: enough for the objects alive at once in a dump
 /// (nesting is shallow), few enough that a released table's storage goes back to malloc.
-constexpr unsigned kKeptPerClass = 64;
+constexpr unsigned kKeptPerSize = 64;
 
 struct Link {
   Link* next;
 };
 
-/// The freed blocks of one size class. A kept block holds the link to the next one in its
-/// first bytes; every block of class c has room for at least c * kGranule bytes.
+/// The freed blocks of one size. A kept block holds the link to the next one in its first
+/// bytes; every block of list s has room for exactly s * kStep bytes or more.
 struct FreeList {
   Link* first = nullptr;
   unsigned count = 0;
@@ -35,7 +34,10 @@ struct FreeList {
 /// The library is loaded with the program, never opened later: its thread-local data can live
 /// in the static block, reached without a call.
 #define ZYN_STATIC_TLS __attribute__((tls_model("initial-exec")))
-ZYN_STATIC_TLS thread_local FreeList tLists[kClasses];
+ZYN_STATIC_TLS thread_local FreeList tLists[kSizes];
+/// Whether blocks may be kept: set once the drainer is armed on this thread, cleared for good
+/// when it has run (plain data: reading it costs no call).
+ZYN_STATIC_TLS thread_local bool tOpen = false;
 /// Set once the drainer has run: from then on nothing is kept.
 ZYN_STATIC_TLS thread_local bool tClosed = false;
 
@@ -43,6 +45,7 @@ ZYN_STATIC_TLS thread_local bool tClosed = false;
 struct Drainer {
   bool armed = false;
   ~Drainer() {
+    tOpen = false;
     tClosed = true;
     for (FreeList& list : tLists) {
       while (Link* block = list.first) {
@@ -55,28 +58,43 @@ struct Drainer {
 };
 ZYN_STATIC_TLS thread_local Drainer tDrainer;
 
+/// The list of blocks of iSize bytes, or null for a size not kept.
+FreeList* ListFor(std::size_t iSize) {
+  const std::size_t index = iSize / kStep;
+  if (iSize % kStep != 0 || index >= kSizes) return nullptr;
+  return &tLists[index];
+}
+
 void* Take(std::size_t iSize) {
-  // The smallest class whose every block has room for iSize bytes.
-  const std::size_t sizeClass = (iSize + kGranule - 1) / kGranule;
-  if (sizeClass >= kClasses) return nullptr;
-  FreeList& list = tLists[sizeClass];
-  Link* block = list.first;
+  FreeList* list = ListFor(iSize);
+  if (!list) return nullptr;
+  Link* block = list->first;
   if (!block) return nullptr;
-  list.first = block->next;
-  --list.count;
+  list->first = block->next;
+  --list->count;
   return block;
 }
 
-bool Keep(void* iBlock) {
+void Push(void* iBlock, FreeList& ioList) {
+  ioList.first = new (iBlock) Link{ioList.first};
+  ++ioList.count;
+}
+
+/// Keep for this thread's first kept block: builds the drainer, so that it runs at the thread's
+/// end, then keeps the block. False once the drainer has run.
+[[gnu::noinline, gnu::cold]] bool OpenAndKeep(void* iBlock, FreeList& ioList) {
   if (tClosed) return false;
-  // The largest class that the block's usable room fills.
-  const std::size_t sizeClass = malloc_usable_size(iBlock) / kGranule;
-  if (sizeClass >= kClasses) return false;
-  FreeList& list = tLists[sizeClass];
-  if (list.count >= kKeptPerClass) return false;
-  if (list.count == 0) tDrainer.armed = true;  // makes sure the drainer runs at the thread's end
-  list.first = new (iBlock) Link{list.first};
-  ++list.count;
+  tDrainer.armed = true;
+  tOpen = true;
+  Push(iBlock, ioList);
+  return true;
+}
+
+bool Keep(void* iBlock, std::size_t iSize) {
+  FreeList* list = ListFor(iSize);
+  if (!list || list->count >= kKeptPerSize) return false;
+  if (__builtin_expect(!tOpen, 0)) return OpenAndKeep(iBlock, *list);
+  Push(iBlock, *list);
   return true;
 }
 
@@ -92,6 +110,8 @@ constexpr bool kCacheBlocks = true;
 
 void* TakeCachedBlock(std::size_t iSize) noexcept { return kCacheBlocks ? Take(iSize) : nullptr; }
 
-bool KeepFreedBlock(void* iBlock) noexcept { return kCacheBlocks && Keep(iBlock); }
+bool KeepFreedBlock(void* iBlock, std::size_t iSize) noexcept {
+  return kCacheBlocks && Keep(iBlock, iSize);
+}
 
 }  // namespace zyn::om

@@ -6,13 +6,15 @@
 
 namespace zyn::om {
 
-/// A block freed earlier on this thread with room for iSize bytes, or null (none kept, or a
-/// size the cache does not keep): the caller then allocates.
+/// A block of exactly iSize bytes freed earlier on this thread, or null (none kept, or a size
+/// the cache does not keep): the caller then allocates.
 void* TakeCachedBlock(std::size_t iSize) noexcept;
 
-/// Keeps iBlock, a non-null block from malloc, for a later TakeCachedBlock on this thread;
-/// false when it is not kept (too large, or enough blocks of its size are kept already): the
-/// caller then frees it.
-bool KeepFreedBlock(void* iBlock) noexcept;
+/// Keeps iBlock, a non-null block of iSize bytes from malloc (its size when it was allocated,
+/// or less), for a later TakeCachedBlock(iSize) on this thread; false when it is not kept (a
+/// size the cache does not keep, or enough blocks of that size kept already): the caller then
+/// frees it. The size is the caller's to know: asking malloc for it would cost more than the
+/// rest of the release.
+bool KeepFreedBlock(void* iBlock, std::size_t iSize) noexcept;
 
 }  // namespace zyn::om

@@ -334,7 +334,13 @@ HRESULT ZynFillDictionary::Register(ZynMetaClass* iClass, ZynMetaClass* iInterfa
 
 void* ZynFillDictionary::CreateExtension(ZynBaseUnknown* iObject, const IID& iIid) {
   if (!iObject) return nullptr;
-  for (const ZynMetaClass* type = iObject->GetMetaObject(); type; type = type->GetBase()) {
+  return CreateExtensionOfType(iObject, iObject->GetMetaObject(), iIid);
+}
+
+void* ZynFillDictionary::CreateExtensionOfType(ZynBaseUnknown* iObject, const ZynMetaClass* iType,
+                                               const IID& iIid) {
+  if (!iObject) return nullptr;
+  for (const ZynMetaClass* type = iType; type; type = type->data()->base) {
     const EntryList* entries = type->data()->entries.load(std::memory_order_acquire);
     if (!entries) continue;
     for (const ZynDictionaryEntry& entry : *entries) {

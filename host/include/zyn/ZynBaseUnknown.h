@@ -97,6 +97,9 @@ class ZYN_EXPORT ZynBaseUnknown : public IDispatch {
   /// of the object, at least that of ZynBaseUnknown.
   static void* operator new(std::size_t iSize) noexcept;
   static void operator delete(void* iStorage) noexcept;
+  /// Gives back storage whose size is known: iSize is the byte size it was allocated with (or
+  /// less), which lets a later allocation of that size reuse it at once.
+  static void operator delete(void* iStorage, std::size_t iSize) noexcept;
   static void* operator new(std::size_t, void* iPlace) noexcept { return iPlace; }
   static void operator delete(void*, void*) noexcept {}
 };
@@ -149,7 +152,24 @@ class ZYN_EXPORT ZynBaseExtension : public ZynBaseUnknown {
   HRESULT ChangeComponentState(int iFrom, int iTo, int iFlag) override;
 
   /// Called once by ToCreateBOA: the extended object (one reference taken) and the class.
-  void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass);
+  void AttachExtended(ZynBaseUnknown* iExtended, ZynMetaClass* iClass) {
+    if (iExtended) iExtended->AddRef();
+    if (extended_) extended_->Release();
+    extended_ = iExtended;
+    class_ = iClass;
+  }
+
+  /// Extensions are deleted with their size (the one their class's deleting destructor
+  /// knows), so that their storage goes back to the class-level storage's warm blocks without
+  /// asking malloc what it was. Their storage is ZynBaseUnknown's, declared here as a pair.
+  static void* operator new(std::size_t iSize) noexcept {
+    return ZynBaseUnknown::operator new(iSize);
+  }
+  static void operator delete(void* iStorage, std::size_t iSize) noexcept {
+    ZynBaseUnknown::operator delete(iStorage, iSize);
+  }
+  static void* operator new(std::size_t, void* iPlace) noexcept { return iPlace; }
+  static void operator delete(void*, void*) noexcept {}
 
  private:
   /// QueryInterface by identifier, without telling the call observer.
@@ -246,6 +266,10 @@ class ZYN_EXPORT ZynFillDictionary {
   /// Builds the iIid extension of iObject if the dictionary has one for its type (or a type that
   /// type derives from); null otherwise. The result holds one reference.
   static void* CreateExtension(ZynBaseUnknown* iObject, const IID& iIid);
+  /// CreateExtension for an object that knows its meta-class iType (what its GetMetaObject
+  /// answers), which spares asking it.
+  static void* CreateExtensionOfType(ZynBaseUnknown* iObject, const ZynMetaClass* iType,
+                                     const IID& iIid);
   /// Removes every entry registered while iModuleTag was current (see ZynModuleLoader).
   static void RemoveModuleEntries(const void* iModuleTag);
   /// Number of entries in the dictionary.

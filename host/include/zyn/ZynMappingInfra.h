@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "zyn/ZynBaseUnknown.h"
@@ -86,17 +87,31 @@ class ZYN_EXPORT ZynPLMID {
   const Fields* fields_ = nullptr;
 };
 
-/// A CE stamp: a text, or the invalid stamp.
+/// A CE stamp: a text, or the invalid stamp. A stamp either owns its text or lends one kept
+/// elsewhere (see Lending); a copy of a lending stamp lends the same text.
 class ZYN_EXPORT ZynPLMCEStamp {
  public:
   ZynPLMCEStamp() = default;
-  explicit ZynPLMCEStamp(std::string iText) : text_(std::move(iText)), valid_(true) {}
+  explicit ZynPLMCEStamp(std::string iText) : owned_(std::move(iText)), valid_(true) {}
+  /// A stamp of the text iText, not copied: its characters must outlive the stamp and every
+  /// copy of it. For answers read from storage that stays put, such as a table's.
+  static ZynPLMCEStamp Lending(std::string_view iText) {
+    ZynPLMCEStamp stamp;
+    stamp.lent_ = iText;
+    stamp.lends_ = true;
+    stamp.valid_ = true;
+    return stamp;
+  }
   bool IsValid() const { return valid_; }
   /// The stamp's text into oText; the invalid stamp gives the empty text.
   static HRESULT Stream(const ZynPLMCEStamp& iStamp, ZynUnicodeString& oText);
 
  private:
-  std::string text_;
+  std::string_view Text() const { return lends_ ? lent_ : std::string_view(owned_); }
+
+  std::string owned_;
+  std::string_view lent_;
+  bool lends_ = false;
   bool valid_ = false;
 };
 

@@ -79,7 +79,8 @@ HRESULT AnswerInto(const Slot& iSlot, ZynPLMID& oId) {
 
 HRESULT AnswerInto(const Slot& iSlot, ZynPLMCEStamp& oStamp) {
   return Answer(iSlot, [&](const Slot& iGiven) {
-    oStamp = iGiven.p ? ZynPLMCEStamp(std::string(TextOf(iGiven))) : ZynPLMCEStamp();
+    // The text is lent from the table's storage, which outlives every answer.
+    oStamp = iGiven.p ? ZynPLMCEStamp::Lending(TextOf(iGiven)) : ZynPLMCEStamp();
   });
 }
 

@@ -14,15 +14,26 @@
 namespace zyn::mem {
 namespace {
 
+/// Each type's meta-class once found (zero-initialised before any code runs: no guard).
+std::atomic<ZynMetaClass*> gTypeMetaClasses[kTypeCount] = {};
+
+/// TypeMetaClass when the cache is empty: the meta-class found by name, kept once it exists.
+[[gnu::noinline]] ZynMetaClass* FindTypeMetaClass(Type iType) {
+  ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(TypeName(iType));
+  if (meta) gTypeMetaClasses[static_cast<int>(iType)].store(meta, std::memory_order_release);
+  return meta;
+}
+
 /// The type's meta-class, found by name once it exists (types are described by whoever
 /// registers extensions for them) and kept from then on.
-ZynMetaClass* TypeMetaClass(Type iType) {
-  static std::atomic<ZynMetaClass*> cache[kTypeCount];
-  std::atomic<ZynMetaClass*>& cached = cache[static_cast<int>(iType)];
-  if (ZynMetaClass* meta = cached.load(std::memory_order_acquire)) return meta;
-  ZynMetaClass* meta = kvr::internal::fct_FindMetaObject(TypeName(iType));
-  if (meta) cached.store(meta, std::memory_order_release);
-  return meta;
+inline ZynMetaClass* TypeMetaClass(Type iType) {
+  ZynMetaClass* meta = gTypeMetaClasses[static_cast<int>(iType)].load(std::memory_order_acquire);
+  return meta ? meta : FindTypeMetaClass(iType);
+}
+
+/// Identifier equality that settles most mismatches on the first four bytes.
+[[gnu::always_inline]] inline bool SameIid(const IID& iOne, const IID& iOther) {
+  return iOne.data1 == iOther.data1 && iOne == iOther;
 }
 
 /// Tells the call observer of an interface request on iObject (by identifier or by name).
@@ -63,17 +74,27 @@ class MemImpl final : public MemObject,
 
   ZynBaseUnknown* Unknown() override { return Identity(); }
 
-  HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
+  /// The bytes of an object with its slots, as one block of ZynBaseUnknown's storage.
+  static constexpr std::size_t StorageBytes() {
+    static_assert(sizeof(MemImpl) % alignof(Slot) == 0, "slots must follow the object aligned");
+    return sizeof(MemImpl) + static_cast<std::size_t>(vocabulary::SlotCount(T)) * sizeof(Slot);
+  }
+
+  [[gnu::noinline]] HRESULT AnswerInterface(const IID& iIid, void** oInterface) override {
     if (!oInterface) return E_FAIL;
     *oInterface = nullptr;
+    // The type's own interfaces first, then the dump's, then the roots: the order of how often
+    // they are asked.
     bool declared = false;
     void* found = nullptr;
-    if (iIid == IID_IUnknown || iIid == IID_ZynBaseUnknown) {
-      declared = true;
-      found = Identity();
-    } else {
-      Find<First>(iIid, declared, found);
-      (Find<Rest>(iIid, declared, found), ...);
+    Find<First>(iIid, declared, found);
+    (Find<Rest>(iIid, declared, found), ...);
+    if (!declared) {
+      if (SameIid(iIid, IID_ZynIMpgDump)) return AnswerExtension(iIid, oInterface, true);
+      if (SameIid(iIid, IID_IUnknown) || SameIid(iIid, IID_ZynBaseUnknown)) {
+        declared = true;
+        found = Identity();
+      }
     }
     if (found) {
       AddRef();
@@ -81,13 +102,7 @@ class MemImpl final : public MemObject,
       return S_OK;
     }
     if (declared) return E_NOINTERFACE;
-    if (iIid == IID_ZynIMpgDump) {
-      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
-        watcher->OnDumpRequested(T);
-    }
-    if (OffersNow<Iface::ZynIMpgDump>())
-      *oInterface = ZynFillDictionary::CreateExtension(Identity(), iIid);
-    return *oInterface ? S_OK : E_NOINTERFACE;
+    return AnswerExtension(iIid, oInterface, false);
   }
 
   HRESULT QueryInterface(const IID& iIid, void** oInterface) override {
@@ -108,8 +123,9 @@ class MemImpl final : public MemObject,
     const std::uint32_t left = references_.Drop();
     if (left == 0) {
       void* storage = this;
+      const std::size_t bytes = StorageBytes();
       this->~MemImpl();
-      ZynBaseUnknown::operator delete(storage);
+      ZynBaseUnknown::operator delete(storage, bytes);
     }
     return left;
   }
@@ -139,11 +155,23 @@ class MemImpl final : public MemObject,
     return static_cast<typename AnswersOf<First, MemImpl>::Interface*>(this);
   }
 
+  /// An interface the object's class lacks (iDump: the dump's, told to the table's watcher
+  /// first): the extension the dictionary builds for it, where the object offers extensions.
+  HRESULT AnswerExtension(const IID& iIid, void** oInterface, bool iDump) {
+    if (iDump) {
+      if (DumpRequestWatcher* watcher = GetTable().GetDumpRequestWatcher())
+        watcher->OnDumpRequested(T);
+    }
+    if (OffersNow<Iface::ZynIMpgDump>())
+      *oInterface = ZynFillDictionary::CreateExtensionOfType(Identity(), TypeMetaClass(T), iIid);
+    return *oInterface ? S_OK : E_NOINTERFACE;
+  }
+
   /// Answers iIid's interface when one of the type's interfaces is iIid and not withheld.
   template <Iface K>
   void Find(const IID& iIid, bool& ioDeclared, void*& oFound) {
     using Interface = typename InterfaceOf<K>::type;
-    if (ioDeclared || iIid != Interface::ClassIid()) return;
+    if (ioDeclared || !SameIid(iIid, Interface::ClassIid())) return;
     ioDeclared = true;
     if (OffersNow<K>()) oFound = static_cast<Interface*>(this);
   }
@@ -161,8 +189,7 @@ class MemImpl final : public MemObject,
 template <class Impl>
 MemObject* Build(Table& iTable, Type iType, std::size_t* oBytes) {
   const int slotCount = SlotCount(iType);
-  static_assert(sizeof(Impl) % alignof(Slot) == 0, "slots must follow the object aligned");
-  const std::size_t bytes = sizeof(Impl) + static_cast<std::size_t>(slotCount) * sizeof(Slot);
+  constexpr std::size_t bytes = Impl::StorageBytes();
   void* storage = ZynBaseUnknown::operator new(bytes);
   if (!storage) return nullptr;
   Slot* slots = reinterpret_cast<Slot*>(static_cast<char*>(storage) + sizeof(Impl));

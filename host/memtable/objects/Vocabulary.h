@@ -91,6 +91,14 @@ constexpr int SlotIndex(Type iType, Op iOp) {
   return index;
 }
 
+/// The number of slots of an object of iType: one per operation the type answers.
+constexpr int SlotCount(Type iType) {
+  int count = 0;
+  for (int o = 0; o < kOpCount; ++o)
+    if (Answers(iType, static_cast<Op>(o))) ++count;
+  return count;
+}
+
 /// Each type answers each of its operations through exactly one interface.
 constexpr bool OneInterfacePerOperation() {
   for (Mask offered : kTypeIfaces)
