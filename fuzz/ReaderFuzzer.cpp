@@ -1,7 +1,6 @@
 // Fuzz target: arbitrary bytes read as a dump, strictly and leniently, in every form, with the
 // tree judged for wholeness and written as JSON, so that no input crashes the reader; and what
 // a reading says is the same whether the bytes arrive at once or in small reads, as from a pipe.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,22 +26,6 @@ class KeepingSink : public zyn::reader::TextSink {
   std::string kept;
 };
 
-/// Hands out its bytes in reads of a fixed size, the last one fewer.
-class PieceSource : public zyn::reader::ByteSource {
- public:
-  PieceSource(std::string_view iBytes, std::size_t iSize) : bytes_(iBytes), size_(iSize) {}
-  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
-    const std::size_t count = std::min({iCapacity, bytes_.size(), size_});
-    std::copy_n(bytes_.data(), count, oBuffer);
-    bytes_.remove_prefix(count);
-    return static_cast<long>(count);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t size_;
-};
-
 /// Reads iSource as `mpgtree json` does, in the given layout and options, each node handed from
 /// the checker to the writer; iSink takes the JSON, iFindings (if any) the checker's findings.
 void ReadAsJson(zyn::reader::ByteSource& iSource, const zyn::reader::ReadOptions& iOptions,
@@ -62,14 +45,12 @@ void ReadAsJson(zyn::reader::ByteSource& iSource, const zyn::reader::ReadOptions
 /// What a lenient reading says of iBytes handed out in reads of iReadSize bytes (0: at once):
 /// its findings, then its JSON Lines.
 std::string SaidOf(std::string_view iBytes, std::size_t iReadSize) {
-  zyn::reader::MemorySource whole(iBytes);
-  PieceSource pieces(iBytes, iReadSize);
+  zyn::reader::MemorySource pieces(iBytes, {iReadSize});
   zyn::reader::ReadOptions options;
   options.lenient = true;
   KeepingSink json;
   std::string said;
-  ReadAsJson(iReadSize ? static_cast<zyn::reader::ByteSource&>(pieces) : whole, options,
-             zyn::reader::JsonTreeWriter::Layout::Lines, json, &said);
+  ReadAsJson(pieces, options, zyn::reader::JsonTreeWriter::Layout::Lines, json, &said);
   return said + json.kept;
 }
 

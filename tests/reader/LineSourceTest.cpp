@@ -14,25 +14,6 @@ namespace {
 
 using namespace zyn::reader;
 
-/// Hands out its bytes in reads of 1, 2, ... up to iLargest bytes, then 1 again.
-class TrickleSource : public ByteSource {
- public:
-  TrickleSource(std::string_view iBytes, std::size_t iLargest)
-      : bytes_(iBytes), largest_(iLargest) {}
-  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
-    next_ = next_ % largest_ + 1;
-    const std::size_t count = std::min({iCapacity, bytes_.size(), next_});
-    std::copy_n(bytes_.data(), count, oBuffer);
-    bytes_.remove_prefix(count);
-    return static_cast<long>(count);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t largest_;
-  std::size_t next_ = 0;
-};
-
 /// The lines of iText as a reader should see them: cut at each "\n", the last one kept when
 /// bytes follow the last line end.
 std::vector<std::string> Expected(const std::string& iText) {
@@ -68,7 +49,7 @@ TEST(LineSource, CutsEveryLineWhereverItsReadsBlocksAndWindowsEnd) {
     const std::vector<std::string> expected = Expected(text);
     for (const std::size_t block : {64, 100, 4096, 1 << 20}) {
       for (const std::size_t largest : {1, 7, 97, 1 << 20}) {
-        TrickleSource source(text, largest);
+        MemorySource source(text, {largest, true});
         LineSource lines(source, block);
         std::vector<std::string> read;
         for (const Line* line = lines.Peek(); line; line = lines.Peek()) {
@@ -94,7 +75,7 @@ TEST(LineSource, TheNextLineIsTheSameWhateverTheReadsHandOver) {
     const bool lastEnded = !text.empty() && text.back() == '\n';
     for (const std::size_t block : {64, 4096}) {
       for (const std::size_t largest : {1, 7, 97, 1 << 20}) {
-        TrickleSource source(text, largest);
+        MemorySource source(text, {largest, true});
         LineSource lines(source, block);
         std::size_t index = 0;
         for (const Line* line = lines.Peek(); line; line = lines.Peek(), ++index) {

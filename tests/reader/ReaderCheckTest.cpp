@@ -86,24 +86,6 @@ TEST_F(ReaderCheck, WholeDumpsOfEitherFormHaveNoFault) {
   }
 }
 
-/// Hands out its bytes in reads of 1, 2, ... up to 97 bytes: the reader's buffer then moves
-/// its bytes at nearly every line, under the texts it reads in place.
-class TrickleSource : public ByteSource {
- public:
-  explicit TrickleSource(std::string_view iBytes) : bytes_(iBytes) {}
-  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
-    next_ = next_ % 97 + 1;
-    const std::size_t count = std::min({iCapacity, bytes_.size(), next_});
-    std::copy_n(bytes_.data(), count, oBuffer);
-    bytes_.remove_prefix(count);
-    return static_cast<long>(count);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t next_ = 0;
-};
-
 /// The JSON Lines of a lenient reading of iSource.
 std::string JsonLinesOf(ByteSource& iSource) {
   struct Sink : TextSink {
@@ -127,26 +109,12 @@ TEST_F(ReaderCheck, ADumpReadInSmallPiecesGivesTheSameTree) {
   std::string cut = forms_.trace.substr(0, forms_.trace.size() * 2 / 3);
   for (const std::string* text : {&forms_.output, &forms_.trace, &joined, &cut}) {
     MemorySource whole(*text);
-    TrickleSource pieces(*text);
+    // Reads of 1 to 97 bytes: the reader's buffer moves at nearly every line, under the texts it
+    // reads in place.
+    MemorySource pieces(*text, {97, true});
     EXPECT_EQ(JsonLinesOf(pieces), JsonLinesOf(whole));
   }
 }
-
-/// Hands out its bytes in reads of iSize bytes each (the last one fewer).
-class FixedReadSource : public ByteSource {
- public:
-  FixedReadSource(std::string_view iBytes, std::size_t iSize) : bytes_(iBytes), size_(iSize) {}
-  long Read(char* oBuffer, std::size_t iCapacity, std::string*) override {
-    const std::size_t count = std::min({iCapacity, bytes_.size(), size_});
-    std::copy_n(bytes_.data(), count, oBuffer);
-    bytes_.remove_prefix(count);
-    return static_cast<long>(count);
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t size_;
-};
 
 /// Everything a lenient reading of iText says, its bytes handed out in reads of iReadSize bytes
 /// (0: all at once): the check's faults and notes, then the JSON Lines.
@@ -155,12 +123,11 @@ std::string SaidOf(const std::string& iText, std::size_t iReadSize) {
   WholenessChecker checker([&](const Finding& iFinding) {
     said += std::to_string(iFinding.line) + ": " + iFinding.message + "\n";
   });
-  MemorySource whole(iText), wholeAgain(iText);
-  FixedReadSource pieces(iText, iReadSize), piecesAgain(iText, iReadSize);
+  MemorySource pieces(iText, {iReadSize}), piecesAgain(iText, {iReadSize});
   ReadOptions options;
   options.lenient = true;
-  checker.Finish(ReadDump(iReadSize ? static_cast<ByteSource&>(pieces) : whole, options, checker));
-  return said + JsonLinesOf(iReadSize ? static_cast<ByteSource&>(piecesAgain) : wholeAgain);
+  checker.Finish(ReadDump(pieces, options, checker));
+  return said + JsonLinesOf(piecesAgain);
 }
 
 /// The first line where iA and iB differ, in each of them: a short account of a difference.

@@ -24,7 +24,11 @@ long FileDescriptorSource::Read(char* oBuffer, std::size_t iCapacity, std::strin
 }
 
 long MemorySource::Read(char* oBuffer, std::size_t iCapacity, std::string*) {
-  const std::size_t count = iCapacity < bytes_.size() ? iCapacity : bytes_.size();
+  std::size_t count = iCapacity < bytes_.size() ? iCapacity : bytes_.size();
+  if (reads_.most != 0) {
+    lastRead_ = reads_.rising ? lastRead_ % reads_.most + 1 : reads_.most;
+    count = count < lastRead_ ? count : lastRead_;
+  }
   if (count) std::memcpy(oBuffer, bytes_.data(), count);
   bytes_.remove_prefix(count);
   return static_cast<long>(count);

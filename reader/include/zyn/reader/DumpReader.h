@@ -77,11 +77,24 @@ class FileDescriptorSource : public ByteSource {
 /// Reads bytes held by the caller, who keeps them alive during the reading.
 class MemorySource : public ByteSource {
  public:
+  /// How much each read hands out: by default all that is asked. Smaller reads, as a pipe or a
+  /// slow writer hands them out, check that nothing a reading says depends on where its reads
+  /// end.
+  struct Reads {
+    /// The most bytes a read hands out; 0: all that is asked.
+    std::size_t most = 0;
+    /// Reads of 1, 2, ... up to `most` bytes in turn, then 1 again; otherwise `most` each.
+    bool rising = false;
+  };
+
   explicit MemorySource(std::string_view iBytes) : bytes_(iBytes) {}
+  MemorySource(std::string_view iBytes, Reads iReads) : bytes_(iBytes), reads_(iReads) {}
   long Read(char* oBuffer, std::size_t iCapacity, std::string* oError) override;
 
  private:
   std::string_view bytes_;
+  Reads reads_;
+  std::size_t lastRead_ = 0;
 };
 
 struct ReadOptions {
