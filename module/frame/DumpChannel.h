@@ -95,7 +95,7 @@ inline void TracePrint(const char* iFormat, Values... iValues) {
 /// holding one), so that the length is known at compile time; never a text of the host's.
 struct FixedText {
   /// The empty text, for a table's unused entries.
-  constexpr FixedText() : FixedText("") {}
+  constexpr FixedText() : text(""), length(0) {}
   template <std::size_t N>
   constexpr FixedText(const char (&iText)[N])  // NOLINT(google-explicit-constructor): literals
       : text(iText), length(N - 1) {}
